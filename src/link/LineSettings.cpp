@@ -1,0 +1,47 @@
+#include "LineSettings.h"
+
+#include <QStringList>
+
+std::optional<LineSettings> LineSettings::parse(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    LineSettings s;
+    bool ok = false;
+    s.baud = parts[0].toInt(&ok);
+    if (!ok || s.baud <= 0)
+        return std::nullopt;
+    const QString parity = parts[1].toLower();
+    if (parity != QLatin1String("n") && parity != QLatin1String("o") &&
+        parity != QLatin1String("e"))
+        return std::nullopt;
+    s.parity = parity.at(0).toLatin1();
+    s.dataBits = parts[2].toInt(&ok);
+    if (!ok || s.dataBits < 5 || s.dataBits > 8)
+        return std::nullopt;
+    s.stopBits = parts[3].toInt(&ok);
+    if (!ok || (s.stopBits != 1 && s.stopBits != 2))
+        return std::nullopt;
+    return s;
+}
+
+QString LineSettings::text() const {
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(baud)
+        .arg(QLatin1Char(parity))
+        .arg(dataBits)
+        .arg(stopBits);
+}
+
+std::optional<char> LineSettings::parityLetter(int code) {
+    switch (code) {
+    case 0:
+        return 'n';
+    case 1:
+        return 'o';
+    case 2:
+        return 'e';
+    default:
+        return std::nullopt;
+    }
+}

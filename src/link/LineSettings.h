@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// A parsed line-settings text such as "9600,n,8,1".
+struct LineSettings {
+    int baud = 9600;
+    char parity = 'n'; // 'n', 'o' or 'e'
+    int dataBits = 8;
+    int stopBits = 1;
+
+    static std::optional<LineSettings> parse(const QString& text);
+    QString text() const;
+
+    // The parity letter of a stored parity code (0 none, 1 odd, 2 even).
+    static std::optional<char> parityLetter(int code);
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+
+class PollCursor;
+class SerialExchange;
+
+// One real-time request per poll tick, to the meter under the poll cursor.
+class PollingCycle : public QObject {
+    Q_OBJECT
+public:
+    PollingCycle(SerialExchange& exchange, PollCursor& cursor, QObject* parent = nullptr);
+
+    // The poll timer's tick: empty the buffer, then ask the next meter.
+    void tick();
+
+    // Sends the real-time request to the cursor's meter and moves the
+    // cursor on. Send failures are ignored: polling goes on regardless.
+    void Send_Dowith();
+
+    // The address of the last request; 0 before the first.
+    std::uint8_t currentMeterAddress() const { return m_currentAddress; }
+
+private:
+    SerialExchange& m_exchange;
+    PollCursor& m_cursor;
+    std::uint8_t m_currentAddress = 0;
+};

@@ -1,0 +1,24 @@
+#include "PortLocator.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+PortLocator::PortLocator(const QString& programDir)
+    : m_patterns{QDir(programDir).filePath(QStringLiteral("ports/com%1")),
+                 QStringLiteral("/dev/ttyUSB%2"), QStringLiteral("/dev/ttyS%2")} {}
+
+PortLocator::PortLocator(QStringList patterns) : m_patterns(std::move(patterns)) {}
+
+QString PortLocator::devicePath(int portNumber) const {
+    if (portNumber < 1 || portNumber > 10)
+        return {};
+    for (const QString& pattern : m_patterns) {
+        const QString path = QString(pattern).replace(QLatin1String("%1"),
+                                                      QString::number(portNumber))
+                                 .replace(QLatin1String("%2"), QString::number(portNumber - 1));
+        // exists() follows links, so a link to a vanished device is passed over.
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}

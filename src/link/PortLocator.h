@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Finds the device behind port number N (shown as comN): the first that
+// exists of <program folder>/ports/comN, /dev/ttyUSB(N-1), /dev/ttyS(N-1).
+class PortLocator {
+public:
+    explicit PortLocator(const QString& programDir);
+    // Patterns with %1 for N and %2 for N - 1; tests point them elsewhere.
+    explicit PortLocator(QStringList patterns);
+
+    // Empty when the number is outside 1 to 10 or no device exists.
+    QString devicePath(int portNumber) const;
+
+private:
+    QStringList m_patterns;
+};

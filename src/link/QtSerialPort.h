@@ -1,0 +1,34 @@
+#pragma once
+
+#include "LineSettings.h"
+#include "PortLocator.h"
+#include "SerialPort.h"
+
+#include <QSerialPort>
+
+// SerialPort over Qt's QSerialPort, with comN found by PortLocator.
+class QtSerialPort : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(PortLocator locator, QObject* parent = nullptr);
+
+    void setPortNumber(int number) override { m_portNumber = number; }
+    int portNumber() const override { return m_portNumber; }
+    int open() override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    int setLineSettings(const QString& settings) override;
+    QString lineSettings() const override { return m_settings.text(); }
+    void setFlowControlNone() override;
+    void clearBuffers() override;
+    int write(const QByteArray& bytes) override;
+    QByteArray readAll() override { return m_port.readAll(); }
+
+private:
+    bool applySettings();
+
+    PortLocator m_locator;
+    QSerialPort m_port;
+    int m_portNumber = 1;
+    LineSettings m_settings;
+};

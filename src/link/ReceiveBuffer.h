@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ReplyKind.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// Bytes received since the buffer was last emptied, as upper-case hex text.
+//
+// A complete reply is recognised by its byte-count field (characters 5-6)
+// and its exact length only. Once the text is longer than the longest reply
+// it can never become one, so it stops growing there: a noisy line cannot
+// fill memory between two emptyings, and every reply is still recognised
+// exactly as with an unbounded buffer.
+class ReceiveBuffer {
+public:
+    static constexpr int capacity = longestReplyHexLength + 2;
+
+    void append(const QByteArray& bytes);
+    void clear() { m_text.clear(); }
+    const QString& text() const { return m_text; }
+
+    // The first kind, in the order of replyLayouts, that the text forms.
+    std::optional<ReplyKind> completeReply() const;
+
+    // The text, leaving the buffer empty.
+    QString take();
+
+private:
+    QString m_text;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ReceiveBuffer.h"
+#include "ReplyKind.h"
+
+#include <QObject>
+
+class SerialPort;
+
+// The receive side of the one serial port, and the send that every sender
+// uses: collect arriving bytes, hand each complete reply to its decoder.
+// Nothing waits for a reply; whatever has not formed one when the next
+// sender calls clearform1 is lost.
+class SerialExchange : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialExchange(SerialPort& port, QObject* parent = nullptr);
+
+    SerialPort& port() { return m_port; }
+
+    // Empties the receive buffer; every sender calls it before sending.
+    void clearform1() { m_buffer.clear(); }
+
+    // Hands the frame to the port; 0 or a PortError code.
+    int send(const QByteArray& frame);
+
+    const QString& bufferText() const { return m_buffer.text(); }
+
+    // The receive routine, run for every batch of arrived bytes.
+    void receive(const QByteArray& bytes);
+
+signals:
+    // A complete reply of this kind, as hex text; the buffer is empty again.
+    void replyReceived(ReplyKind kind, const QString& hexText);
+
+private:
+    void onBytesArrived();
+
+    SerialPort& m_port;
+    ReceiveBuffer m_buffer;
+};

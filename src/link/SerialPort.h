@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The one serial port of the tool, reduced to what the tool asks of it.
+// Failing operations return a code from PortError (0 for success).
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void setPortNumber(int number) = 0;
+    virtual int portNumber() const = 0;
+    virtual int open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Text such as "9600,n,8,1"; kept and applied when the port opens,
+    // at once when it is open. A bad text changes nothing.
+    virtual int setLineSettings(const QString& settings) = 0;
+    virtual QString lineSettings() const = 0;
+
+    virtual void setFlowControlNone() = 0;
+    virtual void clearBuffers() = 0;
+
+    // Hands the bytes over and returns at once.
+    virtual int write(const QByteArray& bytes) = 0;
+    virtual QByteArray readAll() = 0;
+
+signals:
+    // At least one byte waits to be read.
+    void bytesArrived();
+};
