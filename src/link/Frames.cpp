@@ -4,8 +4,12 @@
 
 namespace {
 
-char hi(std::uint16_t v) { return static_cast<char>(v >> 8); }
-char lo(std::uint16_t v) { return static_cast<char>(v & 0xFF); }
+char hi(std::uint16_t v) {
+    return static_cast<char>(v >> 8);
+}
+char lo(std::uint16_t v) {
+    return static_cast<char>(v & 0xFF);
+}
 
 } // namespace
 

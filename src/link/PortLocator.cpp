@@ -13,8 +13,8 @@ QString PortLocator::devicePath(int portNumber) const {
     if (portNumber < 1 || portNumber > 10)
         return {};
     for (const QString& pattern : m_patterns) {
-        const QString path = QString(pattern).replace(QLatin1String("%1"),
-                                                      QString::number(portNumber))
+        const QString path = QString(pattern)
+                                 .replace(QLatin1String("%1"), QString::number(portNumber))
                                  .replace(QLatin1String("%2"), QString::number(portNumber - 1));
         // exists() follows links, so a link to a vanished device is passed over.
         if (QFileInfo::exists(path))

@@ -2,8 +2,7 @@
 
 #include "SerialPort.h"
 
-SerialExchange::SerialExchange(SerialPort& port, QObject* parent)
-    : QObject(parent), m_port(port) {
+SerialExchange::SerialExchange(SerialPort& port, QObject* parent) : QObject(parent), m_port(port) {
     connect(&m_port, &SerialPort::bytesArrived, this, &SerialExchange::onBytesArrived);
 }
 

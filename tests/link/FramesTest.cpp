@@ -1,12 +1,14 @@
-#include "CRC16.h"
 #include "Frames.h"
+#include "CRC16.h"
 #include "HexText.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QString hex(const QByteArray& bytes) { return HexText::fromBytes(bytes); }
+QString hex(const QByteArray& bytes) {
+    return HexText::fromBytes(bytes);
+}
 
 TEST(Crc16, CheckValueOfNineDigits) {
     const Crc16Bytes crc = CRC16(QByteArray("123456789"));
@@ -27,7 +29,9 @@ TEST(Frames, WorkedReadRequests) {
         const char* frame;
     };
     const Case cases[] = {
-        {1, ReplyKind::RealTime, "0103000000184" "5C0"},
+        {1, ReplyKind::RealTime,
+         "0103000000184"
+         "5C0"},
         {5, ReplyKind::RealTime, "0503000000184444"},
         {1, ReplyKind::Block1, "0103001800164403"},
         {1, ReplyKind::Block4, "0103006500019415"},

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "IntervalTimer.h"
+#include "LiveGridModel.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class Database;
+class MeterTable;
+class PollingCycle;
+class SerialExchange;
+class SerialPort;
+
+// What the main window owns for the whole run and shares with the other
+// windows: the database connection, the one serial port and its exchange,
+// the poll and snapshot timers, the live grid (whose current row is the
+// poll cursor) and the routines that work on them. No widgets here.
+class MainStation : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int SnapshotIntervalMs = 60000;
+
+    MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
+    ~MainStation() override;
+
+    // Start-up: opens the database, reads the settings row, opens and sets
+    // up the port, blanks the readings and loads the grid. Stops at the
+    // first failing step and returns its code (0 when all went well).
+    int startUp();
+    // The text of the start-up message box for a failure code.
+    static QString startupMessage(int code);
+
+    // Idle <-> Reading.
+    void readMeterData();
+    void stopReading();
+    bool isReading() const { return m_reading; }
+
+    // Reloads the live grid; the poll cursor goes back to the first meter.
+    void callDataGrid1();
+    // Blanks every meter's latest reading, keeping the addresses.
+    void clearReadings();
+
+    const QString& programDir() const { return m_programDir; }
+    SerialPort& port() { return *m_port; }
+    SerialExchange& exchange() { return *m_exchange; }
+    PollingCycle& polling() { return *m_polling; }
+    IntervalTimer& pollTimer() { return m_pollTimer; }
+    IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
+    LiveGridModel& liveGrid() { return m_liveGrid; }
+    int pollPeriod() const { return m_pollPeriod; }
+    int minuteCounter() const { return m_minuteCounter; }
+
+signals:
+    void readingChanged(bool reading);
+
+private:
+    QString m_programDir;
+    std::unique_ptr<SerialPort> m_port;
+    std::unique_ptr<SerialExchange> m_exchange;
+    LiveGridModel m_liveGrid;
+    std::unique_ptr<PollingCycle> m_polling;
+    IntervalTimer m_pollTimer;
+    IntervalTimer m_snapshotTimer;
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<MeterTable> m_meters;
+    int m_pollPeriod = 0;
+    int m_minuteCounter = 0;
+    bool m_reading = false;
+};

@@ -1,0 +1,159 @@
+#include "MainWindow.h"
+
+#include "LiveGridModel.h"
+#include "MainStation.h"
+#include "MessageBox.h"
+#include "SerialPort.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+const char* const HintProperty = "rx7100Hint";
+
+} // namespace
+
+MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> port, QWidget* parent)
+    : QMainWindow(parent), m_station(std::make_unique<MainStation>(programDir, std::move(port))) {
+    setWindowTitle(QStringLiteral("RX7100 PC TOOL Ver0.17"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+
+    // "Stop Reading" stands where "Read Meter Data" stands: one of the two
+    // is hidden, and a hidden widget takes no room in the row.
+    m_read = addButton(QStringLiteral("Read Meter Data"), QStringLiteral("Notice:Connect Meter"));
+    m_stop = addButton(QStringLiteral("Stop Reading"), QStringLiteral("Notice:Close Connection"));
+    m_commSetup = addButton(QStringLiteral("Communication Setup"),
+                            QStringLiteral("Notice:Communication Setup"));
+    m_paramSetup = addButton(QStringLiteral("Meter Parameter Setup"),
+                             QStringLiteral("Notice:Meter Parameter Setup"));
+    m_history = addButton(QStringLiteral("History"), QStringLiteral("Notice:History"));
+    m_exit = addButton(QStringLiteral("Exit"), QStringLiteral("Notice:Exit"));
+    for (QPushButton* button : {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_exit})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    m_stop->hide();
+
+    connect(m_read, &QPushButton::clicked, this, &MainWindow::readMeterData);
+    connect(m_stop, &QPushButton::clicked, this, &MainWindow::stopReading);
+    connect(m_commSetup, &QPushButton::clicked, this, &MainWindow::communicationSetup);
+    connect(m_paramSetup, &QPushButton::clicked, this, &MainWindow::meterParameterSetup);
+    connect(m_history, &QPushButton::clicked, this, &MainWindow::history);
+    connect(m_exit, &QPushButton::clicked, this, &MainWindow::exitProgram);
+
+    LiveGridModel& model = m_station->liveGrid();
+    m_grid = new QTableView(central);
+    m_grid->setModel(&model);
+    m_grid->setAccessibleName(QStringLiteral("Latest meter readings"));
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
+    layout->addWidget(m_grid);
+    applyGridColumns();
+
+    // The grid's current row and the poll cursor are one: a click picks the
+    // meter asked next, and each poll moves the highlight on.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [&model](const QModelIndex& current) {
+                if (current.isValid())
+                    model.setCurrentRow(current.row());
+            });
+    connect(&model, &LiveGridModel::currentRowChanged, this, [this, &model](int row) {
+        if (row >= 0 && m_grid->currentIndex().row() != row)
+            m_grid->selectionModel()->setCurrentIndex(model.index(row, 0),
+                                                      QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
+    });
+    connect(&model, &QAbstractItemModel::modelReset, this, &MainWindow::applyGridColumns);
+    connect(m_station.get(), &MainStation::readingChanged, this, &MainWindow::showReadingState);
+
+    m_status = new QLabel(this);
+    m_status->setAccessibleName(QStringLiteral("Status"));
+    statusBar()->addWidget(m_status, 1);
+    setCentralWidget(central);
+
+    int width = 0;
+    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+        width += LiveGridModel::widthTwips(column) / TwipsPerPixel;
+    resize(width + 80, 420);
+}
+
+MainWindow::~MainWindow() = default;
+
+QPushButton* MainWindow::addButton(const QString& text, const QString& hint) {
+    auto* button = new QPushButton(text, this);
+    button->setAccessibleName(text);
+    button->setProperty(HintProperty, hint);
+    button->installEventFilter(this);
+    return button;
+}
+
+int MainWindow::load() {
+    const int code = m_station->startUp();
+    if (code != 0)
+        MessageBox::critical(this, QStringLiteral("Serial port error"),
+                             MainStation::startupMessage(code));
+    return code;
+}
+
+QString MainWindow::statusText() const {
+    return m_status->text();
+}
+
+void MainWindow::readMeterData() {
+    m_station->readMeterData();
+}
+
+void MainWindow::stopReading() {
+    m_station->stopReading();
+}
+
+void MainWindow::communicationSetup() {}
+
+void MainWindow::meterParameterSetup() {
+    m_station->stopReading();
+}
+
+void MainWindow::history() {}
+
+void MainWindow::exitProgram() {
+    // Ends at once: no window's closing steps run.
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::showReadingState(bool reading) {
+    m_stop->setVisible(reading);
+    m_read->setVisible(!reading);
+}
+
+void MainWindow::applyGridColumns() {
+    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+        m_grid->setColumnWidth(column, LiveGridModel::widthTwips(column) / TwipsPerPixel);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The hint of the button under the mouse stays until another replaces it.
+    if (event->type() == QEvent::Enter) {
+        const QVariant hint = watched->property(HintProperty);
+        if (hint.isValid())
+            m_status->setText(hint.toString());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+}

@@ -1,0 +1,35 @@
+#include "Database.h"
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+QString Database::filePath(const QString& folder) {
+    return QDir(folder).filePath(fileName());
+}
+
+Database::Database(const QString& folder, const QString& connectionName) : m_name(connectionName) {
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+    m_db.setDatabaseName(QUrl::fromLocalFile(filePath(folder)).toString(QUrl::FullyEncoded) +
+                         QStringLiteral("?mode=rw"));
+    if (!m_db.open()) {
+        bool ok = false;
+        m_errorCode = m_db.lastError().nativeErrorCode().toInt(&ok);
+        if (!ok || m_errorCode == 0)
+            m_errorCode = 14; // SQLITE_CANTOPEN
+        return;
+    }
+    // A stored reading costs no disk flush; a crash still keeps every
+    // committed row.
+    QSqlQuery pragma(m_db);
+    pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+}
+
+Database::~Database() {
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+// Makes a new database file from the schema. Only the build, the demo and
+// the tests make one; the tool itself never creates its database.
+class StartingDatabase {
+public:
+    // Changes to the schema's starting content.
+    struct Options {
+        std::optional<QList<int>> meters;
+        std::optional<int> com;
+        std::optional<QString> settings;
+        std::optional<int> noe;
+        std::optional<int> timer;
+        std::optional<int> timesj;
+    };
+
+    // Creates `path`; false (with a reason) when it exists or cannot be made.
+    static bool create(const QString& path, const Options& options, QString* error = nullptr);
+};

@@ -1,0 +1,56 @@
+-- The tool's database: settings, meter list with latest readings, history
+-- snapshots and the operation log. Times are local time text
+-- 'yyyy-MM-dd HH:mm:ss'; NULL is "no time".
+
+CREATE TABLE kente (
+    com      INTEGER,
+    settings TEXT,
+    noe      INTEGER,
+    timer    INTEGER,
+    timesj   INTEGER
+);
+
+CREATE TABLE yibiaodizhi (
+    dizhi         INTEGER PRIMARY KEY,
+    MinuteAverage TEXT DEFAULT '',
+    danwei1       TEXT DEFAULT '',
+    Foward        TEXT DEFAULT '',
+    Reverse       TEXT DEFAULT '',
+    danwei2       TEXT DEFAULT '',
+    zhuangtai     TEXT DEFAULT '',
+    liusu         TEXT DEFAULT '',
+    baifenbi      TEXT DEFAULT '',
+    dianzu        TEXT DEFAULT '',
+    CreateTime    TEXT
+);
+
+-- Same columns as yibiaodizhi; the address is kept as text.
+CREATE TABLE Historydata (
+    dizhi         TEXT,
+    MinuteAverage TEXT,
+    danwei1       TEXT,
+    Foward        TEXT,
+    Reverse       TEXT,
+    danwei2       TEXT,
+    zhuangtai     TEXT,
+    liusu         TEXT,
+    baifenbi      TEXT,
+    dianzu        TEXT,
+    CreateTime    TEXT
+);
+CREATE INDEX Historydata_CreateTime ON Historydata (CreateTime);
+CREATE INDEX Historydata_dizhi_CreateTime ON Historydata (dizhi, CreateTime);
+
+CREATE TABLE caozuo (
+    quanxian INTEGER,
+    bianma   TEXT,
+    xiangmu  TEXT,
+    dudao    TEXT,
+    xieru    TEXT,
+    riqi     TEXT
+);
+CREATE INDEX caozuo_riqi ON caozuo (riqi);
+CREATE INDEX caozuo_bianma_riqi ON caozuo (bianma, riqi);
+
+INSERT INTO kente (com, settings, noe, timer, timesj) VALUES (1, '9600', 0, 500, 5);
+INSERT INTO yibiaodizhi (dizhi) VALUES (1);
