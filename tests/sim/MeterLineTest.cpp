@@ -1,0 +1,140 @@
+#include "MeterLine.h"
+#include "CRC16.h"
+#include "Frames.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray bytes(const char* hex) {
+    return QByteArray::fromHex(hex);
+}
+
+std::uint8_t at(const QByteArray& frame, int i) {
+    return static_cast<std::uint8_t>(frame[i]);
+}
+
+MeterLine lineOf(std::vector<std::uint8_t> addresses, std::set<std::uint8_t> silent = {}) {
+    return MeterLine(addresses, silent, 1234);
+}
+
+TEST(MeterLine, ReadsEveryBlockTheToolAsksFor) {
+    struct Case {
+        const char* request;
+        int length;
+    };
+    const Case cases[] = {
+        {"01030000001845C0", 53}, // real-time record
+        {"0103001800164403", 49}, // block 1
+        {"0103002E0019", 55},     // block 2
+        {"01030047001E", 65},     // block 3
+        {"0103006500019415", 7},  // block 4
+        {"010300000066", 209},    // everything at once
+    };
+    MeterLine line = lineOf({1, 7});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request);
+        const QByteArray request = withCrc(bytes(c.request).left(6));
+        const auto reply = line.handle(request);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->size(), c.length);
+        EXPECT_EQ(reply->left(2), request.left(2));
+        EXPECT_EQ(at(*reply, 2), c.length - 5);
+        EXPECT_TRUE(crcMatches(*reply));
+    }
+    // Each meter reports its own address in register 27.
+    EXPECT_EQ(line.handle(Frames::readRequest(7, 27, 1))->mid(3, 2), bytes("0007"));
+}
+
+TEST(MeterLine, RefusesWithExceptions) {
+    struct Case {
+        const char* name;
+        QByteArray request;
+        std::uint8_t function;
+        std::uint8_t code;
+    };
+    const Case cases[] = {
+        {"read past 101", Frames::readRequest(1, 100, 5), 0x83, 2},
+        {"read of none", Frames::readRequest(1, 0, 0), 0x83, 3},
+        {"read of 126", Frames::readRequest(1, 0, 126), 0x83, 3},
+        {"unknown function", withCrc(bytes("010400000001")), 0x84, 1},
+        {"write of a reading", Frames::writeSingleRequest(1, 5, 1), 0x86, 2},
+        {"write past 101", Frames::writeSingleRequest(1, 102, 1), 0x86, 2},
+        {"multiple write into readings", Frames::writeMultipleRequest(1, 23, bytes("00010002")),
+         0x90, 2},
+        {"multiple write past 101", Frames::writeMultipleRequest(1, 100, bytes("000100020003")),
+         0x90, 2},
+        {"byte count not twice the count", withCrc(bytes("0110002C000304000002EE")), 0x90, 3},
+    };
+    MeterLine line = lineOf({1});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto reply = line.handle(c.request);
+        ASSERT_TRUE(reply);
+        ASSERT_EQ(reply->size(), 5);
+        EXPECT_EQ(at(*reply, 0), 1);
+        EXPECT_EQ(at(*reply, 1), c.function);
+        EXPECT_EQ(at(*reply, 2), c.code);
+        EXPECT_TRUE(crcMatches(*reply));
+    }
+    // A refused write changes nothing.
+    EXPECT_EQ(line.meter(1)->u32At(100), 0u);
+}
+
+TEST(MeterLine, WritesAreAnsweredAndReadBack) {
+    struct Case {
+        QByteArray request;
+        QByteArray reply;
+        std::uint16_t reg;
+        QByteArray data;
+    };
+    const QByteArray damping = Frames::writeSingleRequest(1, 38, 5);
+    const Case cases[] = {
+        {damping, damping, 38, bytes("0005")}, // a single write is echoed
+        {Frames::writeMultipleRequest(1, 44, bytes("000002EE")), withCrc(bytes("0110002C0002")), 44,
+         bytes("000002EE")},
+        {Frames::writeMultipleRequest(1, 90, bytes("42F6CCCD")), withCrc(bytes("0110005A0002")), 90,
+         bytes("42F6CCCD")},
+        // A serial number goes out last character first.
+        {Frames::writeMultipleRequest(1, 95, "JIHGFEDCBA"), withCrc(bytes("0110005F0005")), 95,
+         "JIHGFEDCBA"},
+    };
+    MeterLine line = lineOf({1});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reg);
+        EXPECT_EQ(line.handle(c.request), c.reply);
+        const auto readBack = line.handle(Frames::readRequest(1, c.reg, c.data.size() / 2));
+        ASSERT_TRUE(readBack);
+        EXPECT_EQ(readBack->mid(3, c.data.size()), c.data);
+    }
+    EXPECT_FLOAT_EQ(line.meter(1)->floatAt(90), 123.4f);
+    EXPECT_EQ(line.meter(1)->text10At(95), QStringLiteral("ABCDEFGHIJ"));
+}
+
+TEST(MeterLine, StaysQuietWhenItShould) {
+    MeterLine line = lineOf({1, 2}, {2});
+    QByteArray badCrc = Frames::writeSingleRequest(1, 38, 9);
+    badCrc[7] = static_cast<char>(badCrc[7] ^ 0x01);
+    QByteArray longRead = withCrc(bytes("01030000001800"));
+
+    EXPECT_FALSE(line.handle(badCrc));
+    EXPECT_EQ(line.meter(1)->registerValue(38), 3) << "a write with a bad CRC must not apply";
+    EXPECT_FALSE(line.handle(Frames::readRequest(9, 0, 24))) << "not on the line";
+    EXPECT_FALSE(line.handle(Frames::readRequest(2, 0, 24))) << "silent meter";
+    EXPECT_FALSE(line.handle(longRead)) << "read of the wrong length";
+    EXPECT_FALSE(line.handle(bytes("0103"))) << "too short";
+    EXPECT_TRUE(line.handle(Frames::readRequest(1, 0, 24)));
+}
+
+TEST(MeterLine, BroadcastWritesEveryMeterWithoutAnswer) {
+    MeterLine line = lineOf({1, 2, 3}, {3});
+    EXPECT_FALSE(line.handle(Frames::writeSingleRequest(0, 38, 9)));
+    EXPECT_FALSE(line.handle(Frames::writeMultipleRequest(0, 44, bytes("00000BB8"))));
+    EXPECT_FALSE(line.handle(Frames::readRequest(0, 0, 24)));
+    for (std::uint8_t address : {1, 2, 3}) {
+        EXPECT_EQ(line.meter(address)->registerValue(38), 9);
+        EXPECT_EQ(line.meter(address)->u32At(44), 3000u);
+    }
+}
+
+} // namespace

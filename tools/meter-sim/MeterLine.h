@@ -1,0 +1,32 @@
+#pragma once
+
+#include "MeterModel.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+// The meters sharing one line: takes a complete request frame and gives
+// the bytes the addressed meter puts on the line, if any.
+class MeterLine {
+public:
+    MeterLine(const std::vector<std::uint8_t>& addresses, const std::set<std::uint8_t>& silent,
+              std::uint32_t seed);
+
+    // The reply, CRC included; nothing for a bad CRC, a meter that is not
+    // there or keeps quiet, a broadcast, or a request of the wrong length.
+    std::optional<QByteArray> handle(const QByteArray& request);
+
+    void advance(double seconds);
+
+    const MeterModel* meter(std::uint8_t address) const;
+
+private:
+    std::optional<QByteArray> answer(MeterModel& meter, const QByteArray& request);
+
+    std::map<std::uint8_t, MeterModel> m_meters;
+    std::set<std::uint8_t> m_silent;
+};
