@@ -5,6 +5,7 @@
 #include "MeterTable.h"
 #include "PollingCycle.h"
 #include "PortError.h"
+#include "RealtimeRecord.h"
 #include "RowSet.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
@@ -44,6 +45,35 @@ MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, Q
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotIntervalMs);
     connect(&m_pollTimer, &IntervalTimer::tick, m_polling.get(), &PollingCycle::tick);
+    connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
+}
+
+void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {
+    if (kind == ReplyKind::RealTime)
+        Data_read1(hexText);
+    else
+        emit parameterBlockReceived(kind, hexText);
+}
+
+void MainStation::Data_read1(const QString& hexText) {
+    const std::optional<RealtimeReading> decoded = decodeRealtimeRecord(hexText);
+    if (!decoded || !m_meters)
+        return;
+    StoredReading reading;
+    reading.MinuteAverage = decoded->flowRate;
+    reading.danwei1 = decoded->flowRateUnit;
+    reading.Foward = decoded->forwardTotal;
+    reading.Reverse = decoded->reverseTotal;
+    reading.danwei2 = decoded->totalizerUnit;
+    reading.zhuangtai = decoded->status;
+    reading.liusu = decoded->flowSpeed;
+    reading.baifenbi = decoded->spanPercentage;
+    reading.dianzu = decoded->electrodeImpedance;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!m_meters->storeReading(decoded->address, reading, now))
+        return;
+    m_liveGrid.updateMeter(decoded->address, reading, MeterTable::timeText(now));
+    emit readingStored(decoded->address, hexText);
 }
 
 MainStation::~MainStation() {

@@ -2,6 +2,7 @@
 
 #include "IntervalTimer.h"
 #include "LiveGridModel.h"
+#include "ReplyKind.h"
 
 #include <QObject>
 #include <QString>
@@ -42,6 +43,11 @@ public:
     // Blanks every meter's latest reading, keeping the addresses.
     void clearReadings();
 
+    // Decodes a real-time reply and stores it in the replying meter's row,
+    // which the live grid then shows; the poll cursor stays where it is.
+    // A damaged reply, or one from a meter not listed, changes nothing.
+    void Data_read1(const QString& hexText);
+
     const QString& programDir() const { return m_programDir; }
     SerialPort& port() { return *m_port; }
     SerialExchange& exchange() { return *m_exchange; }
@@ -54,8 +60,14 @@ public:
 
 signals:
     void readingChanged(bool reading);
+    // A reading was stored in its meter's row and shown in the grid.
+    void readingStored(int address, const QString& hexText);
+    // A complete parameter-block reply (kinds Block1 to Block4).
+    void parameterBlockReceived(ReplyKind kind, const QString& hexText);
 
 private:
+    void dispatchReply(ReplyKind kind, const QString& hexText);
+
     QString m_programDir;
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialExchange> m_exchange;

@@ -47,7 +47,7 @@ std::vector<TimedPiece> ReplyPacer::pace(QByteArray reply) {
         // Noise as the meter's driver takes the line, then a short pause.
         const QByteArray noise = strayBytes();
         clock += byteTime(noise.size());
-        pieces.push_back({clock, noise});
+        pieces.push_back({clock, noise, {}});
         clock += byteTime(between(2, 6));
     }
 
@@ -64,15 +64,17 @@ std::vector<TimedPiece> ReplyPacer::pace(QByteArray reply) {
         }
         size = std::min<int>(size, static_cast<int>(reply.size()) - sent);
         clock += byteTime(size);
-        pieces.push_back({clock, reply.mid(sent, size)});
+        pieces.push_back({clock, reply.mid(sent, size), {}});
         sent += size;
     }
+    if (!pieces.empty())
+        pieces.back().endsReply = reply;
 
     if (stray && !strayFirst) {
         clock += microseconds(between(2000, 20000));
         const QByteArray noise = strayBytes();
         clock += byteTime(noise.size());
-        pieces.push_back({clock, noise});
+        pieces.push_back({clock, noise, {}});
     }
     return pieces;
 }

@@ -11,6 +11,9 @@
 struct TimedPiece {
     std::chrono::microseconds at{0};
     QByteArray bytes;
+    // On the piece that ends the reply: the whole reply as it went out
+    // (damaged CRC included, stray bytes not).
+    QByteArray endsReply;
 };
 
 // Turns a reply into timed pieces as a meter at the given baud rate sends

@@ -13,6 +13,14 @@ bool RequestLog::open(const QString& path, QString* error) {
     return true;
 }
 
+void RequestLog::appendStamped(qint64 nanoseconds, const QByteArray& bytes) {
+    if (!m_file.isOpen())
+        return;
+    m_file.write(QByteArray::number(nanoseconds) + ' ' + HexText::fromBytes(bytes).toLatin1() +
+                 '\n');
+    m_file.flush();
+}
+
 void RequestLog::append(const QByteArray& request) {
     if (!m_file.isOpen())
         return;

@@ -59,6 +59,8 @@ QString SimOptions::usage() {
         "  --seed N            seed for the flow model and the faults\n"
         "  --log FILE          each request received as a line of hex (file\n"
         "                      started afresh)\n"
+        "  --reply-log FILE    each reply as it left, a line of monotonic-clock\n"
+        "                      nanoseconds and hex (file started afresh)\n"
         "  --help              this text\n");
 }
 
@@ -68,6 +70,7 @@ std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QStrin
         QStringLiteral("addresses"),  QStringLiteral("link"),   QStringLiteral("baud"),
         QStringLiteral("turnaround"), QStringLiteral("silent"), QStringLiteral("corrupt-crc"),
         QStringLiteral("stray"),      QStringLiteral("seed"),   QStringLiteral("log"),
+        QStringLiteral("reply-log"),
     };
     std::optional<QString> silentText;
 
@@ -119,10 +122,10 @@ std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QStrin
             if (value->isEmpty())
                 return bad(QStringLiteral("expected a path"));
             options.linkPath = *value;
-        } else if (name == QLatin1String("log")) {
+        } else if (name == QLatin1String("log") || name == QLatin1String("reply-log")) {
             if (value->isEmpty())
                 return bad(QStringLiteral("expected a file name"));
-            options.logPath = *value;
+            (name == QLatin1String("log") ? options.logPath : options.replyLogPath) = *value;
         } else if (name == QLatin1String("baud")) {
             const auto baud = parseWhole(*value, 50, 4'000'000);
             if (!baud)

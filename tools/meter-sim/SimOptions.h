@@ -13,6 +13,7 @@ struct SimOptions {
     std::set<std::uint8_t> silent;
     QString linkPath;
     QString logPath;
+    QString replyLogPath;
     int baud = 9600;
     int turnaroundMs = 5;
     double corruptCrc = 0.0;

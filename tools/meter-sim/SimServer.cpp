@@ -49,7 +49,8 @@ int SimServer::run() {
         return 1;
     }
     QString error;
-    if (!m_log.open(m_options.logPath, &error) || !m_port.open(&error) ||
+    if (!m_log.open(m_options.logPath, &error) ||
+        !m_replyLog.open(m_options.replyLogPath, &error) || !m_port.open(&error) ||
         (!m_options.linkPath.isEmpty() && !m_port.link(m_options.linkPath, &error))) {
         complain(error);
         ::close(stopFd);
@@ -125,6 +126,11 @@ void SimServer::runDue(Clock::time_point now) {
     }
     while (!m_output.empty() && m_output.front().due <= now) {
         m_port.write(m_output.front().bytes);
+        if (!m_output.front().endsReply.isEmpty())
+            m_replyLog.appendStamped(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                         Clock::now().time_since_epoch())
+                                         .count(),
+                                     m_output.front().endsReply);
         m_output.pop_front();
     }
 }
@@ -137,7 +143,7 @@ void SimServer::answer(const QByteArray& frame, Clock::time_point now) {
         return;
     const Clock::time_point start = std::max(now, m_lineFree);
     for (const TimedPiece& piece : m_pacer.pace(*reply)) {
-        m_output.push_back({start + piece.at, piece.bytes});
+        m_output.push_back({start + piece.at, piece.bytes, piece.endsReply});
         m_lineFree = start + piece.at;
     }
 }

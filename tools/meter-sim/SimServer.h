@@ -31,6 +31,7 @@ private:
     struct PendingOutput {
         Clock::time_point due;
         QByteArray bytes;
+        QByteArray endsReply;
     };
 
     void receive(Clock::time_point now);
@@ -44,6 +45,7 @@ private:
     ReplyPacer m_pacer;
     RequestFramer m_framer;
     RequestLog m_log;
+    RequestLog m_replyLog;
     PtyPort m_port;
 
     std::chrono::microseconds m_byteTime{0};
