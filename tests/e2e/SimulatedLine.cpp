@@ -1,0 +1,59 @@
+#include "SimulatedLine.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+QStringList lines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+SimulatedLine::SimulatedLine(const QString& programFolder, const QStringList& arguments)
+    : m_folder(programFolder) {
+    const QDir dir(programFolder);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral(METER_SIM_PATH),
+                    arguments + QStringList{"--link", dir.filePath("ports/com1"), "--log",
+                                            dir.filePath("requests.log"), "--reply-log",
+                                            dir.filePath("replies.log")});
+    if (!m_process.waitForStarted(5000))
+        return;
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        if (QFileInfo::exists(dir.filePath("ports/com1"))) {
+            m_started = true;
+            return;
+        }
+        QThread::msleep(10);
+    }
+}
+
+SimulatedLine::~SimulatedLine() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+QStringList SimulatedLine::requests() const {
+    return lines(QDir(m_folder).filePath("requests.log"));
+}
+
+QStringList SimulatedLine::replies() const {
+    QStringList hex;
+    for (const QString& line : lines(QDir(m_folder).filePath("replies.log")))
+        hex << line.section(QLatin1Char(' '), 1);
+    return hex;
+}
