@@ -85,10 +85,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     statusBar()->addWidget(m_status, 1);
     setCentralWidget(central);
 
-    int width = 0;
-    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
-        width += LiveGridModel::widthTwips(column) / TwipsPerPixel;
-    resize(width + 80, 420);
+    resize(m_grid->horizontalHeader()->length() + 60, 420);
 }
 
 MainWindow::~MainWindow() = default;
@@ -140,8 +137,12 @@ void MainWindow::showReadingState(bool reading) {
 }
 
 void MainWindow::applyGridColumns() {
+    // The widths were chosen for a smaller font than ours; a caption is
+    // never cut, so a column is at least as wide as its caption.
+    QHeaderView* header = m_grid->horizontalHeader();
     for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
-        m_grid->setColumnWidth(column, LiveGridModel::widthTwips(column) / TwipsPerPixel);
+        m_grid->setColumnWidth(column, std::max(LiveGridModel::widthTwips(column) / TwipsPerPixel,
+                                                header->sectionSizeHint(column)));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
