@@ -2,6 +2,8 @@
 
 #include "Record.h"
 
+#include <cstdio>
+
 namespace {
 
 QVariant orNull(const std::optional<QString>& text) {
@@ -20,7 +22,15 @@ const QStringList& MeterTable::liveColumns() {
 }
 
 QString MeterTable::timeText(const QDateTime& time) {
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // Runs for every stored reply: plain digits, without the locale-aware
+    // formatter's cost. Same text as "yyyy-MM-dd HH:mm:ss".
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    char text[32];
+    const int size =
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(),
+                      date.day(), clock.hour(), clock.minute(), clock.second());
+    return QString::fromLatin1(text, size);
 }
 
 MeterTable::MeterTable(QSqlDatabase db) : m_db(std::move(db)), m_store(m_db) {
