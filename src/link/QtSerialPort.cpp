@@ -2,6 +2,12 @@
 
 #include "PortError.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+#include <sys/ioctl.h>
+#include <termios.h>
+
 QtSerialPort::QtSerialPort(PortLocator locator, QObject* parent)
     : SerialPort(parent), m_locator(std::move(locator)) {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
@@ -14,6 +20,7 @@ int QtSerialPort::open() {
     if (device.isEmpty())
         return PortError::NoSuchPort;
     m_port.setPortName(device);
+    m_pseudoTerminal = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
@@ -30,8 +37,31 @@ int QtSerialPort::open() {
 }
 
 void QtSerialPort::close() {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    // A write is often followed at once by a close and a reopen with other
+    // settings; the frame must be on the line before the port goes.
+    drainOutput();
+    m_port.close();
+}
+
+void QtSerialPort::drainOutput() {
+    if (m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(200);
+    // Then what the driver still holds, bounded by its line time so a line
+    // that takes nothing cannot hang the tool.
+    const int fd = m_port.handle();
+    int pending = 0;
+    if (fd < 0 || ::ioctl(fd, TIOCOUTQ, &pending) != 0 || pending <= 0)
+        return;
+    const qint64 limitMs = qint64(pending) * 10 * 1000 / std::max(m_settings.baud, 1) + 20;
+    QElapsedTimer waited;
+    waited.start();
+    while (pending > 0 && waited.elapsed() < limitMs) {
+        QThread::usleep(500);
+        if (::ioctl(fd, TIOCOUTQ, &pending) != 0)
+            break;
+    }
 }
 
 int QtSerialPort::setLineSettings(const QString& settings) {
@@ -49,7 +79,9 @@ bool QtSerialPort::applySettings() {
                                        : m_settings.parity == 'e' ? QSerialPort::EvenParity
                                                                   : QSerialPort::NoParity;
     bool ok = m_port.setBaudRate(m_settings.baud);
-    ok = m_port.setParity(parity) && ok;
+    // A pseudo-terminal has no parity bit to set, and Linux may refuse the
+    // setting there; only a real line must take it.
+    ok = (m_port.setParity(parity) || m_pseudoTerminal) && ok;
     ok = m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits)) && ok;
     ok = m_port.setStopBits(m_settings.stopBits == 2 ? QSerialPort::TwoStop
                                                      : QSerialPort::OneStop) &&

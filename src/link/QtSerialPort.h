@@ -26,9 +26,11 @@ public:
 
 private:
     bool applySettings();
+    void drainOutput();
 
     PortLocator m_locator;
     QSerialPort m_port;
     int m_portNumber = 1;
     LineSettings m_settings;
+    bool m_pseudoTerminal = false;
 };
