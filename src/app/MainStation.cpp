@@ -45,6 +45,7 @@ MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, Q
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotIntervalMs);
     connect(&m_pollTimer, &IntervalTimer::tick, m_polling.get(), &PollingCycle::tick);
+    connect(&m_snapshotTimer, &IntervalTimer::tick, this, &MainStation::snapshotTick);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
 }
 
@@ -112,7 +113,7 @@ int MainStation::startUp() {
             return code;
     }
 
-    m_minuteCounter = 0;
+    m_snapshots.reset();
     clearReadings();
     callDataGrid1();
     m_liveGrid.setCurrentRow(0);
@@ -151,4 +152,15 @@ void MainStation::callDataGrid1() {
 void MainStation::clearReadings() {
     if (m_meters)
         m_meters->clearReadings();
+}
+
+void MainStation::setRecordIntervalSource(std::function<QString()> source) {
+    m_recordInterval = std::move(source);
+}
+
+void MainStation::snapshotTick() {
+    const QString interval = m_recordInterval ? m_recordInterval() : QString();
+    // A failed insert is not reported; the count starts again regardless.
+    if (m_snapshots.minutePassed(interval) && m_meters)
+        m_meters->snapshot();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "HistorySnapshots.h"
 #include "IntervalTimer.h"
 #include "LiveGridModel.h"
 #include "ReplyKind.h"
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class Database;
@@ -43,6 +45,13 @@ public:
     // Blanks every meter's latest reading, keeping the addresses.
     void clearReadings();
 
+    // Where the snapshot timer reads the record interval: the text of the
+    // communication setup window's interval box.
+    void setRecordIntervalSource(std::function<QString()> source);
+    // The snapshot timer's tick: counts the minute and, when the record
+    // interval is reached, copies every meter row into the history.
+    void snapshotTick();
+
     // Decodes a real-time reply and stores it in the replying meter's row,
     // which the live grid then shows; the poll cursor stays where it is.
     // A damaged reply, or one from a meter not listed, changes nothing.
@@ -56,7 +65,7 @@ public:
     IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
     LiveGridModel& liveGrid() { return m_liveGrid; }
     int pollPeriod() const { return m_pollPeriod; }
-    int minuteCounter() const { return m_minuteCounter; }
+    int minuteCounter() const { return m_snapshots.minuteCounter(); }
 
 signals:
     void readingChanged(bool reading);
@@ -78,6 +87,7 @@ private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;
     int m_pollPeriod = 0;
-    int m_minuteCounter = 0;
+    HistorySnapshots m_snapshots;
+    std::function<QString()> m_recordInterval;
     bool m_reading = false;
 };

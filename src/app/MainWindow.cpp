@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CommSetupWindow.h"
 #include "LiveGridModel.h"
 #include "MainStation.h"
 #include "MessageBox.h"
@@ -86,9 +87,17 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     setCentralWidget(central);
 
     resize(m_grid->horizontalHeader()->length() + 60, 420);
+
+    // Every minute of reading reads the interval box as it stands, saved
+    // or not, loading the window hidden when it is not loaded.
+    m_station->setRecordIntervalSource([this] { return commSetupWindow()->recordIntervalText(); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The other windows work on the station's port and timers: they go
+    // first, a closed one still waiting for its deletion included.
+    qDeleteAll(findChildren<CommSetupWindow*>(Qt::FindDirectChildrenOnly));
+}
 
 QPushButton* MainWindow::addButton(const QString& text, const QString& hint) {
     auto* button = new QPushButton(text, this);
@@ -118,13 +127,57 @@ void MainWindow::stopReading() {
     m_station->stopReading();
 }
 
-void MainWindow::communicationSetup() {}
+void MainWindow::communicationSetup() {
+    CommSetupWindow* setup = commSetupWindow();
+    setup->show();
+    setup->raise();
+    setup->activateWindow();
+    hideHistoryWindow();
+}
 
 void MainWindow::meterParameterSetup() {
     m_station->stopReading();
+    if (commSetupWindowVisible())
+        m_station->callDataGrid1();
+    showLoginWindow();
+    hideCommSetupWindow();
 }
 
-void MainWindow::history() {}
+void MainWindow::history() {
+    if (commSetupWindowVisible())
+        m_station->callDataGrid1();
+    showHistoryWindow();
+    hideCommSetupWindow();
+}
+
+CommSetupWindow* MainWindow::commSetupWindow() {
+    if (!m_commSetupWindow) {
+        auto* setup = new CommSetupWindow(
+            m_station->programDir(), m_station->port(), m_station->pollTimer(),
+            [this] { m_station->callDataGrid1(); }, this);
+        // Forgotten as soon as it closes: it is deleted later, and the next
+        // use must load a new one.
+        connect(setup, &CommSetupWindow::unloaded, this, [this, setup] {
+            if (m_commSetupWindow == setup)
+                m_commSetupWindow = nullptr;
+        });
+        m_commSetupWindow = setup;
+    }
+    return m_commSetupWindow;
+}
+
+CommSetupWindow* MainWindow::loadedCommSetupWindow() const {
+    return m_commSetupWindow;
+}
+
+bool MainWindow::commSetupWindowVisible() const {
+    return m_commSetupWindow && m_commSetupWindow->isVisible();
+}
+
+void MainWindow::hideCommSetupWindow() {
+    if (m_commSetupWindow)
+        m_commSetupWindow->hide();
+}
 
 void MainWindow::exitProgram() {
     // Ends at once: no window's closing steps run.
@@ -156,5 +209,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Every loaded window closes with its own closing steps; "Exit" skips
+    // this on purpose.
+    if (m_commSetupWindow)
+        m_commSetupWindow->close();
+    unloadHistoryWindow();
+    unloadLoginWindow();
     event->accept();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
+class CommSetupWindow;
 class MainStation;
 class QLabel;
 class QPushButton;
@@ -25,6 +27,8 @@ public:
     MainStation& station() { return *m_station; }
     QTableView* liveGridView() const { return m_grid; }
     QString statusText() const;
+    // The "Communication setup" window while it is loaded, else null.
+    CommSetupWindow* loadedCommSetupWindow() const;
 
     // The buttons' actions.
     void readMeterData();
@@ -43,6 +47,18 @@ private:
     void showReadingState(bool reading);
     void applyGridColumns();
 
+    // Loads the "Communication setup" window hidden on first use.
+    CommSetupWindow* commSetupWindow();
+    bool commSetupWindowVisible() const;
+    void hideCommSetupWindow();
+
+    // The "History" and "Login" windows: filled in when they arrive.
+    void showHistoryWindow() {}
+    void hideHistoryWindow() {}
+    void unloadHistoryWindow() {}
+    void showLoginWindow() {}
+    void unloadLoginWindow() {}
+
     std::unique_ptr<MainStation> m_station;
     QPushButton* m_read = nullptr;
     QPushButton* m_stop = nullptr;
@@ -52,4 +68,5 @@ private:
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_status = nullptr;
+    QPointer<CommSetupWindow> m_commSetupWindow;
 };

@@ -81,3 +81,27 @@ bool MeterTable::snapshot() {
     QSqlQuery insert(m_db);
     return insert.exec(QStringLiteral("insert into Historydata select * from yibiaodizhi"));
 }
+
+RowSet MeterTable::addresses() const {
+    return Record(QStringLiteral("select  dizhi from yibiaodizhi ORDER BY dizhi asc"), m_db);
+}
+
+bool MeterTable::addMeter(int address) {
+    // Tested and inserted in one statement: a duplicate never arises, with
+    // or without a key on the column.
+    QSqlQuery insert(m_db);
+    if (!insert.prepare(QStringLiteral("insert into yibiaodizhi (dizhi) select ? where not exists "
+                                       "(select 1 from yibiaodizhi where dizhi=?)")))
+        return false;
+    insert.addBindValue(address);
+    insert.addBindValue(address);
+    return insert.exec();
+}
+
+bool MeterTable::deleteMeter(int address) {
+    QSqlQuery remove(m_db);
+    if (!remove.prepare(QStringLiteral("delete from yibiaodizhi where dizhi=?")))
+        return false;
+    remove.addBindValue(address);
+    return remove.exec();
+}

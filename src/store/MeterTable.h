@@ -29,6 +29,15 @@ public:
     // Appends a copy of every meter row to `Historydata`.
     bool snapshot();
 
+    // The listed addresses, ascending, as the setup window's list shows them.
+    RowSet addresses() const;
+    // Lists a meter with empty readings; an address listed already is left
+    // as it is. False when the store refused.
+    bool addMeter(int address);
+    // Drops a meter and its latest reading; an address not listed is no
+    // failure. False when the store refused.
+    bool deleteMeter(int address);
+
 private:
     QSqlDatabase m_db;
     QSqlQuery m_store; // prepared once: it runs for every reply

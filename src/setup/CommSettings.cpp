@@ -1,0 +1,74 @@
+#include "CommSettings.h"
+
+#include "IntervalTimer.h"
+#include "RowSet.h"
+#include "SerialPort.h"
+#include "WholeNumber.h"
+
+#include <limits>
+
+namespace {
+
+QString text(const RowSet& row, const QString& column) {
+    const std::optional<QVariant> value = row.value(column);
+    return value && !value->isNull() ? value->toString() : QString();
+}
+
+SettingsTexts textsOf(const RowSet& row) {
+    return {text(row, QStringLiteral("com")), text(row, QStringLiteral("settings")),
+            LineSettingsEntry::parityText(row.value(QStringLiteral("noe")).value_or(QVariant())),
+            text(row, QStringLiteral("timer")), text(row, QStringLiteral("timesj"))};
+}
+
+} // namespace
+
+CommSettings::CommSettings(QSqlDatabase db, SerialPort& port, IntervalTimer& pollTimer)
+    : m_table(std::move(db)), m_port(port), m_pollTimer(pollTimer) {}
+
+SettingsTexts CommSettings::load() const {
+    return textsOf(m_table.readForSetup());
+}
+
+CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry& entry) {
+    // Start-up reads the poll period into a 16-bit number and builds the
+    // line settings from the baud text; a value it cannot read would make
+    // every later start fail, so it is never stored.
+    const std::optional<int> timer = LineSettingsEntry::pollPeriod(entry.timeout);
+    if (!timer || !LineSettingsEntry::isBaudRate(entry.baud))
+        return {};
+    if (!m_table.storeLineSettings(entry.baud, LineSettingsEntry::portNumber(entry.port), *timer,
+                                   LineSettingsEntry::parityCode(entry.parity)))
+        return {};
+
+    // The row is stored before the port is touched: a port that fails to
+    // open stays stored, and the operator sees why in the notice.
+    const RowSet row = m_table.readForSetup();
+    SaveResult result{textsOf(row), false};
+    const std::optional<int> com = wholeNumber(text(row, QStringLiteral("com")));
+    if (!com || reopenPort(entry.lineSettingsText(), *com) != 0)
+        return result;
+    m_pollTimer.setInterval(*timer);
+    result.applied = true;
+    return result;
+}
+
+int CommSettings::reopenPort(const std::optional<QString>& lineSettings, int com) {
+    m_port.close();
+    if (lineSettings) {
+        if (const int code = m_port.setLineSettings(*lineSettings))
+            return code;
+    }
+    m_port.setPortNumber(com);
+    if (const int code = m_port.open())
+        return code;
+    m_port.setFlowControlNone();
+    m_port.clearBuffers();
+    return 0;
+}
+
+bool CommSettings::saveRecordInterval(const QString& text) {
+    // The minute counter stops at 32767, so a longer interval would
+    // silently never record.
+    const std::optional<int> minutes = wholeNumber(text, std::numeric_limits<qint16>::max());
+    return minutes && m_table.storeRecordInterval(*minutes);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "LineSettingsEntry.h"
+#include "SettingsTable.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+class IntervalTimer;
+class SerialPort;
+
+// The `kente` row as the setup window shows it.
+struct SettingsTexts {
+    QString com;
+    QString baud;
+    QString parity;
+    QString timeout;
+    QString interval;
+};
+
+// Loads and saves the communication settings, and applies saved line
+// settings to the shared serial port and poll timer.
+class CommSettings {
+public:
+    CommSettings(QSqlDatabase db, SerialPort& port, IntervalTimer& pollTimer);
+
+    // The stored row; all texts empty when there is none.
+    SettingsTexts load() const;
+
+    struct SaveResult {
+        // The row as stored; nullopt when nothing was stored.
+        std::optional<SettingsTexts> stored;
+        // The port reopened with the new settings and the poll period set.
+        bool applied = false;
+    };
+    // Stores the entry, then closes, reconfigures and reopens the port and
+    // sets the poll period, stopping at the first failing step. An entry
+    // that start-up could not read back is refused before anything changes.
+    SaveResult saveLineSettings(const LineSettingsEntry& entry);
+
+    // Stores a record interval of 0 to 32767 minutes; false, with nothing
+    // stored, for any other text.
+    bool saveRecordInterval(const QString& text);
+
+private:
+    int reopenPort(const std::optional<QString>& lineSettings, int com);
+
+    SettingsTable m_table;
+    SerialPort& m_port;
+    IntervalTimer& m_pollTimer;
+};

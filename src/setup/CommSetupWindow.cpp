@@ -1,0 +1,396 @@
+#include "CommSetupWindow.h"
+
+#include "CommSettings.h"
+#include "Database.h"
+#include "MeterList.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int AddressColumnTwips = 2800;
+
+// Each window instance gets a connection name of its own: a closed window
+// may still be waiting for deletion when the next one loads.
+QString connectionName() {
+    static int count = 0;
+    return QStringLiteral("commsetup-%1").arg(++count);
+}
+
+QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+// The view-mode value: reads like a read-only field standing where the
+// edit-mode control will stand.
+QLabel* valueLabel(const QString& name, QWidget* editControl, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setAccessibleName(name);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setMinimumWidth(std::min(editControl->sizeHint().width(), editControl->maximumWidth()));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QComboBox* list(const QString& name, const QStringList& items, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setAccessibleName(name);
+    box->addItems(items);
+    return box;
+}
+
+QLineEdit* digitsBox(const QString& name, int digits, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setAccessibleName(name);
+    box->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('0'))) +
+                         24);
+    return box;
+}
+
+QPushButton* button(const QString& text, const QString& description, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setAccessibleName(text);
+    b->setAccessibleDescription(description);
+    return b;
+}
+
+} // namespace
+
+CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
+                                 IntervalTimer& pollTimer, std::function<void()> callDataGrid1,
+                                 QWidget* parent)
+    : QMainWindow(parent), m_callDataGrid1(std::move(callDataGrid1)) {
+    setWindowFlag(Qt::Window);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Communication setup"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(buildLineSettings());
+    auto* frames = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildRecordFrame());
+    left->addStretch();
+    frames->addLayout(left, 1);
+    frames->addWidget(buildMeterFrame());
+    layout->addLayout(frames, 1);
+    setCentralWidget(central);
+
+    m_status = new QLabel(this);
+    m_status->setAccessibleName(QStringLiteral("Status"));
+    statusBar()->addWidget(m_status, 1);
+
+    // Load: its own connection, the stored row, the list.
+    m_db = std::make_unique<Database>(programDir, connectionName());
+    m_settings = std::make_unique<CommSettings>(m_db->connection(), port, pollTimer);
+    m_meters = std::make_unique<MeterList>(m_db->connection());
+    const SettingsTexts stored = m_settings->load();
+    showSettings(stored);
+    m_intervalBox->setText(stored.interval);
+    gridload();
+
+    showLineSettingsEditing(false);
+    m_intervalBox->setEnabled(false);
+    m_recordSave->hide();
+}
+
+CommSetupWindow::~CommSetupWindow() {
+    m_meters.reset(); // their statements before the connection
+    m_settings.reset();
+    m_db.reset();
+}
+
+QWidget* CommSetupWindow::buildLineSettings() {
+    auto* frame = new QGroupBox(this);
+    auto* grid = new QGridLayout(frame);
+
+    m_portList = list(QStringLiteral("Available port"), LineSettingsEntry::portItems(), frame);
+    m_portList->setObjectName(QStringLiteral("portList"));
+    m_baudList = list(QStringLiteral("Baudrate"), LineSettingsEntry::baudItems(), frame);
+    m_baudList->setObjectName(QStringLiteral("baudList"));
+    m_parityList = list(QStringLiteral("Parity check"), LineSettingsEntry::parityItems(), frame);
+    m_parityList->setObjectName(QStringLiteral("parityList"));
+    m_timeoutBox = digitsBox(QStringLiteral("Communication timeout"), 6, frame);
+    m_timeoutBox->setObjectName(QStringLiteral("timeoutBox"));
+
+    m_currentPortCaption = caption(QStringLiteral("Current COM port:"), m_portList, frame);
+    m_availablePortCaption = caption(QStringLiteral("Available port:"), m_portList, frame);
+    // The two captions take turns in one place: the row must not shift.
+    const int captionWidth = std::max(m_currentPortCaption->sizeHint().width(),
+                                      m_availablePortCaption->sizeHint().width());
+    m_currentPortCaption->setMinimumWidth(captionWidth);
+    m_availablePortCaption->setMinimumWidth(captionWidth);
+    m_portLabel = valueLabel(QStringLiteral("Current COM port"), m_portList, frame);
+    m_portLabel->setObjectName(QStringLiteral("portLabel"));
+    m_baudLabel = valueLabel(QStringLiteral("Baudrate"), m_baudList, frame);
+    m_baudLabel->setObjectName(QStringLiteral("baudLabel"));
+    m_parityLabel = valueLabel(QStringLiteral("Parity check"), m_parityList, frame);
+    m_parityLabel->setObjectName(QStringLiteral("parityLabel"));
+    m_timeoutLabel = valueLabel(QStringLiteral("Communication timeout"), m_timeoutBox, frame);
+    m_timeoutLabel->setObjectName(QStringLiteral("timeoutLabel"));
+
+    m_lineModify =
+        button(QStringLiteral("Modify"), QStringLiteral("Change the serial port settings"), frame);
+    m_lineModify->setObjectName(QStringLiteral("lineModify"));
+    m_lineSave = button(QStringLiteral("Save"),
+                        QStringLiteral("Store and apply the serial port settings"), frame);
+    m_lineSave->setObjectName(QStringLiteral("lineSave"));
+
+    // Each view-mode control shares its cell with its edit-mode control.
+    int column = 0;
+    grid->addWidget(m_currentPortCaption, 0, column);
+    grid->addWidget(m_availablePortCaption, 0, column++);
+    grid->addWidget(m_portLabel, 0, column);
+    grid->addWidget(m_portList, 0, column++);
+    grid->addWidget(caption(QStringLiteral("Baudrate:"), m_baudList, frame), 0, column++);
+    grid->addWidget(m_baudLabel, 0, column);
+    grid->addWidget(m_baudList, 0, column++);
+    grid->addWidget(caption(QStringLiteral("Parity check:"), m_parityList, frame), 0, column++);
+    grid->addWidget(m_parityLabel, 0, column);
+    grid->addWidget(m_parityList, 0, column++);
+    grid->addWidget(caption(QStringLiteral("Communication timeout:"), m_timeoutBox, frame), 0,
+                    column++);
+    grid->addWidget(m_timeoutLabel, 0, column);
+    grid->addWidget(m_timeoutBox, 0, column++);
+    grid->addWidget(new QLabel(QStringLiteral("ms"), frame), 0, column++);
+    grid->setColumnStretch(column++, 1);
+    grid->addWidget(m_lineModify, 0, column);
+    grid->addWidget(m_lineSave, 0, column);
+
+    connect(m_lineModify, &QPushButton::clicked, this, &CommSetupWindow::modifyLineSettings);
+    connect(m_lineSave, &QPushButton::clicked, this, &CommSetupWindow::saveLineSettings);
+    return frame;
+}
+
+QWidget* CommSetupWindow::buildRecordFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("Data recodr setup"), this);
+    auto* grid = new QGridLayout(frame);
+    m_intervalBox = digitsBox(QStringLiteral("Every"), 6, frame);
+    m_intervalBox->setObjectName(QStringLiteral("intervalBox"));
+    m_intervalBox->setAccessibleDescription(QStringLiteral("Minutes between history records"));
+    m_recordModify =
+        button(QStringLiteral("Modify"), QStringLiteral("Change the record interval"), frame);
+    m_recordModify->setObjectName(QStringLiteral("recordModify"));
+    m_recordSave =
+        button(QStringLiteral("Save"), QStringLiteral("Store the record interval"), frame);
+    m_recordSave->setObjectName(QStringLiteral("recordSave"));
+
+    grid->addWidget(new QLabel(QStringLiteral("Record:"), frame), 0, 0);
+    grid->addWidget(caption(QStringLiteral("Every"), m_intervalBox, frame), 0, 1);
+    grid->addWidget(m_intervalBox, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Minutes"), frame), 0, 3);
+    grid->addWidget(m_recordModify, 0, 4);
+    grid->addWidget(m_recordSave, 0, 4);
+    grid->setColumnStretch(5, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Notice:No recording at the first minute!"), frame),
+                    1, 0, 1, 6);
+
+    connect(m_recordModify, &QPushButton::clicked, this, &CommSetupWindow::modifyRecord);
+    connect(m_recordSave, &QPushButton::clicked, this, &CommSetupWindow::saveRecord);
+    return frame;
+}
+
+QWidget* CommSetupWindow::buildMeterFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("Meter address list"), this);
+    auto* layout = new QVBoxLayout(frame);
+    auto* row = new QHBoxLayout;
+    m_addressBox = digitsBox(QStringLiteral("Meter address"), 5, frame);
+    m_addressBox->setObjectName(QStringLiteral("addressBox"));
+    m_add = button(QStringLiteral("Add"), QStringLiteral("List the meter address"), frame);
+    m_delete = button(QStringLiteral("Delete"), QStringLiteral("Remove the meter address"), frame);
+    row->addWidget(caption(QStringLiteral("Meter address:"), m_addressBox, frame));
+    row->addWidget(m_addressBox);
+    row->addWidget(m_add);
+    row->addWidget(m_delete);
+    row->addStretch();
+    layout->addLayout(row);
+
+    m_addressModel = new QStandardItemModel(this);
+    m_addressGrid = new QTableView(frame);
+    m_addressGrid->setObjectName(QStringLiteral("addressGrid"));
+    m_addressGrid->setAccessibleName(QStringLiteral("Meter address list"));
+    m_addressGrid->setModel(m_addressModel);
+    m_addressGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_addressGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_addressGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_addressGrid->verticalHeader()->hide();
+    m_addressGrid->verticalHeader()->setDefaultSectionSize(m_addressGrid->fontMetrics().height() +
+                                                           8);
+    m_addressGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_addressGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_addressGrid->setFixedWidth(AddressColumnTwips / TwipsPerPixel +
+                                 2 * m_addressGrid->frameWidth() +
+                                 style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    layout->addWidget(m_addressGrid, 1);
+
+    connect(m_add, &QPushButton::clicked, this, &CommSetupWindow::addMeter);
+    connect(m_delete, &QPushButton::clicked, this, &CommSetupWindow::deleteMeter);
+    // Picking an address puts it in the box, ready for "Delete".
+    connect(m_addressGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    m_addressBox->setText(
+                        m_addressModel->index(current.row(), 0).data().toString());
+            });
+    return frame;
+}
+
+QString CommSetupWindow::recordIntervalText() const {
+    return m_intervalBox->text();
+}
+
+QString CommSetupWindow::statusText() const {
+    return m_status->text();
+}
+
+bool CommSetupWindow::isEditingLineSettings() const {
+    return m_lineSave->isVisibleTo(this);
+}
+
+void CommSetupWindow::showSettings(const SettingsTexts& texts) {
+    m_portLabel->setText(texts.com);
+    m_baudLabel->setText(texts.baud);
+    m_parityLabel->setText(texts.parity);
+    m_timeoutLabel->setText(texts.timeout);
+}
+
+void CommSetupWindow::showLineSettingsEditing(bool editing) {
+    for (QWidget* edit :
+         std::initializer_list<QWidget*>{m_lineSave, m_availablePortCaption, m_portList, m_baudList,
+                                         m_parityList, m_timeoutBox})
+        edit->setVisible(editing);
+    for (QWidget* view : std::initializer_list<QWidget*>{
+             m_currentPortCaption, m_portLabel, m_baudLabel, m_parityLabel, m_timeoutLabel})
+        view->setVisible(!editing);
+    m_lineModify->setEnabled(!editing);
+    m_lineModify->setVisible(!editing);
+}
+
+void CommSetupWindow::modifyLineSettings() {
+    showLineSettingsEditing(true);
+    // The lists hold only their own items: a stored value that is none of
+    // them leaves the list as it was.
+    m_baudList->setCurrentText(m_baudLabel->text());
+    if (const std::optional<int> com =
+            LineSettingsEntry::portNumber(QStringLiteral("com") + m_portLabel->text()))
+        m_portList->setCurrentIndex(*com - 1);
+    m_timeoutBox->setText(m_timeoutLabel->text());
+    m_parityList->setCurrentText(m_parityLabel->text());
+    m_portList->setFocus();
+}
+
+void CommSetupWindow::saveLineSettings() {
+    const LineSettingsEntry entry{m_baudList->currentText(), m_portList->currentText(),
+                                  m_timeoutBox->text(), m_parityList->currentText()};
+    const CommSettings::SaveResult result = m_settings->saveLineSettings(entry);
+    if (result.stored)
+        showSettings(*result.stored);
+    if (!result.applied) {
+        // Stays in edit mode; whatever was stored stays stored.
+        showNotice(invalidPortNotice());
+        return;
+    }
+    // A notice from an earlier failed Save stays until the window closes.
+    showLineSettingsEditing(false);
+    m_lineModify->setFocus();
+}
+
+void CommSetupWindow::modifyRecord() {
+    m_intervalBox->setEnabled(true);
+    m_recordModify->hide();
+    m_recordSave->show();
+    m_intervalBox->setFocus();
+}
+
+void CommSetupWindow::saveRecord() {
+    if (!m_settings->saveRecordInterval(m_intervalBox->text())) {
+        showNotice(invalidIntervalNotice());
+        return;
+    }
+    withdrawNotice(invalidIntervalNotice());
+    m_intervalBox->setEnabled(false);
+    m_recordSave->hide();
+    m_recordModify->show();
+    m_recordModify->setFocus();
+}
+
+void CommSetupWindow::addMeter() {
+    switch (m_meters->add(m_addressBox->text())) {
+    case MeterList::Outcome::EmptyBox:
+        return;
+    case MeterList::Outcome::Refused:
+        showNotice(invalidAddressNotice());
+        return;
+    case MeterList::Outcome::Done:
+        afterListChange();
+        return;
+    }
+}
+
+void CommSetupWindow::deleteMeter() {
+    switch (m_meters->remove(m_addressBox->text())) {
+    case MeterList::Outcome::EmptyBox:
+        return;
+    case MeterList::Outcome::Refused:
+        showNotice(invalidAddressNotice());
+        return;
+    case MeterList::Outcome::Done:
+        afterListChange();
+        return;
+    }
+}
+
+void CommSetupWindow::afterListChange() {
+    withdrawNotice(invalidAddressNotice());
+    gridload();
+    m_callDataGrid1();
+}
+
+void CommSetupWindow::gridload() {
+    m_addressModel->clear();
+    m_addressModel->setColumnCount(1);
+    for (const QString& address : m_meters->addresses()) {
+        auto* item = new QStandardItem(address);
+        item->setEditable(false);
+        m_addressModel->appendRow(item);
+    }
+    // A new binding resets the column, so its caption and width follow it.
+    m_addressModel->setHorizontalHeaderLabels({QStringLiteral("Meter address")});
+    m_addressGrid->setColumnWidth(0, AddressColumnTwips / TwipsPerPixel);
+}
+
+void CommSetupWindow::showNotice(const QString& notice) {
+    m_status->setText(notice);
+}
+
+void CommSetupWindow::withdrawNotice(const QString& notice) {
+    if (m_status->text() == notice)
+        m_status->clear();
+}
+
+void CommSetupWindow::closeEvent(QCloseEvent* event) {
+    // The live grid shows the list as it now stands.
+    gridload();
+    m_callDataGrid1();
+    event->accept();
+    emit unloaded();
+}

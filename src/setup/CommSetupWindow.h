@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class CommSettings;
+class Database;
+class IntervalTimer;
+class MeterList;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+class SerialPort;
+struct SettingsTexts;
+
+// "Communication setup": the line settings, the record interval and the
+// list of meter addresses. It works on the main window's serial port and
+// poll timer and has a database connection of its own while it is loaded.
+// Closing it by its close box destroys it; the next use loads it afresh.
+class CommSetupWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static QString invalidPortNotice() { return QStringLiteral("Notice:Invalid serial port!"); }
+    static QString invalidAddressNotice() {
+        return QStringLiteral("Notice:Invalid meter address!");
+    }
+    static QString invalidIntervalNotice() {
+        return QStringLiteral("Notice:Invalid record interval!");
+    }
+
+    // Loads the window: `callDataGrid1` reloads the main window's live grid.
+    CommSetupWindow(const QString& programDir, SerialPort& port, IntervalTimer& pollTimer,
+                    std::function<void()> callDataGrid1, QWidget* parent = nullptr);
+    ~CommSetupWindow() override;
+
+    // The interval box as it stands, saved or not; the snapshot timer
+    // reads it every minute.
+    QString recordIntervalText() const;
+    QString statusText() const;
+    bool isEditingLineSettings() const;
+
+    // The window's event handlers.
+    void modifyLineSettings();
+    void saveLineSettings();
+    void modifyRecord();
+    void saveRecord();
+    void addMeter();
+    void deleteMeter();
+    void gridload();
+
+signals:
+    // The closing steps have run; the window is about to be destroyed.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildLineSettings();
+    QWidget* buildRecordFrame();
+    QWidget* buildMeterFrame();
+    void showLineSettingsEditing(bool editing);
+    void showSettings(const SettingsTexts& texts);
+    void showNotice(const QString& notice);
+    void withdrawNotice(const QString& notice);
+    void afterListChange();
+
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<CommSettings> m_settings;
+    std::unique_ptr<MeterList> m_meters;
+    std::function<void()> m_callDataGrid1;
+
+    QLabel* m_currentPortCaption = nullptr;
+    QLabel* m_availablePortCaption = nullptr;
+    QLabel* m_portLabel = nullptr;
+    QComboBox* m_portList = nullptr;
+    QLabel* m_baudLabel = nullptr;
+    QComboBox* m_baudList = nullptr;
+    QLabel* m_parityLabel = nullptr;
+    QComboBox* m_parityList = nullptr;
+    QLabel* m_timeoutLabel = nullptr;
+    QLineEdit* m_timeoutBox = nullptr;
+    QPushButton* m_lineModify = nullptr;
+    QPushButton* m_lineSave = nullptr;
+
+    QLineEdit* m_intervalBox = nullptr;
+    QPushButton* m_recordModify = nullptr;
+    QPushButton* m_recordSave = nullptr;
+
+    QLineEdit* m_addressBox = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_delete = nullptr;
+    QTableView* m_addressGrid = nullptr;
+    QStandardItemModel* m_addressModel = nullptr;
+
+    QLabel* m_status = nullptr;
+};
