@@ -1,0 +1,117 @@
+#include "ParameterWriter.h"
+
+#include "DecimalEntry.h"
+#include "DecimalText.h"
+#include "Frames.h"
+#include "MeterAddress.h"
+#include "OperationLog.h"
+#include "SerialExchange.h"
+#include "WriteRequests.h"
+
+#include <QDateTime>
+
+namespace {
+
+constexpr qint64 EpdLimit = 2000 * qint64(10000);
+
+} // namespace
+
+ParameterWriter::ParameterWriter(SerialExchange& exchange, QSqlDatabase db,
+                                 ParameterWindowKind window)
+    : m_exchange(exchange), m_db(std::move(db)), m_window(window) {}
+
+ParameterWriter::Result ParameterWriter::write(const Parameter& parameter, Window& window) {
+    if (!parameter.writtenIn(m_window))
+        return fail(parameter, window);
+    if (parameter.kind == WriteKind::Text10 && window.fieldText(parameter).size() != 10) {
+        // Box and button stay as they are, so the operator can correct the text.
+        window.setStatusText(parameter.lengthNotice());
+        return Result::WrongLength;
+    }
+    if (!parameter.keepsStatus)
+        window.setStatusText(QString());
+    window.lockParameter(parameter);
+
+    const std::optional<Request> pending = request(parameter, window);
+    if (!pending)
+        return fail(parameter, window);
+    m_exchange.clearform1();
+    if (m_exchange.send(pending->frame) != 0)
+        return fail(parameter, window);
+
+    OperationLogRow row;
+    row.quanxian = securityLevel(m_window);
+    row.bianma = window.serialNumberText();
+    row.xiangmu = parameter.itemName();
+    row.dudao = window.valueAsRead(parameter);
+    row.xieru = pending->written;
+    row.riqi = QDateTime::currentDateTime();
+    if (!OperationLog(m_db).append(row))
+        return fail(parameter, window);
+
+    window.readBack();
+    return Result::Written;
+}
+
+std::optional<ParameterWriter::Request> ParameterWriter::request(const Parameter& parameter,
+                                                                 Window& window) const {
+    QString text = window.fieldText(parameter);
+    const auto reg = static_cast<std::uint8_t>(parameter.reg);
+
+    std::optional<qint64> value; // the numeric kinds' value, in ten-thousandths
+    QString written = text;
+    if (parameter.kind == WriteKind::Int16 || parameter.kind == WriteKind::Float32 ||
+        parameter.kind == WriteKind::Int32) {
+        if (parameter.rule == WriteRule::TimesTen) {
+            // The field shows a tenth of the register. A text that does not
+            // begin with a number is refused rather than written as 0.
+            const std::optional<double> shown = DecimalEntry::scanLeadingNumber(text);
+            if (!shown)
+                return std::nullopt;
+            const double scaled = *shown * 10;
+            value = DecimalText::toTenThousandths(scaled);
+            written = QString::number(scaled, 'g', 15);
+        } else {
+            value = DecimalEntry::parseFixedPoint(text);
+            if (value && parameter.rule == WriteRule::CappedAt2000 && *value > EpdLimit) {
+                text = QStringLiteral("2000");
+                window.replaceFieldText(parameter, text);
+                window.setStatusText(parameter.failureNotice());
+                value = DecimalEntry::parseFixedPoint(text);
+                written = text;
+            }
+        }
+        if (!value)
+            return std::nullopt;
+    }
+
+    const std::optional<std::uint8_t> address = MeterAddress::fromText(window.meterAddressText());
+    if (!address)
+        return std::nullopt;
+
+    switch (parameter.kind) {
+    case WriteKind::Enumeration:
+        if (const std::optional<int> code = parameter.codeOf(text))
+            return Request{Frames::writeSingleRequest(*address, reg, static_cast<quint16>(*code)),
+                           written};
+        return std::nullopt;
+    case WriteKind::Int16:
+        return Request{WriteRequests::s16Request(*address, reg, *value), written};
+    case WriteKind::Float32:
+        return Request{WriteRequests::f32Request(*address, reg, *value), written};
+    case WriteKind::Int32:
+        return Request{WriteRequests::l32Request(*address, reg, *value), written};
+    case WriteKind::Text10:
+        if (std::optional<QByteArray> frame = WriteRequests::ascWriteRequest(*address, reg, text))
+            return Request{std::move(*frame), written};
+        return std::nullopt;
+    case WriteKind::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+ParameterWriter::Result ParameterWriter::fail(const Parameter& parameter, Window& window) const {
+    window.setStatusText(parameter.failureNotice());
+    return Result::Failed;
+}
