@@ -1,0 +1,161 @@
+#include "HistoryWindow.h"
+
+#include "Database.h"
+#include "HistoryTab.h"
+
+#include <QDate>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+QString connectionName() {
+    // Each window has a connection of its own, even while a closed one is
+    // still being torn down.
+    static int windows = 0;
+    return QStringLiteral("history-%1").arg(++windows);
+}
+
+// A delete may take a while on a large table; the pointer says so.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QLineEdit* addBox(QHBoxLayout* row, const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    auto* box = new QLineEdit(parent);
+    label->setBuddy(box);
+    box->setAccessibleName(caption);
+    row->addWidget(label);
+    row->addWidget(box);
+    return box;
+}
+
+QPushButton* addButton(QHBoxLayout* row, const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setAccessibleName(text);
+    row->addWidget(button);
+    return button;
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_database(std::make_unique<Database>(programFolder, connectionName())) {
+    setWindowTitle(QStringLiteral("History"));
+
+    m_tab[SnapshotTab] = std::make_unique<HistoryTab>(
+        HistoryTable::snapshots(), HistoryTab::snapshotTexts(), m_database->connection());
+    m_tab[OperationLogTab] = std::make_unique<HistoryTab>(
+        HistoryTable::operationLog(), HistoryTab::operationLogTexts(), m_database->connection());
+
+    m_tabs = new QTabWidget(this);
+    for (int index : {SnapshotTab, OperationLogTab})
+        m_tabs->addTab(makeTab(index), m_tab[index]->texts().title);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+
+    // Load: the earliest rows of each table, and the range from today to
+    // tomorrow in the date boxes. A store that cannot be opened leaves the
+    // grids empty and the buttons without effect.
+    m_tab[SnapshotTab]->load();
+    const QDate today = QDate::currentDate();
+    for (TabControls& controls : m_controls) {
+        controls.date->setText(today.toString(QStringLiteral("yyyy-MM-dd")));
+        controls.to->setText(today.addDays(1).toString(QStringLiteral("yyyy-MM-dd")));
+    }
+    m_tab[OperationLogTab]->load();
+
+    const int wanted = m_controls[SnapshotTab].grid->horizontalHeader()->length() + 80;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() * 9 / 10 : wanted;
+    resize(std::min(wanted, room), 520);
+}
+
+HistoryWindow::~HistoryWindow() = default;
+
+QWidget* HistoryWindow::makeTab(int index) {
+    HistoryTab& tab = *m_tab[index];
+    TabControls& controls = m_controls[index];
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    layout->addLayout(row);
+
+    controls.date = addBox(row, QStringLiteral("Date"), page);
+    controls.to = addBox(row, QStringLiteral("to"), page);
+    controls.filter = addBox(row, tab.texts().filterCaption, page);
+    controls.filter->setText(QStringLiteral("All"));
+    const int dateWidth =
+        controls.date->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 24;
+    controls.date->setFixedWidth(dateWidth);
+    controls.to->setFixedWidth(dateWidth);
+    controls.filter->setFixedWidth(dateWidth + 20);
+    row->addSpacing(12);
+    controls.search = addButton(row, QStringLiteral("Search"), page);
+    controls.deleteRecord = addButton(row, QStringLiteral("Delete record"), page);
+    controls.deleteAll = addButton(row, QStringLiteral("Delete all"), page);
+    row->addStretch();
+
+    controls.grid = new QTableView(page);
+    controls.grid->setModel(&tab.model());
+    controls.grid->setAccessibleName(tab.texts().title);
+    controls.grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    controls.grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    controls.grid->verticalHeader()->setDefaultSectionSize(controls.grid->fontMetrics().height() +
+                                                           8);
+    layout->addWidget(controls.grid);
+
+    // A new binding resets the header's sections, so the widths go on again.
+    connect(&tab.model(), &QAbstractItemModel::modelReset, this,
+            [this, index] { applyColumns(index); });
+    connect(controls.search, &QPushButton::clicked, this, [this, index] { search(index); });
+    connect(controls.deleteRecord, &QPushButton::clicked, this,
+            [this, index] { deleteRecord(index); });
+    connect(controls.deleteAll, &QPushButton::clicked, this, [this, index] { deleteAll(index); });
+    applyColumns(index);
+    return page;
+}
+
+void HistoryWindow::applyColumns(int index) {
+    // The widths were chosen for a smaller font than ours; a caption is
+    // never cut, so a column is at least as wide as its caption.
+    QTableView* grid = m_controls[index].grid;
+    const QList<int>& widths = m_tab[index]->texts().widthsTwips;
+    QHeaderView* header = grid->horizontalHeader();
+    const int columns = std::min<int>(widths.size(), grid->model()->columnCount());
+    for (int column = 0; column < columns; ++column)
+        grid->setColumnWidth(
+            column, std::max(widths[column] / TwipsPerPixel, header->sectionSizeHint(column)));
+}
+
+void HistoryWindow::search(int index) {
+    const TabControls& controls = m_controls[index];
+    m_tab[index]->search(controls.date->text(), controls.to->text(), controls.filter->text());
+}
+
+void HistoryWindow::deleteRecord(int index) {
+    const TabControls& controls = m_controls[index];
+    WaitCursor wait;
+    m_tab[index]->deleteRecord(controls.date->text(), controls.to->text(), controls.filter->text());
+}
+
+void HistoryWindow::deleteAll(int index) {
+    WaitCursor wait;
+    m_tab[index]->deleteAll();
+}
