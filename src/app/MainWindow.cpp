@@ -1,9 +1,13 @@
 #include "MainWindow.h"
 
 #include "CommSetupWindow.h"
+#include "HistoryWindow.h"
 #include "LiveGridModel.h"
+#include "LoginWindow.h"
 #include "MainStation.h"
 #include "MessageBox.h"
+#include "ParameterBlockDispatcher.h"
+#include "ParameterWindow.h"
 #include "SerialPort.h"
 
 #include <QCloseEvent>
@@ -21,10 +25,26 @@ namespace {
 constexpr int TwipsPerPixel = 15;
 const char* const HintProperty = "rx7100Hint";
 
+// Brings a modeless window to the front.
+void present(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+// Closing a window by its close box unloads it: its load runs again on its
+// next use. Handing over only hides it.
+template <typename Window> Window* loadOnce(QPointer<Window>& slot, Window* created) {
+    created->setAttribute(Qt::WA_DeleteOnClose);
+    slot = created;
+    return created;
+}
+
 } // namespace
 
 MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> port, QWidget* parent)
-    : QMainWindow(parent), m_station(std::make_unique<MainStation>(programDir, std::move(port))) {
+    : QMainWindow(parent), m_station(std::make_unique<MainStation>(programDir, std::move(port))),
+      m_blockDispatcher(std::make_unique<ParameterBlockDispatcher>()) {
     setWindowTitle(QStringLiteral("RX7100 PC TOOL Ver0.17"));
 
     auto* central = new QWidget(this);
@@ -80,6 +100,8 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     });
     connect(&model, &QAbstractItemModel::modelReset, this, &MainWindow::applyGridColumns);
     connect(m_station.get(), &MainStation::readingChanged, this, &MainWindow::showReadingState);
+    connect(m_station.get(), &MainStation::parameterBlockReceived, m_blockDispatcher.get(),
+            &ParameterBlockDispatcher::dispatch);
 
     m_status = new QLabel(this);
     m_status->setAccessibleName(QStringLiteral("Status"));
@@ -96,7 +118,10 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
 MainWindow::~MainWindow() {
     // The other windows work on the station's port and timers: they go
     // first, a closed one still waiting for its deletion included.
-    qDeleteAll(findChildren<CommSetupWindow*>(Qt::FindDirectChildrenOnly));
+    const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children)
+        if (child->isWindow())
+            delete child;
 }
 
 QPushButton* MainWindow::addButton(const QString& text, const QString& hint) {
@@ -170,6 +195,18 @@ CommSetupWindow* MainWindow::loadedCommSetupWindow() const {
     return m_commSetupWindow;
 }
 
+HistoryWindow* MainWindow::loadedHistoryWindow() const {
+    return m_historyWindow;
+}
+
+LoginWindow* MainWindow::loadedLoginWindow() const {
+    return m_loginWindow;
+}
+
+ParameterWindow* MainWindow::loadedParameterWindow() const {
+    return m_parameterWindow;
+}
+
 bool MainWindow::commSetupWindowVisible() const {
     return m_commSetupWindow && m_commSetupWindow->isVisible();
 }
@@ -177,6 +214,33 @@ bool MainWindow::commSetupWindowVisible() const {
 void MainWindow::hideCommSetupWindow() {
     if (m_commSetupWindow)
         m_commSetupWindow->hide();
+}
+
+void MainWindow::showHistoryWindow() {
+    if (!m_historyWindow)
+        loadOnce(m_historyWindow, new HistoryWindow(m_station->programDir(), this));
+    present(m_historyWindow);
+}
+
+void MainWindow::hideHistoryWindow() {
+    if (m_historyWindow)
+        m_historyWindow->hide();
+}
+
+void MainWindow::showLoginWindow() {
+    if (!m_loginWindow) {
+        LoginWindow* login = loadOnce(m_loginWindow, new LoginWindow(this));
+        connect(login, &LoginWindow::fullRequested, this, &MainWindow::showFullParameterWindow);
+    }
+    present(m_loginWindow);
+}
+
+void MainWindow::showFullParameterWindow() {
+    if (!m_parameterWindow)
+        loadOnce(m_parameterWindow,
+                 new ParameterWindow(m_station->programDir(), m_station->exchange(),
+                                     *m_blockDispatcher, this));
+    present(m_parameterWindow);
 }
 
 void MainWindow::exitProgram() {
@@ -211,9 +275,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Every loaded window closes with its own closing steps; "Exit" skips
     // this on purpose.
-    if (m_commSetupWindow)
-        m_commSetupWindow->close();
-    unloadHistoryWindow();
-    unloadLoginWindow();
+    for (QWidget* window : std::initializer_list<QWidget*>{m_commSetupWindow, m_historyWindow,
+                                                           m_loginWindow, m_parameterWindow}) {
+        if (window)
+            window->close();
+    }
     event->accept();
 }

@@ -5,7 +5,11 @@
 #include <memory>
 
 class CommSetupWindow;
+class HistoryWindow;
+class LoginWindow;
 class MainStation;
+class ParameterBlockDispatcher;
+class ParameterWindow;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -27,8 +31,11 @@ public:
     MainStation& station() { return *m_station; }
     QTableView* liveGridView() const { return m_grid; }
     QString statusText() const;
-    // The "Communication setup" window while it is loaded, else null.
+    // The other windows while they are loaded, else null.
     CommSetupWindow* loadedCommSetupWindow() const;
+    HistoryWindow* loadedHistoryWindow() const;
+    LoginWindow* loadedLoginWindow() const;
+    ParameterWindow* loadedParameterWindow() const;
 
     // The buttons' actions.
     void readMeterData();
@@ -52,12 +59,10 @@ private:
     bool commSetupWindowVisible() const;
     void hideCommSetupWindow();
 
-    // The "History" and "Login" windows: filled in when they arrive.
-    void showHistoryWindow() {}
-    void hideHistoryWindow() {}
-    void unloadHistoryWindow() {}
-    void showLoginWindow() {}
-    void unloadLoginWindow() {}
+    void showHistoryWindow();
+    void hideHistoryWindow();
+    void showLoginWindow();
+    void showFullParameterWindow();
 
     std::unique_ptr<MainStation> m_station;
     QPushButton* m_read = nullptr;
@@ -68,5 +73,9 @@ private:
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_status = nullptr;
+    std::unique_ptr<ParameterBlockDispatcher> m_blockDispatcher;
     QPointer<CommSetupWindow> m_commSetupWindow;
+    QPointer<HistoryWindow> m_historyWindow;
+    QPointer<LoginWindow> m_loginWindow;
+    QPointer<ParameterWindow> m_parameterWindow;
 };
