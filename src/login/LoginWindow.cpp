@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QToolButton>
@@ -58,9 +59,11 @@ LoginWindow::LoginWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_code->setAccessibleName(QStringLiteral("Input password:"));
     caption->setBuddy(m_code);
 
-    m_ok = new QToolButton(this);
+    m_ok = new QPushButton(this);
     m_ok->setIcon(tickIcon());
     m_ok->setIconSize(QSize(24, 24));
+    // The focus comes here on a right code: Enter then opens the window.
+    m_ok->setAutoDefault(true);
     m_ok->setAccessibleName(QStringLiteral("OK"));
     m_ok->setToolTip(QStringLiteral("OK"));
     m_ok->setFocusPolicy(Qt::StrongFocus);
@@ -91,7 +94,7 @@ LoginWindow::LoginWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     connect(m_code, &QLineEdit::textChanged, this, &LoginWindow::codeChanged);
     connect(m_code, &QLineEdit::returnPressed, this, &LoginWindow::ok);
-    connect(m_ok, &QToolButton::clicked, this, &LoginWindow::ok);
+    connect(m_ok, &QPushButton::clicked, this, &LoginWindow::ok);
     connect(m_basic, &QToolButton::clicked, this, &LoginWindow::openBasic);
 
     resize(340, 120);

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 
 // "Login": the access code in front of the two parameter windows. It hides
@@ -17,7 +18,7 @@ public:
     explicit LoginWindow(QWidget* parent = nullptr);
 
     QLineEdit* codeBox() const { return m_code; }
-    QToolButton* okButton() const { return m_ok; }
+    QPushButton* okButton() const { return m_ok; }
     QToolButton* basicButton() const { return m_basic; }
     QString statusText() const;
 
@@ -37,7 +38,7 @@ private:
     void codeChanged(const QString& text);
 
     QLineEdit* m_code = nullptr;
-    QToolButton* m_ok = nullptr;
+    QPushButton* m_ok = nullptr;
     QToolButton* m_basic = nullptr;
     QLabel* m_status = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "LoginWindow.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -33,7 +34,7 @@ TEST(Login, RightCodesOpenTheirWindowAndLeaveTheBoxEmpty) {
         Shown s;
         s.type(QString::fromLatin1(c.code));
         EXPECT_TRUE(s.window.okButton()->hasFocus()) << c.code;
-        QTest::mouseClick(s.window.okButton(), Qt::LeftButton);
+        QTest::keyClick(s.window.okButton(), Qt::Key_Return);
         EXPECT_EQ(s.basic.count(), c.basic) << c.code;
         EXPECT_EQ(s.full.count(), c.full) << c.code;
         EXPECT_FALSE(s.window.isVisible());
@@ -79,7 +80,8 @@ TEST(Login, ControlsHaveNamesAndPicturesWithoutText) {
     EXPECT_EQ(window.codeBox()->accessibleName(), QStringLiteral("Input password:"));
     EXPECT_EQ(window.okButton()->accessibleName(), QStringLiteral("OK"));
     EXPECT_EQ(window.basicButton()->accessibleName(), QStringLiteral("Basic parameter setup"));
-    for (QToolButton* button : {window.okButton(), window.basicButton()}) {
+    for (QAbstractButton* button :
+         std::initializer_list<QAbstractButton*>{window.okButton(), window.basicButton()}) {
         EXPECT_TRUE(button->text().isEmpty());
         EXPECT_FALSE(button->icon().isNull());
     }
