@@ -334,35 +334,26 @@ void CommSetupWindow::saveRecord() {
 }
 
 void CommSetupWindow::addMeter() {
-    switch (m_meters->add(m_addressBox->text())) {
-    case MeterList::Outcome::EmptyBox:
-        return;
-    case MeterList::Outcome::Refused:
-        showNotice(invalidAddressNotice());
-        return;
-    case MeterList::Outcome::Done:
-        afterListChange();
-        return;
-    }
+    afterListChange(m_meters->add(m_addressBox->text()));
 }
 
 void CommSetupWindow::deleteMeter() {
-    switch (m_meters->remove(m_addressBox->text())) {
+    afterListChange(m_meters->remove(m_addressBox->text()));
+}
+
+void CommSetupWindow::afterListChange(MeterList::Outcome outcome) {
+    switch (outcome) {
     case MeterList::Outcome::EmptyBox:
         return;
     case MeterList::Outcome::Refused:
         showNotice(invalidAddressNotice());
         return;
     case MeterList::Outcome::Done:
-        afterListChange();
+        withdrawNotice(invalidAddressNotice());
+        gridload();
+        m_callDataGrid1();
         return;
     }
-}
-
-void CommSetupWindow::afterListChange() {
-    withdrawNotice(invalidAddressNotice());
-    gridload();
-    m_callDataGrid1();
 }
 
 void CommSetupWindow::gridload() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MeterList.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -7,7 +9,6 @@
 class CommSettings;
 class Database;
 class IntervalTimer;
-class MeterList;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -67,7 +68,7 @@ private:
     void showSettings(const SettingsTexts& texts);
     void showNotice(const QString& notice);
     void withdrawNotice(const QString& notice);
-    void afterListChange();
+    void afterListChange(MeterList::Outcome outcome);
 
     std::unique_ptr<Database> m_db;
     std::unique_ptr<CommSettings> m_settings;
