@@ -35,6 +35,10 @@ ParameterWriter::Result ParameterWriter::write(const Parameter& parameter, Windo
     const std::optional<Request> pending = request(parameter, window);
     if (!pending)
         return fail(parameter, window);
+    // A change the log cannot record is not made: without the window's
+    // database every write would reach the meter unrecorded.
+    if (!m_db.isOpen())
+        return fail(parameter, window);
     m_exchange.clearform1();
     if (m_exchange.send(pending->frame) != 0)
         return fail(parameter, window);
