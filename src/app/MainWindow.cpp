@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BasicParameterWindow.h"
 #include "CommSetupWindow.h"
 #include "HistoryWindow.h"
 #include "LiveGridModel.h"
@@ -207,6 +208,10 @@ ParameterWindow* MainWindow::loadedParameterWindow() const {
     return m_parameterWindow;
 }
 
+BasicParameterWindow* MainWindow::loadedBasicParameterWindow() const {
+    return m_basicParameterWindow;
+}
+
 bool MainWindow::commSetupWindowVisible() const {
     return m_commSetupWindow && m_commSetupWindow->isVisible();
 }
@@ -231,6 +236,7 @@ void MainWindow::showLoginWindow() {
     if (!m_loginWindow) {
         LoginWindow* login = loadOnce(m_loginWindow, new LoginWindow(this));
         connect(login, &LoginWindow::fullRequested, this, &MainWindow::showFullParameterWindow);
+        connect(login, &LoginWindow::basicRequested, this, &MainWindow::showBasicParameterWindow);
     }
     present(m_loginWindow);
 }
@@ -241,6 +247,14 @@ void MainWindow::showFullParameterWindow() {
                  new ParameterWindow(m_station->programDir(), m_station->exchange(),
                                      *m_blockDispatcher, this));
     present(m_parameterWindow);
+}
+
+void MainWindow::showBasicParameterWindow() {
+    if (!m_basicParameterWindow)
+        loadOnce(m_basicParameterWindow,
+                 new BasicParameterWindow(m_station->programDir(), m_station->exchange(),
+                                          *m_blockDispatcher, this));
+    present(m_basicParameterWindow);
 }
 
 void MainWindow::exitProgram() {
@@ -275,8 +289,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Every loaded window closes with its own closing steps; "Exit" skips
     // this on purpose.
-    for (QWidget* window : std::initializer_list<QWidget*>{m_commSetupWindow, m_historyWindow,
-                                                           m_loginWindow, m_parameterWindow}) {
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{m_commSetupWindow, m_historyWindow, m_loginWindow,
+                                         m_parameterWindow, m_basicParameterWindow}) {
         if (window)
             window->close();
     }

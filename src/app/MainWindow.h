@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <memory>
 
+class BasicParameterWindow;
 class CommSetupWindow;
 class HistoryWindow;
 class LoginWindow;
@@ -36,6 +37,7 @@ public:
     HistoryWindow* loadedHistoryWindow() const;
     LoginWindow* loadedLoginWindow() const;
     ParameterWindow* loadedParameterWindow() const;
+    BasicParameterWindow* loadedBasicParameterWindow() const;
 
     // The buttons' actions.
     void readMeterData();
@@ -63,6 +65,7 @@ private:
     void hideHistoryWindow();
     void showLoginWindow();
     void showFullParameterWindow();
+    void showBasicParameterWindow();
 
     std::unique_ptr<MainStation> m_station;
     QPushButton* m_read = nullptr;
@@ -78,4 +81,5 @@ private:
     QPointer<HistoryWindow> m_historyWindow;
     QPointer<LoginWindow> m_loginWindow;
     QPointer<ParameterWindow> m_parameterWindow;
+    QPointer<BasicParameterWindow> m_basicParameterWindow;
 };

@@ -1,3 +1,4 @@
+#include "BasicParameterWindow.h"
 #include "FakeSerialPort.h"
 #include "HistoryWindow.h"
 #include "LoginWindow.h"
@@ -97,6 +98,39 @@ TEST_F(WindowPathsTest, FullCodeOpensTheParameterWindowWhichTakesBlockReplies) {
     EXPECT_EQ(parameters->form().text(*damping), QStringLiteral("7"));
 }
 
+TEST_F(WindowPathsTest, BasicWindowTalksAtTheMainLineAndTheFullAtItsOwn) {
+    // As the main window's Save of 19200 baud, odd parity leaves the port.
+    port->setLineSettings(QStringLiteral("19200,o,8,1"));
+    click("Meter Parameter Setup");
+    logIn(QStringLiteral("4626"));
+    BasicParameterWindow* basic = window->loadedBasicParameterWindow();
+    ASSERT_TRUE(basic);
+    EXPECT_TRUE(basic->isVisible());
+    basic->readButton()->click();
+    EXPECT_EQ(port->lineSettings(), QStringLiteral("19200,o,8,1"));
+
+    click("Meter Parameter Setup");
+    logIn(QStringLiteral("7241"));
+    ASSERT_TRUE(window->loadedParameterWindow());
+    window->loadedParameterWindow()->readButton()->click();
+    EXPECT_EQ(port->lineSettings(), QStringLiteral("9600,e,8,1"));
+
+    // One block 3 reply fills both windows, the hidden serial box included;
+    // the meter keeps the serial number last character first.
+    port->deliver(replyFrame(60, {{48, QByteArray("10000017XR")}}));
+    EXPECT_EQ(basic->serialNumberBox()->text(), QStringLiteral("RX71000001"));
+    EXPECT_EQ(window->loadedParameterWindow()->form().text(ParameterTable::serialNumber()),
+              QStringLiteral("RX71000001"));
+}
+
+TEST_F(WindowPathsTest, CornerButtonOpensTheBasicWindow) {
+    click("Meter Parameter Setup");
+    QTest::mouseClick(window->loadedLoginWindow()->basicButton(), Qt::LeftButton);
+    ASSERT_TRUE(window->loadedBasicParameterWindow());
+    EXPECT_TRUE(window->loadedBasicParameterWindow()->isVisible());
+    EXPECT_FALSE(window->loadedParameterWindow());
+}
+
 TEST_F(WindowPathsTest, HistoryKeepsReadingAndCommunicationSetupHidesIt) {
     click("Read Meter Data");
     click("History");
@@ -112,12 +146,15 @@ TEST_F(WindowPathsTest, ClosingTheMainWindowUnloadsEveryWindow) {
     click("History");
     click("Meter Parameter Setup");
     logIn(QStringLiteral("7241"));
+    click("Meter Parameter Setup");
+    logIn(QStringLiteral("4626"));
     click("Communication Setup");
     window->close();
     processDeletions();
     EXPECT_FALSE(window->loadedHistoryWindow());
     EXPECT_FALSE(window->loadedLoginWindow());
     EXPECT_FALSE(window->loadedParameterWindow());
+    EXPECT_FALSE(window->loadedBasicParameterWindow());
     EXPECT_FALSE(window->loadedCommSetupWindow());
 }
 
