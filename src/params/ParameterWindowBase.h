@@ -1,0 +1,90 @@
+#pragma once
+
+#include "ParameterFields.h"
+#include "ParameterPort.h"
+#include "ParameterWriter.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+
+class Database;
+class ParameterBlockDispatcher;
+class ParameterForm;
+class ParameterReadSequence;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class SerialExchange;
+
+// What the full and the basic "Meter parameter setup" windows share: the
+// "Communication setup" frame with the meter address list and "Read", the
+// form of the window's kind, the status line, a database connection of its
+// own, the timed read and the writes logged at the kind's level. The block
+// decoders fill the window while it exists. Each window adds what is its
+// own: line settings, hidden boxes, where the logged serial number comes from.
+class ParameterWindowBase : public QMainWindow,
+                            public ParameterFields,
+                            private ParameterWriter::Window {
+    Q_OBJECT
+public:
+    ~ParameterWindowBase() override;
+
+    // ParameterFields: a decoded text for the form's field of that caption;
+    // captions the form does not show are ignored.
+    void setFieldText(const QString& caption, const QString& text) override;
+
+    // The line settings the window asks for; nullopt leaves the line as it is.
+    virtual std::optional<QString> lineSettings() const = 0;
+
+    // The window's handlers.
+    int setUpSerialPort(ParameterPort::OnFailure onFailure = ParameterPort::OnFailure::Stop);
+    void read();
+    void readTimerTick();
+    ParameterWriter::Result write(const Parameter& parameter);
+
+    ParameterForm& form() { return *m_form; }
+    const ParameterForm& form() const { return *m_form; }
+    ParameterReadSequence& readSequence() { return *m_readSequence; }
+    QComboBox* meterAddressList() const { return m_address; }
+    QPushButton* readButton() const { return m_read; }
+    QString statusText() const;
+
+protected:
+    // Builds and loads the window of that kind. `programFolder` holds the
+    // database, on which the window opens a connection of its own; the
+    // exchange gives the shared port, left alone here. The window takes the
+    // dispatcher's block texts while it exists.
+    ParameterWindowBase(ParameterWindowKind kind, const QString& programFolder,
+                        SerialExchange& exchange, ParameterBlockDispatcher& dispatcher,
+                        QWidget* parent);
+
+    // A further labelled list in the "Communication setup" frame, after
+    // those already there.
+    QComboBox* addCommunicationList(const QString& caption, const QString& accessibleName);
+
+private:
+    // ParameterWriter::Window; serialNumberText() is the window's own.
+    QString fieldText(const Parameter& parameter) const override;
+    void replaceFieldText(const Parameter& parameter, const QString& text) override;
+    QString valueAsRead(const Parameter& parameter) const override;
+    void lockParameter(const Parameter& parameter) override;
+    QString meterAddressText() const override;
+    void setStatusText(const QString& text) override;
+    void readBack() override;
+
+    QWidget* makeCommunicationFrame();
+    void fillMeterAddresses();
+
+    ParameterBlockDispatcher& m_dispatcher;
+    SerialExchange& m_exchange;
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<ParameterWriter> m_writer;
+    ParameterReadSequence* m_readSequence = nullptr;
+    ParameterForm* m_form = nullptr;
+    QHBoxLayout* m_communicationRow = nullptr;
+    QComboBox* m_address = nullptr;
+    QPushButton* m_read = nullptr;
+    QLabel* m_status = nullptr;
+};
