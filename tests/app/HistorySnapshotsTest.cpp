@@ -1,10 +1,6 @@
 #include "HistorySnapshots.h"
-#include "FakeSerialPort.h"
-#include "MainStation.h"
-#include "ProgramFolder.h"
 #include "ReplyFrames.h"
-
-#include <gtest/gtest.h>
+#include "ToolTest.h"
 
 namespace {
 
@@ -36,32 +32,42 @@ TEST(HistorySnapshots, MinutesThatCallForASnapshot) {
     }
 }
 
-TEST(Snapshot, ThreeMetersOneSilentGiveThreeRowsAddressesAsText) {
-    StartingDatabase::Options options;
-    options.meters = QList<int>{1, 2, 3};
-    ProgramFolder folder(options);
-    auto fake = std::make_unique<FakeSerialPort>();
-    FakeSerialPort* port = fake.get();
-    MainStation station(folder.path(), std::move(fake));
-    ASSERT_EQ(station.startUp(), 0);
-    station.setRecordIntervalSource([] { return QStringLiteral("1"); });
+using SnapshotTest = ToolTest;
+
+TEST_F(SnapshotTest, TickReadsTheIntervalBoxAndCopiesEveryMeterRow) {
+    start({1, 2, 3}, {}, 2);
     port->deliver(replyFrame(48, {{0, f32(12.5f)}}, 1));
-    port->deliver(replyFrame(48, {{0, f32(7.0f)}}, 3));
-    station.readMeterData();
-    station.snapshotTick();
-    EXPECT_EQ(folder.rows("select dizhi,typeof(dizhi),MinuteAverage,CreateTime is null "
-                          "from Historydata order by dizhi"),
+    port->deliver(replyFrame(48, {{0, f32(7.0f)}}, 3)); // meter 2 is silent
+    click("Read Meter Data");
+    station().snapshotTick();
+    ASSERT_NE(setup(), nullptr); // loaded to read its box
+    station().snapshotTick();
+    EXPECT_EQ(folder->rows("select dizhi,typeof(dizhi),MinuteAverage,CreateTime is null "
+                           "from Historydata order by dizhi"),
               QStringList({"1|text|12.50|0", "2|text||1", "3|text|7.00|0"}));
-    EXPECT_EQ(folder.rows("select * from Historydata where dizhi='2'"),
-              QStringList({"2||||||||||NULL"}));
+    const auto history = [this] { return folder->column("select count(*) from Historydata"); };
+
+    click("recordModify", setup());
+    type("intervalBox", "1"); // counts from the next tick, saved or not
+    station().snapshotTick();
+    EXPECT_EQ(history(), QStringList({"6"}));
+    type("intervalBox", "");
+    for (int minute = 0; minute < 40000; ++minute)
+        station().snapshotTick();
+    EXPECT_EQ(history(), QStringList({"6"}));
+    EXPECT_EQ(station().minuteCounter(), 32767);
+    click("Stop Reading"); // only start-up and a snapshot reset the count
+    click("Read Meter Data");
+    EXPECT_EQ(station().minuteCounter(), 32767);
 
     // No meter listed appends nothing; a failed insert still restarts the count.
-    folder.exec("delete from yibiaodizhi");
-    station.snapshotTick();
-    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"3"}));
-    folder.exec("drop table Historydata");
-    station.snapshotTick();
-    EXPECT_EQ(station.minuteCounter(), 0);
+    type("intervalBox", "1");
+    folder->exec("delete from yibiaodizhi");
+    station().snapshotTick();
+    EXPECT_EQ(history(), QStringList({"6"}));
+    folder->exec("drop table Historydata");
+    station().snapshotTick();
+    EXPECT_EQ(station().minuteCounter(), 0);
 }
 
 } // namespace

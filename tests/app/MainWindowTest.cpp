@@ -1,149 +1,169 @@
-#include "MainWindow.h"
-#include "FakeSerialPort.h"
-#include "LiveGridModel.h"
-#include "MainStation.h"
-#include "ProgramFolder.h"
+#include "PollingCycle.h"
+#include "ReplyFrames.h"
+#include "ToolTest.h"
 
 #include <QHeaderView>
-#include <QLabel>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+// A real-time reply: flow in m3/h, totals 100.25 and 3.5 m3, no alarms,
+// flow speed 1.5, span 42 %, impedance 1800.
+QByteArray realtime(int address, float flow = 12.5f, std::uint16_t rateUnit = 7,
+                    std::uint16_t totalUnit = 6) {
+    return replyFrame(48,
+                      {{0, f32(flow) + u16(rateUnit) + u32(100) + f32(0.25f) + u16(totalUnit) +
+                               u32(3) + f32(0.5f)},
+                       {36, f32(1.5f) + f32(42.0f) + f32(1800.0f)}},
+                      address);
+}
+
+class MainWindowTest : public ToolTest {
 protected:
-    void SetUp() override {
-        StartingDatabase::Options options;
-        options.meters = QList<int>{3, 1, 2};
-        options.timer = 250;
-        m_folder = std::make_unique<ProgramFolder>(options);
-        auto port = std::make_unique<FakeSerialPort>();
-        m_port = port.get();
-        window = std::make_unique<MainWindow>(m_folder->path(), std::move(port));
-        ASSERT_EQ(window->load(), 0);
-        window->show();
+    bool visible(const char* text) const { return button(text)->isVisibleTo(window.get()); }
+    // A row of the live grid, its cells joined by '|'.
+    QString shown(int row) {
+        QStringList cells;
+        for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+            cells << station().liveGrid().index(row, column).data().toString();
+        return cells.join('|');
     }
-
-    QPushButton* button(const QString& text) const {
-        for (QPushButton* b : window->findChildren<QPushButton*>())
-            if (b->text() == text)
-                return b;
-        return nullptr;
-    }
-    bool shown(const QString& text) const { return button(text)->isVisibleTo(window.get()); }
-    MainStation& station() { return window->station(); }
-
-    std::unique_ptr<ProgramFolder> m_folder;
-    FakeSerialPort* m_port = nullptr;
-    std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(MainWindowTest, CaptionButtonsAndNames) {
+TEST_F(MainWindowTest, CaptionButtonRowNamesAndHints) {
+    start();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("RX7100 PC TOOL Ver0.17"));
-    const QStringList order{"Read Meter Data", "Communication Setup", "Meter Parameter Setup",
-                            "History", "Exit"};
-    int lastX = -1;
-    for (const QString& text : order) {
-        QPushButton* b = button(text);
-        ASSERT_NE(b, nullptr) << text.toStdString();
-        EXPECT_EQ(b->accessibleName(), text);
-        EXPECT_GT(b->x(), lastX) << text.toStdString();
-        lastX = b->x();
-    }
-    EXPECT_FALSE(shown("Stop Reading"));
-    EXPECT_FALSE(window->liveGridView()->accessibleName().isEmpty());
-}
-
-TEST_F(MainWindowTest, GridCaptionsWidthsAndReadOnlyColumns) {
-    const QStringList captions{"Meter Address",
-                               "Flow Rate",
-                               "Flow Rate Unit",
-                               "Flow Totalizer",
-                               "Totalizer Unit",
-                               "Alarm Status",
-                               "Flow Speed (m/s)",
-                               "Span Percentage (%)",
-                               "Electrode Impedance (ohm)",
-                               "Time"};
-    const int widths[] = {1400, 1000, 1400, 1400, 1400, 5000, 1700, 1800, 2200, 3000};
-    QTableView* view = window->liveGridView();
-    auto* model = view->model();
-    ASSERT_EQ(model->columnCount(), 10);
-    for (int c = 0; c < 10; ++c) {
-        EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), captions[c]);
-        EXPECT_EQ(view->columnWidth(c),
-                  std::max(widths[c] / 15, view->horizontalHeader()->sectionSizeHint(c)));
-        EXPECT_GE(view->columnWidth(c), widths[c] / 15);
-        EXPECT_FALSE(model->flags(model->index(0, c)) & Qt::ItemIsEditable);
-    }
-    // A reload keeps the widths.
-    station().callDataGrid1();
-    EXPECT_EQ(view->columnWidth(5), 5000 / 15);
-    EXPECT_GE(view->columnWidth(8), view->horizontalHeader()->sectionSizeHint(8));
-}
-
-TEST_F(MainWindowTest, ReadStopAndParameterSetupMoveBetweenStates) {
-    IntervalTimer& poll = station().pollTimer();
-    IntervalTimer& snapshot = station().snapshotTimer();
-    EXPECT_EQ(poll.interval(), 0);
-    EXPECT_FALSE(snapshot.isEnabled());
-    EXPECT_FALSE(poll.isTicking());
-
-    QTest::mouseClick(button("Read Meter Data"), Qt::LeftButton);
-    EXPECT_TRUE(shown("Stop Reading"));
-    EXPECT_FALSE(shown("Read Meter Data"));
-    EXPECT_EQ(poll.interval(), 250);
-    EXPECT_TRUE(poll.isTicking());
-    EXPECT_TRUE(snapshot.isEnabled());
-    EXPECT_EQ(snapshot.interval(), 60000);
-    EXPECT_TRUE(snapshot.isTicking());
-
-    QTest::mouseClick(button("Stop Reading"), Qt::LeftButton);
-    EXPECT_TRUE(shown("Read Meter Data"));
-    EXPECT_FALSE(shown("Stop Reading"));
-    EXPECT_EQ(poll.interval(), 0);
-    EXPECT_FALSE(poll.isTicking());
-    EXPECT_FALSE(snapshot.isEnabled());
-    EXPECT_EQ(snapshot.interval(), 0);
-
-    QTest::mouseClick(button("Read Meter Data"), Qt::LeftButton);
-    QTest::mouseClick(button("Meter Parameter Setup"), Qt::LeftButton);
-    EXPECT_TRUE(shown("Read Meter Data"));
-    EXPECT_FALSE(poll.isTicking());
-    EXPECT_FALSE(snapshot.isTicking());
-}
-
-TEST_F(MainWindowTest, HintsStayInTheStatusBar) {
-    const std::pair<const char*, const char*> hints[] = {
-        {"Communication Setup", "Notice:Communication Setup"},
+    const std::pair<const char*, const char*> buttons[] = {
         {"Read Meter Data", "Notice:Connect Meter"},
+        {"Communication Setup", "Notice:Communication Setup"},
         {"Meter Parameter Setup", "Notice:Meter Parameter Setup"},
         {"History", "Notice:History"},
         {"Exit", "Notice:Exit"},
     };
-    for (const auto& [text, hint] : hints) {
-        QEvent enter(QEvent::Enter);
-        QCoreApplication::sendEvent(button(text), &enter);
+    int lastX = -1;
+    for (const auto& [text, hint] : buttons) {
+        QPushButton* b = button(text);
+        EXPECT_EQ(b->accessibleName(), QString::fromLatin1(text));
+        EXPECT_GT(b->x(), lastX) << text;
+        lastX = b->x();
+        // A hint stays after the mouse has left, until another replaces it.
+        QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+        QCoreApplication::sendEvent(b, &enter);
+        QCoreApplication::sendEvent(b, &leave);
         EXPECT_EQ(window->statusText(), QString::fromLatin1(hint));
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(button(text), &leave);
-        EXPECT_EQ(window->statusText(), QString::fromLatin1(hint));
+    }
+    EXPECT_FALSE(window->liveGridView()->accessibleName().isEmpty());
+}
+
+TEST_F(MainWindowTest, ReadStopAndParameterSetupMoveBetweenStates) {
+    start({1}, 250);
+    IntervalTimer& poll = station().pollTimer();
+    IntervalTimer& snapshot = station().snapshotTimer();
+    EXPECT_EQ(poll.interval(), 0);
+    EXPECT_FALSE(poll.isTicking() || snapshot.isEnabled() || visible("Stop Reading"));
+
+    click("Read Meter Data");
+    EXPECT_TRUE(visible("Stop Reading") && !visible("Read Meter Data"));
+    EXPECT_EQ(poll.interval(), 250);
+    EXPECT_EQ(snapshot.interval(), 60000);
+    EXPECT_TRUE(poll.isTicking() && snapshot.isTicking());
+
+    click("Stop Reading");
+    EXPECT_TRUE(visible("Read Meter Data") && !visible("Stop Reading"));
+    EXPECT_EQ(poll.interval(), 0);
+    EXPECT_EQ(snapshot.interval(), 0);
+    EXPECT_FALSE(poll.isTicking() || snapshot.isEnabled());
+
+    click("Read Meter Data");
+    click("Meter Parameter Setup");
+    EXPECT_TRUE(visible("Read Meter Data"));
+    EXPECT_FALSE(poll.isTicking() || snapshot.isTicking());
+}
+
+TEST_F(MainWindowTest, StartUpBlanksTheReadingsAndTheGridRowIsThePollCursor) {
+    start({11, 9, 10});
+    folder->exec("update yibiaodizhi set MinuteAverage='1.00',danwei1='l/s',Foward='2.00',"
+                 "Reverse='3.00',danwei2='l',zhuangtai='Communication OK',liusu='1.00',"
+                 "baifenbi='2.00',dianzu='3.00',CreateTime='2026-01-01 00:00:00'");
+    ASSERT_EQ(launch(), 0); // the next start-up
+    window->show();
+    EXPECT_EQ(folder->rows("select * from yibiaodizhi order by dizhi"),
+              QStringList({"9||||||||||NULL", "10||||||||||NULL", "11||||||||||NULL"}));
+    ASSERT_EQ(station().liveGrid().rowCount(), 3);
+    EXPECT_EQ(QStringList({shown(0), shown(1), shown(2)}),
+              QStringList({"9|||||||||", "10|||||||||", "11|||||||||"}));
+
+    QTableView* view = window->liveGridView();
+    LiveGridModel& grid = station().liveGrid();
+    EXPECT_EQ(grid.currentAddress(), 9);
+    view->selectRow(2);
+    EXPECT_EQ(grid.currentAddress(), 11);
+    grid.moveToNext();
+    EXPECT_EQ(view->currentIndex().row(), 0);
+    view->selectRow(1);
+    station().callDataGrid1();
+    EXPECT_EQ(grid.currentAddress(), 9);
+    // The reload keeps the widths and the grid read-only.
+    for (int c = 0; c < LiveGridModel::ColumnCount; ++c) {
+        EXPECT_EQ(view->columnWidth(c), std::max(LiveGridModel::widthTwips(c) / 15,
+                                                 view->horizontalHeader()->sectionSizeHint(c)));
+        EXPECT_FALSE(view->model()->flags(view->model()->index(0, c)) & Qt::ItemIsEditable);
     }
 }
 
-TEST_F(MainWindowTest, GridRowIsThePollCursor) {
-    LiveGridModel& grid = station().liveGrid();
-    EXPECT_EQ(grid.currentAddress(), 1);
-    QTableView* view = window->liveGridView();
-    view->selectRow(2);
-    EXPECT_EQ(grid.currentAddress(), 3);
-    grid.moveToNext();
-    EXPECT_EQ(view->currentIndex().row(), 0);
-    station().callDataGrid1();
-    EXPECT_EQ(grid.currentAddress(), 1);
+TEST_F(MainWindowTest, ReplyIsStoredInItsMetersRowWithoutMovingTheCursor) {
+    start({1, 2, 7});
+    QSignalSpy stored(&station(), &MainStation::readingStored);
+    port->deliver(realtime(7));
+    ASSERT_EQ(stored.count(), 1);
+    EXPECT_EQ(folder->rows("select dizhi,MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,"
+                           "liusu,baifenbi,dianzu,CreateTime<>'' from yibiaodizhi order by dizhi"),
+              QStringList({"1||||||||||NULL", "2||||||||||NULL",
+                           "7|12.50|m3/h|100.25|3.50|m3|Communication OK|1.50|42.00|1800.00|1"}));
+    EXPECT_EQ(shown(2).section('|', 0, 8),
+              QStringLiteral("7|12.50|m3/h|100.25|m3|Communication OK|1.50|42.00|1800.00"));
+    EXPECT_FALSE(shown(2).section('|', 9).isEmpty()); // the time
+    EXPECT_EQ(shown(0), QStringLiteral("1|||||||||"));
+    EXPECT_EQ(station().liveGrid().currentAddress(), 1);
+}
+
+TEST_F(MainWindowTest, DamagedForeignOrUnitlessRepliesKeepWhatIsStored) {
+    start({1});
+    port->deliver(realtime(1));
+    const QStringList before = folder->rows("select * from yibiaodizhi");
+    const QString beforeShown = shown(0);
+    QByteArray flipped = realtime(1, 99.0f);
+    flipped[10] = static_cast<char>(flipped[10] ^ 0x04);
+    port->deliver(flipped);
+    station().polling().tick();        // empties the buffer
+    port->deliver(realtime(9, 98.0f)); // a meter that is not listed
+    EXPECT_EQ(folder->rows("select * from yibiaodizhi"), before);
+    EXPECT_EQ(shown(0), beforeShown);
+
+    port->deliver(realtime(1, 1.0f, 9, 21)); // unit codes outside the tables
+    EXPECT_EQ(folder->rows("select MinuteAverage,danwei1,danwei2 from yibiaodizhi"),
+              QStringList({"1.00|m3/h|m3"}));
+    EXPECT_EQ(shown(0).section('|', 1, 4), QStringLiteral("1.00|m3/h|100.25|m3"));
+}
+
+TEST_F(MainWindowTest, PollsInAddressOrderPastASilentMeterAndAStopAndRead) {
+    start({3, 1, 2});
+    for (int pass = 0; pass < 2; ++pass)
+        for (int meter = 1; meter <= 3; ++meter) {
+            station().polling().tick();
+            if (meter != 2)
+                port->deliver(realtime(meter, float(10 * meter + pass)));
+            if (pass == 0 && meter == 2) {
+                station().readMeterData();
+                station().stopReading();
+                station().readMeterData();
+            }
+        }
+    station().stopReading();
+    EXPECT_EQ(asked(), QList<int>({1, 2, 3, 1, 2, 3}));
+    EXPECT_EQ(folder->column("select MinuteAverage from yibiaodizhi order by dizhi"),
+              QStringList({"11.00", "", "31.00"}));
 }
 
 } // namespace

@@ -1,75 +1,41 @@
 #include "BasicParameterWindow.h"
-#include "FakeSerialPort.h"
 #include "HistoryWindow.h"
 #include "LoginWindow.h"
-#include "MainStation.h"
-#include "MainWindow.h"
 #include "ParameterForm.h"
 #include "ParameterTable.h"
 #include "ParameterWindow.h"
-#include "ProgramFolder.h"
+#include "PollingCycle.h"
 #include "ReplyFrames.h"
+#include "ToolTest.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <QPointer>
+#include <QTableView>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 namespace {
 
-// Records whether "Read Meter Data" showed at the moment the login window did.
-class ShowWatcher : public QObject {
-public:
-    explicit ShowWatcher(QPushButton* read) : m_read(read) {}
-    std::optional<bool> readShownWhenLoginAppeared;
-
-protected:
+// Notes whether "Read Meter Data" showed at the moment the login window first did.
+struct ShowWatcher : QObject {
+    QPushButton* read;
+    std::optional<bool> readShown;
+    explicit ShowWatcher(QPushButton* button) : read(button) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && qobject_cast<LoginWindow*>(watched) &&
-            !readShownWhenLoginAppeared)
-            readShownWhenLoginAppeared = m_read->isVisible();
+        if (event->type() == QEvent::Show && qobject_cast<LoginWindow*>(watched) && !readShown)
+            readShown = read->isVisible();
         return false;
     }
-
-private:
-    QPushButton* m_read;
 };
 
-class WindowPathsTest : public ::testing::Test {
+class WindowPathsTest : public ToolTest {
 protected:
-    void SetUp() override {
-        StartingDatabase::Options options;
-        options.meters = QList<int>{1, 2};
-        folder = std::make_unique<ProgramFolder>(options);
-        auto fake = std::make_unique<FakeSerialPort>();
-        port = fake.get();
-        window = std::make_unique<MainWindow>(folder->path(), std::move(fake));
-        ASSERT_EQ(window->load(), 0);
-        window->show();
-    }
-    QPushButton* button(const QString& text) const {
-        for (QPushButton* b : window->findChildren<QPushButton*>())
-            if (b->text() == text && b->window() == window.get())
-                return b;
-        return nullptr;
-    }
-    void click(const QString& text) { QTest::mouseClick(button(text), Qt::LeftButton); }
     void logIn(const QString& code) {
-        LoginWindow* login = window->loadedLoginWindow();
-        login->codeBox()->setText(code);
-        login->ok();
+        window->loadedLoginWindow()->codeBox()->setText(code);
+        window->loadedLoginWindow()->ok();
     }
-    static void processDeletions() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    std::unique_ptr<ProgramFolder> folder;
-    FakeSerialPort* port = nullptr;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowPathsTest, ParameterSetupStopsReadingBeforeTheLoginAppears) {
+    start();
     click("Read Meter Data");
     ShowWatcher watcher(button("Read Meter Data"));
     qApp->installEventFilter(&watcher);
@@ -77,28 +43,12 @@ TEST_F(WindowPathsTest, ParameterSetupStopsReadingBeforeTheLoginAppears) {
     qApp->removeEventFilter(&watcher);
     ASSERT_TRUE(window->loadedLoginWindow());
     EXPECT_TRUE(window->loadedLoginWindow()->isVisible());
-    EXPECT_EQ(watcher.readShownWhenLoginAppeared, true);
-    EXPECT_FALSE(window->station().isReading());
-}
-
-TEST_F(WindowPathsTest, FullCodeOpensTheParameterWindowWhichTakesBlockReplies) {
-    click("Meter Parameter Setup");
-    logIn(QStringLiteral("7241"));
-    ParameterWindow* parameters = window->loadedParameterWindow();
-    ASSERT_TRUE(parameters);
-    EXPECT_TRUE(parameters->isVisible());
-    EXPECT_FALSE(window->loadedLoginWindow()->isVisible());
-    // Opening it set the line to the window's own settings.
-    EXPECT_EQ(port->lineSettings(), QStringLiteral("9600,e,8,1"));
-
-    // A block 1 reply arriving on the main window's port reaches its fields.
-    port->deliver(replyFrame(44, {{28, u16(7)}}));
-    const Parameter* damping = ParameterTable::find(QStringLiteral("Damping:"));
-    ASSERT_TRUE(damping);
-    EXPECT_EQ(parameters->form().text(*damping), QStringLiteral("7"));
+    EXPECT_EQ(watcher.readShown, true);
+    EXPECT_FALSE(station().isReading());
 }
 
 TEST_F(WindowPathsTest, BasicWindowTalksAtTheMainLineAndTheFullAtItsOwn) {
+    start();
     // As the main window's Save of 19200 baud, odd parity leaves the port.
     port->setLineSettings(QStringLiteral("19200,o,8,1"));
     click("Meter Parameter Setup");
@@ -111,61 +61,117 @@ TEST_F(WindowPathsTest, BasicWindowTalksAtTheMainLineAndTheFullAtItsOwn) {
 
     click("Meter Parameter Setup");
     logIn(QStringLiteral("7241"));
-    ASSERT_TRUE(window->loadedParameterWindow());
-    window->loadedParameterWindow()->readButton()->click();
+    ParameterWindow* full = window->loadedParameterWindow();
+    ASSERT_TRUE(full);
+    EXPECT_TRUE(full->isVisible());
+    EXPECT_FALSE(window->loadedLoginWindow()->isVisible());
+    full->readButton()->click();
     EXPECT_EQ(port->lineSettings(), QStringLiteral("9600,e,8,1"));
 
-    // One block 3 reply fills both windows, the hidden serial box included;
-    // the meter keeps the serial number last character first.
+    // One block 3 reply on the main window's port fills both windows, the
+    // hidden serial box included; the meter keeps the serial last character first.
     port->deliver(replyFrame(60, {{48, QByteArray("10000017XR")}}));
     EXPECT_EQ(basic->serialNumberBox()->text(), QStringLiteral("RX71000001"));
-    EXPECT_EQ(window->loadedParameterWindow()->form().text(ParameterTable::serialNumber()),
-              QStringLiteral("RX71000001"));
-}
-
-TEST_F(WindowPathsTest, CornerButtonOpensTheBasicWindow) {
-    click("Meter Parameter Setup");
-    QTest::mouseClick(window->loadedLoginWindow()->basicButton(), Qt::LeftButton);
-    ASSERT_TRUE(window->loadedBasicParameterWindow());
-    EXPECT_TRUE(window->loadedBasicParameterWindow()->isVisible());
-    EXPECT_FALSE(window->loadedParameterWindow());
-}
-
-TEST_F(WindowPathsTest, HistoryKeepsReadingAndCommunicationSetupHidesIt) {
-    click("Read Meter Data");
-    click("History");
-    ASSERT_TRUE(window->loadedHistoryWindow());
-    EXPECT_TRUE(window->loadedHistoryWindow()->isVisible());
-    EXPECT_TRUE(window->station().isReading());
-    click("Communication Setup");
-    EXPECT_FALSE(window->loadedHistoryWindow()->isVisible());
-    window->station().stopReading();
+    EXPECT_EQ(full->form().text(ParameterTable::serialNumber()), QStringLiteral("RX71000001"));
 }
 
 TEST_F(WindowPathsTest, ClosingTheMainWindowUnloadsEveryWindow) {
+    start({1, 2});
     click("History");
     click("Meter Parameter Setup");
     logIn(QStringLiteral("7241"));
     click("Meter Parameter Setup");
-    logIn(QStringLiteral("4626"));
+    QTest::mouseClick(window->loadedLoginWindow()->basicButton(), Qt::LeftButton);
+    ASSERT_TRUE(window->loadedBasicParameterWindow());
+    EXPECT_TRUE(window->loadedBasicParameterWindow()->isVisible());
     click("Communication Setup");
+    EXPECT_FALSE(window->loadedHistoryWindow()->isVisible());
+    folder->exec("insert into yibiaodizhi (dizhi) values (7)");
     window->close();
-    processDeletions();
-    EXPECT_FALSE(window->loadedHistoryWindow());
-    EXPECT_FALSE(window->loadedLoginWindow());
-    EXPECT_FALSE(window->loadedParameterWindow());
-    EXPECT_FALSE(window->loadedBasicParameterWindow());
-    EXPECT_FALSE(window->loadedCommSetupWindow());
+    EXPECT_EQ(column0(station().liveGrid()), QStringList({"1", "2", "7"})); // setup's closing step
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(setup() || window->loadedHistoryWindow() || window->loadedLoginWindow() ||
+                 window->loadedParameterWindow() || window->loadedBasicParameterWindow());
 }
 
-TEST_F(WindowPathsTest, ClosedWindowLoadsAfreshOnItsNextUse) {
-    click("Meter Parameter Setup");
-    window->loadedLoginWindow()->codeBox()->setText(QStringLiteral("12"));
-    window->loadedLoginWindow()->close();
-    processDeletions();
-    EXPECT_FALSE(window->loadedLoginWindow());
-    click("Meter Parameter Setup");
-    EXPECT_EQ(window->loadedLoginWindow()->codeBox()->text(), QString());
+TEST_F(WindowPathsTest, HistoryAndParameterSetupHideTheSetupWindowReloadingTheGridIfShown) {
+    const std::tuple<const char*, bool, bool> cases[] = {
+        {"History", true, true},
+        {"History", false, true},
+        {"Meter Parameter Setup", true, false},
+        {"Meter Parameter Setup", false, false},
+    };
+    for (const auto& [name, shown, readingAfter] : cases) {
+        SCOPED_TRACE(std::string(name) + (shown ? " shown" : " hidden"));
+        start({1, 2, 3});
+        click("Read Meter Data");
+        click("Communication Setup");
+        EXPECT_TRUE(setup()->isVisible() && !setup()->isModal() && station().isReading());
+        if (!shown)
+            setup()->hide();
+        station().liveGrid().setCurrentRow(2);
+        click(name);
+        EXPECT_EQ(station().liveGrid().currentAddress(), shown ? 1 : 3);
+        ASSERT_NE(setup(), nullptr); // hidden, not closed
+        EXPECT_FALSE(setup()->isVisible());
+        EXPECT_EQ(station().isReading(), readingAfter);
+    }
+}
+
+TEST_F(WindowPathsTest, AddedMeterIsListedInBothGridsAndPolledFromTheLowest) {
+    start({3, 12});
+    click("Communication Setup");
+    station().polling().tick(); // the cursor has moved on to 12
+    type("addressBox", "5");
+    click("Add", setup());
+    EXPECT_EQ(column0(*setup()->findChild<QTableView*>("addressGrid")->model()),
+              QStringList({"3", "5", "12"}));
+    EXPECT_EQ(column0(station().liveGrid()), QStringList({"3", "5", "12"}));
+    station().polling().tick();
+    EXPECT_EQ(asked(), QList<int>({3, 3}));
+}
+
+TEST_F(WindowPathsTest, SaveWhileStoppedSetsPollingGoingWithoutTouchingTheButtons) {
+    start({1}, 250);
+    click("Communication Setup");
+    port->calls.clear();
+    click("lineModify", setup());
+    type("timeoutBox", "120");
+    click("lineSave", setup());
+    EXPECT_EQ(port->calls, QStringList({"close", "settings 9600,n,8,1", "open 1"}));
+    EXPECT_TRUE(station().pollTimer().isTicking());
+    EXPECT_EQ(station().pollTimer().interval(), 120);
+    EXPECT_FALSE(station().isReading() || station().snapshotTimer().isTicking());
+    click("Read Meter Data"); // still the period read at start-up
+    EXPECT_EQ(station().pollTimer().interval(), 250);
+}
+
+TEST_F(WindowPathsTest, ClosedSetupWindowRunsItsClosingStepsAndLoadsAfresh) {
+    start({1, 2});
+    click("Communication Setup");
+    click("lineModify", setup());
+    click("recordModify", setup());
+    type("intervalBox", "9"); // typed, not saved
+    QPointer<CommSetupWindow> first = setup();
+    station().liveGrid().setCurrentRow(1);
+    first->close();
+    EXPECT_EQ(setup(), nullptr);
+    EXPECT_EQ(station().liveGrid().currentAddress(), 1); // the live grid was reloaded
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+
+    station().snapshotTick(); // loads a fresh one without showing it
+    QPointer<CommSetupWindow> second = setup();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->recordIntervalText(), QStringLiteral("5"));
+    EXPECT_FALSE(second->isEditingLineSettings() || second->isVisible());
+    // Never shown, it still runs its closing steps when the main window closes.
+    folder->exec("insert into yibiaodizhi (dizhi) values (7)");
+    window->close();
+    EXPECT_EQ(column0(station().liveGrid()), QStringList({"1", "2", "7"}));
+    EXPECT_EQ(setup(), nullptr);
+    window.reset(); // destroys the window still waiting for deletion first
+    EXPECT_TRUE(second.isNull());
 }
 
 } // namespace

@@ -26,7 +26,7 @@ QString decoded(int block, std::initializer_list<Put> puts) {
     return texts.join(u'|');
 }
 
-TEST(ParameterBlocks, Block1) {
+TEST(ParameterBlocks, WorkedBlocks) {
     EXPECT_EQ(decoded(1, {{0, f32(12.34567f)},
                           {6, u16(17)},
                           {8, u16(10)},
@@ -46,10 +46,8 @@ TEST(ParameterBlocks, Block1) {
               "Flow direction:Reverse|Zero point:-0.013|Flow cutoff:1.500|Damping:5|"
               "Flow totalizer unit:ACRE In|Reverse flow enable:Foward|"
               "Digital output type:Frequency|K factor:0.01|Pulse width:4294967295");
-}
-
-TEST(ParameterBlocks, Block2FloatsAsReceivedAndSerialLastByteFirst) {
-    // 0.005f is a hair below 0.005: without the four-decimal step it shows 0.00.
+    // Block 2: floats as received, the serial last byte first. 0.005f is a hair below 0.005:
+    // without the four-decimal step it shows 0.00.
     EXPECT_EQ(decoded(2, {{0, f32(0.005f)},
                           {4, f32(0.125f)},
                           {8, f32(2000.0f)},
@@ -62,9 +60,7 @@ TEST(ParameterBlocks, Block2FloatsAsReceivedAndSerialLastByteFirst) {
               "Sensor factor:-1.50|User factor:0.00|Excitation mode:MODE8|"
               "Linearization enable:ON|Sensor Serial:JIHGFEDCBA|x1:0.00|y1:0.00|x2:0.00|"
               "y2:4.00");
-}
 
-TEST(ParameterBlocks, Block3) {
     EXPECT_EQ(decoded(3, {{0, f32(0.005f)},
                           {24, u32(4294967295u)},
                           {28, u32(1)},
@@ -83,36 +79,28 @@ TEST(ParameterBlocks, Block3) {
 
 TEST(ParameterBlocks, OneFieldCases) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        int block;
-        Put put;
-        const char* caption;
-        const char* shown; // nullptr: the field is left as it was
-    };
-    const Case cases[] = {{1, {12, u16(2)}, "Flow rate unit:", nullptr},
-                          {1, {12, u16(9)}, "Flow rate unit:", "MLD"},
-                          {1, {4, u16(5)}, "Language:", "English"},
-                          {1, {8, u16(11)}, "Baudrate:", nullptr},
-                          {1, {0, f32(nan)}, "Meter size:", nullptr},
-                          {2, {20, u16(8)}, "Excitation mode:", nullptr},
-                          {2, {22, "\351123456789"}, "Sensor Serial:", "987654321\351"},
-                          {3, {42, u16(2)}, "Meter sleep:", nullptr},
-                          {4, {0, u16(0x0100)}, "Empty Pipe Detection Switch:", "Enable"},
-                          {4, {0, u16(0x0001)}, "Empty Pipe Detection Switch:", "Disable"},
-                          {4, {0, u16(0x0002)}, "Empty Pipe Detection Switch:", nullptr}};
-    for (const Case& c : cases) {
+    // "-": the field is left as it was.
+    const std::tuple<int, Put, const char*, const char*> cases[] = {
+        {1, {12, u16(2)}, "Flow rate unit:", "-"},
+        {1, {12, u16(9)}, "Flow rate unit:", "MLD"},
+        {1, {8, u16(11)}, "Baudrate:", "-"},
+        {1, {0, f32(nan)}, "Meter size:", "-"},
+        {2, {20, u16(8)}, "Excitation mode:", "-"},
+        {2, {22, "\351123456789"}, "Sensor Serial:", "987654321\351"},
+        {3, {42, u16(2)}, "Meter sleep:", "-"},
+        {4, {0, u16(0x0100)}, "Empty Pipe Detection Switch:", "Enable"},
+        {4, {0, u16(0x0001)}, "Empty Pipe Detection Switch:", "Disable"},
+        {4, {0, u16(0x0002)}, "Empty Pipe Detection Switch:", "-"}};
+    for (const auto& [block, put, caption, shown] : cases) {
         const std::optional<QList<FieldText>> fields =
-            decodeParameterBlock(c.block, blockReply(c.block, {c.put}));
+            decodeParameterBlock(block, blockReply(block, {put}));
         ASSERT_TRUE(fields);
-        const QString caption = QString::fromLatin1(c.caption);
-        const auto field = std::find_if(fields->begin(), fields->end(),
-                                        [&](const FieldText& f) { return f.caption == caption; });
-        if (c.shown)
-            EXPECT_EQ(field != fields->end() ? field->text : QString(),
-                      QString::fromLatin1(c.shown))
-                << c.caption;
-        else
-            EXPECT_TRUE(field == fields->end()) << c.caption << " " << field->text.toStdString();
+        const auto field = std::find_if(fields->begin(), fields->end(), [&](const FieldText& f) {
+            return f.caption == QLatin1String(caption);
+        });
+        EXPECT_EQ(field != fields->end() ? field->text : QStringLiteral("-"),
+                  QString::fromLatin1(shown))
+            << caption;
     }
 }
 
@@ -121,11 +109,8 @@ TEST(ParameterBlocks, DropsDamagedReplies) {
         const QByteArray good = replyFrame(dataBytes[block - 1], {});
         QByteArray badCrc = good;
         badCrc[good.size() - 2] = char(good[good.size() - 2] ^ 0x01);
-        QByteArray flipped = good;
-        flipped[3] = char(0x80);
         EXPECT_TRUE(decodeParameterBlock(block, HexText::fromBytes(good)));
         EXPECT_FALSE(decodeParameterBlock(block, HexText::fromBytes(badCrc))) << block;
-        EXPECT_FALSE(decodeParameterBlock(block, HexText::fromBytes(flipped))) << block;
         EXPECT_FALSE(decodeParameterBlock(block, HexText::fromBytes(withCrc(good)))) << block;
         EXPECT_FALSE(decodeParameterBlock(block, blockReply(block % 4 + 1, {}))) << block;
     }

@@ -12,95 +12,83 @@ constexpr int flowRate = 0, flowRateUnit = 4, forwardWhole = 6, forwardDecimal =
               totalizerUnit = 14, reverseWhole = 16, reverseDecimal = 20, firstAlarm = 26,
               flowSpeed = 36, spanPercentage = 40, electrodeImpedance = 44;
 
-RealtimeReading decoded(std::initializer_list<Put> puts, int address = 1) {
-    const std::optional<RealtimeReading> reading = decodeRealtimeRecord(reply(48, puts, address));
-    EXPECT_TRUE(reading);
-    return reading.value_or(RealtimeReading{});
-}
-
-std::optional<QString> text(const char* s) {
-    return QString::fromLatin1(s);
+// The decoded columns joined by '|', '-' for one left as it was: address,
+// flow rate, its unit, totalizer unit, forward, reverse, status, flow speed,
+// span percentage, electrode impedance.
+QString decoded(std::initializer_list<Put> puts, int address = 1) {
+    const std::optional<RealtimeReading> r = decodeRealtimeRecord(reply(48, puts, address));
+    if (!r)
+        return QStringLiteral("dropped");
+    const auto text = [](const std::optional<QString>& column) { return column.value_or("-"); };
+    return QStringList{QString::number(r->address),
+                       text(r->flowRate),
+                       text(r->flowRateUnit),
+                       text(r->totalizerUnit),
+                       text(r->forwardTotal),
+                       text(r->reverseTotal),
+                       r->status,
+                       text(r->flowSpeed),
+                       text(r->spanPercentage),
+                       text(r->electrodeImpedance)}
+        .join('|');
 }
 
 TEST(RealtimeRecord, DecodesEveryColumn) {
-    const RealtimeReading r =
-        decoded({{flowRate, f32(-3.1f)},
-                 {flowRateUnit, u16(7)},
-                 {forwardWhole, u32(1234)},
-                 {forwardDecimal, f32(0.5f)},
-                 {totalizerUnit, u16(6)},
-                 {reverseWhole, u32(56)},
-                 {reverseDecimal, f32(0.125f)},
-                 {24, u16(0xFFFF)}, // register 12 means nothing
-                 {flowSpeed, f32(1.005f)},
-                 {spanPercentage, f32(45.5f)},
-                 {electrodeImpedance, f32(std::numeric_limits<float>::quiet_NaN())}},
-                7);
-    EXPECT_EQ(f32(-3.1f), QByteArray::fromHex("C0466666"));
-    EXPECT_EQ(r.address, 7);
-    EXPECT_EQ(r.flowRate, text("-3.10"));
-    EXPECT_EQ(r.flowRateUnit, text("m3/h"));
-    EXPECT_EQ(r.forwardTotal, text("1234.50"));
-    EXPECT_EQ(r.totalizerUnit, text("m3"));
-    EXPECT_EQ(r.reverseTotal, text("56.13")); // a tie goes away from zero
-    EXPECT_EQ(r.status, QStringLiteral("Communication OK"));
-    EXPECT_EQ(r.flowSpeed, text("1.01")); // from 1.0050, though the float is below it
-    EXPECT_EQ(r.spanPercentage, text("45.50"));
-    EXPECT_EQ(r.electrodeImpedance, std::nullopt); // NaN has no text
+    // Register 12 means nothing; 0.125 is a tie and goes away from zero;
+    // 1.005f is a hair below 1.005 but rounds from 1.0050; NaN has no text.
+    EXPECT_EQ(decoded({{flowRate, f32(-3.1f)},
+                       {flowRateUnit, u16(7)},
+                       {forwardWhole, u32(1234)},
+                       {forwardDecimal, f32(0.5f)},
+                       {totalizerUnit, u16(6)},
+                       {reverseWhole, u32(56)},
+                       {reverseDecimal, f32(0.125f)},
+                       {24, u16(0xFFFF)},
+                       {flowSpeed, f32(1.005f)},
+                       {spanPercentage, f32(45.5f)},
+                       {electrodeImpedance, f32(std::numeric_limits<float>::quiet_NaN())}},
+                      7),
+              "7|-3.10|m3/h|m3|1234.50|56.13|Communication OK|1.01|45.50|-");
 }
 
 TEST(RealtimeRecord, UnitCodesOutsideTheTablesLeaveTheColumn) {
-    struct Case {
-        std::uint16_t flowCode, totalCode;
-        std::optional<QString> flowText, totalText;
-    };
-    const Case cases[] = {{0, 0, text("l/s"), text("l")},
-                          {8, 20, text("CFM"), text("MMID")},
-                          {9, 21, std::nullopt, std::nullopt}};
-    for (const Case& c : cases) {
-        const RealtimeReading r =
-            decoded({{flowRateUnit, u16(c.flowCode)}, {totalizerUnit, u16(c.totalCode)}});
-        EXPECT_EQ(r.flowRateUnit, c.flowText) << c.flowCode;
-        EXPECT_EQ(r.totalizerUnit, c.totalText) << c.totalCode;
-    }
+    const std::tuple<std::uint16_t, std::uint16_t, const char*> cases[] = {
+        {0, 0, "l/s|l"}, {8, 20, "CFM|MMID"}, {9, 21, "-|-"}};
+    for (const auto& [flowCode, totalCode, units] : cases)
+        EXPECT_EQ(decoded({{flowRateUnit, u16(flowCode)}, {totalizerUnit, u16(totalCode)}})
+                      .section('|', 2, 3),
+                  units);
 }
 
 TEST(RealtimeRecord, AlarmOnlyWhenTheRegisterHoldsOne) {
-    struct Case {
-        std::uint16_t r13, r14, r15, r16, r17;
-        const char* status;
-    };
-    const Case cases[] = {{1, 0, 1, 0, 0, "Communication OK,Excitation Alarm,Empty Pipe Alarm"},
-                          {2, 0xFFFF, 0x0100, 0, 0, "Communication OK"},
-                          {1, 1, 1, 1, 1,
-                           "Communication OK,Excitation Alarm,Low Battery Alarm,Empty Pipe Alarm,"
-                           "Exceed Upper Limit,Exceed Lower Limit"}};
-    for (const Case& c : cases) {
-        const RealtimeReading r =
-            decoded({{firstAlarm, u16(c.r13) + u16(c.r14) + u16(c.r15) + u16(c.r16) + u16(c.r17)}});
-        EXPECT_EQ(r.status, QString::fromLatin1(c.status));
+    // Registers 13 to 17.
+    const std::pair<QList<std::uint16_t>, const char*> cases[] = {
+        {{1, 0, 1, 0, 0}, "Communication OK,Excitation Alarm,Empty Pipe Alarm"},
+        {{2, 0xFFFF, 0x0100, 0, 0}, "Communication OK"},
+        {{1, 1, 1, 1, 1},
+         "Communication OK,Excitation Alarm,Low Battery Alarm,Empty Pipe Alarm,"
+         "Exceed Upper Limit,Exceed Lower Limit"}};
+    for (const auto& [registers, status] : cases) {
+        QByteArray bytes;
+        for (std::uint16_t value : registers)
+            bytes += u16(value);
+        EXPECT_EQ(decoded({{firstAlarm, bytes}}).section('|', 6, 6), status);
     }
 }
 
 TEST(RealtimeRecord, TotalsAddInFixedPoint) {
-    struct Case {
-        std::uint32_t whole;
-        float decimal;
-        std::optional<QString> text;
-    };
-    const Case cases[] = {
-        {4294967295u, 0.25f, text("4294967295.25")},  // every digit of the whole part kept
-        {12, 0.99999f, text("13.00")},                // 0.99999 is 1 after four decimals
-        {0, 1e20f, text("100000002004087734272.00")}, // beyond the fixed point
-        {5, std::numeric_limits<float>::infinity(), std::nullopt}};
-    for (const Case& c : cases) {
-        const RealtimeReading r = decoded({{forwardWhole, u32(c.whole)},
-                                           {forwardDecimal, f32(c.decimal)},
-                                           {reverseWhole, u32(c.whole)},
-                                           {reverseDecimal, f32(c.decimal)}});
-        EXPECT_EQ(r.forwardTotal, c.text) << c.whole << " + " << c.decimal;
-        EXPECT_EQ(r.reverseTotal, c.text) << c.whole << " + " << c.decimal;
-    }
+    const std::tuple<std::uint32_t, float, const char*> cases[] = {
+        {4294967295u, 0.25f, "4294967295.25"},  // every digit of the whole part kept
+        {12, 0.99999f, "13.00"},                // 0.99999 is 1 after four decimals
+        {0, 1e20f, "100000002004087734272.00"}, // beyond the fixed point
+        {5, std::numeric_limits<float>::infinity(), "-"}};
+    for (const auto& [whole, decimal, text] : cases)
+        EXPECT_EQ(decoded({{forwardWhole, u32(whole)},
+                           {forwardDecimal, f32(decimal)},
+                           {reverseWhole, u32(whole)},
+                           {reverseDecimal, f32(decimal)}})
+                      .section('|', 4, 5),
+                  QString::fromLatin1(text) + '|' + text);
 }
 
 TEST(RealtimeRecord, DropsDamagedReplies) {

@@ -1,9 +1,15 @@
 #include "SimulatedLine.h"
+#include "LoginWindow.h"
+#include "PortLocator.h"
+#include "QtSerialPort.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QThread>
 
 namespace {
@@ -56,4 +62,16 @@ QStringList SimulatedLine::replies() const {
     for (const QString& line : lines(QDir(m_folder).filePath("replies.log")))
         hex << line.section(QLatin1Char(' '), 1);
     return hex;
+}
+
+ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments)
+    : folder(options), line(folder.path(), simArguments),
+      window(std::make_unique<MainWindow>(
+          folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())))) {}
+
+void ToolOnLine::login(const char* code) const {
+    window->meterParameterSetup();
+    LoginWindow* login = window->loadedLoginWindow();
+    login->codeBox()->setText(QString::fromLatin1(code));
+    QTest::keyClick(login->okButton(), Qt::Key_Return);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "MainWindow.h"
+#include "ProgramFolder.h"
+
 #include <QProcess>
 #include <QStringList>
+#include <memory>
 
 // meter-sim running as com1 of a program folder, for the length of a test.
 class SimulatedLine {
@@ -21,4 +25,24 @@ private:
     QString m_folder;
     QProcess m_process;
     bool m_started = false;
+};
+
+// The tool's main window on the real Qt serial port, its program folder's
+// com1 a simulated line. The window, and with it the port, goes before the
+// line does.
+struct ToolOnLine {
+    ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments);
+
+    // The line is up and the main window loaded.
+    bool load() const { return line.started() && window->load() == 0; }
+    // "Meter Parameter Setup", then the access code and Enter.
+    void login(const char* code) const;
+    QStringList logRows() const {
+        return folder.rows(
+            QStringLiteral("select quanxian,bianma,xiangmu,dudao,xieru from caozuo"));
+    }
+
+    ProgramFolder folder;
+    SimulatedLine line;
+    std::unique_ptr<MainWindow> window;
 };

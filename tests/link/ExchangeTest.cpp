@@ -2,7 +2,6 @@
 #include "FakeSerialPort.h"
 #include "Frames.h"
 #include "HexText.h"
-#include "IntervalTimer.h"
 #include "LineSettings.h"
 #include "PollCursor.h"
 #include "PollingCycle.h"
@@ -14,19 +13,13 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
-// A read reply of `dataBytes` zero bytes from meter 1, CRC included.
-QByteArray reply(int dataBytes, std::uint8_t address = 1) {
-    QByteArray body;
-    body.append(static_cast<char>(address));
-    body.append(char(3));
-    body.append(static_cast<char>(dataBytes));
-    body.append(QByteArray(dataBytes, '\x11'));
-    return withCrc(body);
+// A read reply of `dataBytes` bytes from meter 1, CRC included.
+QByteArray reply(int dataBytes) {
+    return withCrc(QByteArray::fromHex("0103") + char(dataBytes) + QByteArray(dataBytes, '\x11'));
 }
 
 struct Exchange {
@@ -37,7 +30,7 @@ struct Exchange {
     ReplyKind kindOf(int i) const { return replies.at(i).at(0).value<ReplyKind>(); }
 };
 
-TEST(ReceiveBuffer, EveryReplyKindIsRecognisedByCountAndLength) {
+TEST(ReceiveBuffer, RepliesAreRecognisedByCountAndExactLengthNoiseIsBounded) {
     const std::pair<int, ReplyKind> kinds[] = {{48, ReplyKind::RealTime},
                                                {44, ReplyKind::Block1},
                                                {50, ReplyKind::Block2},
@@ -50,15 +43,8 @@ TEST(ReceiveBuffer, EveryReplyKindIsRecognisedByCountAndLength) {
         buffer.append(QByteArray(1, '\0'));
         EXPECT_EQ(buffer.completeReply(), std::nullopt) << bytes << " plus one byte";
     }
-}
 
-TEST(ReceiveBuffer, BytesBecomeTwoUpperCaseDigits) {
-    ReceiveBuffer buffer;
-    buffer.append(QByteArray::fromHex("0aff00"));
-    EXPECT_EQ(buffer.text(), QStringLiteral("0AFF00"));
-}
-
-TEST(ReceiveBuffer, NoiseIsBoundedAndNeverMistakenForAReply) {
+    // Noise is bounded and never mistaken for a reply.
     ReceiveBuffer buffer;
     for (int i = 0; i < 10000; ++i)
         buffer.append(QByteArray(37, '\x30'));
@@ -70,7 +56,7 @@ TEST(ReceiveBuffer, NoiseIsBoundedAndNeverMistakenForAReply) {
     EXPECT_EQ(buffer.completeReply(), ReplyKind::Block3);
 }
 
-TEST(SerialExchange, ReplyInPiecesIsDecodedOnceAtTheLastPiece) {
+TEST(SerialExchange, OnlyWholeReadRepliesReachTheDecoders) {
     Exchange e;
     const QByteArray frame = reply(48);
     e.port.deliver(frame.mid(0, 10));
@@ -81,39 +67,22 @@ TEST(SerialExchange, ReplyInPiecesIsDecodedOnceAtTheLastPiece) {
     EXPECT_EQ(e.kindOf(0), ReplyKind::RealTime);
     EXPECT_EQ(e.replies.at(0).at(1).toString(), HexText::fromBytes(frame));
     EXPECT_TRUE(e.exchange.bufferText().isEmpty());
-}
 
-TEST(SerialExchange, ReplyWithATrailingByteStaysUndecodedUntilEmptied) {
-    Exchange e;
-    e.port.deliver(reply(48) + QByteArray(1, '\x07'));
-    EXPECT_EQ(e.replies.count(), 0);
-    EXPECT_EQ(e.exchange.bufferText().size(), 108);
-    e.exchange.clearform1();
-    e.port.deliver(reply(48));
+    // A reply with a trailing byte, a write echo whose third byte is 44 (the
+    // byte count of block 1) and an exception reply are never decoded.
+    const QByteArray ignored[] = {frame + '\x07', Frames::writeSingleRequest(1, 0x2C, 5),
+                                  withCrc(QByteArray::fromHex("018302"))};
+    for (const QByteArray& bytes : ignored) {
+        e.port.deliver(bytes);
+        EXPECT_EQ(e.exchange.bufferText(), HexText::fromBytes(bytes));
+        e.exchange.clearform1();
+    }
     EXPECT_EQ(e.replies.count(), 1);
-}
 
-TEST(SerialExchange, WriteEchoAndExceptionAreNeverDecoded) {
-    Exchange e;
-    // A write echo whose third byte is 44, the byte count of block 1.
-    e.port.deliver(Frames::writeSingleRequest(1, 0x2C, 5));
-    e.exchange.clearform1();
-    e.port.deliver(withCrc(QByteArray::fromHex("018302")));
-    EXPECT_EQ(e.replies.count(), 0);
-}
-
-TEST(SerialExchange, UnrequestedBlockFourReplyGoesToItsDecoder) {
-    Exchange e;
+    // A block 4 reply nobody asked for still goes to its decoder.
     e.port.deliver(reply(2));
-    ASSERT_EQ(e.replies.count(), 1);
-    EXPECT_EQ(e.kindOf(0), ReplyKind::Block4);
-}
-
-TEST(SerialExchange, SendingOnAClosedPortFailsQuietly) {
-    FakeSerialPort port;
-    SerialExchange exchange(port);
-    EXPECT_NE(exchange.send(Frames::readRequest(1, ReplyKind::RealTime)), 0);
-    EXPECT_TRUE(port.written.isEmpty());
+    ASSERT_EQ(e.replies.count(), 2);
+    EXPECT_EQ(e.kindOf(1), ReplyKind::Block4);
 }
 
 // A cursor over a fixed list of addresses.
@@ -133,71 +102,34 @@ private:
     int m_row = 0;
 };
 
-QList<int> addressesAsked(const FakeSerialPort& port) {
-    QList<int> addresses;
-    for (const QByteArray& frame : port.written) {
-        EXPECT_EQ(frame.size(), 8);
-        EXPECT_EQ(frame.mid(1, 5), QByteArray::fromHex("0300000018"));
-        EXPECT_TRUE(crcMatches(frame));
-        addresses << static_cast<std::uint8_t>(frame.at(0));
-    }
-    return addresses;
-}
-
-TEST(PollingCycle, AsksEachMeterInTurnAndWraps) {
-    struct Case {
-        QList<int> listed;
-        int ticks;
-        QList<int> asked;
-    };
-    const Case cases[] = {
-        {{1, 2, 3}, 7, {1, 2, 3, 1, 2, 3, 1}},
-        {{4}, 3, {4, 4, 4}},
-        {{}, 3, {}}, // nothing listed: nothing sent, not even a broadcast
-    };
-    for (const Case& c : cases) {
-        Exchange e;
-        ListCursor cursor(c.listed);
-        PollingCycle polling(e.exchange, cursor);
-        for (int i = 0; i < c.ticks; ++i)
-            polling.tick();
-        EXPECT_EQ(addressesAsked(e.port), c.asked);
-    }
-}
-
-TEST(PollingCycle, TickEmptiesTheBufferBeforeAsking) {
+TEST(PollingCycle, TickEmptiesTheBufferThenAsksTheNextMeter) {
     Exchange e;
-    ListCursor cursor({1});
+    ListCursor cursor({1, 2});
     PollingCycle polling(e.exchange, cursor);
     const QByteArray frame = reply(48);
     e.port.deliver(frame.left(30)); // a reply cut short by the next tick
     polling.tick();
     e.port.deliver(frame.mid(30));
     EXPECT_EQ(e.replies.count(), 0);
-    EXPECT_EQ(polling.currentMeterAddress(), 1);
+    polling.tick();
+    EXPECT_EQ(e.port.written, QList<QByteArray>({Frames::readRequest(1, ReplyKind::RealTime),
+                                                 Frames::readRequest(2, ReplyKind::RealTime)}));
 }
 
-TEST(PollingCycle, ClosedPortStillMovesTheCursorOn) {
+TEST(PollingCycle, ClosedPortOrEmptyListSendsNothingAndPollingGoesOn) {
     FakeSerialPort port;
     SerialExchange exchange(port);
+    EXPECT_NE(exchange.send(Frames::readRequest(1, ReplyKind::RealTime)), 0);
     ListCursor cursor({1, 2});
     PollingCycle polling(exchange, cursor);
     polling.tick();
     EXPECT_EQ(cursor.currentAddress(), 2);
-}
 
-TEST(IntervalTimer, ZeroOrDisabledNeverTicks) {
-    IntervalTimer timer;
-    QSignalSpy ticks(&timer, &IntervalTimer::tick);
-    timer.setInterval(0);
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.count(), 0);
-    timer.setInterval(5);
-    EXPECT_TRUE(ticks.wait(1000));
-    timer.setEnabled(false);
-    const int seen = ticks.count();
-    QTest::qWait(30);
-    EXPECT_EQ(ticks.count(), seen);
+    port.open(); // nothing listed: not even a broadcast
+    ListCursor none({});
+    PollingCycle idle(exchange, none);
+    idle.tick();
+    EXPECT_TRUE(port.written.isEmpty());
 }
 
 TEST(LineSettings, ParseAndParityLetters) {
@@ -205,33 +137,24 @@ TEST(LineSettings, ParseAndParityLetters) {
     EXPECT_EQ(LineSettings::parse("9600,E,8,1")->parity, 'e');
     for (const char* bad : {"", "9600", "abc,n,8,1", "9600,x,8,1", "9600,n,9,1", "0,n,8,1"})
         EXPECT_FALSE(LineSettings::parse(QString::fromLatin1(bad))) << bad;
-    EXPECT_EQ(LineSettings::parityLetter(0), 'n');
-    EXPECT_EQ(LineSettings::parityLetter(1), 'o');
-    EXPECT_EQ(LineSettings::parityLetter(2), 'e');
-    EXPECT_EQ(LineSettings::parityLetter(3), std::nullopt);
+    const std::optional<char> letters[] = {'n', 'o', 'e', std::nullopt};
+    for (int code = 0; code < 4; ++code)
+        EXPECT_EQ(LineSettings::parityLetter(code), letters[code]) << code;
 }
 
 TEST(PortLocator, FirstExistingPlaceWinsAndNumbersStayInRange) {
     QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("ports"));
-    ASSERT_TRUE(QDir(dir.path()).mkpath("dev"));
-    const auto touch = [&](const QString& name) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    };
-    touch("dev/ttyUSB1");
-    touch("dev/ttyS1");
-    touch("dev/ttyS2");
-    touch("dev/ttyS9");
+    ASSERT_TRUE(QDir(dir.path()).mkpath("ports") && QDir(dir.path()).mkpath("dev"));
+    for (const char* name : {"dev/ttyUSB1", "dev/ttyS1", "dev/ttyS2", "dev/ttyS9"})
+        ASSERT_TRUE(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
     ASSERT_TRUE(QFile::link(dir.filePath("dev/ttyS9"), dir.filePath("ports/com2")));
     ASSERT_TRUE(QFile::link(dir.filePath("dev/gone"), dir.filePath("ports/com3")));
     const PortLocator locator(QStringList{dir.filePath("ports/com%1"), dir.filePath("dev/ttyUSB%2"),
                                           dir.filePath("dev/ttyS%2")});
     EXPECT_EQ(locator.devicePath(2), dir.filePath("ports/com2"));
     EXPECT_EQ(locator.devicePath(3), dir.filePath("dev/ttyS2")); // dangling link passed over
-    EXPECT_EQ(locator.devicePath(4), QString());
-    EXPECT_EQ(locator.devicePath(0), QString());
-    EXPECT_EQ(locator.devicePath(11), QString());
+    for (int number : {4, 0, 11})
+        EXPECT_EQ(locator.devicePath(number), QString()) << number;
 }
 
 } // namespace

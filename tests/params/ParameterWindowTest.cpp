@@ -1,128 +1,14 @@
 #include "ParameterWindow.h"
-#include "FakeSerialPort.h"
-#include "ParameterBlockDispatcher.h"
+#include "BasicParameterWindow.h"
 #include "ParameterFields.h"
-#include "ParameterForm.h"
-#include "ParameterList.h"
-#include "ParameterReadSequence.h"
-#include "ProgramFolder.h"
-#include "ReplyFrames.h"
-#include "SerialExchange.h"
+#include "WindowFixture.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
-// One meter's four parameter blocks as it sends them.
-QList<QByteArray> meterBlocks() {
-    return {replyFrame(44, {{0, f32(50)},
-                            {4, u16(1)},
-                            {6, u16(1)},
-                            {8, u16(4)},
-                            {10, u16(5)},
-                            {12, u16(7)},
-                            {14, f32(60)},
-                            {24, f32(0.5f)},
-                            {28, u16(3)},
-                            {30, u16(6)},
-                            {36, f32(1)},
-                            {40, u32(1000)}}),
-            replyFrame(50, {{0, f32(1000)},
-                            {4, f32(50)},
-                            {8, f32(500)},
-                            {12, f32(1)},
-                            {16, f32(1)},
-                            {20, u16(1)},
-                            {22, "10004202NS"}}),
-            replyFrame(60, {{24, u32(123456)},
-                            {28, u32(7)},
-                            {32, u16(1)},
-                            {34, f32(2.5f)},
-                            {38, f32(123.4f)},
-                            {48, "10000017XR"}}),
-            replyFrame(2, {})};
-}
-
-QStringList hex(const QList<QByteArray>& frames) {
-    QStringList texts;
-    for (const QByteArray& frame : frames)
-        texts << QString::fromLatin1(frame.toHex().toUpper());
-    return texts;
-}
-
-const Parameter& parameter(const char* caption) {
-    const Parameter* found = ParameterTable::find(QString::fromUtf8(caption));
-    if (!found)
-        ADD_FAILURE() << "no parameter " << caption;
-    return found ? *found : ParameterTable::all().front();
-}
-
-class ParameterWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override { open({}); }
-
-    void open(const StartingDatabase::Options& options) {
-        window.reset();
-        folder = std::make_unique<ProgramFolder>(options);
-        ASSERT_TRUE(folder->ok());
-        port.setPortNumber(1);
-        port.open(); // as the main window leaves it
-        port.calls.clear();
-        window = std::make_unique<ParameterWindow>(folder->path(), exchange, dispatcher);
-    }
-
-    ParameterForm& form() { return window->form(); }
-
-    // "Read" and the five ticks, the meter answering each request at once.
-    void readMeter() {
-        window->read();
-        const QList<QByteArray> blocks = meterBlocks();
-        for (const QByteArray& block : blocks) {
-            window->readTimerTick();
-            port.deliver(block);
-        }
-        window->readTimerTick();
-        port.written.clear();
-        port.calls.clear();
-    }
-
-    // Ticks "Allow write", puts the text into the field as the operator
-    // would (typing, or picking from a list) and presses "Write".
-    void writeField(const char* caption, const QString& text) {
-        const Parameter& s = parameter(caption);
-        form().allowWriteBox(s)->setChecked(true);
-        if (QLineEdit* edit = form().textField(s))
-            edit->setText(text);
-        else
-            form().listField(s)->setText(text);
-        form().writeButton(s)->click();
-    }
-
-    QStringList logRows() const {
-        return folder->rows(QStringLiteral(
-            "select quanxian,bianma,xiangmu,dudao,xieru from caozuo order by rowid"));
-    }
-
-    bool readBackStarted() {
-        return window->readSequence().step() == 0 &&
-               window->readSequence().timer().interval() == ParameterReadSequence::StepMs;
-    }
-
-    FakeSerialPort port;
-    SerialExchange exchange{port};
-    ParameterBlockDispatcher dispatcher;
-    std::unique_ptr<ProgramFolder> folder;
-    std::unique_ptr<ParameterWindow> window;
-    QMetaObject::Connection replies =
-        QObject::connect(&exchange, &SerialExchange::replyReceived, &dispatcher,
-                         &ParameterBlockDispatcher::dispatch);
-};
+using ParameterWindowTest = WindowFixture<ParameterWindow>;
 
 TEST_F(ParameterWindowTest, OpeningSetsTheWindowsLineAndReadTheChosenOne) {
     StartingDatabase::Options options;
@@ -130,7 +16,6 @@ TEST_F(ParameterWindowTest, OpeningSetsTheWindowsLineAndReadTheChosenOne) {
     options.settings = QStringLiteral("19200");
     options.noe = 1;
     open(options);
-    EXPECT_EQ(window->windowTitle(), "Meter parameter setup");
     // The settings row gives the port; the window's own lists the line.
     EXPECT_EQ(port.calls, (QStringList{"close", "open 2", "settings 9600,e,8,1"}));
 
@@ -166,40 +51,30 @@ TEST_F(ParameterWindowTest, ReadSendsFourBlockRequestsAndTakesValuesOnTheFifthTi
     EXPECT_EQ(port.written.size(), 4);
     EXPECT_EQ(window->readSequence().step(), 0);
     EXPECT_EQ(window->readSequence().timer().interval(), 0);
-    const QMap<QString, QString> shown{{"Meter size:", "50"},
-                                       {"Language:", "English"},
-                                       {"Baudrate:", "9600"},
-                                       {"Flow rate unit:", "CMH"},
-                                       {"Flow cutoff:", "0.500"},
-                                       {"Pulse width:", "1000"},
-                                       {"EPD threshold:", "500.00"},
-                                       {"Sensor Serial:", "SN20240001"},
-                                       {"Excitation mode:", "MODE2"},
-                                       {"Transducer factor:", "12.340"},
-                                       {"Transducer serial#:", "RX71000001"},
-                                       {"Parity check:", "NONE"},
-                                       {"Empty Pipe Detection Switch:", "Enable"}};
+    // What each field shows is checked through the logged values as read
+    // in WritesSendLogAndReadBack.
     for (const Parameter* s : form().parameters()) {
-        const QString caption = s->captionText();
-        EXPECT_FALSE(form().text(*s).isEmpty()) << caption.toStdString();
-        EXPECT_EQ(form().valueAsRead(*s), form().text(*s)) << caption.toStdString();
-        if (shown.contains(caption)) {
-            EXPECT_EQ(form().text(*s), shown[caption]) << caption.toStdString();
-        }
+        EXPECT_FALSE(form().text(*s).isEmpty()) << s->captionText().toStdString();
+        EXPECT_EQ(form().valueAsRead(*s), form().text(*s)) << s->captionText().toStdString();
     }
 
-    // A late reply still shows, but the values as read stay as taken.
+    // A late reply still shows, but the value as read, and logged, stays.
     port.deliver(replyFrame(44, {{28, u16(9)}}));
     EXPECT_EQ(form().text(damping), "9");
-    EXPECT_EQ(form().valueAsRead(damping), "3");
+    writeField("Damping:", "5");
+    EXPECT_EQ(logRows(), QStringList{"2|RX71000001|Damping|3|5"});
 }
 
+// Each row on the full window, or on the basic one where marked: the frame
+// sent, the row logged (at level 2 or 1) and the read-back started.
 TEST_F(ParameterWindowTest, WritesSendLogAndReadBack) {
+    BasicParameterWindow basic(folder->path(), exchange, dispatcher);
     struct Case {
         const char* caption;
         QString text;
         const char* frame;
         const char* logged; // xiangmu|dudao|xieru
+        bool onBasic = false;
     };
     const Case cases[] = {
         {"Damping:", "5", "010600260005A802", "Damping|3|5"},
@@ -208,7 +83,6 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBack) {
          "Flow totalizer unit|Cubic m|ACRE In"},
         {"Baudrate:", "115200", "0106001C000AC80B", "Baudrate|9600|115200"},
         {"Pulse width:", "750", "0110002C000204000002EE70CE", "Pulse width|1000|750"},
-        {"EPD threshold:", "2500", "0110003200020444FA000045A3", "EPD threshold|500.00|2000"},
         {"Meter address:", "300", "0106001B012CF980", "Meter address|1|300"},
         {"Meter address:", "-1", "0106001B7FFF99BD", "Meter address|1|-1"},
         {"Meter size:", "80", "0110001800020442A00000E75F", "Meter size|50|80"},
@@ -218,31 +92,49 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBack) {
         {"Flow totalizer:", "123456", "011000530002040001E240AE16", "Flow totalizer|123456|123456"},
         {"Sensor Serial:", "ABCDEFGHIJ", "0110003900050A4A494847464544434241A5E9",
          "Sensor Serial|SN20240001|ABCDEFGHIJ"},
+        // Sent last character first; any Latin-1 character goes as its byte.
+        {"Sensor Serial:", QStringLiteral(u"\u00E9123456789"),
+         "0110003900050A393837363534333231E901D5", "Sensor Serial|SN20240001|\u00E9123456789"},
         {"Meter sleep:", "ON", "0106005C00018818", "Meter sleep|OFF|ON"},
         {"Parity check:", "ODD", "01060064000109D5", "Parity check|NONE|ODD"},
         {"Empty Pipe Detection Switch:", "Disable", "0106006500015815",
          "Empty Pipe Detection Switch|Enable|Disable"},
+        {"Language:", "Chinese", "0106001A0000A80D", "Language|English|Chinese", true},
+        {"Meter span setup:", "80", "0110001F00020442A00000A6B9", "Meter span setup|60|80", true},
+        {"Flow direction:", "Reverse", "0106002100011800", "Flow direction|Foward|Reverse", true},
+        {"Reverse flow enable:", "Reverse", "010600280001C802",
+         "Reverse flow enable|Foward|Reverse", true},
+        {"Digital output type:", "Pulse", "01060029000199C2", "Pulse output type|Frequency|Pulse",
+         true},
+        {"K factor:", "2.5", "0110002A0002044020000065C2", "Pulse output unit|1.00|2.5", true},
+        {"Frquency output span:", "1500", "0110002E00020444BB8000752E",
+         "Frquency output span|1000.00|1500", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.caption);
-        readMeter();
+        SCOPED_TRACE(c.caption + std::string(c.onBasic ? " on basic" : ""));
+        ParameterWindowBase& w = c.onBasic ? static_cast<ParameterWindowBase&>(basic) : *window;
+        readMeter(meterBlocks(), &w);
         const int rowsBefore = static_cast<int>(logRows().size());
-        writeField(c.caption, c.text);
+        writeField(c.caption, c.text, &w);
 
         EXPECT_EQ(hex(port.written), QStringList{c.frame});
         const QStringList rows = logRows();
         ASSERT_EQ(rows.size(), rowsBefore + 1);
-        EXPECT_EQ(rows.last(), QStringLiteral("2|RX71000001|") + QString::fromUtf8(c.logged));
+        EXPECT_EQ(rows.last(),
+                  (c.onBasic ? "1|RX71000001|" : "2|RX71000001|") + QString::fromUtf8(c.logged));
+        EXPECT_EQ(w.statusText(), "");
         const Parameter& s = parameter(c.caption);
-        EXPECT_FALSE(form().allowWriteBox(s)->isChecked());
-        EXPECT_FALSE(form().writeButton(s)->isVisibleTo(window.get()));
-        EXPECT_TRUE(form().isLocked(s));
-        // The read-back runs the "Read" steps: the port is set up afresh
-        // after the request was handed over.
-        EXPECT_TRUE(readBackStarted());
-        EXPECT_TRUE(form().text(s).isEmpty());
-        EXPECT_TRUE(port.calls.contains("close"));
-        EXPECT_TRUE(port.isOpen());
+        EXPECT_FALSE(w.form().allowWriteBox(s)->isChecked());
+        EXPECT_FALSE(w.form().writeButton(s)->isVisibleTo(&w));
+        EXPECT_TRUE(w.form().isLocked(s));
+        // The read-back runs the "Read" steps: the fields emptied, the port
+        // set up afresh after the request was handed over, the basic window
+        // leaving the line as it is.
+        EXPECT_TRUE(w.form().text(s).isEmpty());
+        const QStringList setUp{"close", "open 1", "settings 9600,e,8,1"};
+        EXPECT_EQ(port.calls, c.onBasic ? setUp.mid(0, 2) : setUp);
+        EXPECT_EQ(w.readSequence().step(), 0);
+        EXPECT_EQ(w.readSequence().timer().interval(), ParameterReadSequence::StepMs);
     }
 }
 
@@ -253,6 +145,8 @@ TEST_F(ParameterWindowTest, EpdThresholdAboveTheLimitGoesOutAs2000WithTheNotice)
     QObject::connect(form().textField(epd), &QLineEdit::textChanged,
                      [&](const QString& text) { shownDuringWrite << text; });
     writeField("EPD threshold:", "2500");
+    EXPECT_EQ(hex(port.written), QStringList{"0110003200020444FA000045A3"});
+    EXPECT_EQ(logRows(), QStringList{"2|RX71000001|EPD threshold|500.00|2000"});
     EXPECT_EQ(shownDuringWrite, (QStringList{"2500", "2000", ""}));
     EXPECT_EQ(window->statusText(), "Notice:  EPD threshold:0-2000!");
 
@@ -263,53 +157,69 @@ TEST_F(ParameterWindowTest, EpdThresholdAboveTheLimitGoesOutAs2000WithTheNotice)
     EXPECT_EQ(window->statusText(), "");
 }
 
+// Each row on the full window, or on the basic one where marked.
 TEST_F(ParameterWindowTest, FailedWritesSendAndLogNothing) {
+    BasicParameterWindow basic(folder->path(), exchange, dispatcher);
     struct Case {
         const char* caption;
         QString text;
         QString address;
         const char* notice;
-        bool staysUnlocked; // only the serial length check leaves the box ticked
+        bool staysUnlocked = false; // only the serial length check leaves the box ticked
+        bool onBasic = false;
     };
     const Case cases[] = {
-        {"Damping:", "abc", "1", "Notice:  Damping: Error!", false},
-        {"Damping:", "", "1", "Notice:  Damping: Error!", false},
-        {"Flow cutoff:", "1,5", "1", "Notice:  Flow cutoff: Error!", false},
-        {"Zero point:", "zero", "1", "Notice:  Zero point: Error!", false},
-        {"EPD threshold:", "high", "1", "Notice:  EPD threshold:0-2000!", false},
+        {"Damping:", "abc", "1", "Notice:  Damping: Error!"},
+        {"Flow cutoff:", "1,5", "1", "Notice:  Flow cutoff: Error!"},
+        {"EPD threshold:", "high", "1", "Notice:  EPD threshold:0-2000!"},
         // Refused rather than written as 0.
-        {"Transducer factor:", "abc", "1", "Notice:  Transducer factor: Error!", false},
+        {"Transducer factor:", "abc", "1", "Notice:  Transducer factor: Error!"},
         // An emptied list has no code to send.
-        {"Flow rate unit:", "", "1", "Notice:  com:  Error!", false},
-        {"Pulse width:", "", "1", "Notice:  Pulse width: Error!", false},
-        {"Damping:", "5", "", "Notice:  Damping: Error!", false},
-        {"Damping:", "5", "256", "Notice:  Damping: Error!", false},
-        {"Meter sleep:", "ON", "300", "Notice:  com:  Error!", false},
+        {"Flow rate unit:", "", "1", "Notice:  com:  Error!"},
+        {"Pulse width:", "", "1", "Notice:  Pulse width: Error!"},
+        // No address, as with an empty meter list: the parameter's own notice,
+        // or the port's for a list.
+        {"Damping:", "5", "", "Notice:  Damping: Error!"},
+        {"Damping:", "5", "256", "Notice:  Damping: Error!"},
+        {"Meter sleep:", "ON", "300", "Notice:  com:  Error!"},
+        {"Digital output type:", "Pulse", "", "Notice:  com:  Error!"},
         {"Transducer serial#:", "RX7100001", "1", "Notice:  Transducer serial#: Error!  length=10 ",
          true},
         {"Sensor Serial:", "ABCDEFGHIJK", "1", "Notice:  Sensor Serial: Error!  length=10 ", true},
         {"Sensor Serial:", QStringLiteral(u"ABCDEFGHI\u4E2D"), "1",
-         "Notice:  Sensor Serial: Error!", false},
+         "Notice:  Sensor Serial: Error!"},
+        // An emptied list has no code: the language is not logged as written.
+        {"Language:", "", "1", "Notice:  com:  Error!", false, true},
+        {"Language:", "English", "", "Notice:  com:  Error!", false, true},
+        {"Flow direction:", "Reverse", "256", "Notice:  com:  Error!", false, true},
+        {"Meter span setup:", "abc", "1", "Notice:  Meter span setup:  Error!", false, true},
+        {"K factor:", "", "1", "Notice:  Pulse output unit:  Error!", false, true},
+        {"Frquency output span:", "x", "1", "Notice:  Frquency output span:  Error!", false, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.caption + (" " + c.text.toStdString()) + " @" + c.address.toStdString());
-        window->meterAddressList()->setEditText(c.address);
-        writeField(c.caption, c.text);
-        EXPECT_EQ(window->statusText(), QString::fromUtf8(c.notice));
+        SCOPED_TRACE(c.caption + (" " + c.text.toStdString()) + " @" + c.address.toStdString() +
+                     (c.onBasic ? " on basic" : ""));
+        ParameterWindowBase& w = c.onBasic ? static_cast<ParameterWindowBase&>(basic) : *window;
+        w.meterAddressList()->setEditText(c.address);
+        writeField(c.caption, c.text, &w);
+        EXPECT_EQ(w.statusText(), QString::fromUtf8(c.notice));
         EXPECT_TRUE(port.written.isEmpty());
         EXPECT_TRUE(logRows().isEmpty());
-        EXPECT_EQ(window->readSequence().timer().interval(), 0);
+        EXPECT_EQ(w.readSequence().timer().interval(), 0);
         const Parameter& s = parameter(c.caption);
-        EXPECT_EQ(form().allowWriteBox(s)->isChecked(), c.staysUnlocked);
-        EXPECT_EQ(form().writeButton(s)->isVisibleTo(window.get()), c.staysUnlocked);
-        form().lock(s);
+        EXPECT_EQ(w.form().allowWriteBox(s)->isChecked(), c.staysUnlocked);
+        EXPECT_EQ(w.form().writeButton(s)->isVisibleTo(&w), c.staysUnlocked);
+        w.form().lock(s);
     }
-}
 
-TEST_F(ParameterWindowTest, AWriteThePortRefusesIsNotLogged) {
+    // Nor is a write the port refuses logged, on either window.
     port.close();
+    window->meterAddressList()->setEditText("1");
     writeField("Damping:", "5");
     EXPECT_EQ(window->statusText(), "Notice:  Damping: Error!");
+    basic.meterAddressList()->setEditText("1");
+    writeField("Language:", "Chinese", &basic);
+    EXPECT_EQ(basic.statusText(), "Notice:  com:  Error!");
     EXPECT_TRUE(logRows().isEmpty());
 }
 
@@ -326,10 +236,10 @@ TEST_F(ParameterWindowTest, AnEmptyMeterListLeavesNothingToSendTo) {
     EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
     EXPECT_EQ(window->readSequence().timer().interval(), 0);
 
+    // A write has no address: the parameter's own notice (more in
+    // FailedWritesSendAndLogNothing).
     writeField("Flow cutoff:", "1");
     EXPECT_EQ(window->statusText(), "Notice:  Flow cutoff: Error!");
-    writeField("Digital output type:", "Pulse");
-    EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
     EXPECT_TRUE(port.written.isEmpty());
     EXPECT_TRUE(logRows().isEmpty());
 }
@@ -392,38 +302,6 @@ TEST_F(ParameterWindowTest, ReadFailsWhenThePortOrTheSettingsFail) {
     EXPECT_EQ(window->readSequence().timer().interval(), 0);
 }
 
-TEST_F(ParameterWindowTest, AllowWriteUnlocksTheFieldAndShowsWrite) {
-    const Parameter& damping = parameter("Damping:");
-    QLineEdit* field = form().textField(damping);
-    QCheckBox* box = form().allowWriteBox(damping);
-    window->show();
-    EXPECT_TRUE(field->isReadOnly());
-    box->click();
-    EXPECT_FALSE(field->isReadOnly());
-    EXPECT_TRUE(form().writeButton(damping)->isVisible());
-    QTest::keyClicks(field, "17");
-    box->click();
-    EXPECT_TRUE(field->isReadOnly());
-    EXPECT_FALSE(form().writeButton(damping)->isVisible());
-    EXPECT_EQ(field->text(), "17");
-
-    // Shown only: nothing unlocks them.
-    for (const char* caption : {"Language:", "Flow direction:", "x1:", "Communication interval:"}) {
-        EXPECT_FALSE(form().allowWriteBox(parameter(caption))->isEnabled()) << caption;
-        EXPECT_FALSE(form().field(parameter(caption))->isEnabled()) << caption;
-    }
-
-    // A locked list cannot be changed from the keyboard; an unlocked one can.
-    const Parameter& unit = parameter("Flow rate unit:");
-    ParameterList* list = form().listField(unit);
-    list->setText("LPM");
-    QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(list->text(), "LPM");
-    form().allowWriteBox(unit)->setChecked(true);
-    QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(list->text(), "LPS");
-}
-
 TEST_F(ParameterWindowTest, TypingLimits) {
     struct Case {
         const char* caption;
@@ -457,40 +335,72 @@ TEST_F(ParameterWindowTest, DigitalOutputTypeDecidesWhichOutputCanBeWritten) {
     window->setFieldText("Digital output type:", "Pulse");
     EXPECT_TRUE(form().field(span)->isEnabled());
 
+    // A locked list cannot be changed from the keyboard; an unlocked one can.
     list->setText("Frequency");
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_EQ(list->text(), "Frequency");
     form().allowWriteBox(type)->setChecked(true);
     QTest::keyClick(list, Qt::Key_Down); // picks "Pulse"
     ASSERT_EQ(list->text(), "Pulse");
-    EXPECT_FALSE(form().field(span)->isEnabled());
-    EXPECT_FALSE(form().allowWriteBox(span)->isEnabled());
-    EXPECT_FALSE(form().allowWriteBox(span)->isChecked());
+    // Field enabled, "Allow write" enabled, "Allow write" ticked.
+    const auto state = [&](const Parameter& p) {
+        return std::tuple{form().field(p)->isEnabled(), form().allowWriteBox(p)->isEnabled(),
+                          form().allowWriteBox(p)->isChecked()};
+    };
+    EXPECT_EQ(state(span), std::tuple(false, false, false));
     EXPECT_TRUE(form().isLocked(span));
-    EXPECT_TRUE(form().field(kFactor)->isEnabled());
-    EXPECT_TRUE(form().allowWriteBox(kFactor)->isEnabled());
+    EXPECT_EQ(state(kFactor), std::tuple(true, true, false));
 
     QTest::keyClick(list, Qt::Key_Up); // picks "Frequency"
-    EXPECT_TRUE(form().field(span)->isEnabled());
-    EXPECT_TRUE(form().allowWriteBox(span)->isEnabled());
+    EXPECT_EQ(state(span), std::tuple(true, true, false));
     EXPECT_TRUE(form().isLocked(span));
-    EXPECT_FALSE(form().field(kFactor)->isEnabled());
-    EXPECT_FALSE(form().allowWriteBox(kFactor)->isEnabled());
+    EXPECT_EQ(state(kFactor), std::tuple(false, false, false));
 }
 
-TEST_F(ParameterWindowTest, EveryFieldIsNamedByItsCaption) {
-    for (const Parameter* s : form().parameters()) {
-        const QString caption = s->captionText();
-        SCOPED_TRACE(caption.toStdString());
-        EXPECT_EQ(form().label(*s)->text(), caption);
-        EXPECT_EQ(form().label(*s)->buddy(), form().field(*s));
-        EXPECT_EQ(form().field(*s)->accessibleName(), caption);
-        EXPECT_EQ(form().allowWriteBox(*s)->accessibleName(), "Allow write " + caption);
-        EXPECT_EQ(form().writeButton(*s)->accessibleName(), "Write " + caption);
-        EXPECT_EQ(form().field(*s)->isEnabled(), s->writtenIn(ParameterWindowKind::Full));
+// Each field named by its caption, unlockable only where the window writes
+// it; columns side by side, each field below the one of the row above, no
+// two sharing a place.
+TEST_F(ParameterWindowTest, EachWindowNamesAndPlacesItsFields) {
+    BasicParameterWindow basic(folder->path(), exchange, dispatcher);
+    for (auto [w, kind, shown] : {std::tuple<ParameterWindowBase*, ParameterWindowKind, int>{
+                                      window.get(), ParameterWindowKind::Full, 43},
+                                  {&basic, ParameterWindowKind::Basic, 13}}) {
+        w->show();
+        const ParameterForm& form = w->form();
+        EXPECT_EQ(form.parameters().size(), shown);
+        std::map<int, std::map<int, int>> tops;     // column -> row -> label top
+        std::map<int, std::pair<int, int>> columns; // column -> leftmost label, rightmost button
+        for (const Parameter* s : form.parameters()) {
+            const QString caption = s->labelIn(kind);
+            SCOPED_TRACE(caption.toStdString());
+            EXPECT_EQ(form.label(*s)->text(), caption);
+            EXPECT_EQ(form.label(*s)->buddy(), form.field(*s));
+            EXPECT_EQ(form.field(*s)->accessibleName(), caption);
+            EXPECT_EQ(form.allowWriteBox(*s)->accessibleName(), "Allow write " + caption);
+            EXPECT_EQ(form.writeButton(*s)->accessibleName(), "Write " + caption);
+            EXPECT_EQ(form.field(*s)->isEnabled(), s->writtenIn(kind));
+            EXPECT_EQ(form.allowWriteBox(*s)->isEnabled(), s->writtenIn(kind));
+            EXPECT_FALSE(form.allowWriteBox(*s)->isChecked());
+            EXPECT_TRUE(form.isLocked(*s));
+
+            const FieldPlace place = s->placeIn(kind);
+            const int left = form.label(*s)->geometry().left();
+            const int right = form.writeButton(*s)->geometry().right();
+            tops[place.column][place.row] = form.label(*s)->geometry().top();
+            auto [it, fresh] = columns.try_emplace(place.column, left, right);
+            it->second = {std::min(it->second.first, left), std::max(it->second.second, right)};
+        }
+        qsizetype placed = 0;
+        for (const auto& [column, rows] : tops) {
+            placed += qsizetype(rows.size());
+            for (auto row = rows.begin(); std::next(row) != rows.end(); ++row)
+                EXPECT_LT(row->second, std::next(row)->second) << column << "/" << row->first;
+        }
+        EXPECT_EQ(placed, form.parameters().size());
+        for (auto column = columns.begin(); std::next(column) != columns.end(); ++column)
+            EXPECT_LT(column->second.second, std::next(column)->second.first) << column->first;
     }
-    EXPECT_EQ(form().parameters().size(), 43);
-    EXPECT_EQ(form().listField(parameter("Flow totalizer unit:"))->itemText(0), "gal");
-    EXPECT_EQ(window->baudRateList()->currentText(), "9600");
-    EXPECT_EQ(window->parityList()->currentText(), "EVEN");
+    EXPECT_EQ(basic.form().label(parameter("Empty Pipe Detection Switch:"))->text(), "EPD Enable:");
 }
 
 // Records what the dispatcher puts into a window.
@@ -501,27 +411,20 @@ struct RecordingFields : ParameterFields {
     }
 };
 
-TEST(ParameterBlockDispatcher, FillsEveryRegisteredWindow) {
+// Only whole parameter blocks fill a window, once however often it was
+// added. Closing a window takes it off: see BasicParameterWindowTest.
+TEST(ParameterBlockDispatcher, FillsItsWindowsFromWholeBlocksOnly) {
     ParameterBlockDispatcher dispatcher;
-    RecordingFields first;
-    RecordingFields second;
-    dispatcher.add(&first);
-    dispatcher.add(&second);
-    dispatcher.add(&second);
+    RecordingFields fields;
+    dispatcher.add(&fields);
+    dispatcher.add(&fields);
     const QString disable = HexText::fromBytes(replyFrame(2, {{0, u16(1)}}));
-    dispatcher.dispatch(ReplyKind::Block4, disable);
-    EXPECT_EQ(first.texts, QStringList{"Empty Pipe Detection Switch:Disable"});
-    EXPECT_EQ(second.texts, first.texts);
-
-    dispatcher.remove(&first);
     QString damaged = disable;
     damaged[damaged.size() - 1] = damaged.back() == u'0' ? u'1' : u'0';
     dispatcher.dispatch(ReplyKind::Block4, damaged);
     dispatcher.dispatch(ReplyKind::RealTime, disable);
-    dispatcher.dispatch(ReplyKind::Block4, HexText::fromBytes(replyFrame(2, {{0, u16(0x0100)}})));
-    EXPECT_EQ(first.texts.size(), 1);
-    EXPECT_EQ(second.texts, (QStringList{"Empty Pipe Detection Switch:Disable",
-                                         "Empty Pipe Detection Switch:Enable"}));
+    dispatcher.dispatch(ReplyKind::Block4, disable);
+    EXPECT_EQ(fields.texts, QStringList{"Empty Pipe Detection Switch:Disable"});
 }
 
 } // namespace

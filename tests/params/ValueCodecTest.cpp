@@ -38,10 +38,15 @@ TEST(ValueToBytes, UnknownKeyGivesNothing) {
         EXPECT_TRUE(ValueToBytes(unit, key).isEmpty()) << key.toStdString();
 }
 
+} // namespace
+
+namespace {
+
 TEST(ByteToHex, TwoUpperCaseDigits) {
-    EXPECT_EQ(ByteToHex(10), QStringLiteral("0A"));
-    EXPECT_EQ(ByteToHex(255), QStringLiteral("FF"));
-    EXPECT_EQ(ByteToHex(0), QStringLiteral("00"));
+    const std::pair<quint8, const char*> cases[] = {
+        {10, "0A"}, {255, "FF"}, {0, "00"}, {0xA5, "A5"}};
+    for (const auto& [byte, text] : cases)
+        EXPECT_EQ(ByteToHex(byte), QString::fromLatin1(text)) << int(byte);
 }
 
 } // namespace

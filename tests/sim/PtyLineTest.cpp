@@ -1,7 +1,7 @@
 #include "CRC16.h"
 #include "Frames.h"
-#include "PtyPort.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,17 +19,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Reads until `count` bytes are in or nothing more comes for a while.
-QByteArray readFrom(int fd, int count, PtyPort* port = nullptr) {
+QByteArray readFrom(int fd, int count) {
     QByteArray bytes;
     const auto giveUp = Clock::now() + std::chrono::seconds(3);
     while (bytes.size() < count && Clock::now() < giveUp) {
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, 100) <= 0)
             continue;
-        if (port) {
-            bytes.append(port->readAvailable());
-            continue;
-        }
         char chunk[256];
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got > 0)
@@ -38,10 +34,11 @@ QByteArray readFrom(int fd, int count, PtyPort* port = nullptr) {
     return bytes;
 }
 
-int openPort(const QString& path, bool raw) {
+// Opens a port raw, as a serial port library would.
+int openPort(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios settings{};
-    if (raw && fd >= 0 && tcgetattr(fd, &settings) == 0) {
+    if (fd >= 0 && tcgetattr(fd, &settings) == 0) {
         cfmakeraw(&settings);
         tcsetattr(fd, TCSANOW, &settings);
     }
@@ -52,57 +49,13 @@ bool writeTo(int fd, const QByteArray& bytes) {
     return ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
 }
 
-TEST(PtyPort, ReplacesAStaleLinkAndRemovesItsOwn) {
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("ports/com1"));
-    QString error;
-    {
-        // Left behind by a run that was killed: points nowhere.
-        PtyPort first;
-        ASSERT_TRUE(first.open(&error));
-        ASSERT_TRUE(first.link(link, &error)) << error.toStdString();
-        ASSERT_TRUE(QFile::remove(link));
-        ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent/pts/99"), link));
-
-        PtyPort port;
-        ASSERT_TRUE(port.open(&error));
-        ASSERT_TRUE(port.link(link, &error)) << error.toStdString();
-        EXPECT_EQ(QFileInfo(link).symLinkTarget(), port.slavePath());
-    }
-    EXPECT_FALSE(QFileInfo(link).isSymLink());
-
-    // A real file in the way is not ours to delete.
-    QFile file(link);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("keep");
-    file.close();
-    PtyPort port;
-    ASSERT_TRUE(port.open(&error));
-    EXPECT_FALSE(port.link(link, &error));
-    port.close();
-    EXPECT_EQ(QFileInfo(link).size(), 4);
-}
-
-TEST(PtyPort, CarriesBinaryBytesUnchanged) {
-    PtyPort port;
-    QString error;
-    ASSERT_TRUE(port.open(&error)) << error.toStdString();
-    // Opened without raw settings: the port must not rewrite line ends or
-    // swallow XON/XOFF, ^C and ^D, which a cooked terminal would.
-    const int client = openPort(port.slavePath(), false);
-    ASSERT_GE(client, 0);
-    const QByteArray awkward = QByteArray::fromHex("0A0D0D0A1113030400FF7F1A");
-    ASSERT_TRUE(writeTo(client, awkward));
-    EXPECT_EQ(readFrom(port.fd(), awkward.size(), &port), awkward);
-    port.write(awkward);
-    EXPECT_EQ(readFrom(client, awkward.size()), awkward);
-    ::close(client);
-}
-
 TEST(MeterSim, AnswersOverALinkedPseudoTerminal) {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ports/com1"));
     const QString log = dir.filePath(QStringLiteral("requests.log"));
+    // Left behind by a run that was killed: a link pointing nowhere.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("ports")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent/pts/99"), link));
     QProcess sim;
     sim.start(QStringLiteral(METER_SIM_PATH),
               {QStringLiteral("--addresses"), QStringLiteral("1,2"), QStringLiteral("--link"), link,
@@ -119,7 +72,7 @@ TEST(MeterSim, AnswersOverALinkedPseudoTerminal) {
     ASSERT_FALSE(slave.isEmpty());
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), slave);
 
-    const int port = openPort(link, true);
+    const int port = openPort(link);
     ASSERT_GE(port, 0);
     const QByteArray request = Frames::readRequest(1, 0, 24);
     ASSERT_TRUE(writeTo(port, request.left(3)) && writeTo(port, request.mid(3)));

@@ -49,27 +49,11 @@ TEST(SimOptions, TakesEveryOption) {
 }
 
 TEST(SimOptions, RejectsBadValues) {
-    const char* lines[] = {
-        "--addresses 0",
-        "--addresses 256",
-        "--addresses 5-2",
-        "--addresses 1,,2",
-        "--addresses 1-2-3",
-        "--addresses -3",
-        "--addresses",
-        "--baud 0",
-        "--baud fast",
-        "--turnaround -1",
-        "--corrupt-crc 1.5",
-        "--stray -0.1",
-        "--seed -1",
-        "--silent 3",
-        "--split=yes",
-        "--speed 9600",
-        "com1",
-        "--link=",
-    };
-    for (const char* line : lines) {
+    for (const char* line :
+         {"--addresses 0", "--addresses 256", "--addresses 5-2", "--addresses 1,,2",
+          "--addresses 1-2-3", "--addresses -3", "--addresses", "--baud 0", "--baud fast",
+          "--turnaround -1", "--corrupt-crc 1.5", "--stray -0.1", "--seed -1", "--silent 3",
+          "--split=yes", "--speed 9600", "com1", "--link="}) {
         SCOPED_TRACE(line);
         QString error;
         EXPECT_FALSE(parse(line, &error));

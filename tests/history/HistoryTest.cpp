@@ -1,12 +1,18 @@
-#include "HistoryTab.h"
 #include "Database.h"
+#include "HistoryTab.h"
 #include "HistoryTable.h"
+#include "HistoryWindow.h"
 #include "ProgramFolder.h"
 
 #include <QDate>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,6 +25,7 @@ QString day(int offset) {
 QString at(int offset, const char* clock) {
     return day(offset) + QLatin1Char(' ') + QLatin1String(clock);
 }
+const QString All = QStringLiteral("All");
 
 TEST(HistoryTable, TypedDays) {
     const std::pair<const char*, std::optional<QString>> cases[] = {
@@ -39,15 +46,15 @@ TEST(HistoryTable, SearchesAndDeletesUseTheIndexes) {
     ProgramFolder folder;
     Database db(folder.path(), QStringLiteral("t"));
     for (const HistoryTable* table : {&HistoryTable::snapshots(), &HistoryTable::operationLog()}) {
-        const QString timeIndex = table->table() + QLatin1Char('_') + table->timeColumn();
-        const QString bothIndex = table->table() + QLatin1Char('_') + table->filterColumn() +
-                                  QLatin1Char('_') + table->timeColumn();
+        const QString time = table->table() + '_' + table->timeColumn();
+        const QString both =
+            table->table() + '_' + table->filterColumn() + '_' + table->timeColumn();
         const std::pair<BoundStatement, QString> cases[] = {
-            {table->firstRows(), timeIndex},
-            {*table->search(day(0), day(1), QStringLiteral("All")), timeIndex},
-            {*table->search(day(0), day(1), QStringLiteral("7")), bothIndex},
-            {*table->rangedDelete(day(0), day(1), QString()), timeIndex},
-            {*table->rangedDelete(day(0), day(1), QStringLiteral("7")), bothIndex},
+            {table->firstRows(), time},
+            {*table->search(day(0), day(1), All), time},
+            {*table->search(day(0), day(1), QStringLiteral("7")), both},
+            {*table->rangedDelete(day(0), day(1), QString()), time},
+            {*table->rangedDelete(day(0), day(1), QStringLiteral("7")), both},
         };
         for (const auto& [statement, index] : cases) {
             QSqlQuery plan(db.connection());
@@ -58,36 +65,24 @@ TEST(HistoryTable, SearchesAndDeletesUseTheIndexes) {
             QString details;
             while (plan.next())
                 details += plan.value(3).toString() + QLatin1Char('\n');
-            EXPECT_TRUE(
-                details.contains(QRegularExpression(QStringLiteral("INDEX %1\\b").arg(index))))
-                << statement.sql.toStdString() << "\n"
-                << details.toStdString();
-            EXPECT_FALSE(details.contains(QStringLiteral("TEMP B-TREE"))) << details.toStdString();
+            SCOPED_TRACE(statement.sql.toStdString() + "\n" + details.toStdString());
+            EXPECT_TRUE(details.contains(QRegularExpression("INDEX " + index + "\\b")));
+            EXPECT_FALSE(details.contains(QStringLiteral("TEMP B-TREE")));
         }
     }
 }
 
-struct TabCase {
-    const char* name;
-    const HistoryTable* table;
-    const HistoryTab::Texts* texts;
-    const HistoryTable* other;
-};
-void PrintTo(const TabCase& tab, std::ostream* os) {
-    *os << tab.name;
-}
-
-class HistoryTabTest : public ::testing::TestWithParam<TabCase> {
+// Run over each table: false the snapshots, true the operation log.
+class HistoryTabTest : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
-        db = std::make_unique<Database>(folder.path(), QStringLiteral("t"));
-        tab = std::make_unique<HistoryTab>(table(), *GetParam().texts, db->connection());
+    static const HistoryTable& tableOf(bool log) {
+        return log ? HistoryTable::operationLog() : HistoryTable::snapshots();
     }
-    void TearDown() override {
-        tab.reset();
-        db.reset();
+    const HistoryTable& table() const { return tableOf(GetParam()); }
+    const HistoryTable& other() const { return tableOf(!GetParam()); }
+    const HistoryTab::Texts& texts() const {
+        return GetParam() ? HistoryTab::operationLogTexts() : HistoryTab::snapshotTexts();
     }
-    const HistoryTable& table() const { return *GetParam().table; }
 
     // A row with only its filter value and time set; a null time stays NULL.
     void store(const HistoryTable& into, const QString& key, const QString& time) {
@@ -126,13 +121,14 @@ protected:
     }
 
     ProgramFolder folder;
-    std::unique_ptr<Database> db;
-    std::unique_ptr<HistoryTab> tab;
+    std::unique_ptr<Database> db = std::make_unique<Database>(folder.path(), QStringLiteral("t"));
+    std::unique_ptr<HistoryTab> tab =
+        std::make_unique<HistoryTab>(table(), texts(), db->connection());
 };
 
 TEST_P(HistoryTabTest, DefaultDatesFindTheDayWithBothEnds) {
     storeAroundToday(table());
-    tab->search(day(0), day(1), QStringLiteral("All"));
+    tab->search(day(0), day(1), All);
     EXPECT_EQ(shown(), QStringList({"A|" + at(0, "00:00:00"), "B|" + at(0, "00:00:00"),
                                     "A|" + at(0, "12:00:00"), "B|" + at(0, "12:00:00"),
                                     "A|" + at(1, "00:00:00"), "B|" + at(1, "00:00:00")}));
@@ -141,6 +137,14 @@ TEST_P(HistoryTabTest, DefaultDatesFindTheDayWithBothEnds) {
     tab->deleteRecord(day(0), day(1), QStringLiteral("A"));
     EXPECT_EQ(shown(), QStringList({"B|" + at(0, "00:00:00"), "B|" + at(0, "12:00:00"),
                                     "B|" + at(1, "00:00:00")}));
+
+    // A date that cannot be read shows no rows and deletes nothing.
+    const QStringList before = stored(table());
+    tab->search(QStringLiteral("2024-13-01"), day(1), All);
+    EXPECT_EQ(tab->model().rowCount(), 0);
+    EXPECT_EQ(tab->model().columnCount(), texts().captions.size());
+    tab->deleteRecord(day(0), QStringLiteral("#") + day(1) + "#", All);
+    EXPECT_EQ(stored(table()), before);
 }
 
 TEST_P(HistoryTabTest, FilterIsEveryoneOrOneLiteralValue) {
@@ -155,7 +159,6 @@ TEST_P(HistoryTabTest, FilterIsEveryoneOrOneLiteralValue) {
         {"O'Neil #2", {"O'Neil #2"}},
         {"1' or '1'='1", {}},
         {"A' --", {}},
-        {"#", {}},
     };
     for (const auto& [filter, keys] : cases) {
         tab->search(day(0), day(1), QString::fromLatin1(filter));
@@ -168,20 +171,10 @@ TEST_P(HistoryTabTest, FilterIsEveryoneOrOneLiteralValue) {
     }
 }
 
-TEST_P(HistoryTabTest, UnreadableDateShowsNoRowsAndDeletesNothing) {
-    storeAroundToday(table());
-    const QStringList before = stored(table());
-    tab->search(QStringLiteral("2024-13-01"), day(1), QStringLiteral("All"));
-    EXPECT_EQ(tab->model().rowCount(), 0);
-    EXPECT_EQ(tab->model().columnCount(), GetParam().texts->captions.size());
-    tab->deleteRecord(day(0), QStringLiteral("#") + day(1) + "#", QStringLiteral("All"));
-    EXPECT_EQ(stored(table()), before);
-}
-
 TEST_P(HistoryTabTest, DeletesRemoveExactlyTheRangeOrTheirOwnTable) {
     storeAroundToday(table());
-    storeAroundToday(*GetParam().other);
-    const QStringList otherBefore = stored(*GetParam().other);
+    storeAroundToday(other());
+    const QStringList otherBefore = stored(other());
     const QStringList tableBefore = stored(table());
 
     tab->deleteRecord(day(0), day(1), QStringLiteral("1' or '1'='1"));
@@ -191,13 +184,13 @@ TEST_P(HistoryTabTest, DeletesRemoveExactlyTheRangeOrTheirOwnTable) {
     EXPECT_EQ(stored(table()).filter(QStringLiteral("B|")),
               QStringList({"B|" + at(-1, "23:59:59"), "B|" + at(1, "00:00:01")}));
 
-    tab->deleteRecord(day(0), day(1), QStringLiteral("All"));
+    tab->deleteRecord(day(0), day(1), All);
     EXPECT_EQ(stored(table()),
               QStringList({"A|NULL", "A|" + at(-1, "23:59:59"), "B|" + at(-1, "23:59:59"),
                            "A|" + at(1, "00:00:01"), "B|" + at(1, "00:00:01")}));
     tab->deleteAll();
     EXPECT_TRUE(stored(table()).isEmpty());
-    EXPECT_EQ(stored(*GetParam().other), otherBefore);
+    EXPECT_EQ(stored(other()), otherBefore);
 }
 
 TEST_P(HistoryTabTest, LoadShowsTheFiftyOldestOldestFirst) {
@@ -214,35 +207,87 @@ TEST_P(HistoryTabTest, LoadShowsTheFiftyOldestOldestFirst) {
 
 TEST_P(HistoryTabTest, PartlyReadResultNeitherHidesNewRowsNorBlocksDeletes) {
     // More rows than the grid's first batch, so its result stays open while
-    // the main window's connection stores more.
+    // another connection (the main window's) stores more.
     for (int second = 0; second < 600; ++second)
         store(table(), QStringLiteral("A"),
-              QStringLiteral("%1 10:%2:%3")
-                  .arg(day(0))
-                  .arg(second / 60, 2, 10, QLatin1Char('0'))
-                  .arg(second % 60, 2, 10, QLatin1Char('0')));
-    tab->search(day(0), day(1), QStringLiteral("All"));
+              day(0) + QTime(10, 0).addSecs(second).toString(QStringLiteral(" hh:mm:ss")));
+    const auto storeElsewhere = [&](const char* key, const QString& time) {
+        ASSERT_TRUE(folder.exec(
+            QStringLiteral("insert into %1 (%2,%3) values ('%4','%5')")
+                .arg(table().table(), table().filterColumn(), table().timeColumn(), key, time)));
+    };
+    tab->search(day(0), day(1), All);
     ASSERT_TRUE(tab->model().canFetchMore());
-    ASSERT_TRUE(folder.exec(QStringLiteral("insert into %1 (%2,%3) values ('B','%4')")
-                                .arg(table().table(), table().filterColumn(), table().timeColumn(),
-                                     at(0, "23:00:00"))));
-    tab->search(day(0), day(1), QStringLiteral("All"));
+    storeElsewhere("B", at(0, "23:00:00"));
+    tab->search(day(0), day(1), All);
     EXPECT_EQ(shown().size(), 601);
 
     tab->search(day(0), day(1), QStringLiteral("A"));
-    ASSERT_TRUE(folder.exec(QStringLiteral("insert into %1 (%2,%3) values ('C','%4')")
-                                .arg(table().table(), table().filterColumn(), table().timeColumn(),
-                                     at(-1, "23:00:00"))));
-    tab->deleteRecord(day(0), day(1), QStringLiteral("All"));
+    storeElsewhere("C", at(-1, "23:00:00"));
+    tab->deleteRecord(day(0), day(1), All);
     EXPECT_EQ(stored(table()), QStringList({"C|" + at(-1, "23:00:00")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tables, HistoryTabTest,
-    ::testing::Values(TabCase{"Historydata", &HistoryTable::snapshots(),
-                              &HistoryTab::snapshotTexts(), &HistoryTable::operationLog()},
-                      TabCase{"caozuo", &HistoryTable::operationLog(),
-                              &HistoryTab::operationLogTexts(), &HistoryTable::snapshots()}),
-    [](const ::testing::TestParamInfo<TabCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Tables, HistoryTabTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "caozuo" : "Historydata");
+});
+
+TEST(HistoryWindow, BoxesDriveEachTabOfASecondWindow) {
+    ProgramFolder folder;
+    // Today's rows for meters 1 and 2 and serials S1 and S2, and an older row in each table.
+    const QString rows = QStringLiteral("('%1','%3'),('%2','%3'),('%1','2020-01-01 00:00:00')");
+    folder.exec("insert into Historydata (dizhi,CreateTime) values " +
+                rows.arg("1", "2", day(0) + " 09:00:00"));
+    folder.exec("insert into caozuo (bianma,riqi) values " +
+                rows.arg("S1", "S2", day(0) + " 09:00:00"));
+    auto first = std::make_unique<HistoryWindow>(folder.path());
+    HistoryWindow window(folder.path());
+    first.reset(); // its connection goes, the second window's stays
+    const HistoryTab::Texts* texts[] = {&HistoryTab::snapshotTexts(),
+                                        &HistoryTab::operationLogTexts()};
+    for (int tab : {HistoryWindow::SnapshotTab, HistoryWindow::OperationLogTab}) {
+        const HistoryWindow::TabControls& c = window.controls(tab);
+        EXPECT_EQ(QStringList({c.date->text(), c.to->text(), c.filter->text()}),
+                  QStringList({day(0), day(1), All}));
+        QAbstractItemModel* model = c.grid->model();
+        EXPECT_EQ(model->rowCount(), 3);
+        EXPECT_EQ(model->index(0, model->columnCount() - 1).data().toString(),
+                  QStringLiteral("2020-01-01 00:00:00"));
+        // A new binding keeps the captions and widths.
+        QTest::mouseClick(c.search, Qt::LeftButton);
+        EXPECT_EQ(model->rowCount(), 2);
+        ASSERT_EQ(model->columnCount(), texts[tab]->captions.size());
+        for (int column = 0; column < model->columnCount(); ++column) {
+            EXPECT_EQ(model->headerData(column, Qt::Horizontal).toString(),
+                      texts[tab]->captions[column]);
+            EXPECT_EQ(c.grid->columnWidth(column),
+                      std::max(texts[tab]->widthsTwips[column] / 15,
+                               c.grid->horizontalHeader()->sectionSizeHint(column)));
+            EXPECT_FALSE(model->flags(model->index(0, column)) & Qt::ItemIsEditable);
+        }
+    }
+
+    // The typed filter reaches the delete; "Delete all" empties only its own table.
+    const HistoryWindow::TabControls& history = window.controls(HistoryWindow::SnapshotTab);
+    history.filter->clear();
+    QTest::keyClicks(history.filter, QStringLiteral("2"));
+    QTest::mouseClick(history.deleteRecord, Qt::LeftButton);
+    EXPECT_EQ(folder.column("select dizhi from Historydata"), QStringList({"1", "1"}));
+    QTest::mouseClick(window.controls(HistoryWindow::OperationLogTab).deleteAll, Qt::LeftButton);
+    EXPECT_TRUE(folder.column("select * from caozuo").isEmpty());
+    EXPECT_EQ(folder.column("select * from Historydata").size(), 2);
+}
+
+TEST(HistoryWindow, MissingDatabaseShowsNothingAndCreatesNothing) {
+    ProgramFolder empty({}, false);
+    HistoryWindow missing(empty.path());
+    for (int tab : {HistoryWindow::SnapshotTab, HistoryWindow::OperationLogTab}) {
+        const HistoryWindow::TabControls& c = missing.controls(tab);
+        for (QPushButton* button : {c.search, c.deleteRecord, c.deleteAll})
+            QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(c.grid->model()->rowCount(), 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(empty.databasePath()));
+}
 
 } // namespace
