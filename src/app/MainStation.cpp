@@ -100,16 +100,13 @@ int MainStation::startUp() {
         return code;
 
     m_port->setPortNumber(com);
-    if (const int code = m_port->open())
+    if (const int code = m_port->openEmptied())
         return code;
-    m_port->setFlowControlNone();
-    m_port->clearBuffers();
 
     bool isCode = false;
     const int parityCode = noe->toInt(&isCode);
-    if (const auto letter = LineSettings::parityLetter(isCode ? parityCode : -1)) {
-        const QString text = QStringLiteral("%1,%2,8,1").arg(baud->toString(), QChar(*letter));
-        if (const int code = m_port->setLineSettings(text))
+    if (const auto text = LineSettings::textFor(baud->toString(), isCode ? parityCode : -1)) {
+        if (const int code = m_port->setLineSettings(*text))
             return code;
     }
 

@@ -33,6 +33,29 @@ QString LineSettings::text() const {
         .arg(stopBits);
 }
 
+const QStringList& LineSettings::baudTexts() {
+    static const QStringList texts{"115200", "57600", "38400", "28800", "19200", "14400",
+                                   "9600",   "4800",  "2400",  "1200",  "600"};
+    return texts;
+}
+
+const QStringList& LineSettings::parityTexts() {
+    static const QStringList texts{"NONE", "ODD", "EVEN"};
+    return texts;
+}
+
+std::optional<QString> LineSettings::textFor(const QString& baud, const QString& parityText) {
+    const qsizetype code = parityTexts().indexOf(parityText);
+    return code < 0 ? std::nullopt : textFor(baud, int(code));
+}
+
+std::optional<QString> LineSettings::textFor(const QString& baud, int parityCode) {
+    const std::optional<char> letter = parityLetter(parityCode);
+    if (!letter)
+        return std::nullopt;
+    return QStringLiteral("%1,%2,8,1").arg(baud, QChar(*letter));
+}
+
 std::optional<char> LineSettings::parityLetter(int code) {
     switch (code) {
     case 0:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // A parsed line-settings text such as "9600,n,8,1".
@@ -15,4 +16,14 @@ struct LineSettings {
 
     // The parity letter of a stored parity code (0 none, 1 odd, 2 even).
     static std::optional<char> parityLetter(int code);
+
+    // The PC line's speeds and parities as the windows list them; a
+    // parity's code is its place in the list.
+    static const QStringList& baudTexts();
+    static const QStringList& parityTexts();
+
+    // "baud,letter,8,1" for a parity list text; nullopt for any other text.
+    static std::optional<QString> textFor(const QString& baud, const QString& parityText);
+    // The same for a stored parity code.
+    static std::optional<QString> textFor(const QString& baud, int parityCode);
 };

@@ -25,6 +25,16 @@ public:
     virtual void setFlowControlNone() = 0;
     virtual void clearBuffers() = 0;
 
+    // Opens the port as every window sets it up: no flow control, both
+    // buffers emptied. 0 or the open's failure code.
+    int openEmptied() {
+        if (const int code = open())
+            return code;
+        setFlowControlNone();
+        clearBuffers();
+        return 0;
+    }
+
     // Hands the bytes over and returns at once.
     virtual int write(const QByteArray& bytes) = 0;
     virtual QByteArray readAll() = 0;

@@ -33,12 +33,10 @@ int setUp(SerialPort& port, const QSqlDatabase& db, const std::optional<QString>
         port.setPortNumber(number);
     }
 
-    if (const int code = port.open()) {
+    if (const int code = port.openEmptied()) {
         if (failed(code))
             return firstFailure;
     }
-    port.setFlowControlNone();
-    port.clearBuffers();
 
     if (lineSettings) {
         if (const int code = port.setLineSettings(*lineSettings))

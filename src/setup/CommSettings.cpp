@@ -59,11 +59,7 @@ int CommSettings::reopenPort(const std::optional<QString>& lineSettings, int com
             return code;
     }
     m_port.setPortNumber(com);
-    if (const int code = m_port.open())
-        return code;
-    m_port.setFlowControlNone();
-    m_port.clearBuffers();
-    return 0;
+    return m_port.openEmptied();
 }
 
 bool CommSettings::saveRecordInterval(const QString& text) {

@@ -12,14 +12,11 @@ const QStringList& LineSettingsEntry::portItems() {
 }
 
 const QStringList& LineSettingsEntry::baudItems() {
-    static const QStringList items{"115200", "57600", "38400", "28800", "19200", "14400",
-                                   "9600",   "4800",  "2400",  "1200",  "600"};
-    return items;
+    return LineSettings::baudTexts();
 }
 
 const QStringList& LineSettingsEntry::parityItems() {
-    static const QStringList items{"NONE", "ODD", "EVEN"};
-    return items;
+    return LineSettings::parityTexts();
 }
 
 std::optional<int> LineSettingsEntry::portNumber(const QString& text) {
@@ -49,9 +46,5 @@ bool LineSettingsEntry::isBaudRate(const QString& text) {
 }
 
 std::optional<QString> LineSettingsEntry::lineSettingsText() const {
-    const std::optional<int> code = parityCode(parity);
-    if (!code)
-        return std::nullopt;
-    const std::optional<char> letter = LineSettings::parityLetter(*code);
-    return QStringLiteral("%1,%2,8,1").arg(baud, QChar(*letter));
+    return LineSettings::textFor(baud, parity);
 }
