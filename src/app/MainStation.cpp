@@ -57,7 +57,7 @@ void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {
 }
 
 void MainStation::Data_read1(const QString& hexText) {
-    const std::optional<RealtimeReading> decoded = decodeRealtimeRecord(hexText);
+    const std::optional<Reading> decoded = decodeRealtimeRecord(hexText);
     if (!decoded || !m_meters)
         return;
     StoredReading reading;

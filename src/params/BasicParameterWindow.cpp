@@ -11,12 +11,11 @@ BasicParameterWindow::BasicParameterWindow(const QString& programFolder, SerialE
     m_serialNumber->hide();
 }
 
-void BasicParameterWindow::setFieldText(const QString& caption, const QString& text) {
-    const Parameter* parameter = ParameterTable::find(caption);
-    if (parameter && parameter->fillsBasicSerialBox)
+void BasicParameterWindow::setFieldText(int reg, const QString& text) {
+    if (reg == ParameterTable::serialNumber().reg)
         m_serialNumber->setText(text);
     else
-        ParameterWindowBase::setFieldText(caption, text); // captions not shown here are ignored
+        ParameterWindowBase::setFieldText(reg, text); // parameters not shown here are ignored
 }
 
 QString BasicParameterWindow::serialNumberText() const {

@@ -14,9 +14,9 @@ public:
     BasicParameterWindow(const QString& programFolder, SerialExchange& exchange,
                          ParameterBlockDispatcher& dispatcher, QWidget* parent = nullptr);
 
-    // ParameterFields: a decoded text for the field of that caption, or for
-    // the hidden serial number box.
-    void setFieldText(const QString& caption, const QString& text) override;
+    // ParameterFields: a decoded text for the field of that parameter, or
+    // for the hidden serial number box.
+    void setFieldText(int reg, const QString& text) override;
 
     // None of its own: the line stays as the main window, the last Save or
     // the full window left it.

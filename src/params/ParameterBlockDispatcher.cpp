@@ -31,12 +31,12 @@ void ParameterBlockDispatcher::dispatch(ReplyKind kind, const QString& hexText) 
     }
 }
 
-void ParameterBlockDispatcher::decodeInto(int block, const QString& hexText) {
-    const std::optional<QList<FieldText>> texts = decodeParameterBlock(block, hexText);
+void ParameterBlockDispatcher::decodeInto(ReplyKind kind, const QString& hexText) {
+    const std::optional<QList<FieldText>> texts = decodeParameterBlock(kind, hexText);
     if (!texts)
         return;
     for (const FieldText& field : *texts) {
         for (ParameterFields* window : m_windows)
-            window->setFieldText(field.caption, field.text);
+            window->setFieldText(field.reg, field.text);
     }
 }

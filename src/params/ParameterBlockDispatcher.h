@@ -21,16 +21,16 @@ public:
 
     // Decode one block and put its texts into every registered window.
     // A damaged reply changes no field.
-    void Data_readwrite1(const QString& hexText) { decodeInto(1, hexText); }
-    void Data_readwrite2(const QString& hexText) { decodeInto(2, hexText); }
-    void Data_readwrite3(const QString& hexText) { decodeInto(3, hexText); }
-    void Data_readwrite4(const QString& hexText) { decodeInto(4, hexText); }
+    void Data_readwrite1(const QString& hexText) { decodeInto(ReplyKind::Block1, hexText); }
+    void Data_readwrite2(const QString& hexText) { decodeInto(ReplyKind::Block2, hexText); }
+    void Data_readwrite3(const QString& hexText) { decodeInto(ReplyKind::Block3, hexText); }
+    void Data_readwrite4(const QString& hexText) { decodeInto(ReplyKind::Block4, hexText); }
 
     // For the exchange's block replies; other kinds are not ours.
     void dispatch(ReplyKind kind, const QString& hexText);
 
 private:
-    void decodeInto(int block, const QString& hexText);
+    void decodeInto(ReplyKind kind, const QString& hexText);
 
     QList<ParameterFields*> m_windows;
 };

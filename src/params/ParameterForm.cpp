@@ -55,10 +55,10 @@ ParameterForm::ParameterForm(ParameterWindowKind window, QWidget* parent)
         r.parameter = parameter;
         r.label = new QLabel(caption, this);
         r.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        if (parameter->field == FieldKind::List) {
-            r.list = new ParameterList(parameter->itemTexts(), this);
+        if (parameter->field() == FieldKind::List) {
+            r.list = new ParameterList(parameter->meter().choiceTexts(), this);
             r.list->setAccessibleName(caption);
-            if (QStringView(parameter->caption) == QStringView(ParameterCaption::digitalOutputType))
+            if (parameter->reg == MeterRegister::DigitalOutputType)
                 connect(r.list, &QComboBox::textActivated, this,
                         &ParameterForm::digitalOutputTypePicked);
         } else {
@@ -68,9 +68,9 @@ ParameterForm::ParameterForm(ParameterWindowKind window, QWidget* parent)
             if (parameter->digitsOnly)
                 r.edit->setValidator(new QRegularExpressionValidator(
                     QRegularExpression(QStringLiteral("[0-9]*")), r.edit));
-            else if (parameter->maxLength > 0)
+            else if (parameter->typedLimit() > 0)
                 r.edit->setValidator(new QRegularExpressionValidator(
-                    QRegularExpression(QStringLiteral("(?s).{0,%1}").arg(parameter->maxLength)),
+                    QRegularExpression(QStringLiteral("(?s).{0,%1}").arg(parameter->typedLimit())),
                     r.edit));
         }
         r.field()->setFixedWidth(fieldWidth);
@@ -125,8 +125,8 @@ ParameterForm::Row* ParameterForm::row(const Parameter& parameter) const {
     return m_rows.value(&parameter, nullptr);
 }
 
-ParameterForm::Row* ParameterForm::row(const char16_t* caption) const {
-    const Parameter* parameter = ParameterTable::find(caption);
+ParameterForm::Row* ParameterForm::row(int reg) const {
+    const Parameter* parameter = ParameterTable::byRegister(reg);
     return parameter ? row(*parameter) : nullptr;
 }
 
@@ -214,8 +214,8 @@ void ParameterForm::allowWriteChanged(const Parameter& parameter, bool ticked) {
 }
 
 void ParameterForm::digitalOutputTypePicked(const QString& text) {
-    Row* span = row(ParameterCaption::frequencyOutputSpan);
-    Row* kFactor = row(ParameterCaption::kFactor);
+    Row* span = row(MeterRegister::FrequencyOutputSpan);
+    Row* kFactor = row(MeterRegister::KFactor);
     if (!span || !kFactor)
         return;
     if (text == QLatin1String("Frequency")) {

@@ -64,7 +64,7 @@ private:
     struct Row;
 
     Row* row(const Parameter& parameter) const;
-    Row* row(const char16_t* caption) const;
+    Row* row(int reg) const;
     void setLocked(Row& row, bool locked);
     void setWritable(Row& row, bool writable);
 

@@ -1,23 +1,24 @@
 #pragma once
 
+#include "ParameterMap.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 #include <optional>
 #include <span>
 
-// The meter parameters of the two parameter windows, one row each: the
-// field, where each window places it, and how a write sends and logs it.
-// The windows build their fields from here and the writes take register,
-// kind, codes, item name and notice from here; nothing about a parameter is
-// written anywhere else.
+// How the two parameter windows show and write each parameter of the
+// meter's map: where each window places its field, which window writes it,
+// the item name of its log rows and the notice of a failed write. What the
+// parameter is (caption, registers, form, list) is the map's.
 
 enum class ParameterWindowKind { Full, Basic };
 
 enum class FieldKind { Text, List };
 
-// How a write turns the field's text into a request.
+// How a write turns the field's text into a request; it follows from the
+// parameter's form.
 enum class WriteKind {
     None,        // shown only, in every window
     Enumeration, // function 6, the code of the list text
@@ -31,12 +32,6 @@ enum class WriteKind {
 enum class WriteRule {
     Common,
     CappedAt2000, // above 2000 is written as 2000, with the range notice
-    TimesTen,     // the field shows a tenth of the register
-};
-
-struct ListItem {
-    const char16_t* text;
-    int code; // what an enumeration write sends; -1 where the list holds numbers
 };
 
 struct FieldPlace {
@@ -45,13 +40,9 @@ struct FieldPlace {
 };
 
 struct Parameter {
-    const char16_t* caption; // the full window's label; the decoders name fields by it
-    int reg;                 // the first register
-    WriteKind kind = WriteKind::None;
-    FieldKind field = FieldKind::Text;
-    std::span<const ListItem> items = {}; // in display order
-    int maxLength = 0;                    // typed characters; 0: no limit
-    bool digitsOnly = false;
+    int reg;                      // a MeterRegister
+    int maxLength = 0;            // typed characters; 0: as many as the form holds
+    bool digitsOnly = false;      // typed digits only
     const char16_t* item = u"";   // `xiangmu` of the log row
     const char16_t* notice = u""; // the status line when the write fails
     FieldPlace full;
@@ -63,7 +54,15 @@ struct Parameter {
     bool keepsStatus = false;               // the write leaves an earlier notice in place
     WriteRule rule = WriteRule::Common;
 
-    QString captionText() const { return QString::fromUtf16(caption); }
+    constexpr const MeterParameter& meter() const { return *ParameterMap::find(reg); }
+    WriteKind kind() const;
+    FieldKind field() const { return meter().choices.empty() ? FieldKind::Text : FieldKind::List; }
+    // The typed characters a field takes at most; 0 for no limit.
+    int typedLimit() const { return meter().form == ValueForm::Text10 ? 10 : maxLength; }
+    // The field shows a tenth of the register, so a write sends ten times the text.
+    bool scalesByTen() const { return meter().form == ValueForm::TenthDecimals3; }
+
+    QString captionText() const { return meter().captionText(); }
     QString itemName() const { return QString::fromUtf16(item); }
     QString failureNotice() const { return QString::fromUtf16(notice); }
     // "... Error!  length=10 ": a serial text of the wrong length.
@@ -74,18 +73,10 @@ struct Parameter {
     FieldPlace placeIn(ParameterWindowKind window) const;
     QString labelIn(ParameterWindowKind window) const;
 
-    QStringList itemTexts() const;
     // The code an enumeration write sends for a list text; nullopt for a text
     // outside the list, which must never go out.
-    std::optional<int> codeOf(QStringView text) const;
+    std::optional<unsigned> codeOf(QStringView text) const;
 };
-
-// Captions the windows' code refers to by name.
-namespace ParameterCaption {
-inline constexpr char16_t digitalOutputType[] = u"Digital output type:";
-inline constexpr char16_t kFactor[] = u"K factor:";
-inline constexpr char16_t frequencyOutputSpan[] = u"Frquency output span:";
-} // namespace ParameterCaption
 
 // The notice of the enumeration writes and of a failed read.
 namespace ParameterNotice {
@@ -97,8 +88,8 @@ namespace ParameterTable {
 // Every parameter, in register order.
 std::span<const Parameter> all();
 
-// By the full window's caption; nullptr when there is none.
-const Parameter* find(QStringView caption);
+// By its first register; nullptr for any other number.
+const Parameter* byRegister(int reg);
 
 // The meter's serial number, which every write logs as `bianma`.
 const Parameter& serialNumber();

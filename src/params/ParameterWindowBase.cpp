@@ -134,8 +134,8 @@ void ParameterWindowBase::fillMeterAddresses() {
     m_address->setCurrentIndex(m_address->count() > 0 ? 0 : -1);
 }
 
-void ParameterWindowBase::setFieldText(const QString& caption, const QString& text) {
-    if (const Parameter* parameter = ParameterTable::find(caption))
+void ParameterWindowBase::setFieldText(int reg, const QString& text) {
+    if (const Parameter* parameter = ParameterTable::byRegister(reg))
         m_form->setText(*parameter, text);
 }
 

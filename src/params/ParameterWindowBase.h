@@ -31,9 +31,9 @@ class ParameterWindowBase : public QMainWindow,
 public:
     ~ParameterWindowBase() override;
 
-    // ParameterFields: a decoded text for the form's field of that caption;
-    // captions the form does not show are ignored.
-    void setFieldText(const QString& caption, const QString& text) override;
+    // ParameterFields: a decoded text for the form's field of that
+    // parameter; parameters the form does not show are ignored.
+    void setFieldText(int reg, const QString& text) override;
 
     // The line settings the window asks for; nullopt leaves the line as it is.
     virtual std::optional<QString> lineSettings() const = 0;

@@ -23,7 +23,7 @@ ParameterWriter::ParameterWriter(SerialExchange& exchange, QSqlDatabase db,
 ParameterWriter::Result ParameterWriter::write(const Parameter& parameter, Window& window) {
     if (!parameter.writtenIn(m_window))
         return fail(parameter, window);
-    if (parameter.kind == WriteKind::Text10 && window.fieldText(parameter).size() != 10) {
+    if (parameter.kind() == WriteKind::Text10 && window.fieldText(parameter).size() != 10) {
         // Box and button stay as they are, so the operator can correct the text.
         window.setStatusText(parameter.lengthNotice());
         return Result::WrongLength;
@@ -64,9 +64,9 @@ std::optional<ParameterWriter::Request> ParameterWriter::request(const Parameter
 
     std::optional<qint64> value; // the numeric kinds' value, in ten-thousandths
     QString written = text;
-    if (parameter.kind == WriteKind::Int16 || parameter.kind == WriteKind::Float32 ||
-        parameter.kind == WriteKind::Int32) {
-        if (parameter.rule == WriteRule::TimesTen) {
+    const WriteKind kind = parameter.kind();
+    if (kind == WriteKind::Int16 || kind == WriteKind::Float32 || kind == WriteKind::Int32) {
+        if (parameter.scalesByTen()) {
             // The field shows a tenth of the register. A text that does not
             // begin with a number is refused rather than written as 0.
             const std::optional<double> shown = DecimalEntry::scanLeadingNumber(text);
@@ -93,9 +93,9 @@ std::optional<ParameterWriter::Request> ParameterWriter::request(const Parameter
     if (!address)
         return std::nullopt;
 
-    switch (parameter.kind) {
+    switch (kind) {
     case WriteKind::Enumeration:
-        if (const std::optional<int> code = parameter.codeOf(text))
+        if (const std::optional<unsigned> code = parameter.codeOf(text))
             return Request{Frames::writeSingleRequest(*address, reg, static_cast<quint16>(*code)),
                            written};
         return std::nullopt;

@@ -1,4 +1,5 @@
 #include "ParameterBlocks.h"
+#include "ParameterMap.h"
 #include "ReplyFrames.h"
 
 #include <QStringList>
@@ -15,14 +16,21 @@ QString blockReply(int block, std::initializer_list<Put> puts) {
     return reply(dataBytes[block - 1], puts);
 }
 
+std::optional<QList<FieldText>> decodeBlock(int block, const QString& hex) {
+    return decodeParameterBlock(parameterBlocks[block - 1], hex);
+}
+
+QString caption(const FieldText& field) {
+    return ParameterMap::find(field.reg)->captionText();
+}
+
 // "caption" + "text" of every field, in order, joined by '|'.
 QString decoded(int block, std::initializer_list<Put> puts) {
-    const std::optional<QList<FieldText>> fields =
-        decodeParameterBlock(block, blockReply(block, puts));
+    const std::optional<QList<FieldText>> fields = decodeBlock(block, blockReply(block, puts));
     EXPECT_TRUE(fields) << "block " << block;
     QStringList texts;
     for (const FieldText& field : fields.value_or(QList<FieldText>{}))
-        texts << field.caption + field.text;
+        texts << caption(field) + field.text;
     return texts.join(u'|');
 }
 
@@ -58,7 +66,7 @@ TEST(ParameterBlocks, WorkedBlocks) {
                           {46, f32(4.0f)}}),
               "Frquency output span:0.00|Frequency duty cycle:0.13|EPD threshold:2000.00|"
               "Sensor factor:-1.50|User factor:0.00|Excitation mode:MODE8|"
-              "Linearization enable:ON|Sensor Serial:JIHGFEDCBA|x1:0.00|y1:0.00|x2:0.00|"
+              "Sensor Serial:JIHGFEDCBA|Linearization enable:ON|x1:0.00|y1:0.00|x2:0.00|"
               "y2:4.00");
 
     EXPECT_EQ(decoded(3, {{0, f32(0.005f)},
@@ -91,16 +99,15 @@ TEST(ParameterBlocks, OneFieldCases) {
         {4, {0, u16(0x0100)}, "Empty Pipe Detection Switch:", "Enable"},
         {4, {0, u16(0x0001)}, "Empty Pipe Detection Switch:", "Disable"},
         {4, {0, u16(0x0002)}, "Empty Pipe Detection Switch:", "-"}};
-    for (const auto& [block, put, caption, shown] : cases) {
-        const std::optional<QList<FieldText>> fields =
-            decodeParameterBlock(block, blockReply(block, {put}));
+    for (const auto& [block, put, label, shown] : cases) {
+        const std::optional<QList<FieldText>> fields = decodeBlock(block, blockReply(block, {put}));
         ASSERT_TRUE(fields);
         const auto field = std::find_if(fields->begin(), fields->end(), [&](const FieldText& f) {
-            return f.caption == QLatin1String(caption);
+            return caption(f) == QLatin1String(label);
         });
         EXPECT_EQ(field != fields->end() ? field->text : QStringLiteral("-"),
                   QString::fromLatin1(shown))
-            << caption;
+            << label;
     }
 }
 
@@ -109,13 +116,13 @@ TEST(ParameterBlocks, DropsDamagedReplies) {
         const QByteArray good = replyFrame(dataBytes[block - 1], {});
         QByteArray badCrc = good;
         badCrc[good.size() - 2] = char(good[good.size() - 2] ^ 0x01);
-        EXPECT_TRUE(decodeParameterBlock(block, HexText::fromBytes(good)));
-        EXPECT_FALSE(decodeParameterBlock(block, HexText::fromBytes(badCrc))) << block;
-        EXPECT_FALSE(decodeParameterBlock(block, HexText::fromBytes(withCrc(good)))) << block;
-        EXPECT_FALSE(decodeParameterBlock(block, blockReply(block % 4 + 1, {}))) << block;
+        EXPECT_TRUE(decodeBlock(block, HexText::fromBytes(good)));
+        EXPECT_FALSE(decodeBlock(block, HexText::fromBytes(badCrc))) << block;
+        EXPECT_FALSE(decodeBlock(block, HexText::fromBytes(withCrc(good)))) << block;
+        EXPECT_FALSE(decodeBlock(block, blockReply(block % 4 + 1, {}))) << block;
     }
-    EXPECT_FALSE(decodeParameterBlock(0, blockReply(1, {})));
-    EXPECT_FALSE(decodeParameterBlock(5, blockReply(4, {})));
+    // A real-time reply is no parameter block, whatever it holds.
+    EXPECT_FALSE(decodeParameterBlock(ReplyKind::RealTime, reply(48, {})));
 }
 
 } // namespace

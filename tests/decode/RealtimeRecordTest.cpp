@@ -16,7 +16,7 @@ constexpr int flowRate = 0, flowRateUnit = 4, forwardWhole = 6, forwardDecimal =
 // flow rate, its unit, totalizer unit, forward, reverse, status, flow speed,
 // span percentage, electrode impedance.
 QString decoded(std::initializer_list<Put> puts, int address = 1) {
-    const std::optional<RealtimeReading> r = decodeRealtimeRecord(reply(48, puts, address));
+    const std::optional<Reading> r = decodeRealtimeRecord(reply(48, puts, address));
     if (!r)
         return QStringLiteral("dropped");
     const auto text = [](const std::optional<QString>& column) { return column.value_or("-"); };
@@ -26,7 +26,7 @@ QString decoded(std::initializer_list<Put> puts, int address = 1) {
                        text(r->totalizerUnit),
                        text(r->forwardTotal),
                        text(r->reverseTotal),
-                       r->status,
+                       text(r->status),
                        text(r->flowSpeed),
                        text(r->spanPercentage),
                        text(r->electrodeImpedance)}

@@ -34,7 +34,7 @@ TEST(LoginOverALine, BasicCodeReadsAndWritesFlowDirectionAtLevelOne) {
     basic->readButton()->click();
     EXPECT_EQ(port.lineSettings(), "19200,o,8,1");
     // The fifth tick takes the values as read.
-    const Parameter& direction = *ParameterTable::find(QStringLiteral("Flow direction:"));
+    const Parameter& direction = *ParameterTable::byRegister(MeterRegister::FlowDirection);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.valueAsRead(direction).isEmpty(); }, 5000));
     for (const Parameter* parameter : form.parameters())
         EXPECT_FALSE(form.text(*parameter).isEmpty()) << parameter->captionText().toStdString();
@@ -70,26 +70,27 @@ TEST(LoginOverALine, FullCodeReadsEveryFieldAndWritesDampingAtLevelTwo) {
     EXPECT_EQ(tool.window->station().port().lineSettings(), "9600,e,8,1");
     EXPECT_EQ(window->statusText(), "");
     // The fifth tick takes the values as read.
-    const Parameter& damping = *ParameterTable::find(u"Damping:");
+    const Parameter& damping = *ParameterTable::byRegister(MeterRegister::Damping);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.valueAsRead(damping).isEmpty(); }, 5000));
 
     // Every field shows what the meter sent, and that is the value as read.
     const QStringList replies = tool.line.replies();
     ASSERT_EQ(replies.size(), 4);
-    QMap<QString, QString> sent;
-    for (int block = 1; block <= 4; ++block) {
-        const auto fields = decodeParameterBlock(block, replies[block - 1]);
+    QMap<int, QString> sent;
+    for (int block = 0; block < 4; ++block) {
+        const auto fields = decodeParameterBlock(parameterBlocks[block], replies[block]);
         ASSERT_TRUE(fields) << block;
         for (const FieldText& field : *fields)
-            sent[field.caption] = field.text;
+            sent[field.reg] = field.text;
     }
     ASSERT_EQ(sent.size(), 43);
     for (const Parameter* parameter : form.parameters()) {
         const QString caption = parameter->captionText();
-        EXPECT_EQ(form.text(*parameter), sent.value(caption)) << caption.toStdString();
-        EXPECT_EQ(form.valueAsRead(*parameter), sent.value(caption)) << caption.toStdString();
+        EXPECT_EQ(form.text(*parameter), sent.value(parameter->reg)) << caption.toStdString();
+        EXPECT_EQ(form.valueAsRead(*parameter), sent.value(parameter->reg))
+            << caption.toStdString();
     }
-    EXPECT_EQ(sent["Damping:"], "3");
+    EXPECT_EQ(sent[MeterRegister::Damping], "3");
 
     // Damping 7: the meter's register 38 takes it and the read-back shows it.
     form.allowWriteBox(damping)->click();

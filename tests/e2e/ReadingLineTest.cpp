@@ -52,7 +52,7 @@ QString decodedRow(const QString& hex) {
         return {};
     return QStringList{r->flowRate.value_or("?"),          r->flowRateUnit.value_or("?"),
                        r->forwardTotal.value_or("?"),      r->reverseTotal.value_or("?"),
-                       r->totalizerUnit.value_or("?"),     r->status,
+                       r->totalizerUnit.value_or("?"),     r->status.value_or("?"),
                        r->flowSpeed.value_or("?"),         r->spanPercentage.value_or("?"),
                        r->electrodeImpedance.value_or("?")}
         .join(QLatin1Char('|'));

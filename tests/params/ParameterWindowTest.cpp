@@ -332,7 +332,7 @@ TEST_F(ParameterWindowTest, DigitalOutputTypeDecidesWhichOutputCanBeWritten) {
     ParameterList* list = form().listField(type);
 
     // The decoders' text changes nothing.
-    window->setFieldText("Digital output type:", "Pulse");
+    window->setFieldText(type.reg, "Pulse");
     EXPECT_TRUE(form().field(span)->isEnabled());
 
     // A locked list cannot be changed from the keyboard; an unlocked one can.
@@ -406,8 +406,8 @@ TEST_F(ParameterWindowTest, EachWindowNamesAndPlacesItsFields) {
 // Records what the dispatcher puts into a window.
 struct RecordingFields : ParameterFields {
     QStringList texts;
-    void setFieldText(const QString& caption, const QString& text) override {
-        texts << caption + text;
+    void setFieldText(int reg, const QString& text) override {
+        texts << QString::number(reg) + ':' + text;
     }
 };
 
@@ -424,7 +424,7 @@ TEST(ParameterBlockDispatcher, FillsItsWindowsFromWholeBlocksOnly) {
     dispatcher.dispatch(ReplyKind::Block4, damaged);
     dispatcher.dispatch(ReplyKind::RealTime, disable);
     dispatcher.dispatch(ReplyKind::Block4, disable);
-    EXPECT_EQ(fields.texts, QStringList{"Empty Pipe Detection Switch:Disable"});
+    EXPECT_EQ(fields.texts, QStringList{"101:Disable"});
 }
 
 } // namespace

@@ -42,11 +42,13 @@ inline QStringList hex(const QList<QByteArray>& frames) {
     return texts;
 }
 
+// The parameter of the full window's caption.
 inline const Parameter& parameter(const char* caption) {
-    const Parameter* found = ParameterTable::find(QString::fromUtf8(caption));
-    if (!found)
-        ADD_FAILURE() << "no parameter " << caption;
-    return found ? *found : ParameterTable::all().front();
+    for (const Parameter& found : ParameterTable::all())
+        if (found.captionText() == QString::fromUtf8(caption))
+            return found;
+    ADD_FAILURE() << "no parameter " << caption;
+    return ParameterTable::all().front();
 }
 
 // A parameter window of type W on a fake port, opened as the main window
