@@ -204,7 +204,7 @@ qint64 deleteDayRows(QSqlDatabase& db) {
 
 // Puts the deleted day back, so the next run finds the same store.
 bool restoreDay(const QString& folder) {
-    Database database(folder, QStringLiteral("restore"));
+    Database database(folder);
     QSqlDatabase db = database.connection();
     if (deleteDayRows(db) == qint64(Meters) * (DeleteLast - DeleteFirst + 1))
         return true;

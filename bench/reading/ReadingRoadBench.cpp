@@ -48,13 +48,16 @@ void StoreReading(benchmark::State& state) {
     StartingDatabase::Options options;
     options.meters = QList<int>{1, 2, 3};
     StartingDatabase::create(Database::filePath(dir.path()), options);
-    Database db(dir.path(), QStringLiteral("bench"));
+    Database db(dir.path());
     MeterTable table(db.connection());
-    StoredReading reading;
-    reading.MinuteAverage = QStringLiteral("12.50");
-    reading.zhuangtai = QStringLiteral("Communication OK");
-    for (auto _ : state)
-        benchmark::DoNotOptimize(table.storeReading(2, reading, QDateTime::currentDateTime()));
+    Reading reading;
+    reading.address = 2;
+    reading.flowRate = QStringLiteral("12.50");
+    reading.status = QStringLiteral("Communication OK");
+    for (auto _ : state) {
+        reading.time = QDateTime::currentDateTime();
+        benchmark::DoNotOptimize(table.storeReading(reading));
+    }
 }
 BENCHMARK(StoreReading);
 

@@ -33,7 +33,7 @@ bool fill(const QString& folder) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
-    Database db(folder, QStringLiteral("fill"));
+    Database db(folder);
     QSqlDatabase connection = db.connection();
     QSqlQuery query(connection);
     const bool ok =
@@ -64,7 +64,7 @@ QString& folder() {
 // The snapshot's own cost: the insert and its commit. The store's
 // automatic checkpoint is held off and run between iterations, untimed.
 void SnapshotInsert(benchmark::State& state) {
-    Database db(folder(), QStringLiteral("insert"));
+    Database db(folder());
     MeterTable meters(db.connection());
     QSqlQuery pragma(db.connection());
     pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
@@ -83,7 +83,7 @@ void SnapshotInsert(benchmark::State& state) {
 // As the tool runs it: now and then the commit also runs the store's
 // automatic checkpoint, which copies the log into the file and syncs it.
 void SnapshotWithCheckpoints(benchmark::State& state) {
-    Database db(folder(), QStringLiteral("checkpoints"));
+    Database db(folder());
     MeterTable meters(db.connection());
     for (auto _ : state) {
         if (!meters.snapshot()) {

@@ -1,68 +1,68 @@
 #include "LiveGridModel.h"
 
-#include "RowSet.h"
+#include "MeterTable.h"
 
 namespace {
 
+// The grid shows a reading's values but the reverse totalizer, between the
+// address and the time.
 struct Column {
     const char* caption;
     int widthTwips;
+    std::optional<QString> Reading::*value; // nullptr: the address or the time
 };
 
 constexpr Column columns[LiveGridModel::ColumnCount] = {
-    {"Meter Address", 1400},
-    {"Flow Rate", 1000},
-    {"Flow Rate Unit", 1400},
-    {"Flow Totalizer", 1400},
-    {"Totalizer Unit", 1400},
-    {"Alarm Status", 5000},
-    {"Flow Speed (m/s)", 1700},
-    {"Span Percentage (%)", 1800},
-    {"Electrode Impedance (ohm)", 2200},
-    {"Time", 3000},
+    {"Meter Address", 1400, nullptr},
+    {"Flow Rate", 1000, &Reading::flowRate},
+    {"Flow Rate Unit", 1400, &Reading::flowRateUnit},
+    {"Flow Totalizer", 1400, &Reading::forwardTotal},
+    {"Totalizer Unit", 1400, &Reading::totalizerUnit},
+    {"Alarm Status", 5000, &Reading::status},
+    {"Flow Speed (m/s)", 1700, &Reading::flowSpeed},
+    {"Span Percentage (%)", 1800, &Reading::spanPercentage},
+    {"Electrode Impedance (ohm)", 2200, &Reading::electrodeImpedance},
+    {"Time", 3000, nullptr},
 };
+constexpr int AddressColumn = 0;
+constexpr int TimeColumn = LiveGridModel::ColumnCount - 1;
+
+QString cellText(const Reading& reading, int column) {
+    if (column == AddressColumn)
+        return QString::number(reading.address);
+    if (column == TimeColumn)
+        return reading.time.isValid() ? MeterTable::timeText(reading.time) : QString();
+    return (reading.*columns[column].value).value_or(QString());
+}
 
 } // namespace
 
-QString LiveGridModel::caption(int column) {
-    return QString::fromLatin1(columns[column].caption);
-}
-
-int LiveGridModel::widthTwips(int column) {
-    return columns[column].widthTwips;
+QList<int> LiveGridModel::widthsTwips() {
+    QList<int> widths;
+    for (const Column& column : columns)
+        widths << column.widthTwips;
+    return widths;
 }
 
 LiveGridModel::LiveGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void LiveGridModel::load(const RowSet& rows) {
+void LiveGridModel::load(QList<Reading> readings) {
     beginResetModel();
-    m_rows.clear();
+    m_rows = std::move(readings);
     m_rowOfAddress.clear();
-    if (rows.isOpen() && rows.columns().size() >= ColumnCount) {
-        for (const QVariantList& row : rows.rows()) {
-            m_rowOfAddress.insert(row.value(AddressColumn).toInt(), int(m_rows.size()));
-            m_rows << row.mid(0, ColumnCount);
-        }
-    }
+    for (int row = 0; row < m_rows.size(); ++row)
+        m_rowOfAddress.insert(m_rows[row].address, row);
     m_current = m_rows.isEmpty() ? -1 : 0;
     endResetModel();
     emit currentRowChanged(m_current);
 }
 
-bool LiveGridModel::updateMeter(int address, const StoredReading& reading, const QString& time) {
-    const auto found = m_rowOfAddress.constFind(address);
+bool LiveGridModel::updateMeter(const Reading& reading) {
+    const auto found = m_rowOfAddress.constFind(reading.address);
     if (found == m_rowOfAddress.constEnd())
         return false;
-    QVariantList& row = m_rows[*found];
-    const std::optional<QString>* shown[] = {
-        &reading.MinuteAverage, &reading.danwei1, &reading.Foward,   &reading.danwei2,
-        &reading.zhuangtai,     &reading.liusu,   &reading.baifenbi, &reading.dianzu};
-    for (int i = 0; i < 8; ++i) {
-        if (*shown[i])
-            row[i + 1] = **shown[i];
-    }
-    row[TimeColumn] = time;
-    emit dataChanged(index(*found, 1), index(*found, TimeColumn));
+    m_rows[*found].update(reading);
+    emit dataChanged(index(*found, AddressColumn + 1), index(*found, TimeColumn));
     return true;
 }
 
@@ -76,9 +76,7 @@ void LiveGridModel::setCurrentRow(int row) {
 std::optional<int> LiveGridModel::currentAddress() const {
     if (m_current < 0 || m_current >= m_rows.size())
         return std::nullopt;
-    bool ok = false;
-    const int address = m_rows[m_current].value(AddressColumn).toInt(&ok);
-    return ok ? std::optional<int>(address) : std::nullopt;
+    return m_rows[m_current].address;
 }
 
 void LiveGridModel::moveToNext() {
@@ -100,14 +98,14 @@ QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_rows[index.row()].value(index.column()).toString();
+        return cellText(m_rows[index.row()], index.column());
     return {};
 }
 
 QVariant LiveGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && section >= 0 && section < ColumnCount &&
         (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
-        return caption(section);
+        return QString::fromLatin1(columns[section].caption);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "PollCursor.h"
-#include "StoredReading.h"
+#include "Reading.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
-
-class RowSet;
+#include <QList>
 
 // The main window's grid of latest readings, one row per meter in
 // ascending address order. Its current row is the poll cursor.
@@ -14,20 +13,17 @@ class LiveGridModel : public QAbstractTableModel, public PollCursor {
     Q_OBJECT
 public:
     static constexpr int ColumnCount = 10;
-    static constexpr int AddressColumn = 0;
-    static constexpr int TimeColumn = 9;
 
-    static QString caption(int column);
-    static int widthTwips(int column);
+    // Each column's width in twips, in column order.
+    static QList<int> widthsTwips();
 
     explicit LiveGridModel(QObject* parent = nullptr);
 
-    // Takes the rows of a freshly opened live row set; the cursor goes to
-    // the first row. A set that is not open leaves the grid empty.
-    void load(const RowSet& rows);
+    // Takes the meters' latest readings; the cursor goes to the first row.
+    void load(QList<Reading> readings);
 
     // Shows one meter's newly stored reading without moving the cursor.
-    bool updateMeter(int address, const StoredReading& reading, const QString& time);
+    bool updateMeter(const Reading& reading);
 
     int currentRow() const { return m_current; }
     void setCurrentRow(int row);
@@ -46,7 +42,7 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    QList<QVariantList> m_rows;
+    QList<Reading> m_rows;
     QHash<int, int> m_rowOfAddress;
     int m_current = -1;
 };

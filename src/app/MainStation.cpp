@@ -6,36 +6,10 @@
 #include "PollingCycle.h"
 #include "PortError.h"
 #include "RealtimeRecord.h"
-#include "RowSet.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
 #include "SettingsTable.h"
-#include "StoreError.h"
-
-#include <cmath>
-#include <limits>
-
-namespace {
-
-// Reads a settings value as a 16-bit signed number into `out`; returns 0,
-// or the code of why it is not one.
-int toInt16(const RowSet& rows, const QString& column, int* out) {
-    const std::optional<QVariant> value = rows.value(column);
-    if (!value)
-        return rows.isOpen() ? StoreError::NoCurrentRow : StoreError::RowSetClosed;
-    bool ok = false;
-    const double number = value->toString().trimmed().toDouble(&ok);
-    if (value->isNull() || !ok || !std::isfinite(number))
-        return StoreError::TypeMismatch;
-    const double rounded = std::nearbyint(number); // half to even
-    if (rounded > std::numeric_limits<qint16>::max() ||
-        rounded < std::numeric_limits<qint16>::min())
-        return StoreError::Overflow;
-    *out = static_cast<int>(rounded);
-    return 0;
-}
-
-} // namespace
+#include "WholeNumber.h"
 
 MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_programDir(std::move(programDir)), m_port(std::move(port)),
@@ -57,24 +31,14 @@ void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {
 }
 
 void MainStation::Data_read1(const QString& hexText) {
-    const std::optional<Reading> decoded = decodeRealtimeRecord(hexText);
-    if (!decoded || !m_meters)
+    std::optional<Reading> reading = decodeRealtimeRecord(hexText);
+    if (!reading || !m_meters)
         return;
-    StoredReading reading;
-    reading.MinuteAverage = decoded->flowRate;
-    reading.danwei1 = decoded->flowRateUnit;
-    reading.Foward = decoded->forwardTotal;
-    reading.Reverse = decoded->reverseTotal;
-    reading.danwei2 = decoded->totalizerUnit;
-    reading.zhuangtai = decoded->status;
-    reading.liusu = decoded->flowSpeed;
-    reading.baifenbi = decoded->spanPercentage;
-    reading.dianzu = decoded->electrodeImpedance;
-    const QDateTime now = QDateTime::currentDateTime();
-    if (!m_meters->storeReading(decoded->address, reading, now))
+    reading->time = QDateTime::currentDateTime();
+    if (!m_meters->storeReading(*reading))
         return;
-    m_liveGrid.updateMeter(decoded->address, reading, MeterTable::timeText(now));
-    emit readingStored(decoded->address, hexText);
+    m_liveGrid.updateMeter(*reading);
+    emit readingStored(reading->address, hexText);
 }
 
 MainStation::~MainStation() {
@@ -83,29 +47,27 @@ MainStation::~MainStation() {
 }
 
 int MainStation::startUp() {
-    m_db = std::make_unique<Database>(m_programDir, QStringLiteral("main"));
+    m_db = std::make_unique<Database>(m_programDir);
     if (!m_db->isOpen())
         return m_db->errorCode();
     m_meters = std::make_unique<MeterTable>(m_db->connection());
 
-    const RowSet settings = SettingsTable(m_db->connection()).read();
-    const std::optional<QVariant> noe = settings.value(QStringLiteral("noe"));
-    const std::optional<QVariant> baud = settings.value(QStringLiteral("settings"));
-    if (!noe || !baud)
-        return settings.isOpen() ? StoreError::NoCurrentRow : StoreError::RowSetClosed;
-    if (const int code = toInt16(settings, QStringLiteral("timer"), &m_pollPeriod))
+    const SettingsTable::Read stored = SettingsTable(m_db->connection()).read();
+    if (stored.error)
+        return stored.error;
+    if (const int code = SettingsTable::toInt16(stored.settings.pollPeriod, &m_pollPeriod))
         return code;
     int com = 0;
-    if (const int code = toInt16(settings, QStringLiteral("com"), &com))
+    if (const int code = SettingsTable::toInt16(stored.settings.port, &com))
         return code;
 
     m_port->setPortNumber(com);
     if (const int code = m_port->openEmptied())
         return code;
 
-    bool isCode = false;
-    const int parityCode = noe->toInt(&isCode);
-    if (const auto text = LineSettings::textFor(baud->toString(), isCode ? parityCode : -1)) {
+    // A parity code outside the three leaves the port's own line settings.
+    const int parityCode = WholeNumber::parse(stored.settings.parity).value_or(-1);
+    if (const auto text = LineSettings::textFor(stored.settings.baud, parityCode)) {
         if (const int code = m_port->setLineSettings(*text))
             return code;
     }
@@ -140,10 +102,7 @@ void MainStation::stopReading() {
 }
 
 void MainStation::callDataGrid1() {
-    if (m_meters)
-        m_liveGrid.load(m_meters->liveRows());
-    else
-        m_liveGrid.load(RowSet());
+    m_liveGrid.load(m_meters ? m_meters->readings() : QList<Reading>());
 }
 
 void MainStation::clearReadings() {

@@ -271,9 +271,10 @@ void MainWindow::applyGridColumns() {
     // The widths were chosen for a smaller font than ours; a caption is
     // never cut, so a column is at least as wide as its caption.
     QHeaderView* header = m_grid->horizontalHeader();
+    const QList<int> widths = LiveGridModel::widthsTwips();
     for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
-        m_grid->setColumnWidth(column, std::max(LiveGridModel::widthTwips(column) / TwipsPerPixel,
-                                                header->sectionSizeHint(column)));
+        m_grid->setColumnWidth(
+            column, std::max(widths[column] / TwipsPerPixel, header->sectionSizeHint(column)));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -19,13 +19,6 @@ namespace {
 
 constexpr int TwipsPerPixel = 15;
 
-QString connectionName() {
-    // Each window has a connection of its own, even while a closed one is
-    // still being torn down.
-    static int windows = 0;
-    return QStringLiteral("history-%1").arg(++windows);
-}
-
 // A delete may take a while on a large table; the pointer says so.
 class WaitCursor {
 public:
@@ -55,8 +48,7 @@ QPushButton* addButton(QHBoxLayout* row, const QString& text, QWidget* parent) {
 } // namespace
 
 HistoryWindow::HistoryWindow(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      m_database(std::make_unique<Database>(programFolder, connectionName())) {
+    : QWidget(parent, Qt::Window), m_database(std::make_unique<Database>(programFolder)) {
     setWindowTitle(QStringLiteral("History"));
 
     m_tab[SnapshotTab] = std::make_unique<HistoryTab>(

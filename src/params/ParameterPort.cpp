@@ -1,8 +1,7 @@
 #include "ParameterPort.h"
 
-#include "Record.h"
 #include "SerialPort.h"
-#include "StoreError.h"
+#include "SettingsTable.h"
 
 namespace ParameterPort {
 
@@ -19,19 +18,14 @@ int setUp(SerialPort& port, const QSqlDatabase& db, const std::optional<QString>
     if (port.isOpen())
         port.close();
 
-    const RowSet settings = Record(QStringLiteral("select  * from kente"), db);
-    const std::optional<QVariant> com = settings.value(QStringLiteral("com"));
-    bool isNumber = false;
-    const int number = com ? com->toInt(&isNumber) : 0;
-    if (!com) {
-        if (failed(settings.isOpen() ? StoreError::NoCurrentRow : StoreError::RowSetClosed))
-            return firstFailure;
-    } else if (!isNumber) {
-        if (failed(StoreError::TypeMismatch))
-            return firstFailure;
-    } else {
+    const SettingsTable::Read stored = SettingsTable(db).read();
+    int number = 0;
+    const int code =
+        stored.error ? stored.error : SettingsTable::toInt16(stored.settings.port, &number);
+    if (code == 0)
         port.setPortNumber(number);
-    }
+    else if (failed(code))
+        return firstFailure;
 
     if (const int code = port.openEmptied()) {
         if (failed(code))

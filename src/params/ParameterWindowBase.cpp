@@ -1,10 +1,10 @@
 #include "ParameterWindowBase.h"
 
 #include "Database.h"
+#include "MeterTable.h"
 #include "ParameterBlockDispatcher.h"
 #include "ParameterForm.h"
 #include "ParameterReadSequence.h"
-#include "Record.h"
 #include "SerialExchange.h"
 
 #include <QComboBox>
@@ -17,17 +17,6 @@
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QVBoxLayout>
-
-namespace {
-
-// Each window has a connection of its own, however many are open.
-QString connectionName(ParameterWindowKind kind) {
-    static int count = 0;
-    const QString prefix = kind == ParameterWindowKind::Full ? QString() : QStringLiteral("Basic");
-    return QStringLiteral("%1ParameterWindow%2").arg(prefix, QString::number(++count));
-}
-
-} // namespace
 
 ParameterWindowBase::ParameterWindowBase(ParameterWindowKind kind, const QString& programFolder,
                                          SerialExchange& exchange,
@@ -49,7 +38,7 @@ ParameterWindowBase::ParameterWindowBase(ParameterWindowKind kind, const QString
     // Load. Nothing here may end the program: a step that fails is skipped;
     // without a database the address list stays empty and "Read" and the
     // writes report the failure.
-    m_db = std::make_unique<Database>(programFolder, connectionName(kind));
+    m_db = std::make_unique<Database>(programFolder);
     m_writer = std::make_unique<ParameterWriter>(m_exchange, m_db->connection(), kind);
     m_readSequence = new ParameterReadSequence(
         m_exchange, [this] { return meterAddressText(); }, this);
@@ -123,12 +112,8 @@ QComboBox* ParameterWindowBase::addCommunicationList(const QString& caption,
 }
 
 void ParameterWindowBase::fillMeterAddresses() {
-    RowSet meters = Record(QStringLiteral("select dizhi from yibiaodizhi ORDER BY dizhi asc"),
-                           m_db->connection());
-    for (; !meters.eof(); meters.moveNext()) {
-        if (const std::optional<QVariant> dizhi = meters.value(QStringLiteral("dizhi")))
-            m_address->addItem(dizhi->toString());
-    }
+    for (int address : MeterTable(m_db->connection()).addresses())
+        m_address->addItem(QString::number(address));
     // The first listed meter is the one asked; with no meter listed the text
     // stays empty and nothing can be sent.
     m_address->setCurrentIndex(m_address->count() > 0 ? 0 : -1);

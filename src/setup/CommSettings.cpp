@@ -1,7 +1,6 @@
 #include "CommSettings.h"
 
 #include "IntervalTimer.h"
-#include "RowSet.h"
 #include "SerialPort.h"
 #include "WholeNumber.h"
 
@@ -9,15 +8,9 @@
 
 namespace {
 
-QString text(const RowSet& row, const QString& column) {
-    const std::optional<QVariant> value = row.value(column);
-    return value && !value->isNull() ? value->toString() : QString();
-}
-
-SettingsTexts textsOf(const RowSet& row) {
-    return {text(row, QStringLiteral("com")), text(row, QStringLiteral("settings")),
-            LineSettingsEntry::parityText(row.value(QStringLiteral("noe")).value_or(QVariant())),
-            text(row, QStringLiteral("timer")), text(row, QStringLiteral("timesj"))};
+SettingsTexts textsOf(const StoredSettings& stored) {
+    return {stored.port, stored.baud, LineSettingsEntry::parityText(stored.parity),
+            stored.pollPeriod, stored.recordInterval};
 }
 
 } // namespace
@@ -26,7 +19,7 @@ CommSettings::CommSettings(QSqlDatabase db, SerialPort& port, IntervalTimer& pol
     : m_table(std::move(db)), m_port(port), m_pollTimer(pollTimer) {}
 
 SettingsTexts CommSettings::load() const {
-    return textsOf(m_table.readForSetup());
+    return textsOf(m_table.read().settings);
 }
 
 CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry& entry) {
@@ -42,9 +35,9 @@ CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry&
 
     // The row is stored before the port is touched: a port that fails to
     // open stays stored, and the operator sees why in the notice.
-    const RowSet row = m_table.readForSetup();
-    SaveResult result{textsOf(row), false};
-    const std::optional<int> com = wholeNumber(text(row, QStringLiteral("com")));
+    const StoredSettings stored = m_table.read().settings;
+    SaveResult result{textsOf(stored), false};
+    const std::optional<int> com = WholeNumber::parse(stored.port);
     if (!com || reopenPort(entry.lineSettingsText(), *com) != 0)
         return result;
     m_pollTimer.setInterval(*timer);
@@ -65,6 +58,7 @@ int CommSettings::reopenPort(const std::optional<QString>& lineSettings, int com
 bool CommSettings::saveRecordInterval(const QString& text) {
     // The minute counter stops at 32767, so a longer interval would
     // silently never record.
-    const std::optional<int> minutes = wholeNumber(text, std::numeric_limits<qint16>::max());
+    const std::optional<int> minutes =
+        WholeNumber::parse(text, 0, std::numeric_limits<qint16>::max());
     return minutes && m_table.storeRecordInterval(*minutes);
 }

@@ -25,13 +25,6 @@ namespace {
 constexpr int TwipsPerPixel = 15;
 constexpr int AddressColumnTwips = 2800;
 
-// Each window instance gets a connection name of its own: a closed window
-// may still be waiting for deletion when the next one loads.
-QString connectionName() {
-    static int count = 0;
-    return QStringLiteral("commsetup-%1").arg(++count);
-}
-
 QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
@@ -100,7 +93,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     statusBar()->addWidget(m_status, 1);
 
     // Load: its own connection, the stored row, the list.
-    m_db = std::make_unique<Database>(programDir, connectionName());
+    m_db = std::make_unique<Database>(programDir);
     m_settings = std::make_unique<CommSettings>(m_db->connection(), port, pollTimer);
     m_meters = std::make_unique<MeterList>(m_db->connection());
     const SettingsTexts stored = m_settings->load();

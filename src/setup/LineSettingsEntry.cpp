@@ -29,20 +29,17 @@ std::optional<int> LineSettingsEntry::parityCode(const QString& text) {
     return index < 0 ? std::nullopt : std::optional<int>(int(index));
 }
 
-QString LineSettingsEntry::parityText(const QVariant& noe) {
-    if (noe.isNull())
-        return {};
-    const std::optional<int> code = wholeNumber(noe.toString(), 2);
+QString LineSettingsEntry::parityText(const QString& noe) {
+    const std::optional<int> code = WholeNumber::parse(noe, 0, 2);
     return code ? parityItems().at(*code) : QString();
 }
 
 std::optional<int> LineSettingsEntry::pollPeriod(const QString& text) {
-    return wholeNumber(text, std::numeric_limits<qint16>::max());
+    return WholeNumber::parse(text, 0, std::numeric_limits<qint16>::max());
 }
 
 bool LineSettingsEntry::isBaudRate(const QString& text) {
-    const std::optional<int> baud = wholeNumber(text);
-    return baud && *baud > 0;
+    return WholeNumber::parse(text, 1).has_value();
 }
 
 std::optional<QString> LineSettingsEntry::lineSettingsText() const {

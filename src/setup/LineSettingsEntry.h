@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 #include <optional>
 
 // The line-settings row as the operator left it in edit mode, and the
@@ -23,7 +22,7 @@ struct LineSettingsEntry {
     // "NONE", "ODD" and "EVEN" give 0, 1 and 2.
     static std::optional<int> parityCode(const QString& text);
     // The parity list text of a stored code; empty for any other value.
-    static QString parityText(const QVariant& noe);
+    static QString parityText(const QString& noe);
     // A poll period that start-up can read back into its 16-bit number:
     // a whole number of milliseconds, 0 to 32767.
     static std::optional<int> pollPeriod(const QString& text);

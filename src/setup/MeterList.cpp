@@ -1,21 +1,18 @@
 #include "MeterList.h"
 
-#include "RowSet.h"
 #include "WholeNumber.h"
 
 MeterList::MeterList(QSqlDatabase db) : m_table(std::move(db)) {}
 
 QStringList MeterList::addresses() const {
-    const RowSet rows = m_table.addresses();
     QStringList list;
-    for (const QVariantList& row : rows.rows())
-        list << row.value(0).toString();
+    for (int address : m_table.addresses())
+        list << QString::number(address);
     return list;
 }
 
 std::optional<int> MeterList::meterAddress(const QString& text) {
-    const std::optional<int> address = wholeNumber(text, 255);
-    return address && *address >= 1 ? address : std::nullopt;
+    return WholeNumber::parse(text, 1, 255);
 }
 
 MeterList::Outcome MeterList::add(const QString& boxText) {
@@ -33,7 +30,7 @@ MeterList::Outcome MeterList::remove(const QString& boxText) {
         return Outcome::EmptyBox;
     // Any whole number, so that a row put in by other means (an address 0,
     // say) can still be picked and deleted.
-    const std::optional<int> address = wholeNumber(boxText);
+    const std::optional<int> address = WholeNumber::parse(boxText);
     if (!address)
         return Outcome::Refused;
     m_table.deleteMeter(*address);

@@ -9,7 +9,9 @@ QString Database::filePath(const QString& folder) {
     return QDir(folder).filePath(fileName());
 }
 
-Database::Database(const QString& folder, const QString& connectionName) : m_name(connectionName) {
+Database::Database(const QString& folder) {
+    static int connections = 0;
+    m_name = QStringLiteral("rx7100-%1").arg(++connections);
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
     m_db.setDatabaseName(QUrl::fromLocalFile(filePath(folder)).toString(QUrl::FullyEncoded) +

@@ -3,15 +3,16 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// One named connection to the tool's database file in a program folder.
-// The file is opened read-write only: a missing file is a failure, never a
-// new empty database.
+// One connection to the tool's database file in a program folder, under a
+// name no other connection of the process has, so that a window closing
+// and one opening never share one. The file is opened read-write only: a
+// missing file is a failure, never a new empty database.
 class Database {
 public:
     static QString fileName() { return QStringLiteral("RX7100 PC TOOL.db"); }
     static QString filePath(const QString& folder);
 
-    Database(const QString& folder, const QString& connectionName);
+    explicit Database(const QString& folder);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

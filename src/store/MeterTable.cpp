@@ -2,24 +2,42 @@
 
 #include "Record.h"
 
+#include <QStringList>
 #include <cstdio>
 
 namespace {
 
-QVariant orNull(const std::optional<QString>& text) {
-    return text ? QVariant(*text) : QVariant();
+// The columns of a reading's values in `yibiaodizhi` and `Historydata`,
+// in table order, between `dizhi` and `CreateTime`.
+struct ReadingColumn {
+    const char* name;
+    std::optional<QString> Reading::*value;
+};
+
+constexpr ReadingColumn readingColumns[] = {
+    {"MinuteAverage", &Reading::flowRate},    {"danwei1", &Reading::flowRateUnit},
+    {"Foward", &Reading::forwardTotal},       {"Reverse", &Reading::reverseTotal},
+    {"danwei2", &Reading::totalizerUnit},     {"zhuangtai", &Reading::status},
+    {"liusu", &Reading::flowSpeed},           {"baifenbi", &Reading::spanPercentage},
+    {"dianzu", &Reading::electrodeImpedance},
+};
+static_assert(std::size(readingColumns) == readingValues.size());
+
+// Each column name made into a piece of a statement, joined by commas.
+template <typename Piece> QString eachColumn(Piece piece) {
+    QStringList pieces;
+    for (const ReadingColumn& column : readingColumns)
+        pieces << piece(QLatin1String(column.name));
+    return pieces.join(QLatin1Char(','));
+}
+
+// Every column of a meter row, in table order.
+QString rowColumns() {
+    return QStringLiteral("dizhi,") + eachColumn([](QLatin1String name) { return QString(name); }) +
+           QStringLiteral(",CreateTime");
 }
 
 } // namespace
-
-const QStringList& MeterTable::liveColumns() {
-    static const QStringList columns{QStringLiteral("dizhi"),   QStringLiteral("MinuteAverage"),
-                                     QStringLiteral("danwei1"), QStringLiteral("Foward"),
-                                     QStringLiteral("danwei2"), QStringLiteral("zhuangtai"),
-                                     QStringLiteral("liusu"),   QStringLiteral("baifenbi"),
-                                     QStringLiteral("dianzu"),  QStringLiteral("CreateTime")};
-    return columns;
-}
 
 QString MeterTable::timeText(const QDateTime& time) {
     // Runs for every stored reply: plain digits, without the locale-aware
@@ -34,56 +52,67 @@ QString MeterTable::timeText(const QDateTime& time) {
 }
 
 MeterTable::MeterTable(QSqlDatabase db) : m_db(std::move(db)), m_store(m_db) {
-    m_store.prepare(QStringLiteral(
-        "update yibiaodizhi set MinuteAverage=coalesce(?,MinuteAverage),"
-        "danwei1=coalesce(?,danwei1),Foward=coalesce(?,Foward),Reverse=coalesce(?,Reverse),"
-        "danwei2=coalesce(?,danwei2),zhuangtai=coalesce(?,zhuangtai),liusu=coalesce(?,liusu),"
-        "baifenbi=coalesce(?,baifenbi),dianzu=coalesce(?,dianzu),CreateTime=? where dizhi=?"));
+    // A value the reading lacks goes in as NULL and keeps the column's text.
+    m_store.prepare(QStringLiteral("update yibiaodizhi set %1,CreateTime=? where dizhi=?")
+                        .arg(eachColumn([](QLatin1String name) {
+                            return QStringLiteral("%1=coalesce(?,%1)").arg(name);
+                        })));
 }
 
 void MeterTable::clearReadings() {
     // One statement per column, so a column the table lacks does not keep
     // the others from being blanked. No time is NULL.
-    static const char* const columns[] = {"MinuteAverage", "danwei1",  "Foward",
-                                          "Reverse",       "danwei2",  "zhuangtai",
-                                          "liusu",         "baifenbi", "dianzu"};
-    for (const char* column : columns)
-        Record(QStringLiteral("update yibiaodizhi set %1=''").arg(QLatin1String(column)), m_db);
+    for (const ReadingColumn& column : readingColumns)
+        Record(QStringLiteral("update yibiaodizhi set %1=''").arg(QLatin1String(column.name)),
+               m_db);
     Record(QStringLiteral("update yibiaodizhi set CreateTime=NULL"), m_db);
 }
 
-RowSet MeterTable::liveRows() const {
-    return Record(QStringLiteral("select %1 from yibiaodizhi ORDER BY dizhi asc")
-                      .arg(liveColumns().join(QLatin1Char(','))),
-                  m_db);
+QList<Reading> MeterTable::readings() const {
+    const RowSet rows = Record(
+        QStringLiteral("select %1 from yibiaodizhi ORDER BY dizhi asc").arg(rowColumns()), m_db);
+    QList<Reading> readings;
+    readings.reserve(rows.rowCount());
+    for (const QVariantList& row : rows.rows()) {
+        Reading reading;
+        reading.address = row.value(0).toInt();
+        for (std::size_t i = 0; i < std::size(readingColumns); ++i)
+            reading.*readingColumns[i].value = row.value(qsizetype(i) + 1).toString();
+        reading.time = QDateTime::fromString(row.value(row.size() - 1).toString(),
+                                             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        readings << reading;
+    }
+    return readings;
 }
 
-bool MeterTable::storeReading(int address, const StoredReading& reading, const QDateTime& time) {
-    const QVariant values[] = {orNull(reading.MinuteAverage),
-                               orNull(reading.danwei1),
-                               orNull(reading.Foward),
-                               orNull(reading.Reverse),
-                               orNull(reading.danwei2),
-                               orNull(reading.zhuangtai),
-                               orNull(reading.liusu),
-                               orNull(reading.baifenbi),
-                               orNull(reading.dianzu),
-                               timeText(time),
-                               address};
-    for (int i = 0; i < static_cast<int>(std::size(values)); ++i)
-        m_store.bindValue(i, values[i]);
+bool MeterTable::storeReading(const Reading& reading) {
+    int at = 0;
+    for (const ReadingColumn& column : readingColumns) {
+        const std::optional<QString>& value = reading.*column.value;
+        m_store.bindValue(at++, value ? QVariant(*value) : QVariant());
+    }
+    m_store.bindValue(at++, reading.time.isValid() ? QVariant(timeText(reading.time)) : QVariant());
+    m_store.bindValue(at, reading.address);
     const bool stored = m_store.exec() && m_store.numRowsAffected() == 1;
     m_store.finish();
     return stored;
 }
 
 bool MeterTable::snapshot() {
+    // Column by column, so the copy files every value where it belongs even
+    // if the two tables came to list their columns in another order.
     QSqlQuery insert(m_db);
-    return insert.exec(QStringLiteral("insert into Historydata select * from yibiaodizhi"));
+    return insert.exec(QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
+                           .arg(rowColumns()));
 }
 
-RowSet MeterTable::addresses() const {
-    return Record(QStringLiteral("select  dizhi from yibiaodizhi ORDER BY dizhi asc"), m_db);
+QList<int> MeterTable::addresses() const {
+    const RowSet rows =
+        Record(QStringLiteral("select dizhi from yibiaodizhi ORDER BY dizhi asc"), m_db);
+    QList<int> addresses;
+    for (const QVariantList& row : rows.rows())
+        addresses << row.value(0).toInt();
+    return addresses;
 }
 
 bool MeterTable::addMeter(int address) {

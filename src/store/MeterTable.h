@@ -1,17 +1,18 @@
 #pragma once
 
-#include "RowSet.h"
-#include "StoredReading.h"
+#include "Reading.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-// `yibiaodizhi`: the listed meters, each with its latest reading.
+// `yibiaodizhi`: the listed meters, each with its latest reading, and the
+// history snapshots taken of it. The one place that knows which column
+// holds which value of a reading.
 class MeterTable {
 public:
-    // The columns of the live grid, in its order.
-    static const QStringList& liveColumns();
+    // A time as the store keeps it: "yyyy-MM-dd HH:mm:ss".
     static QString timeText(const QDateTime& time);
 
     explicit MeterTable(QSqlDatabase db);
@@ -19,18 +20,20 @@ public:
     // Blanks every reading column and keeps the addresses.
     void clearReadings();
 
-    // The live grid's rows, ascending numeric address.
-    RowSet liveRows() const;
+    // Every meter's latest reading, ascending numeric address; none when
+    // the table cannot be read.
+    QList<Reading> readings() const;
 
-    // Writes one reply's columns and time into the meter's row; false when
-    // no row has that address or the store refused.
-    bool storeReading(int address, const StoredReading& reading, const QDateTime& time);
+    // Writes a reading's values and time into its meter's row, keeping the
+    // columns it lacks; false when no row has its address or the store
+    // refused.
+    bool storeReading(const Reading& reading);
 
     // Appends a copy of every meter row to `Historydata`.
     bool snapshot();
 
-    // The listed addresses, ascending, as the setup window's list shows them.
-    RowSet addresses() const;
+    // The listed addresses, ascending.
+    QList<int> addresses() const;
     // Lists a meter with empty readings; an address listed already is left
     // as it is. False when the store refused.
     bool addMeter(int address);

@@ -1,8 +1,11 @@
 #include "SettingsTable.h"
 
 #include "Record.h"
+#include "StoreError.h"
 
 #include <QSqlQuery>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -21,12 +24,28 @@ bool updateRow(const QSqlDatabase& db, const QString& sql, const QVariantList& v
 
 } // namespace
 
-RowSet SettingsTable::read() const {
-    return Record(QStringLiteral("select * from kente"), m_db);
+int SettingsTable::toInt16(const QString& stored, int* value) {
+    bool ok = false;
+    const double number = stored.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        return StoreError::TypeMismatch;
+    const double rounded = std::nearbyint(number); // half to even
+    if (rounded > std::numeric_limits<qint16>::max() ||
+        rounded < std::numeric_limits<qint16>::min())
+        return StoreError::Overflow;
+    *value = static_cast<int>(rounded);
+    return 0;
 }
 
-RowSet SettingsTable::readForSetup() const {
-    return Record(QStringLiteral("select  * from kente"), m_db);
+SettingsTable::Read SettingsTable::read() const {
+    const RowSet row = Record(QStringLiteral("select * from kente"), m_db);
+    if (row.eof())
+        return {row.isOpen() ? StoreError::NoCurrentRow : StoreError::RowSetClosed, {}};
+    // A column the row lacks reads as no value.
+    const auto text = [&row](const char* column) {
+        return row.value(QString::fromLatin1(column)).value_or(QVariant()).toString();
+    };
+    return {0, {text("com"), text("settings"), text("noe"), text("timer"), text("timesj")}};
 }
 
 bool SettingsTable::storeLineSettings(const QString& baud, std::optional<int> com, int timer,

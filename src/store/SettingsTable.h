@@ -1,21 +1,38 @@
 #pragma once
 
-#include "RowSet.h"
-
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
 
-// The one row of `kente`: port, baud text, parity code, poll period and
-// record interval.
+// The one row of `kente`, each value as the text it is stored as (empty
+// for no value): the windows show it as it stands, and each reader turns
+// it into what it needs.
+struct StoredSettings {
+    QString port;           // `com`, 1 to 10
+    QString baud;           // `settings`, the baud rate alone
+    QString parity;         // `noe`: 0 none, 1 odd, 2 even
+    QString pollPeriod;     // `timer`, milliseconds
+    QString recordInterval; // `timesj`, minutes
+};
+
+// `kente`: the port, baud text, parity code, poll period and record interval.
 class SettingsTable {
 public:
+    struct Read {
+        // 0; StoreError::NoCurrentRow when the table has no row,
+        // StoreError::RowSetClosed when it cannot be read.
+        int error = 0;
+        StoredSettings settings;
+    };
+
+    // A stored whole number as start-up keeps it, in a 16-bit number (a
+    // fraction rounds half to even): 0, StoreError::TypeMismatch for a
+    // value that is no number, StoreError::Overflow for one beyond 16 bits.
+    static int toInt16(const QString& stored, int* value);
+
     explicit SettingsTable(QSqlDatabase db) : m_db(std::move(db)) {}
 
-    // "select * from kente", as start-up reads it.
-    RowSet read() const;
-    // The same row as the communication setup window reads it.
-    RowSet readForSetup() const;
+    Read read() const;
 
     // Writes the line settings into the row. A port or parity left nullopt
     // keeps what is stored. False when the store refused or has no row.

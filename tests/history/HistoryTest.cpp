@@ -44,7 +44,7 @@ TEST(HistoryTable, TypedDays) {
 
 TEST(HistoryTable, SearchesAndDeletesUseTheIndexes) {
     ProgramFolder folder;
-    Database db(folder.path(), QStringLiteral("t"));
+    Database db(folder.path());
     for (const HistoryTable* table : {&HistoryTable::snapshots(), &HistoryTable::operationLog()}) {
         const QString time = table->table() + '_' + table->timeColumn();
         const QString both =
@@ -121,7 +121,7 @@ protected:
     }
 
     ProgramFolder folder;
-    std::unique_ptr<Database> db = std::make_unique<Database>(folder.path(), QStringLiteral("t"));
+    std::unique_ptr<Database> db = std::make_unique<Database>(folder.path());
     std::unique_ptr<HistoryTab> tab =
         std::make_unique<HistoryTab>(table(), texts(), db->connection());
 };

@@ -17,7 +17,7 @@ StartingDatabase::Options meters(QList<int> list) {
 
 TEST(Database, MissingFileIsAFailureWithSQLiteCodeAndCreatesNothing) {
     ProgramFolder folder({}, false);
-    Database db(folder.path(), QStringLiteral("t"));
+    Database db(folder.path());
     EXPECT_FALSE(db.isOpen());
     EXPECT_EQ(db.errorCode(), 14);
     EXPECT_FALSE(QFileInfo::exists(folder.databasePath()));
@@ -28,14 +28,14 @@ TEST(Database, OpensAFolderWithBlanksAndQuotesInItsPath) {
     const QString dir = parent.filePath(QStringLiteral("Flow Meter's #tool"));
     ASSERT_TRUE(QDir().mkpath(dir));
     ASSERT_TRUE(StartingDatabase::create(Database::filePath(dir), {}));
-    Database db(dir, QStringLiteral("t"));
+    Database db(dir);
     ASSERT_TRUE(db.isOpen());
     EXPECT_EQ(Record(QStringLiteral("select * from kente"), db.connection()).rowCount(), 1);
 }
 
 TEST(Record, QueryUpdateAndMissingTable) {
     ProgramFolder folder(meters({1, 2}));
-    Database db(folder.path(), QStringLiteral("t"));
+    Database db(folder.path());
     const RowSet query = Record(QStringLiteral("select * from kente"), db.connection());
     ASSERT_TRUE(query.isOpen() && !query.eof());
     EXPECT_EQ(query.value(QStringLiteral("Settings"))->toString(), QStringLiteral("9600"));
@@ -53,23 +53,49 @@ TEST(Record, QueryUpdateAndMissingTable) {
 TEST(MeterTable, StoreReadingTouchesOnlyItsRowAndKeepsWhatItLacks) {
     ProgramFolder folder(meters({1, 7}));
     ASSERT_TRUE(folder.exec(QStringLiteral("update yibiaodizhi set danwei1='l/s'")));
-    Database db(folder.path(), QStringLiteral("t"));
+    Database db(folder.path());
     MeterTable table(db.connection());
-    StoredReading reading;
-    reading.Foward = QStringLiteral("4294967295.25");
-    reading.Reverse = QStringLiteral("0.00");
-    reading.zhuangtai = QStringLiteral("Communication OK");
-    const QDateTime when(QDate(2026, 12, 6), QTime(10, 11, 12));
-    EXPECT_TRUE(table.storeReading(7, reading, when));
-    EXPECT_FALSE(table.storeReading(8, reading, when)); // not listed: nothing stored
+    Reading reading;
+    reading.address = 7;
+    reading.forwardTotal = QStringLiteral("4294967295.25");
+    reading.reverseTotal = QStringLiteral("0.00");
+    reading.status = QStringLiteral("Communication OK");
+    reading.time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12));
+    EXPECT_TRUE(table.storeReading(reading));
+    reading.address = 8;
+    EXPECT_FALSE(table.storeReading(reading)); // not listed: nothing stored
     EXPECT_EQ(folder.rows(QStringLiteral("select * from yibiaodizhi order by dizhi")),
               QStringList({"1||l/s||||||||NULL",
                            "7||l/s|4294967295.25|0.00||Communication OK||||2026-12-06 10:11:12"}));
 }
 
+TEST(MeterTable, SnapshotFilesEachValueInItsColumnWhateverTheirOrder) {
+    ProgramFolder folder(meters({3}));
+    ASSERT_TRUE(folder.exec(QStringLiteral("drop table Historydata")));
+    ASSERT_TRUE(folder.exec(QStringLiteral(
+        "create table Historydata (CreateTime TEXT, dianzu TEXT, baifenbi TEXT, liusu TEXT, "
+        "zhuangtai TEXT, danwei2 TEXT, Reverse TEXT, Foward TEXT, danwei1 TEXT, "
+        "MinuteAverage TEXT, dizhi TEXT)")));
+    Database db(folder.path());
+    MeterTable table(db.connection());
+    Reading reading;
+    reading.address = 3;
+    for (const ReadingValue& value : readingValues)
+        reading.*value.member = QString::fromLatin1(value.key);
+    reading.time = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
+    ASSERT_TRUE(table.storeReading(reading));
+    ASSERT_TRUE(table.snapshot());
+    EXPECT_EQ(folder.rows(QStringLiteral(
+                  "select dizhi,MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,liusu,"
+                  "baifenbi,dianzu,CreateTime from Historydata")),
+              QStringList({"3|flowRate|flowRateUnit|forwardTotal|reverseTotal|totalizerUnit|"
+                           "status|flowSpeed|spanPercentage|electrodeImpedance|"
+                           "2026-01-02 03:04:05"}));
+}
+
 TEST(OperationLog, RowsInColumnOrderWithTheTimeGiven) {
     ProgramFolder folder;
-    Database db(folder.path(), QStringLiteral("t"));
+    Database db(folder.path());
     OperationLog log(db.connection());
     const QDateTime when(QDate(2026, 1, 2), QTime(3, 4, 5));
     ASSERT_TRUE(log.append({2, "RX71000042", "Damping", "3", "5", when}));
