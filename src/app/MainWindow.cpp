@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr int TwipsPerPixel = 15;
+constexpr int FolderLabelWidth = 480;
 const char* const HintProperty = "rx7100Hint";
 
 // Brings a modeless window to the front.
@@ -107,6 +109,16 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_status = new QLabel(this);
     m_status->setAccessibleName(QStringLiteral("Status"));
     statusBar()->addWidget(m_status, 1);
+    // Which folder's database and ports this run works on; a long path is
+    // shortened in the middle, the whole of it in the tooltip.
+    const QString folder = QDir::toNativeSeparators(m_station->programDir());
+    auto* folderLabel = new QLabel(this);
+    folderLabel->setObjectName(QStringLiteral("folderLabel"));
+    folderLabel->setAccessibleName(QStringLiteral("Data folder"));
+    folderLabel->setText(folderLabel->fontMetrics().elidedText(QStringLiteral("Folder: ") + folder,
+                                                               Qt::ElideMiddle, FolderLabelWidth));
+    folderLabel->setToolTip(folder);
+    statusBar()->addPermanentWidget(folderLabel);
     setCentralWidget(central);
 
     resize(m_grid->horizontalHeader()->length() + 60, 420);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QCommandLineParser;
+class QCoreApplication;
+
+// The tool's command-line options.
+class CommandLine {
+public:
+    // Whether the arguments ask for a window at all: --help and --version
+    // only print, so they must work without a display.
+    static bool needsDisplay(int argc, char** argv);
+
+    // Reads the running application's arguments. Help, version and a bad
+    // option are printed and end the program.
+    static CommandLine process(const QCoreApplication& app);
+    // Reads `arguments` (the program name first); nullopt, with the reason,
+    // for a bad option or a stray argument.
+    static std::optional<CommandLine> parse(const QStringList& arguments, QString* error);
+
+    // --folder DIR as given; empty when not given.
+    QString folder() const { return m_folder; }
+
+private:
+    static std::optional<CommandLine> fromParser(const QCommandLineParser& parser, QString* error);
+
+    QString m_folder;
+};
