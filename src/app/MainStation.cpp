@@ -82,7 +82,10 @@ int MainStation::startUp() {
 QString MainStation::startupMessage(int code) {
     if (code == PortError::NoSuchPort)
         return QStringLiteral("Invalid serial port!\r\nError code:8002\r\nError cause:");
-    return QStringLiteral("Invalid serial port!") + QString::number(code);
+    const QString message = QStringLiteral("Invalid serial port!") + QString::number(code);
+    // What to do about it follows on a line of its own, after the code.
+    const QString hint = PortError::hint(code);
+    return hint.isEmpty() ? message : message + QStringLiteral("\r\n") + hint;
 }
 
 void MainStation::readMeterData() {

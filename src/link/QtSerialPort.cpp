@@ -3,10 +3,13 @@
 #include "PortError.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 QtSerialPort::QtSerialPort(PortLocator locator, QObject* parent)
     : SerialPort(parent), m_locator(std::move(locator)) {
@@ -21,19 +24,29 @@ int QtSerialPort::open() {
         return PortError::NoSuchPort;
     m_port.setPortName(device);
     m_pseudoTerminal = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        switch (m_port.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            return PortError::NoSuchPort;
-        case QSerialPort::PermissionError:
-        case QSerialPort::OpenError:
-            return PortError::PortBusy;
-        default:
-            return PortError::CannotOpen;
-        }
-    }
+    if (!m_port.open(QIODevice::ReadWrite))
+        return openFailure(m_port.error(), device);
     applySettings();
     return PortError::None;
+}
+
+int QtSerialPort::openFailure(QSerialPort::SerialPortError error, const QString& device) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortError::NoSuchPort;
+    case QSerialPort::PermissionError:
+        // Qt says "permission" both for a device this user may not open
+        // and for one that another program holds (its lock, or exclusive
+        // use); the device's own rights tell them apart.
+        return ::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK,
+                           AT_EACCESS) == 0
+                   ? PortError::PortBusy
+                   : PortError::NoPermission;
+    case QSerialPort::OpenError:
+        return PortError::PortBusy;
+    default:
+        return PortError::CannotOpen;
+    }
 }
 
 void QtSerialPort::close() {

@@ -24,6 +24,9 @@ public:
     int write(const QByteArray& bytes) override;
     QByteArray readAll() override { return m_port.readAll(); }
 
+    // The code for a failed open of `device`.
+    static int openFailure(QSerialPort::SerialPortError error, const QString& device);
+
 private:
     bool applySettings();
     void drainOutput();

@@ -38,7 +38,10 @@ CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry&
     const StoredSettings stored = m_table.read().settings;
     SaveResult result{textsOf(stored), false};
     const std::optional<int> com = WholeNumber::parse(stored.port);
-    if (!com || reopenPort(entry.lineSettingsText(), *com) != 0)
+    if (!com)
+        return result;
+    result.portError = reopenPort(entry.lineSettingsText(), *com);
+    if (result.portError != 0)
         return result;
     m_pollTimer.setInterval(*timer);
     result.applied = true;

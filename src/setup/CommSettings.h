@@ -33,6 +33,9 @@ public:
         std::optional<SettingsTexts> stored;
         // The port reopened with the new settings and the poll period set.
         bool applied = false;
+        // Why the port did not open (a PortError code), 0 when it did or
+        // was not reached.
+        int portError = 0;
     };
     // Stores the entry, then closes, reconfigures and reopens the port and
     // sets the poll period, stopping at the first failing step. An entry

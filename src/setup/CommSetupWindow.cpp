@@ -3,6 +3,7 @@
 #include "CommSettings.h"
 #include "Database.h"
 #include "MeterList.h"
+#include "PortError.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -90,6 +91,8 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
 
     m_status = new QLabel(this);
     m_status->setAccessibleName(QStringLiteral("Status"));
+    // A long notice must not widen the window; the tooltip holds it whole.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_status, 1);
 
     // Load: its own connection, the stored row, the list.
@@ -299,12 +302,17 @@ void CommSetupWindow::saveLineSettings() {
         showSettings(*result.stored);
     if (!result.applied) {
         // Stays in edit mode; whatever was stored stays stored.
-        showNotice(invalidPortNotice());
+        showNotice(portNotice(result.portError));
         return;
     }
     // A notice from an earlier failed Save stays until the window closes.
     showLineSettingsEditing(false);
     m_lineModify->setFocus();
+}
+
+QString CommSetupWindow::portNotice(int portError) {
+    const QString hint = PortError::hint(portError);
+    return hint.isEmpty() ? invalidPortNotice() : invalidPortNotice() + QLatin1Char(' ') + hint;
 }
 
 void CommSetupWindow::modifyRecord() {
@@ -364,11 +372,14 @@ void CommSetupWindow::gridload() {
 
 void CommSetupWindow::showNotice(const QString& notice) {
     m_status->setText(notice);
+    m_status->setToolTip(notice);
 }
 
 void CommSetupWindow::withdrawNotice(const QString& notice) {
-    if (m_status->text() == notice)
+    if (m_status->text() == notice) {
         m_status->clear();
+        m_status->setToolTip({});
+    }
 }
 
 void CommSetupWindow::closeEvent(QCloseEvent* event) {

@@ -26,6 +26,9 @@ class CommSetupWindow : public QMainWindow {
     Q_OBJECT
 public:
     static QString invalidPortNotice() { return QStringLiteral("Notice:Invalid serial port!"); }
+    // The failed Save's notice: how to fix the port's failure, when there
+    // is a way, follows the fixed text.
+    static QString portNotice(int portError);
     static QString invalidAddressNotice() {
         return QStringLiteral("Notice:Invalid meter address!");
     }

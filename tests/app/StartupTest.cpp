@@ -47,7 +47,15 @@ TEST_F(StartupTest, FailuresShowOneMessageAndLeaveTheGridEmpty) {
         {"update kente set timer='abc'", 0, "Invalid serial port!13", false},
         {"delete from kente", 0, "Invalid serial port!3021", false},
         {"drop table kente", 0, "Invalid serial port!3704", false},
-        {"", PortError::PortBusy, "Invalid serial port!8005", false},
+        {"", PortError::PortBusy,
+         "Invalid serial port!8005\r\nAnother program is using the serial port: close it, then "
+         "try again.",
+         false},
+        {"", PortError::NoPermission,
+         "Invalid serial port!8006\r\nThis user may not open the serial port: add your user to "
+         "the dialout group, then log in again.",
+         false},
+        {"", PortError::CannotOpen, "Invalid serial port!8010", false},
         {"update kente set settings='fast'", 0, "Invalid serial port!8015", true},
         {nullptr, 0, "Invalid serial port!14", false},
     };

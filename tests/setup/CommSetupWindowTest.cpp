@@ -122,6 +122,16 @@ TEST_F(CommSetupWindowTest, SaveStoresTheRowThenReopensThePortOrRefusesATimeout)
         EXPECT_EQ(window->isEditingLineSettings(), !applied);
         EXPECT_EQ(window->statusText(), applied ? QString() : PortNotice);
     }
+    // How to fix a port that may not be opened follows the notice.
+    load();
+    port.openResult = PortError::NoPermission;
+    saveLine("150");
+    EXPECT_EQ(window->statusText(),
+              PortNotice + " This user may not open the serial port: add your user to the "
+                           "dialout group, then log in again.");
+    EXPECT_TRUE(window->isEditingLineSettings());
+    port.openResult = PortError::None;
+
     // The notice stays through a later good Save.
     load();
     saveLine("");
