@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "MeterList.h"
 #include "PortError.h"
+#include "PortsDialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -72,7 +73,7 @@ QPushButton* button(const QString& text, const QString& description, QWidget* pa
 CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
                                  IntervalTimer& pollTimer, std::function<void()> callDataGrid1,
                                  QWidget* parent)
-    : QMainWindow(parent), m_callDataGrid1(std::move(callDataGrid1)) {
+    : QMainWindow(parent), m_folder(programDir), m_callDataGrid1(std::move(callDataGrid1)) {
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Communication setup"));
@@ -170,7 +171,13 @@ QWidget* CommSetupWindow::buildLineSettings() {
     grid->addWidget(new QLabel(QStringLiteral("ms"), frame), 0, column++);
     grid->setColumnStretch(column++, 1);
     grid->addWidget(m_lineModify, 0, column);
-    grid->addWidget(m_lineSave, 0, column);
+    grid->addWidget(m_lineSave, 0, column++);
+    auto* ports =
+        button(QStringLiteral("Ports..."),
+               QStringLiteral("List the serial devices and give one a port number"), frame);
+    ports->setObjectName(QStringLiteral("portsButton"));
+    grid->addWidget(ports, 0, column);
+    connect(ports, &QPushButton::clicked, this, &CommSetupWindow::showPorts);
 
     connect(m_lineModify, &QPushButton::clicked, this, &CommSetupWindow::modifyLineSettings);
     connect(m_lineSave, &QPushButton::clicked, this, &CommSetupWindow::saveLineSettings);
@@ -313,6 +320,17 @@ void CommSetupWindow::saveLineSettings() {
 QString CommSetupWindow::portNotice(int portError) {
     const QString hint = PortError::hint(portError);
     return hint.isEmpty() ? invalidPortNotice() : invalidPortNotice() + QLatin1Char(' ') + hint;
+}
+
+void CommSetupWindow::setSerialDeviceSource(SerialDeviceSource devices) {
+    m_serialDevices = std::move(devices);
+}
+
+PortsDialog* CommSetupWindow::showPorts() {
+    auto* dialog = new PortsDialog(m_folder, m_serialDevices, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
 }
 
 void CommSetupWindow::modifyRecord() {

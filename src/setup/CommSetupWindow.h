@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MeterList.h"
+#include "SerialDevices.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -9,6 +10,7 @@
 class CommSettings;
 class Database;
 class IntervalTimer;
+class PortsDialog;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -55,6 +57,11 @@ public:
     void addMeter();
     void deleteMeter();
     void gridload();
+    // "Ports...": the serial devices and their port numbers, over this window.
+    PortsDialog* showPorts();
+
+    // Where "Ports..." finds the serial devices; the real ones unless set.
+    void setSerialDeviceSource(SerialDeviceSource devices);
 
 signals:
     // The closing steps have run; the window is about to be destroyed.
@@ -73,6 +80,8 @@ private:
     void withdrawNotice(const QString& notice);
     void afterListChange(MeterList::Outcome outcome);
 
+    QString m_folder;
+    SerialDeviceSource m_serialDevices = &SerialDevices::present;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<CommSettings> m_settings;
     std::unique_ptr<MeterList> m_meters;
