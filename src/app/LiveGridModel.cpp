@@ -24,8 +24,8 @@ constexpr Column columns[LiveGridModel::ColumnCount] = {
     {"Electrode Impedance (ohm)", 2200, &Reading::electrodeImpedance},
     {"Time", 3000, nullptr},
 };
-constexpr int AddressColumn = 0;
-constexpr int TimeColumn = LiveGridModel::ColumnCount - 1;
+constexpr int AddressColumn = LiveGridModel::AddressColumn;
+constexpr int TimeColumn = LiveGridModel::TimeColumn;
 
 QString cellText(const Reading& reading, int column) {
     if (column == AddressColumn)
@@ -42,6 +42,10 @@ QList<int> LiveGridModel::widthsTwips() {
     for (const Column& column : columns)
         widths << column.widthTwips;
     return widths;
+}
+
+QString LiveGridModel::timeSample() {
+    return MeterTable::timeText(QDateTime(QDate(2000, 12, 28), QTime(20, 8, 48)));
 }
 
 LiveGridModel::LiveGridModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -99,6 +103,10 @@ QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return cellText(m_rows[index.row()], index.column());
+    if (role == Qt::ToolTipRole && index.column() == StatusColumn) {
+        const QString text = cellText(m_rows[index.row()], index.column());
+        return text.isEmpty() ? QVariant() : text;
+    }
     return {};
 }
 

@@ -13,6 +13,13 @@ class LiveGridModel : public QAbstractTableModel, public PollCursor {
     Q_OBJECT
 public:
     static constexpr int ColumnCount = 10;
+    static constexpr int AddressColumn = 0;
+    // Alarm texts: the one column that may be too narrow for its values,
+    // which then show elided, whole in their tooltip.
+    static constexpr int StatusColumn = 5;
+    static constexpr int TimeColumn = ColumnCount - 1;
+    // A time as the grid shows it, for the room the column needs.
+    static QString timeSample();
 
     // Each column's width in twips, in column order.
     static QList<int> widthsTwips();

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BasicParameterWindow.h"
+#include "ColumnFit.h"
 #include "CommSetupWindow.h"
 #include "HistoryWindow.h"
 #include "LiveGridModel.h"
@@ -14,18 +15,26 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <limits>
+#include <numeric>
 
 namespace {
 
 constexpr int TwipsPerPixel = 15;
 constexpr int FolderLabelWidth = 480;
+// Fits a 1366x768 laptop screen with room to spare.
+constexpr int MaxOpeningWidth = 1280;
+constexpr int OpeningHeight = 420;
 const char* const HintProperty = "rx7100Hint";
 
 // Brings a modeless window to the front.
@@ -86,7 +95,6 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
     layout->addWidget(m_grid);
-    applyGridColumns();
 
     // The grid's current row and the poll cursor are one: a click picks the
     // meter asked next, and each poll moves the highlight on.
@@ -102,6 +110,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
                                                           QItemSelectionModel::Rows);
     });
     connect(&model, &QAbstractItemModel::modelReset, this, &MainWindow::applyGridColumns);
+    connect(&model, &QAbstractItemModel::dataChanged, this, &MainWindow::widenForValues);
     connect(m_station.get(), &MainStation::readingChanged, this, &MainWindow::showReadingState);
     connect(m_station.get(), &MainStation::parameterBlockReceived, m_blockDispatcher.get(),
             &ParameterBlockDispatcher::dispatch);
@@ -121,7 +130,8 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     statusBar()->addPermanentWidget(folderLabel);
     setCentralWidget(central);
 
-    resize(m_grid->horizontalHeader()->length() + 60, 420);
+    resize(openingWidth(), OpeningHeight);
+    applyGridColumns(); // again: now the window knows its room
 
     // Every minute of reading reads the interval box as it stands, saved
     // or not, loading the window hidden when it is not loaded.
@@ -279,14 +289,71 @@ void MainWindow::showReadingState(bool reading) {
     m_read->setVisible(!reading);
 }
 
+QList<ColumnFit::Column> MainWindow::gridColumns(bool fresh) const {
+    // A new grid: the time takes a time's room and the alarm texts all
+    // there is; otherwise every column keeps the width it has.
+    const int timeWidth = m_grid->fontMetrics().horizontalAdvance(LiveGridModel::timeSample()) +
+                          2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
+    const QHeaderView* header = m_grid->horizontalHeader();
+    const QAbstractItemView* view = m_grid;
+    QList<ColumnFit::Column> columns;
+    for (int column = 0; column < LiveGridModel::ColumnCount; ++column) {
+        int current = m_grid->columnWidth(column);
+        if (fresh)
+            current = column == LiveGridModel::TimeColumn     ? timeWidth
+                      : column == LiveGridModel::StatusColumn ? std::numeric_limits<int>::max()
+                                                              : 0;
+        columns << ColumnFit::Column{header->sectionSizeHint(column),
+                                     std::max(0, view->sizeHintForColumn(column)), current};
+    }
+    return columns;
+}
+
+int MainWindow::gridRoom(int windowWidth) const {
+    // Less the window's margins, the grid's frame, its row numbers and a
+    // vertical scroll bar.
+    const QMargins margins = centralWidget()->layout()->contentsMargins();
+    return windowWidth - margins.left() - margins.right() - 2 * m_grid->frameWidth() -
+           m_grid->verticalHeader()->sizeHint().width() -
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid);
+}
+
+int MainWindow::openingWidth() const {
+    // As wide as the columns ask, the alarm texts as wide as they always
+    // were, but never wider than a laptop's screen.
+    QList<ColumnFit::Column> columns = gridColumns(true);
+    columns[LiveGridModel::StatusColumn].current =
+        LiveGridModel::widthsTwips()[LiveGridModel::StatusColumn] / TwipsPerPixel;
+    const QList<int> widths = ColumnFit::widths(columns, LiveGridModel::StatusColumn,
+                                                std::numeric_limits<int>::max() / 2);
+    const int wanted = std::accumulate(widths.begin(), widths.end(), 0) - gridRoom(0);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() : MaxOpeningWidth;
+    return std::min({wanted, MaxOpeningWidth, room});
+}
+
 void MainWindow::applyGridColumns() {
-    // The widths were chosen for a smaller font than ours; a caption is
-    // never cut, so a column is at least as wide as its caption.
-    QHeaderView* header = m_grid->horizontalHeader();
-    const QList<int> widths = LiveGridModel::widthsTwips();
+    // Binding the rows again sets the columns afresh: every caption and
+    // value whole, the alarm texts taking the rest of the room.
+    const QList<int> widths =
+        ColumnFit::widths(gridColumns(true), LiveGridModel::StatusColumn, gridRoom(width()));
     for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
-        m_grid->setColumnWidth(
-            column, std::max(widths[column] / TwipsPerPixel, header->sectionSizeHint(column)));
+        m_grid->setColumnWidth(column, widths[column]);
+}
+
+void MainWindow::widenForValues() {
+    // A longer number widens its column, taking the room from the alarm
+    // texts; otherwise the widths stay as the operator left them.
+    const QList<int> widths =
+        ColumnFit::widths(gridColumns(false), LiveGridModel::StatusColumn, gridRoom(width()));
+    bool widened = false;
+    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+        widened = widened || (column != LiveGridModel::StatusColumn &&
+                              widths[column] != m_grid->columnWidth(column));
+    if (!widened)
+        return;
+    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+        m_grid->setColumnWidth(column, widths[column]);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

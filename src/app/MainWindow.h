@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ColumnFit.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
@@ -55,6 +57,13 @@ private:
     QPushButton* addButton(const QString& text, const QString& hint);
     void showReadingState(bool reading);
     void applyGridColumns();
+    void widenForValues();
+    // Each column's caption, widest value and width; `fresh` for a grid
+    // whose columns are set anew.
+    QList<ColumnFit::Column> gridColumns(bool fresh) const;
+    // The width the grid's columns have in a window this wide.
+    int gridRoom(int windowWidth) const;
+    int openingWidth() const;
 
     // Loads the "Communication setup" window hidden on first use.
     CommSetupWindow* commSetupWindow();
