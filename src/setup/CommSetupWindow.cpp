@@ -2,6 +2,7 @@
 
 #include "CommSettings.h"
 #include "Database.h"
+#include "DescribedButton.h"
 #include "MeterList.h"
 #include "PortError.h"
 #include "PortsDialog.h"
@@ -59,13 +60,6 @@ QLineEdit* digitsBox(const QString& name, int digits, QWidget* parent) {
     box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('0'))) +
                          24);
     return box;
-}
-
-QPushButton* button(const QString& text, const QString& description, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setAccessibleName(text);
-    b->setAccessibleDescription(description);
-    return b;
 }
 
 } // namespace
@@ -145,11 +139,11 @@ QWidget* CommSetupWindow::buildLineSettings() {
     m_timeoutLabel = valueLabel(QStringLiteral("Communication timeout"), m_timeoutBox, frame);
     m_timeoutLabel->setObjectName(QStringLiteral("timeoutLabel"));
 
-    m_lineModify =
-        button(QStringLiteral("Modify"), QStringLiteral("Change the serial port settings"), frame);
+    m_lineModify = describedButton(QStringLiteral("Modify"),
+                                   QStringLiteral("Change the serial port settings"), frame);
     m_lineModify->setObjectName(QStringLiteral("lineModify"));
-    m_lineSave = button(QStringLiteral("Save"),
-                        QStringLiteral("Store and apply the serial port settings"), frame);
+    m_lineSave = describedButton(QStringLiteral("Save"),
+                                 QStringLiteral("Store and apply the serial port settings"), frame);
     m_lineSave->setObjectName(QStringLiteral("lineSave"));
 
     // Each view-mode control shares its cell with its edit-mode control.
@@ -172,9 +166,9 @@ QWidget* CommSetupWindow::buildLineSettings() {
     grid->setColumnStretch(column++, 1);
     grid->addWidget(m_lineModify, 0, column);
     grid->addWidget(m_lineSave, 0, column++);
-    auto* ports =
-        button(QStringLiteral("Ports..."),
-               QStringLiteral("List the serial devices and give one a port number"), frame);
+    auto* ports = describedButton(
+        QStringLiteral("Ports..."),
+        QStringLiteral("List the serial devices and give one a port number"), frame);
     ports->setObjectName(QStringLiteral("portsButton"));
     grid->addWidget(ports, 0, column);
     connect(ports, &QPushButton::clicked, this, &CommSetupWindow::showPorts);
@@ -190,11 +184,11 @@ QWidget* CommSetupWindow::buildRecordFrame() {
     m_intervalBox = digitsBox(QStringLiteral("Every"), 6, frame);
     m_intervalBox->setObjectName(QStringLiteral("intervalBox"));
     m_intervalBox->setAccessibleDescription(QStringLiteral("Minutes between history records"));
-    m_recordModify =
-        button(QStringLiteral("Modify"), QStringLiteral("Change the record interval"), frame);
+    m_recordModify = describedButton(QStringLiteral("Modify"),
+                                     QStringLiteral("Change the record interval"), frame);
     m_recordModify->setObjectName(QStringLiteral("recordModify"));
     m_recordSave =
-        button(QStringLiteral("Save"), QStringLiteral("Store the record interval"), frame);
+        describedButton(QStringLiteral("Save"), QStringLiteral("Store the record interval"), frame);
     m_recordSave->setObjectName(QStringLiteral("recordSave"));
 
     grid->addWidget(new QLabel(QStringLiteral("Record:"), frame), 0, 0);
@@ -218,8 +212,9 @@ QWidget* CommSetupWindow::buildMeterFrame() {
     auto* row = new QHBoxLayout;
     m_addressBox = digitsBox(QStringLiteral("Meter address"), 5, frame);
     m_addressBox->setObjectName(QStringLiteral("addressBox"));
-    m_add = button(QStringLiteral("Add"), QStringLiteral("List the meter address"), frame);
-    m_delete = button(QStringLiteral("Delete"), QStringLiteral("Remove the meter address"), frame);
+    m_add = describedButton(QStringLiteral("Add"), QStringLiteral("List the meter address"), frame);
+    m_delete = describedButton(QStringLiteral("Delete"), QStringLiteral("Remove the meter address"),
+                               frame);
     row->addWidget(caption(QStringLiteral("Meter address:"), m_addressBox, frame));
     row->addWidget(m_addressBox);
     row->addWidget(m_add);

@@ -1,5 +1,6 @@
 #include "PortsDialog.h"
 
+#include "DescribedButton.h"
 #include "LineSettingsEntry.h"
 
 #include <QComboBox>
@@ -11,17 +12,6 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-
-QPushButton* button(const QString& text, const QString& description, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setAccessibleName(text);
-    b->setAccessibleDescription(description);
-    return b;
-}
-
-} // namespace
 
 PortsDialog::PortsDialog(const QString& folder, SerialDeviceSource devices, QWidget* parent)
     : QDialog(parent), m_assignments(folder), m_devices(std::move(devices)) {
@@ -57,12 +47,12 @@ PortsDialog::PortsDialog(const QString& folder, SerialDeviceSource devices, QWid
     m_portList->addItems(LineSettingsEntry::portItems());
     auto* portCaption = new QLabel(QStringLiteral("Port number:"), this);
     portCaption->setBuddy(m_portList);
-    m_assign = button(QStringLiteral("Assign"),
-                      QStringLiteral("Give the chosen device this port number"), this);
-    auto* release = button(QStringLiteral("Remove link"),
-                           QStringLiteral("Take this port number's link away"), this);
+    m_assign = describedButton(QStringLiteral("Assign"),
+                               QStringLiteral("Give the chosen device this port number"), this);
+    auto* release = describedButton(QStringLiteral("Remove link"),
+                                    QStringLiteral("Take this port number's link away"), this);
     auto* refreshButton =
-        button(QStringLiteral("Refresh"), QStringLiteral("List the devices again"), this);
+        describedButton(QStringLiteral("Refresh"), QStringLiteral("List the devices again"), this);
     row->addWidget(portCaption);
     row->addWidget(m_portList);
     row->addWidget(m_assign);
