@@ -126,14 +126,17 @@ QWidget* HistoryWindow::makeTab(int index) {
 
 void HistoryWindow::applyColumns(int index) {
     // The widths were chosen for a smaller font than ours; a caption is
-    // never cut, so a column is at least as wide as its caption.
+    // never cut, so a column is at least as wide as its caption, and a
+    // value shown is never cut either: a total cut short reads as another.
     QTableView* grid = m_controls[index].grid;
+    const QAbstractItemView* view = grid;
     const QList<int>& widths = m_tab[index]->texts().widthsTwips;
     QHeaderView* header = grid->horizontalHeader();
     const int columns = std::min<int>(widths.size(), grid->model()->columnCount());
     for (int column = 0; column < columns; ++column)
         grid->setColumnWidth(
-            column, std::max(widths[column] / TwipsPerPixel, header->sectionSizeHint(column)));
+            column, std::max({widths[column] / TwipsPerPixel, header->sectionSizeHint(column),
+                              view->sizeHintForColumn(column)}));
 }
 
 void HistoryWindow::search(int index) {

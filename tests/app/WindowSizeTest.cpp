@@ -130,8 +130,22 @@ TEST_F(WindowSizeTest, EveryWindowShowsEveryCaptionWholeAtItsOpeningSize) {
     expectCaptionsWhole(ports);
     ports->close();
 
+    // A stored snapshot of the widest values the history shows whole.
+    ASSERT_TRUE(folder->exec(QStringLiteral(
+        "insert into Historydata values ('255','-99999.99','m3/h','4294967295.25',"
+        "'4294967295.75','m3','Communication OK,Excitation Alarm','-12345.67','-99999.99',"
+        "'100000000.00','2026-01-02 03:04:05')")));
     window->history();
-    expectCaptionsWhole(window->loadedHistoryWindow());
+    HistoryWindow* history = window->loadedHistoryWindow();
+    expectCaptionsWhole(history);
+    int rows = 0;
+    for (QTableView* grid : history->findChildren<QTableView*>()) {
+        const QAbstractItemView* view = grid;
+        rows += grid->model()->rowCount();
+        for (int column = 0; column < grid->model()->columnCount(); ++column)
+            EXPECT_GE(grid->columnWidth(column), view->sizeHintForColumn(column)) << column;
+    }
+    EXPECT_EQ(rows, 1);
 
     for (const char* code : {"7241", "4626"}) {
         window->meterParameterSetup();
