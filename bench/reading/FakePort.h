@@ -7,7 +7,6 @@ class FakePort : public SerialPort {
     Q_OBJECT
 public:
     void setPortNumber(int) override {}
-    int portNumber() const override { return 1; }
     int open() override { return 0; }
     void close() override {}
     bool isOpen() const override { return true; }

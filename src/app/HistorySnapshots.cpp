@@ -1,22 +1,14 @@
 #include "HistorySnapshots.h"
 
-#include <limits>
-
-qint64 HistorySnapshots::leadingNumber(const QString& text) {
-    constexpr qint64 ceiling = std::numeric_limits<qint32>::max();
-    qint64 value = 0;
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i)
-        value = std::min(ceiling, value * 10 + (text.at(i).unicode() - '0'));
-    return value;
-}
+#include "WholeNumber.h"
 
 bool HistorySnapshots::minutePassed(const QString& intervalText) {
     if (m_minutes < CounterLimit)
         ++m_minutes;
-    const qint64 interval = leadingNumber(intervalText);
+    // The number the box begins with; an empty or other text is 0.
+    const int interval = WholeNumber::parse(intervalText, 0, std::numeric_limits<int>::max(),
+                                            WholeNumber::Mode::Prefix)
+                             .value_or(0);
     // A count already past a newly lowered interval snapshots at once;
     // waiting for equality would stop the history for the rest of the run.
     if (interval <= 0 || m_minutes < interval)

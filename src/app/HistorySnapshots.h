@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QtGlobal>
 
 // The minute counter of the snapshot timer and when it calls for a
 // snapshot. No SQL here: the station runs the insert.
@@ -9,10 +8,6 @@ class HistorySnapshots {
 public:
     // The counter is a 16-bit number: it stops here instead of wrapping.
     static constexpr int CounterLimit = 32767;
-
-    // The number a text starts with, blanks before it skipped; 0 when it
-    // starts with anything else. Saturates instead of overflowing.
-    static qint64 leadingNumber(const QString& text);
 
     // One minute of reading has passed; `intervalText` is the record
     // interval box as it stands. True when a snapshot is due, and the count

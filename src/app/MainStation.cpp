@@ -15,9 +15,8 @@ MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, Q
     : QObject(parent), m_programDir(std::move(programDir)), m_port(std::move(port)),
       m_exchange(std::make_unique<SerialExchange>(*m_port)),
       m_polling(std::make_unique<PollingCycle>(*m_exchange, m_liveGrid)) {
-    m_pollTimer.setInterval(0);
     m_snapshotTimer.setEnabled(false);
-    m_snapshotTimer.setInterval(SnapshotIntervalMs);
+    m_snapshotTimer.setInterval(SnapshotInterval);
     connect(&m_pollTimer, &IntervalTimer::tick, m_polling.get(), &PollingCycle::tick);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &MainStation::snapshotTick);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
@@ -89,17 +88,17 @@ QString MainStation::startupMessage(int code) {
 }
 
 void MainStation::readMeterData() {
-    m_pollTimer.setInterval(m_pollPeriod);
+    m_pollTimer.setInterval(std::chrono::milliseconds(m_pollPeriod));
     m_snapshotTimer.setEnabled(true);
-    m_snapshotTimer.setInterval(SnapshotIntervalMs);
+    m_snapshotTimer.setInterval(SnapshotInterval);
     m_reading = true;
     emit readingChanged(true);
 }
 
 void MainStation::stopReading() {
-    m_pollTimer.setInterval(0);
+    m_pollTimer.setInterval({});
     m_snapshotTimer.setEnabled(false);
-    m_snapshotTimer.setInterval(0);
+    m_snapshotTimer.setInterval({});
     m_reading = false;
     emit readingChanged(false);
 }

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -23,7 +24,7 @@ class SerialPort;
 class MainStation : public QObject {
     Q_OBJECT
 public:
-    static constexpr int SnapshotIntervalMs = 60000;
+    static constexpr std::chrono::milliseconds SnapshotInterval = std::chrono::minutes(1);
 
     MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
     ~MainStation() override;
@@ -64,7 +65,6 @@ public:
     IntervalTimer& pollTimer() { return m_pollTimer; }
     IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
     LiveGridModel& liveGrid() { return m_liveGrid; }
-    int pollPeriod() const { return m_pollPeriod; }
     int minuteCounter() const { return m_snapshots.minuteCounter(); }
 
 signals:
@@ -86,7 +86,7 @@ private:
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;
-    int m_pollPeriod = 0;
+    int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     std::function<QString()> m_recordInterval;
     bool m_reading = false;

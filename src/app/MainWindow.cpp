@@ -11,6 +11,7 @@
 #include "ParameterBlockDispatcher.h"
 #include "ParameterWindow.h"
 #include "SerialPort.h"
+#include "Twips.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,7 +31,6 @@
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 constexpr int FolderLabelWidth = 480;
 // Fits a 1366x768 laptop screen with room to spare.
 constexpr int MaxOpeningWidth = 1280;
@@ -323,7 +323,7 @@ int MainWindow::openingWidth() const {
     // were, but never wider than a laptop's screen.
     QList<ColumnFit::Column> columns = gridColumns(true);
     columns[LiveGridModel::StatusColumn].current =
-        LiveGridModel::widthsTwips()[LiveGridModel::StatusColumn] / TwipsPerPixel;
+        pixelsOfTwips(LiveGridModel::widthsTwips()[LiveGridModel::StatusColumn]);
     const QList<int> widths = ColumnFit::widths(columns, LiveGridModel::StatusColumn,
                                                 std::numeric_limits<int>::max() / 2);
     const int wanted = std::accumulate(widths.begin(), widths.end(), 0) - gridRoom(0);

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "HistoryTab.h"
+#include "Twips.h"
 
 #include <QDate>
 #include <QGuiApplication>
@@ -16,8 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr int TwipsPerPixel = 15;
 
 // A delete may take a while on a large table; the pointer says so.
 class WaitCursor {
@@ -135,7 +134,7 @@ void HistoryWindow::applyColumns(int index) {
     const int columns = std::min<int>(widths.size(), grid->model()->columnCount());
     for (int column = 0; column < columns; ++column)
         grid->setColumnWidth(
-            column, std::max({widths[column] / TwipsPerPixel, header->sectionSizeHint(column),
+            column, std::max({pixelsOfTwips(widths[column]), header->sectionSizeHint(column),
                               view->sizeHintForColumn(column)}));
 }
 

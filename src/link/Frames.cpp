@@ -4,11 +4,15 @@
 
 namespace {
 
-char hi(std::uint16_t v) {
-    return static_cast<char>(v >> 8);
-}
-char lo(std::uint16_t v) {
-    return static_cast<char>(v & 0xFF);
+// Address, function code, then 16-bit fields (the first register first),
+// each high byte first.
+QByteArray request(std::uint8_t address, char function,
+                   std::initializer_list<std::uint16_t> fields) {
+    QByteArray bytes;
+    bytes.append(static_cast<char>(address)).append(function);
+    for (const std::uint16_t field : fields)
+        bytes.append(static_cast<char>(field >> 8)).append(static_cast<char>(field & 0xFF));
+    return bytes;
 }
 
 } // namespace
@@ -16,14 +20,7 @@ char lo(std::uint16_t v) {
 namespace Frames {
 
 QByteArray readRequest(std::uint8_t address, std::uint16_t firstRegister, std::uint16_t count) {
-    QByteArray head;
-    head.append(static_cast<char>(address));
-    head.append(char(3));
-    head.append(hi(firstRegister));
-    head.append(lo(firstRegister));
-    head.append(hi(count));
-    head.append(lo(count));
-    return withCrc(head);
+    return withCrc(request(address, 3, {firstRegister, count}));
 }
 
 QByteArray readRequest(std::uint8_t address, ReplyKind kind) {
@@ -32,28 +29,15 @@ QByteArray readRequest(std::uint8_t address, ReplyKind kind) {
 }
 
 QByteArray writeSingleRequest(std::uint8_t address, std::uint8_t reg, std::uint16_t value) {
-    QByteArray head;
-    head.append(static_cast<char>(address));
-    head.append(char(6));
-    head.append(char(0));
-    head.append(static_cast<char>(reg));
-    head.append(hi(value));
-    head.append(lo(value));
-    return withCrc(head);
+    return withCrc(request(address, 6, {reg, value}));
 }
 
 QByteArray writeMultipleRequest(std::uint8_t address, std::uint8_t reg, const QByteArray& data) {
     const auto registers = static_cast<std::uint16_t>(data.size() / 2);
-    QByteArray head;
-    head.append(static_cast<char>(address));
-    head.append(char(16));
-    head.append(char(0));
-    head.append(static_cast<char>(reg));
-    head.append(hi(registers));
-    head.append(lo(registers));
-    head.append(static_cast<char>(data.size()));
-    head.append(data);
-    return withCrc(head);
+    QByteArray body = request(address, 16, {reg, registers});
+    body.append(static_cast<char>(data.size()));
+    body.append(data);
+    return withCrc(body);
 }
 
 } // namespace Frames

@@ -1,5 +1,7 @@
 #include "HexText.h"
 
+#include <algorithm>
+
 namespace {
 
 int digitValue(QChar c) {
@@ -22,18 +24,11 @@ QString fromBytes(const QByteArray& bytes) {
 }
 
 std::optional<QByteArray> toBytes(QStringView text) {
-    if (text.size() % 2 != 0)
+    // fromHex passes over what is not a digit; here that refuses the text.
+    if (text.size() % 2 != 0 ||
+        !std::all_of(text.begin(), text.end(), [](QChar c) { return digitValue(c) >= 0; }))
         return std::nullopt;
-    QByteArray bytes;
-    bytes.reserve(text.size() / 2);
-    for (qsizetype i = 0; i < text.size(); i += 2) {
-        const int high = digitValue(text[i]);
-        const int low = digitValue(text[i + 1]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        bytes.append(static_cast<char>(high * 16 + low));
-    }
-    return bytes;
+    return QByteArray::fromHex(text.toLatin1());
 }
 
 int byteAt(QStringView text, int index) {

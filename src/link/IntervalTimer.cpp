@@ -5,8 +5,8 @@ IntervalTimer::IntervalTimer(QObject* parent) : QObject(parent) {
     connect(&m_timer, &QTimer::timeout, this, &IntervalTimer::tick);
 }
 
-void IntervalTimer::setInterval(int milliseconds) {
-    m_interval = milliseconds;
+void IntervalTimer::setInterval(std::chrono::milliseconds interval) {
+    m_interval = interval;
     apply();
 }
 
@@ -16,11 +16,11 @@ void IntervalTimer::setEnabled(bool enabled) {
 }
 
 void IntervalTimer::apply() {
-    if (!m_enabled || m_interval <= 0) {
+    if (!m_enabled || m_interval <= std::chrono::milliseconds::zero()) {
         m_timer.stop();
         return;
     }
-    if (m_timer.isActive() && m_timer.interval() == m_interval)
+    if (m_timer.isActive() && m_timer.intervalAsDuration() == m_interval)
         return;
     m_timer.start(m_interval);
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 
 // A timer that ticks every interval while enabled; an interval of 0 (or
 // less) means it does not tick at all, unlike a QTimer of interval 0.
@@ -10,8 +11,8 @@ class IntervalTimer : public QObject {
 public:
     explicit IntervalTimer(QObject* parent = nullptr);
 
-    void setInterval(int milliseconds);
-    int interval() const { return m_interval; }
+    void setInterval(std::chrono::milliseconds interval);
+    std::chrono::milliseconds interval() const { return m_interval; }
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
     bool isTicking() const { return m_timer.isActive(); }
@@ -23,6 +24,6 @@ private:
     void apply();
 
     QTimer m_timer;
-    int m_interval = 0;
+    std::chrono::milliseconds m_interval{0};
     bool m_enabled = true;
 };

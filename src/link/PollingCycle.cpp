@@ -18,9 +18,8 @@ void PollingCycle::Send_Dowith() {
     const std::optional<int> address = m_cursor.currentAddress();
     if (!address)
         return;
-    if (*address >= 1 && *address <= 255) {
-        m_currentAddress = static_cast<std::uint8_t>(*address);
-        m_exchange.send(Frames::readRequest(m_currentAddress, ReplyKind::RealTime));
-    }
+    if (*address >= 1 && *address <= 255)
+        m_exchange.send(
+            Frames::readRequest(static_cast<std::uint8_t>(*address), ReplyKind::RealTime));
     m_cursor.moveToNext();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <cstdint>
 
 class PollCursor;
 class SerialExchange;
@@ -19,11 +18,7 @@ public:
     // cursor on. Send failures are ignored: polling goes on regardless.
     void Send_Dowith();
 
-    // The address of the last request; 0 before the first.
-    std::uint8_t currentMeterAddress() const { return m_currentAddress; }
-
 private:
     SerialExchange& m_exchange;
     PollCursor& m_cursor;
-    std::uint8_t m_currentAddress = 0;
 };

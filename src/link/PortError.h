@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// Failure codes of the serial port, shown to the operator after
-// "Invalid serial port!". 8002 is the one operators know from the meters'
-// Windows tools; the others are ours.
+// Failure codes of the serial port: what start-up shows after "Invalid
+// serial port!" and what ends a window's port set-up. 8002 gets a message
+// of its own, since the port number leads to no device at all; a busy or
+// forbidden port comes with a hint of what the operator can do.
 namespace PortError {
 
 inline constexpr int None = 0;

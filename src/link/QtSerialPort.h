@@ -13,7 +13,6 @@ public:
     explicit QtSerialPort(PortLocator locator, QObject* parent = nullptr);
 
     void setPortNumber(int number) override { m_portNumber = number; }
-    int portNumber() const override { return m_portNumber; }
     int open() override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }

@@ -12,7 +12,6 @@ public:
     using QObject::QObject;
 
     virtual void setPortNumber(int number) = 0;
-    virtual int portNumber() const = 0;
     virtual int open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

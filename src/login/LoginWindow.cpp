@@ -1,12 +1,13 @@
 #include "LoginWindow.h"
 
+#include "DigitsValidator.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -54,8 +55,7 @@ LoginWindow::LoginWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_code->setEchoMode(QLineEdit::Password);
     // Every typed character shows as "*", whatever the style's own choice.
     m_code->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    m_code->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_code));
+    m_code->setValidator(digitsValidator(m_code));
     m_code->setAccessibleName(QStringLiteral("Input password:"));
     caption->setBuddy(m_code);
 

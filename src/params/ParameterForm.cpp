@@ -1,5 +1,6 @@
 #include "ParameterForm.h"
 
+#include "DigitsValidator.h"
 #include "ParameterList.h"
 
 #include <QCheckBox>
@@ -66,8 +67,7 @@ ParameterForm::ParameterForm(ParameterWindowKind window, QWidget* parent)
             r.edit->setAccessibleName(caption);
             // Limits on typing only: a text the meter reports is shown whole.
             if (parameter->digitsOnly)
-                r.edit->setValidator(new QRegularExpressionValidator(
-                    QRegularExpression(QStringLiteral("[0-9]*")), r.edit));
+                r.edit->setValidator(digitsValidator(r.edit));
             else if (parameter->typedLimit() > 0)
                 r.edit->setValidator(new QRegularExpressionValidator(
                     QRegularExpression(QStringLiteral("(?s).{0,%1}").arg(parameter->typedLimit())),

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "IntervalTimer.h"
+#include "ReplyKind.h"
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <functional>
 
 class SerialExchange;
@@ -15,7 +17,7 @@ class SerialExchange;
 class ParameterReadSequence : public QObject {
     Q_OBJECT
 public:
-    static constexpr int StepMs = 200;
+    static constexpr std::chrono::milliseconds Step{200};
 
     // `meterAddressText` gives the text of the window's meter address list
     // at the moment a request is built.
@@ -31,13 +33,6 @@ public:
     int step() const { return m_step; }
     IntervalTimer& timer() { return m_timer; }
 
-    // One block read request each, to the meter of the address list; false
-    // when it could not be built or handed to the port.
-    bool ReadMeter1() { return readMeter(1); }
-    bool ReadMeter2() { return readMeter(2); }
-    bool ReadMeter3() { return readMeter(3); }
-    bool ReadMeter4() { return readMeter(4); }
-
 signals:
     // A request of this sequence did not go out; the sequence goes on.
     void requestFailed();
@@ -45,7 +40,9 @@ signals:
     void finished();
 
 private:
-    bool readMeter(int block);
+    // `ReadMeter1` to `ReadMeter4`: one block read request to the meter of
+    // the address list; false when it could not be built or handed over.
+    bool readMeter(ReplyKind block);
 
     SerialExchange& m_exchange;
     std::function<QString()> m_meterAddressText;

@@ -1,6 +1,7 @@
 #include "ParameterWindowBase.h"
 
 #include "Database.h"
+#include "DigitsValidator.h"
 #include "MeterTable.h"
 #include "ParameterBlockDispatcher.h"
 #include "ParameterForm.h"
@@ -13,8 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -72,8 +71,7 @@ QWidget* ParameterWindowBase::makeCommunicationFrame() {
     // An address not in the meter list may be typed, three digits at most.
     m_address->setEditable(true);
     m_address->setInsertPolicy(QComboBox::NoInsert);
-    m_address->lineEdit()->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9]{0,3}")), m_address));
+    m_address->lineEdit()->setValidator(digitsValidator(m_address, 3));
     m_address->setMinimumContentsLength(4);
     m_communicationRow->addWidget(label);
     m_communicationRow->addWidget(m_address);
@@ -137,10 +135,6 @@ void ParameterWindowBase::read() {
         return;
     }
     m_readSequence->start();
-}
-
-void ParameterWindowBase::readTimerTick() {
-    m_readSequence->tick();
 }
 
 ParameterWriter::Result ParameterWindowBase::write(const Parameter& parameter) {

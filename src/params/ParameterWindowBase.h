@@ -41,7 +41,6 @@ public:
     // The window's handlers.
     int setUpSerialPort(ParameterPort::OnFailure onFailure = ParameterPort::OnFailure::Stop);
     void read();
-    void readTimerTick();
     ParameterWriter::Result write(const Parameter& parameter);
 
     ParameterForm& form() { return *m_form; }

@@ -3,9 +3,9 @@
 #include "DecimalEntry.h"
 #include "DecimalText.h"
 #include "Frames.h"
-#include "MeterAddress.h"
 #include "OperationLog.h"
 #include "SerialExchange.h"
+#include "WholeNumber.h"
 #include "WriteRequests.h"
 
 #include <QDateTime>
@@ -89,24 +89,25 @@ std::optional<ParameterWriter::Request> ParameterWriter::request(const Parameter
             return std::nullopt;
     }
 
-    const std::optional<std::uint8_t> address = MeterAddress::fromText(window.meterAddressText());
-    if (!address)
+    const std::optional<int> meter = WholeNumber::parse(window.meterAddressText(), 0, 255);
+    if (!meter)
         return std::nullopt;
+    const auto address = static_cast<std::uint8_t>(*meter);
 
     switch (kind) {
     case WriteKind::Enumeration:
         if (const std::optional<unsigned> code = parameter.codeOf(text))
-            return Request{Frames::writeSingleRequest(*address, reg, static_cast<quint16>(*code)),
+            return Request{Frames::writeSingleRequest(address, reg, static_cast<quint16>(*code)),
                            written};
         return std::nullopt;
     case WriteKind::Int16:
-        return Request{WriteRequests::s16Request(*address, reg, *value), written};
+        return Request{WriteRequests::s16Request(address, reg, *value), written};
     case WriteKind::Float32:
-        return Request{WriteRequests::f32Request(*address, reg, *value), written};
+        return Request{WriteRequests::f32Request(address, reg, *value), written};
     case WriteKind::Int32:
-        return Request{WriteRequests::l32Request(*address, reg, *value), written};
+        return Request{WriteRequests::l32Request(address, reg, *value), written};
     case WriteKind::Text10:
-        if (std::optional<QByteArray> frame = WriteRequests::ascWriteRequest(*address, reg, text))
+        if (std::optional<QByteArray> frame = WriteRequests::ascWriteRequest(address, reg, text))
             return Request{std::move(*frame), written};
         return std::nullopt;
     case WriteKind::None:

@@ -32,26 +32,16 @@ qint64 clampedWhole(qint64 tenThousandths, qint64 maximum) {
 
 } // namespace
 
-QByteArray ValueToBytes(qint64 tenThousandths, QStringView typeName) {
-    if (typeName == QStringView(RegisterType::int16))
+QByteArray ValueToBytes(qint64 tenThousandths, RegisterType type) {
+    switch (type) {
+    case RegisterType::Int16:
         return bigEndian(static_cast<std::uint64_t>(clampedWhole(tenThousandths, 32767)), 2);
-    if (typeName == QStringView(RegisterType::int32))
+    case RegisterType::Int32:
         return bigEndian(static_cast<std::uint64_t>(clampedWhole(tenThousandths, 2147483647)), 4);
-    if (typeName == QStringView(RegisterType::int64)) {
-        constexpr qint64 maximum = 999999999999; // 99999999.9999
-        const qint64 value =
-            (tenThousandths < 0 || tenThousandths > maximum) ? maximum : tenThousandths;
-        return bigEndian(static_cast<std::uint64_t>(value), 8);
-    }
-    if (typeName == QStringView(RegisterType::float32)) {
+    case RegisterType::Float32: {
         const auto value = static_cast<float>(static_cast<double>(tenThousandths) / unit);
         return bigEndian(std::bit_cast<std::uint32_t>(value), 4);
     }
+    }
     return {};
-}
-
-QString ByteToHex(quint8 byte) {
-    constexpr char16_t digits[] = u"0123456789ABCDEF";
-    const QChar text[2] = {QChar(digits[byte >> 4]), QChar(digits[byte & 0x0F])};
-    return QString(text, 2);
 }

@@ -1,23 +1,17 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
-#include <QStringView>
 #include <QtGlobal>
 
-// Register type keys, compared exactly; callers pass one of these.
-namespace RegisterType {
-inline constexpr char16_t int16[] = u"16位整数";
-inline constexpr char16_t int32[] = u"32位整数";
-inline constexpr char16_t int64[] = u"64位整数";
-inline constexpr char16_t float32[] = u"32位浮点数";
-} // namespace RegisterType
+// How a value to write is laid out in the meter's registers.
+enum class RegisterType {
+    Int16,   // one register, 0 to 32767
+    Int32,   // two registers, 0 to 2147483647, high register first
+    Float32, // two registers, IEEE-754 single precision
+};
 
 // The big-endian bytes of a fixed-point value (a count of ten-thousandths)
-// in the register type `typeName`: 2, 4, 8 or 4 bytes, or none for an unknown
-// key. Integers out of range, negatives included, go out as the type's
-// maximum; a half rounds to the even neighbour. Floats are not limited.
-QByteArray ValueToBytes(qint64 tenThousandths, QStringView typeName);
-
-// Two upper-case hex digits.
-QString ByteToHex(quint8 byte);
+// as `type`: 2 or 4 bytes. Integers out of range, negatives included, go
+// out as the type's maximum; a half rounds to the even neighbour. Floats
+// are not limited.
+QByteArray ValueToBytes(qint64 tenThousandths, RegisterType type);

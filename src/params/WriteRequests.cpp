@@ -6,7 +6,7 @@
 namespace WriteRequests {
 
 QByteArray s16Request(std::uint8_t address, std::uint8_t reg, qint64 tenThousandths) {
-    const QByteArray bytes = ValueToBytes(tenThousandths, RegisterType::int16);
+    const QByteArray bytes = ValueToBytes(tenThousandths, RegisterType::Int16);
     const auto value = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes.at(0)) << 8 |
                                                   static_cast<std::uint8_t>(bytes.at(1)));
     return Frames::writeSingleRequest(address, reg, value);
@@ -14,12 +14,12 @@ QByteArray s16Request(std::uint8_t address, std::uint8_t reg, qint64 tenThousand
 
 QByteArray f32Request(std::uint8_t address, std::uint8_t reg, qint64 tenThousandths) {
     return Frames::writeMultipleRequest(address, reg,
-                                        ValueToBytes(tenThousandths, RegisterType::float32));
+                                        ValueToBytes(tenThousandths, RegisterType::Float32));
 }
 
 QByteArray l32Request(std::uint8_t address, std::uint8_t reg, qint64 tenThousandths) {
     return Frames::writeMultipleRequest(address, reg,
-                                        ValueToBytes(tenThousandths, RegisterType::int32));
+                                        ValueToBytes(tenThousandths, RegisterType::Int32));
 }
 
 std::optional<QByteArray> ascWriteData(const QString& text) {

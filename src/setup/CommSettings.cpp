@@ -43,7 +43,7 @@ CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry&
     result.portError = reopenPort(entry.lineSettingsText(), *com);
     if (result.portError != 0)
         return result;
-    m_pollTimer.setInterval(*timer);
+    m_pollTimer.setInterval(std::chrono::milliseconds(*timer));
     result.applied = true;
     return result;
 }

@@ -3,9 +3,11 @@
 #include "CommSettings.h"
 #include "Database.h"
 #include "DescribedButton.h"
+#include "DigitsValidator.h"
 #include "MeterList.h"
 #include "PortError.h"
 #include "PortsDialog.h"
+#include "Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
@@ -25,7 +26,6 @@
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 constexpr int AddressColumnTwips = 2800;
 
 QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent) {
@@ -55,8 +55,7 @@ QComboBox* list(const QString& name, const QStringList& items, QWidget* parent) 
 QLineEdit* digitsBox(const QString& name, int digits, QWidget* parent) {
     auto* box = new QLineEdit(parent);
     box->setAccessibleName(name);
-    box->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+    box->setValidator(digitsValidator(box));
     box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('0'))) +
                          24);
     return box;
@@ -235,7 +234,7 @@ QWidget* CommSetupWindow::buildMeterFrame() {
                                                            8);
     m_addressGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_addressGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_addressGrid->setFixedWidth(AddressColumnTwips / TwipsPerPixel +
+    m_addressGrid->setFixedWidth(pixelsOfTwips(AddressColumnTwips) +
                                  2 * m_addressGrid->frameWidth() +
                                  style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     layout->addWidget(m_addressGrid, 1);
@@ -380,7 +379,7 @@ void CommSetupWindow::gridload() {
     }
     // A new binding resets the column, so its caption and width follow it.
     m_addressModel->setHorizontalHeaderLabels({QStringLiteral("Meter address")});
-    m_addressGrid->setColumnWidth(0, AddressColumnTwips / TwipsPerPixel);
+    m_addressGrid->setColumnWidth(0, pixelsOfTwips(AddressColumnTwips));
 }
 
 void CommSetupWindow::showNotice(const QString& notice) {

@@ -1,13 +1,14 @@
 #pragma once
 
-// Failure codes of the store beside SQLite's own (14 for a file that
-// cannot be opened, 1 for a failed statement). They are the numbers the
-// meters' Windows tools showed for the same failures.
+// Failure codes of reading the settings row. Start-up shows them after
+// "Invalid serial port!", and a parameter window's port set-up stops at
+// them. A database file that cannot be opened is reported with SQLite's
+// own code (14) instead; these say what is wrong once the file is open.
 namespace StoreError {
 
-inline constexpr int Overflow = 6;        // a value too large for its 16-bit field
+inline constexpr int Overflow = 6;        // a number beyond the 16 bits it is kept in
 inline constexpr int TypeMismatch = 13;   // a value that is not a number
-inline constexpr int NoCurrentRow = 3021; // the row set has no row (empty table)
-inline constexpr int RowSetClosed = 3704; // the statement behind the row set failed
+inline constexpr int NoCurrentRow = 3021; // the table has no row
+inline constexpr int RowSetClosed = 3704; // the table cannot be read (missing, damaged)
 
 } // namespace StoreError

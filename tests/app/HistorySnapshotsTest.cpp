@@ -4,15 +4,6 @@
 
 namespace {
 
-TEST(HistorySnapshots, LeadingNumberOfTheIntervalBox) {
-    const std::pair<const char*, qint64> cases[] = {
-        {"", 0},    {"5", 5},  {"  12min", 12},
-        {"abc", 0}, {"-3", 0}, {"99999999999999999999", 2147483647},
-    };
-    for (const auto& [text, number] : cases)
-        EXPECT_EQ(HistorySnapshots::leadingNumber(text), number) << text;
-}
-
 TEST(HistorySnapshots, MinutesThatCallForASnapshot) {
     // Interval typed at each minute, and the minutes that snapshot.
     const std::pair<QStringList, QList<int>> cases[] = {

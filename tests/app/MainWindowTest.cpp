@@ -60,19 +60,19 @@ TEST_F(MainWindowTest, ReadStopAndParameterSetupMoveBetweenStates) {
     start({1}, 250);
     IntervalTimer& poll = station().pollTimer();
     IntervalTimer& snapshot = station().snapshotTimer();
-    EXPECT_EQ(poll.interval(), 0);
+    EXPECT_EQ(poll.interval().count(), 0);
     EXPECT_FALSE(poll.isTicking() || snapshot.isEnabled() || visible("Stop Reading"));
 
     click("Read Meter Data");
     EXPECT_TRUE(visible("Stop Reading") && !visible("Read Meter Data"));
-    EXPECT_EQ(poll.interval(), 250);
-    EXPECT_EQ(snapshot.interval(), 60000);
+    EXPECT_EQ(poll.interval().count(), 250);
+    EXPECT_EQ(snapshot.interval().count(), 60000);
     EXPECT_TRUE(poll.isTicking() && snapshot.isTicking());
 
     click("Stop Reading");
     EXPECT_TRUE(visible("Read Meter Data") && !visible("Stop Reading"));
-    EXPECT_EQ(poll.interval(), 0);
-    EXPECT_EQ(snapshot.interval(), 0);
+    EXPECT_EQ(poll.interval().count(), 0);
+    EXPECT_EQ(snapshot.interval().count(), 0);
     EXPECT_FALSE(poll.isTicking() || snapshot.isEnabled());
 
     click("Read Meter Data");

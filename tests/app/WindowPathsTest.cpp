@@ -140,10 +140,10 @@ TEST_F(WindowPathsTest, SaveWhileStoppedSetsPollingGoingWithoutTouchingTheButton
     click("lineSave", setup());
     EXPECT_EQ(port->calls, QStringList({"close", "settings 9600,n,8,1", "open 1"}));
     EXPECT_TRUE(station().pollTimer().isTicking());
-    EXPECT_EQ(station().pollTimer().interval(), 120);
+    EXPECT_EQ(station().pollTimer().interval().count(), 120);
     EXPECT_FALSE(station().isReading() || station().snapshotTimer().isTicking());
     click("Read Meter Data"); // still the period read at start-up
-    EXPECT_EQ(station().pollTimer().interval(), 250);
+    EXPECT_EQ(station().pollTimer().interval().count(), 250);
 }
 
 TEST_F(WindowPathsTest, ClosedSetupWindowRunsItsClosingStepsAndLoadsAfresh) {

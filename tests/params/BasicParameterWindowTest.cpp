@@ -15,7 +15,7 @@ TEST_F(BasicParameterWindowTest, WithoutADatabaseItOpensEmptyAndEveryActionFails
     // No settings row, so no port number: "Read" fails at once.
     window->read();
     EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
-    EXPECT_EQ(window->readSequence().timer().interval(), 0);
+    EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
 
     // Even with an address typed and the port open, a write that could
     // not be logged is not sent.
@@ -42,7 +42,8 @@ TEST_F(BasicParameterWindowTest, ReadKeepsTheLineWhileTheFullWindowSetsItsOwn) {
     EXPECT_EQ(port.calls, (QStringList{"close", "open 2"}));
     EXPECT_EQ(port.lineSettings(), "19200,o,8,1");
     EXPECT_EQ(window->statusText(), "");
-    EXPECT_EQ(window->readSequence().timer().interval(), ParameterReadSequence::StepMs);
+    EXPECT_EQ(window->readSequence().timer().interval().count(),
+              ParameterReadSequence::Step.count());
 
     port.calls.clear();
     ParameterWindow full(folder->path(), exchange, dispatcher);

@@ -34,23 +34,23 @@ TEST_F(ParameterWindowTest, ReadSendsFourBlockRequestsAndTakesValuesOnTheFifthTi
     for (const Parameter* s : form().parameters())
         EXPECT_TRUE(form().text(*s).isEmpty()) << s->captionText().toStdString();
     EXPECT_TRUE(port.written.isEmpty());
-    EXPECT_EQ(window->readSequence().timer().interval(), 200);
+    EXPECT_EQ(window->readSequence().timer().interval().count(), 200);
 
     const QStringList requests{"0103001800164403", "0103002E0019E409", "01030047001E75D7",
                                "0103006500019415"};
     const QList<QByteArray> blocks = meterBlocks();
     for (int tick = 0; tick < 4; ++tick) {
-        window->readTimerTick();
+        window->readSequence().tick();
         EXPECT_EQ(hex(port.written), requests.mid(0, tick + 1));
         port.deliver(blocks[tick]);
     }
     EXPECT_EQ(form().text(damping), "3");
     EXPECT_TRUE(form().valueAsRead(damping).isEmpty());
 
-    window->readTimerTick();
+    window->readSequence().tick();
     EXPECT_EQ(port.written.size(), 4);
     EXPECT_EQ(window->readSequence().step(), 0);
-    EXPECT_EQ(window->readSequence().timer().interval(), 0);
+    EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
     // What each field shows is checked through the logged values as read
     // in WritesSendLogAndReadBack.
     for (const Parameter* s : form().parameters()) {
@@ -134,7 +134,7 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBack) {
         const QStringList setUp{"close", "open 1", "settings 9600,e,8,1"};
         EXPECT_EQ(port.calls, c.onBasic ? setUp.mid(0, 2) : setUp);
         EXPECT_EQ(w.readSequence().step(), 0);
-        EXPECT_EQ(w.readSequence().timer().interval(), ParameterReadSequence::StepMs);
+        EXPECT_EQ(w.readSequence().timer().interval().count(), ParameterReadSequence::Step.count());
     }
 }
 
@@ -205,7 +205,7 @@ TEST_F(ParameterWindowTest, FailedWritesSendAndLogNothing) {
         EXPECT_EQ(w.statusText(), QString::fromUtf8(c.notice));
         EXPECT_TRUE(port.written.isEmpty());
         EXPECT_TRUE(logRows().isEmpty());
-        EXPECT_EQ(w.readSequence().timer().interval(), 0);
+        EXPECT_EQ(w.readSequence().timer().interval().count(), 0);
         const Parameter& s = parameter(c.caption);
         EXPECT_EQ(w.form().allowWriteBox(s)->isChecked(), c.staysUnlocked);
         EXPECT_EQ(w.form().writeButton(s)->isVisibleTo(&w), c.staysUnlocked);
@@ -232,9 +232,9 @@ TEST_F(ParameterWindowTest, AnEmptyMeterListLeavesNothingToSendTo) {
     // The read sequence runs on without a request to send.
     window->read();
     for (int tick = 0; tick < 5; ++tick)
-        window->readTimerTick();
+        window->readSequence().tick();
     EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
-    EXPECT_EQ(window->readSequence().timer().interval(), 0);
+    EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
 
     // A write has no address: the parameter's own notice (more in
     // FailedWritesSendAndLogNothing).
@@ -290,7 +290,7 @@ TEST_F(ParameterWindowTest, ReadFailsWhenThePortOrTheSettingsFail) {
     port.openResult = PortError::PortBusy;
     window->read();
     EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
-    EXPECT_EQ(window->readSequence().timer().interval(), 0);
+    EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
 
     port.openResult = PortError::None;
     port.open();
@@ -299,7 +299,7 @@ TEST_F(ParameterWindowTest, ReadFailsWhenThePortOrTheSettingsFail) {
     window->read();
     EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
     EXPECT_EQ(port.calls, QStringList{"close"}); // ends at the missing row
-    EXPECT_EQ(window->readSequence().timer().interval(), 0);
+    EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
 }
 
 TEST_F(ParameterWindowTest, TypingLimits) {

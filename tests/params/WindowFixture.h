@@ -76,10 +76,10 @@ protected:
         ParameterWindowBase& w = other ? *other : *window;
         w.read();
         for (const QByteArray& block : blocks) {
-            w.readTimerTick();
+            w.readSequence().tick();
             port.deliver(block);
         }
-        w.readTimerTick();
+        w.readSequence().tick();
         port.written.clear();
         port.calls.clear();
     }

@@ -105,7 +105,7 @@ TEST_F(CommSetupWindowTest, SaveStoresTheRowThenReopensThePortOrRefusesATimeout)
         SCOPED_TRACE(std::string(timeout) + " " + std::to_string(openResult));
         load();
         port.openResult = openResult;
-        pollTimer.setInterval(500);
+        pollTimer.setInterval(std::chrono::milliseconds(500));
         const QString before = kente();
         saveLine(timeout);
         if (stores) {
@@ -118,7 +118,7 @@ TEST_F(CommSetupWindowTest, SaveStoresTheRowThenReopensThePortOrRefusesATimeout)
         }
         const bool applied = stores && openResult == 0;
         EXPECT_EQ(port.isOpen(), applied);
-        EXPECT_EQ(pollTimer.interval(), applied ? QString(timeout).toInt() : 500);
+        EXPECT_EQ(pollTimer.interval().count(), applied ? QString(timeout).toInt() : 500);
         EXPECT_EQ(window->isEditingLineSettings(), !applied);
         EXPECT_EQ(window->statusText(), applied ? QString() : PortNotice);
     }

@@ -19,7 +19,6 @@ public:
     QStringList calls; // "open 2", "close", "settings 19200,o,8,1", ...
 
     void setPortNumber(int number) override { m_number = number; }
-    int portNumber() const override { return m_number; }
     int open() override;
     void close() override;
     bool isOpen() const override { return m_open; }
