@@ -31,7 +31,7 @@ protected:
     }
 };
 
-TEST_F(MainWindowTest, CaptionButtonRowNamesAndHints) {
+TEST_F(MainWindowTest, CaptionButtonRowAndHints) {
     start();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("RX7100 PC TOOL Ver0.17"));
     const std::pair<const char*, const char*> buttons[] = {
@@ -44,7 +44,6 @@ TEST_F(MainWindowTest, CaptionButtonRowNamesAndHints) {
     int lastX = -1;
     for (const auto& [text, hint] : buttons) {
         QPushButton* b = button(text);
-        EXPECT_EQ(b->accessibleName(), QString::fromLatin1(text));
         EXPECT_GT(b->x(), lastX) << text;
         lastX = b->x();
         // A hint stays after the mouse has left, until another replaces it.
@@ -53,7 +52,6 @@ TEST_F(MainWindowTest, CaptionButtonRowNamesAndHints) {
         QCoreApplication::sendEvent(b, &leave);
         EXPECT_EQ(window->statusText(), QString::fromLatin1(hint));
     }
-    EXPECT_FALSE(window->liveGridView()->accessibleName().isEmpty());
 }
 
 TEST_F(MainWindowTest, ReadStopAndParameterSetupMoveBetweenStates) {

@@ -47,34 +47,6 @@ TEST_F(WindowPathsTest, ParameterSetupStopsReadingBeforeTheLoginAppears) {
     EXPECT_FALSE(station().isReading());
 }
 
-TEST_F(WindowPathsTest, BasicWindowTalksAtTheMainLineAndTheFullAtItsOwn) {
-    start();
-    // As the main window's Save of 19200 baud, odd parity leaves the port.
-    port->setLineSettings(QStringLiteral("19200,o,8,1"));
-    click("Meter Parameter Setup");
-    logIn(QStringLiteral("4626"));
-    BasicParameterWindow* basic = window->loadedBasicParameterWindow();
-    ASSERT_TRUE(basic);
-    EXPECT_TRUE(basic->isVisible());
-    basic->readButton()->click();
-    EXPECT_EQ(port->lineSettings(), QStringLiteral("19200,o,8,1"));
-
-    click("Meter Parameter Setup");
-    logIn(QStringLiteral("7241"));
-    ParameterWindow* full = window->loadedParameterWindow();
-    ASSERT_TRUE(full);
-    EXPECT_TRUE(full->isVisible());
-    EXPECT_FALSE(window->loadedLoginWindow()->isVisible());
-    full->readButton()->click();
-    EXPECT_EQ(port->lineSettings(), QStringLiteral("9600,e,8,1"));
-
-    // One block 3 reply on the main window's port fills both windows, the
-    // hidden serial box included; the meter keeps the serial last character first.
-    port->deliver(replyFrame(60, {{48, QByteArray("10000017XR")}}));
-    EXPECT_EQ(basic->serialNumberBox()->text(), QStringLiteral("RX71000001"));
-    EXPECT_EQ(full->form().text(ParameterTable::serialNumber()), QStringLiteral("RX71000001"));
-}
-
 TEST_F(WindowPathsTest, ClosingTheMainWindowUnloadsEveryWindow) {
     start({1, 2});
     click("History");

@@ -61,16 +61,4 @@ TEST(Login, WrongCodesGiveTheNoticeAndKeepTheTextAfterTheCornerButton) {
     }
 }
 
-TEST(Login, ButtonsArePicturesWithNames) {
-    LoginWindow window;
-    EXPECT_EQ(window.codeBox()->accessibleName(), QStringLiteral("Input password:"));
-    const std::pair<QAbstractButton*, const char*> buttons[] = {
-        {window.okButton(), "OK"}, {window.basicButton(), "Basic parameter setup"}};
-    for (const auto& [button, name] : buttons) {
-        EXPECT_EQ(button->accessibleName(), QString::fromLatin1(name));
-        EXPECT_TRUE(button->text().isEmpty());
-        EXPECT_FALSE(button->icon().isNull());
-    }
-}
-
 } // namespace

@@ -57,33 +57,13 @@ TEST_F(BasicParameterWindowTest, ReadKeepsTheLineWhileTheFullWindowSetsItsOwn) {
     EXPECT_EQ(port.lineSettings(), "9600,e,8,1");
 }
 
-TEST_F(BasicParameterWindowTest, ReadFillsTheFieldsAndTakesThemAsReadOnTheFifthTick) {
+// Reading itself: see ParameterWindowTest.ReadSendsFourBlockRequestsAndTakesValuesOnTheFifthTick.
+TEST_F(BasicParameterWindowTest, TheHiddenSerialBoxAndAClosedWindowTakeNoReplies) {
     ParameterWindow full(folder->path(), exchange, dispatcher);
     readMeter();
-    // The written ones are checked through the logged values as read in
-    // ParameterWindowTest.WritesSendLogAndReadBack; these three are shown only.
-    const QMap<QString, QString> shown{
-        {"Meter address:", "1"}, {"EPD threshold:", "500.00"}, {"Meter sleep:", "OFF"}};
-    for (const Parameter* s : form().parameters()) {
-        const QString caption = s->captionText();
-        EXPECT_FALSE(form().text(*s).isEmpty()) << caption.toStdString();
-        EXPECT_EQ(form().text(*s), shown.value(caption, form().text(*s))) << caption.toStdString();
-        EXPECT_EQ(form().valueAsRead(*s), form().text(*s)) << caption.toStdString();
-    }
-    EXPECT_EQ(window->serialNumberBox()->text(), "RX71000001");
-    EXPECT_EQ(full.form().text(ParameterTable::serialNumber()), "RX71000001");
-
-    // "Read" empties the 13 fields; the serial number stays until a decoder
-    // brings a new one.
-    window->read();
-    for (const Parameter* s : form().parameters())
-        EXPECT_TRUE(form().text(*s).isEmpty()) << s->captionText().toStdString();
-    EXPECT_EQ(window->serialNumberBox()->text(), "RX71000001");
-    port.deliver(meterBlocks("20000017XR")[2]);
-    EXPECT_EQ(window->serialNumberBox()->text(), "RX71000002");
-
     window->show();
     EXPECT_FALSE(window->serialNumberBox()->isVisible());
+    EXPECT_EQ(window->serialNumberBox()->text(), "RX71000001");
 
     // A closed basic window takes no more replies; the full one still does.
     window.reset();
@@ -103,29 +83,12 @@ TEST_F(BasicParameterWindowTest, TheLogTakesTheSerialNumberOfTheHiddenBox) {
     EXPECT_EQ(logRows(), QStringList{"1||Flow direction||Reverse"});
 }
 
-// Three parameters only the basic window writes, three it only shows; the
-// widgets follow: see ParameterWindowTest.EachWindowNamesAndPlacesItsFields.
-TEST_F(BasicParameterWindowTest, EachWindowWritesItsOwnParameters) {
-    struct Case {
-        const char* caption;
-        bool basic;
-        bool full;
-    };
-    const Case cases[] = {
-        {"Flow direction:", true, false},      {"Language:", true, false},
-        {"Reverse flow enable:", true, false}, {"Meter address:", false, true},
-        {"EPD threshold:", false, true},       {"Meter sleep:", false, true},
-        {"Flow rate unit:", true, true},       {"Empty Pipe Detection Switch:", true, true},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(parameter(c.caption).writtenIn(ParameterWindowKind::Basic), c.basic) << c.caption;
-        EXPECT_EQ(parameter(c.caption).writtenIn(ParameterWindowKind::Full), c.full) << c.caption;
-    }
-
-    // A shown-only parameter cannot be written by calling the handler either.
+// A parameter the basic window shows but does not write cannot be written
+// by calling the handler either.
+TEST_F(BasicParameterWindowTest, ShownOnlyParametersAreNeverWritten) {
     readMeter();
-    EXPECT_EQ(window->write(parameter("Meter sleep:")), ParameterWriter::Result::Failed);
-    EXPECT_EQ(window->write(parameter("Damping:")), ParameterWriter::Result::Failed);
+    for (const char* caption : {"Meter sleep:", "Meter address:", "EPD threshold:", "Damping:"})
+        EXPECT_EQ(window->write(parameter(caption)), ParameterWriter::Result::Failed) << caption;
     EXPECT_TRUE(port.written.isEmpty());
     EXPECT_TRUE(logRows().isEmpty());
 }
