@@ -69,7 +69,7 @@ void SnapshotInsert(benchmark::State& state) {
     QSqlQuery pragma(db.connection());
     pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
     for (auto _ : state) {
-        if (!meters.snapshot()) {
+        if (!meters.snapshot().isDone()) {
             state.SkipWithError("snapshot failed");
             return;
         }
@@ -86,7 +86,7 @@ void SnapshotWithCheckpoints(benchmark::State& state) {
     Database db(folder());
     MeterTable meters(db.connection());
     for (auto _ : state) {
-        if (!meters.snapshot()) {
+        if (!meters.snapshot().isDone()) {
             state.SkipWithError("snapshot failed");
             return;
         }

@@ -2,6 +2,11 @@
 
 #include "MeterTable.h"
 
+#include <QColor>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
+
 namespace {
 
 // The grid shows a reading's values but the reverse totalizer, between the
@@ -70,6 +75,18 @@ bool LiveGridModel::updateMeter(const Reading& reading) {
     return true;
 }
 
+void LiveGridModel::setNoReplyText(int address, const QString& text) {
+    if (m_noReply.value(address) == text)
+        return;
+    if (text.isEmpty())
+        m_noReply.remove(address);
+    else
+        m_noReply.insert(address, text);
+    const auto found = m_rowOfAddress.constFind(address);
+    if (found != m_rowOfAddress.constEnd())
+        emit dataChanged(index(*found, AddressColumn), index(*found, TimeColumn));
+}
+
 void LiveGridModel::setCurrentRow(int row) {
     if (row < 0 || row >= m_rows.size() || row == m_current)
         return;
@@ -101,13 +118,38 @@ int LiveGridModel::columnCount(const QModelIndex& parent) const {
 QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
+    const Reading& reading = m_rows[index.row()];
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return cellText(m_rows[index.row()], index.column());
-    if (role == Qt::ToolTipRole && index.column() == StatusColumn) {
-        const QString text = cellText(m_rows[index.row()], index.column());
-        return text.isEmpty() ? QVariant() : text;
+        return cellText(reading, index.column());
+    const auto silent = m_noReply.constFind(reading.address);
+    if (role == Qt::ToolTipRole) {
+        // A silent meter says since when; the alarm column, which may be
+        // cut short, shows its whole text.
+        QStringList lines;
+        if (silent != m_noReply.constEnd())
+            lines << *silent;
+        if (index.column() == StatusColumn && !cellText(reading, index.column()).isEmpty())
+            lines << cellText(reading, index.column());
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
     }
-    return {};
+    if (silent == m_noReply.constEnd())
+        return {};
+    switch (role) {
+    case Qt::AccessibleDescriptionRole:
+        return *silent;
+    case Qt::ForegroundRole:
+        // The palette's own colour for what is not live, so it suits any theme.
+        return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                   ? QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text)
+                   : QColor(Qt::gray);
+    case Qt::FontRole: {
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    default:
+        return {};
+    }
 }
 
 QVariant LiveGridModel::headerData(int section, Qt::Orientation orientation, int role) const {

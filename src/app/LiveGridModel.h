@@ -32,6 +32,11 @@ public:
     // Shows one meter's newly stored reading without moving the cursor.
     bool updateMeter(const Reading& reading);
 
+    // A meter that does not answer is drawn muted, `text` saying since
+    // when; an empty text draws it as usual again. Kept across reloads.
+    void setNoReplyText(int address, const QString& text);
+    QString noReplyText(int address) const { return m_noReply.value(address); }
+
     int currentRow() const { return m_current; }
     void setCurrentRow(int row);
 
@@ -51,5 +56,6 @@ signals:
 private:
     QList<Reading> m_rows;
     QHash<int, int> m_rowOfAddress;
+    QHash<int, QString> m_noReply;
     int m_current = -1;
 };

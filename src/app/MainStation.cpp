@@ -1,6 +1,7 @@
 #include "MainStation.h"
 
 #include "Database.h"
+#include "LineHealth.h"
 #include "LineSettings.h"
 #include "MeterTable.h"
 #include "PollingCycle.h"
@@ -14,12 +15,17 @@
 MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_programDir(std::move(programDir)), m_port(std::move(port)),
       m_exchange(std::make_unique<SerialExchange>(*m_port)),
+      m_health(std::make_unique<LineHealth>(*m_exchange)),
       m_polling(std::make_unique<PollingCycle>(*m_exchange, m_liveGrid)) {
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotInterval);
     connect(&m_pollTimer, &IntervalTimer::tick, m_polling.get(), &PollingCycle::tick);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &MainStation::snapshotTick);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
+    // A silent meter's row is drawn muted, with since when it is silent.
+    connect(m_health.get(), &LineHealth::meterFreshnessChanged, this, [this](int address) {
+        m_liveGrid.setNoReplyText(address, m_health->freshness().noReplyText(address));
+    });
 }
 
 void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {
@@ -31,13 +37,36 @@ void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {
 
 void MainStation::Data_read1(const QString& hexText) {
     std::optional<Reading> reading = decodeRealtimeRecord(hexText);
-    if (!reading || !m_meters)
+    if (!reading) {
+        m_health->replyDropped(hexText);
         return;
+    }
+    if (!m_meters) {
+        m_health->replyNotStored(reading->address);
+        return;
+    }
     reading->time = QDateTime::currentDateTime();
-    if (!m_meters->storeReading(*reading))
+    const StoreWrite write = m_meters->storeReading(*reading);
+    m_health->storeWrite(write);
+    if (!write.isDone()) {
+        m_health->replyNotStored(reading->address);
+        // The operator still sees what the meter said; the notice tells
+        // that it is not kept.
+        if (write.isRefused())
+            m_liveGrid.updateMeter(*reading);
         return;
+    }
+    m_health->replyStored(reading->address);
     m_liveGrid.updateMeter(*reading);
     emit readingStored(reading->address, hexText);
+    if (m_readingsStale)
+        blankStaleReadings();
+}
+
+void MainStation::blankStaleReadings() {
+    const StoreWrite write = m_meters->clearReadings(m_startedAt);
+    m_health->storeWrite(write);
+    m_readingsStale = write.isRefused();
 }
 
 MainStation::~MainStation() {
@@ -46,10 +75,11 @@ MainStation::~MainStation() {
 }
 
 int MainStation::startUp() {
-    m_db = std::make_unique<Database>(m_programDir);
+    m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeoutMs, false});
     if (!m_db->isOpen())
         return m_db->errorCode();
     m_meters = std::make_unique<MeterTable>(m_db->connection());
+    m_startedAt = QDateTime::currentDateTime();
 
     const SettingsTable::Read stored = SettingsTable(m_db->connection()).read();
     if (stored.error)
@@ -88,6 +118,7 @@ QString MainStation::startupMessage(int code) {
 }
 
 void MainStation::readMeterData() {
+    m_health->readingStarted();
     m_pollTimer.setInterval(std::chrono::milliseconds(m_pollPeriod));
     m_snapshotTimer.setEnabled(true);
     m_snapshotTimer.setInterval(SnapshotInterval);
@@ -104,12 +135,25 @@ void MainStation::stopReading() {
 }
 
 void MainStation::callDataGrid1() {
-    m_liveGrid.load(m_meters ? m_meters->readings() : QList<Reading>());
+    QList<Reading> readings = m_meters ? m_meters->readings() : QList<Reading>();
+    if (m_readingsStale) {
+        // Never the last run's readings as if they were current.
+        for (Reading& reading : readings)
+            if (!reading.time.isValid() || reading.time < m_startedAt) {
+                Reading blank;
+                blank.address = reading.address;
+                reading = blank;
+            }
+    }
+    m_liveGrid.load(std::move(readings));
 }
 
 void MainStation::clearReadings() {
-    if (m_meters)
-        m_meters->clearReadings();
+    if (!m_meters)
+        return;
+    const StoreWrite write = m_meters->clearReadings();
+    m_health->storeWrite(write);
+    m_readingsStale = write.isRefused();
 }
 
 void MainStation::setRecordIntervalSource(std::function<QString()> source) {
@@ -118,7 +162,12 @@ void MainStation::setRecordIntervalSource(std::function<QString()> source) {
 
 void MainStation::snapshotTick() {
     const QString interval = m_recordInterval ? m_recordInterval() : QString();
-    // A failed insert is not reported; the count starts again regardless.
-    if (m_snapshots.minutePassed(interval) && m_meters)
-        m_meters->snapshot();
+    // The count starts again whether or not the copy is taken; one the
+    // store refused is owed and tried again a minute later.
+    const bool due = m_snapshots.minutePassed(interval);
+    if (!(due || m_snapshotOwed) || !m_meters)
+        return;
+    const StoreWrite write = m_meters->snapshot();
+    m_health->storeWrite(write);
+    m_snapshotOwed = write.isRefused();
 }

@@ -5,6 +5,7 @@
 #include "LiveGridModel.h"
 #include "ReplyKind.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <memory>
 
 class Database;
+class LineHealth;
 class MeterTable;
 class PollingCycle;
 class SerialExchange;
@@ -25,6 +27,9 @@ class MainStation : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds SnapshotInterval = std::chrono::minutes(1);
+    // How long a statement of the reading road waits for another
+    // program's lock: a held database must not freeze the window.
+    static constexpr int ReadingBusyTimeoutMs = 100;
 
     MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
     ~MainStation() override;
@@ -42,6 +47,8 @@ public:
     bool isReading() const { return m_reading; }
 
     // Reloads the live grid; the poll cursor goes back to the first meter.
+    // Readings left from before this start are shown blank even when the
+    // store could not blank them.
     void callDataGrid1();
     // Blanks every meter's latest reading, keeping the addresses.
     void clearReadings();
@@ -50,12 +57,14 @@ public:
     // communication setup window's interval box.
     void setRecordIntervalSource(std::function<QString()> source);
     // The snapshot timer's tick: counts the minute and, when the record
-    // interval is reached, copies every meter row into the history.
+    // interval is reached, copies every meter row into the history. A copy
+    // the store refused is tried again at the next tick.
     void snapshotTick();
 
     // Decodes a real-time reply and stores it in the replying meter's row,
     // which the live grid then shows; the poll cursor stays where it is.
-    // A damaged reply, or one from a meter not listed, changes nothing.
+    // A damaged reply, or one from a meter not listed, changes nothing. A
+    // reading the store refuses is still shown, and the refusal reported.
     void Data_read1(const QString& hexText);
 
     const QString& programDir() const { return m_programDir; }
@@ -65,6 +74,7 @@ public:
     IntervalTimer& pollTimer() { return m_pollTimer; }
     IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
     LiveGridModel& liveGrid() { return m_liveGrid; }
+    LineHealth& health() { return *m_health; }
     int minuteCounter() const { return m_snapshots.minuteCounter(); }
 
 signals:
@@ -76,10 +86,12 @@ signals:
 
 private:
     void dispatchReply(ReplyKind kind, const QString& hexText);
+    void blankStaleReadings();
 
     QString m_programDir;
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialExchange> m_exchange;
+    std::unique_ptr<LineHealth> m_health;
     LiveGridModel m_liveGrid;
     std::unique_ptr<PollingCycle> m_polling;
     IntervalTimer m_pollTimer;
@@ -90,4 +102,9 @@ private:
     HistorySnapshots m_snapshots;
     std::function<QString()> m_recordInterval;
     bool m_reading = false;
+    bool m_snapshotOwed = false;
+    // Start-up could not blank the stored readings: rows older than this
+    // start are not shown, and blanked once the store takes writes again.
+    bool m_readingsStale = false;
+    QDateTime m_startedAt;
 };

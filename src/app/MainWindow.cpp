@@ -4,6 +4,8 @@
 #include "ColumnFit.h"
 #include "CommSetupWindow.h"
 #include "HistoryWindow.h"
+#include "LineHealth.h"
+#include "LineStatisticsWindow.h"
 #include "LiveGridModel.h"
 #include "LoginWindow.h"
 #include "MainStation.h"
@@ -73,8 +75,11 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_paramSetup = addButton(QStringLiteral("Meter Parameter Setup"),
                              QStringLiteral("Notice:Meter Parameter Setup"));
     m_history = addButton(QStringLiteral("History"), QStringLiteral("Notice:History"));
+    m_statistics =
+        addButton(QStringLiteral("Line Statistics"), QStringLiteral("Notice:Line Statistics"));
     m_exit = addButton(QStringLiteral("Exit"), QStringLiteral("Notice:Exit"));
-    for (QPushButton* button : {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_exit})
+    for (QPushButton* button :
+         {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_statistics, m_exit})
         buttons->addWidget(button);
     buttons->addStretch();
     m_stop->hide();
@@ -84,6 +89,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     connect(m_commSetup, &QPushButton::clicked, this, &MainWindow::communicationSetup);
     connect(m_paramSetup, &QPushButton::clicked, this, &MainWindow::meterParameterSetup);
     connect(m_history, &QPushButton::clicked, this, &MainWindow::history);
+    connect(m_statistics, &QPushButton::clicked, this, &MainWindow::lineStatistics);
     connect(m_exit, &QPushButton::clicked, this, &MainWindow::exitProgram);
 
     LiveGridModel& model = m_station->liveGrid();
@@ -115,8 +121,10 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     connect(m_station.get(), &MainStation::parameterBlockReceived, m_blockDispatcher.get(),
             &ParameterBlockDispatcher::dispatch);
 
+    // No accessible name of its own: a screen reader then reads the notice
+    // itself, and hears each new one as the label's name changes.
     m_status = new QLabel(this);
-    m_status->setAccessibleName(QStringLiteral("Status"));
+    m_status->setAccessibleDescription(QStringLiteral("Status"));
     statusBar()->addWidget(m_status, 1);
     // Which folder's database and ports this run works on; a long path is
     // shortened in the middle, the whole of it in the tooltip.
@@ -128,6 +136,14 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
                                                                Qt::ElideMiddle, FolderLabelWidth));
     folderLabel->setToolTip(folder);
     statusBar()->addPermanentWidget(folderLabel);
+
+    // A lost line and a failing store are told in the status bar, once
+    // each when they start and once when they are over.
+    LineHealth& health = m_station->health();
+    connect(&health, &LineHealth::storeFailing, this,
+            [this](const QString& reason) { showNotice(StoreHealth::failingNotice(reason)); });
+    connect(&health, &LineHealth::storeRecovered, this,
+            [this] { showNotice(StoreHealth::recoveredNotice()); });
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);
@@ -203,6 +219,8 @@ CommSetupWindow* MainWindow::commSetupWindow() {
         auto* setup = new CommSetupWindow(
             m_station->programDir(), m_station->port(), m_station->pollTimer(),
             [this] { m_station->callDataGrid1(); }, this);
+        setup->setStoreReport(
+            [this](const StoreWrite& write) { m_station->health().storeWrite(write); });
         // Forgotten as soon as it closes: it is deleted later, and the next
         // use must load a new one.
         connect(setup, &CommSetupWindow::unloaded, this, [this, setup] {
@@ -232,6 +250,20 @@ ParameterWindow* MainWindow::loadedParameterWindow() const {
 
 BasicParameterWindow* MainWindow::loadedBasicParameterWindow() const {
     return m_basicParameterWindow;
+}
+
+LineStatisticsWindow* MainWindow::loadedLineStatisticsWindow() const {
+    return m_lineStatisticsWindow;
+}
+
+void MainWindow::lineStatistics() {
+    if (!m_lineStatisticsWindow)
+        loadOnce(m_lineStatisticsWindow, new LineStatisticsWindow(m_station->health(), this));
+    present(m_lineStatisticsWindow);
+}
+
+void MainWindow::showNotice(const QString& notice) {
+    m_status->setText(notice);
 }
 
 bool MainWindow::commSetupWindowVisible() const {
@@ -369,9 +401,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Every loaded window closes with its own closing steps; "Exit" skips
     // this on purpose.
-    for (QWidget* window :
-         std::initializer_list<QWidget*>{m_commSetupWindow, m_historyWindow, m_loginWindow,
-                                         m_parameterWindow, m_basicParameterWindow}) {
+    for (QWidget* window : std::initializer_list<QWidget*>{
+             m_commSetupWindow, m_historyWindow, m_loginWindow, m_parameterWindow,
+             m_basicParameterWindow, m_lineStatisticsWindow}) {
         if (window)
             window->close();
     }

@@ -9,6 +9,7 @@
 class BasicParameterWindow;
 class CommSetupWindow;
 class HistoryWindow;
+class LineStatisticsWindow;
 class LoginWindow;
 class MainStation;
 class ParameterBlockDispatcher;
@@ -40,6 +41,7 @@ public:
     LoginWindow* loadedLoginWindow() const;
     ParameterWindow* loadedParameterWindow() const;
     BasicParameterWindow* loadedBasicParameterWindow() const;
+    LineStatisticsWindow* loadedLineStatisticsWindow() const;
 
     // The buttons' actions.
     void readMeterData();
@@ -47,6 +49,7 @@ public:
     void communicationSetup();
     void meterParameterSetup();
     void history();
+    void lineStatistics();
     void exitProgram();
 
 protected:
@@ -56,6 +59,7 @@ protected:
 private:
     QPushButton* addButton(const QString& text, const QString& hint);
     void showReadingState(bool reading);
+    void showNotice(const QString& notice);
     void applyGridColumns();
     void widenForValues();
     // Each column's caption, widest value and width; `fresh` for a grid
@@ -82,6 +86,7 @@ private:
     QPushButton* m_commSetup = nullptr;
     QPushButton* m_paramSetup = nullptr;
     QPushButton* m_history = nullptr;
+    QPushButton* m_statistics = nullptr;
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_status = nullptr;
@@ -91,4 +96,5 @@ private:
     QPointer<LoginWindow> m_loginWindow;
     QPointer<ParameterWindow> m_parameterWindow;
     QPointer<BasicParameterWindow> m_basicParameterWindow;
+    QPointer<LineStatisticsWindow> m_lineStatisticsWindow;
 };

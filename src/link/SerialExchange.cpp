@@ -7,7 +7,10 @@ SerialExchange::SerialExchange(SerialPort& port, QObject* parent) : QObject(pare
 }
 
 int SerialExchange::send(const QByteArray& frame) {
-    return m_port.write(frame);
+    const int code = m_port.write(frame);
+    if (code == 0)
+        emit frameSent(frame);
+    return code;
 }
 
 void SerialExchange::onBytesArrived() {
@@ -17,6 +20,7 @@ void SerialExchange::onBytesArrived() {
 void SerialExchange::receive(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return;
+    emit bytesReceived(bytes.size());
     m_buffer.append(bytes);
     if (const auto kind = m_buffer.completeReply())
         emit replyReceived(*kind, m_buffer.take());

@@ -32,6 +32,10 @@ public:
 signals:
     // A complete reply of this kind, as hex text; the buffer is empty again.
     void replyReceived(ReplyKind kind, const QString& hexText);
+    // For those who watch the line: a frame the port took, and every batch
+    // of bytes as it arrives, before the buffer sees it.
+    void frameSent(const QByteArray& frame);
+    void bytesReceived(qsizetype count);
 
 private:
     void onBytesArrived();

@@ -35,14 +35,10 @@ ParameterWriter::Result ParameterWriter::write(const Parameter& parameter, Windo
     const std::optional<Request> pending = request(parameter, window);
     if (!pending)
         return fail(parameter, window);
-    // A change the log cannot record is not made: without the window's
-    // database every write would reach the meter unrecorded.
-    if (!m_db.isOpen())
-        return fail(parameter, window);
-    m_exchange.clearform1();
-    if (m_exchange.send(pending->frame) != 0)
-        return fail(parameter, window);
-
+    // The log row is committed, with full sync, before the frame goes: a
+    // change the log cannot record is not made. Inside an open transaction
+    // the row would reach the disk only at the commit, after the frame had
+    // gone, and a full disk refuses the commit, not the insert.
     OperationLogRow row;
     row.quanxian = securityLevel(m_window);
     row.bianma = window.serialNumberText();
@@ -50,8 +46,22 @@ ParameterWriter::Result ParameterWriter::write(const Parameter& parameter, Windo
     row.dudao = window.valueAsRead(parameter);
     row.xieru = pending->written;
     row.riqi = QDateTime::currentDateTime();
-    if (!OperationLog(m_db).append(row))
+    OperationLog log(m_db);
+    qint64 rowId = 0;
+    const StoreWrite logged =
+        m_db.isOpen()
+            ? log.append(row, &rowId)
+            : StoreWrite::refused(QStringLiteral("the database file could not be opened"));
+    if (!logged.isDone()) {
+        window.setStatusText(logFailureNotice(logged.reason));
+        return Result::Failed;
+    }
+    m_exchange.clearform1();
+    if (m_exchange.send(pending->frame) != 0) {
+        // Nothing went: the row must not say it did.
+        log.withdraw(rowId);
         return fail(parameter, window);
+    }
 
     window.readBack();
     return Result::Written;

@@ -44,6 +44,12 @@ public:
         Failed,      // the parameter's notice in the status line
     };
 
+    // Shown, instead of the parameter's notice, when the log row could not
+    // be written; nothing has been sent then.
+    static QString logFailureNotice(const QString& reason) {
+        return QStringLiteral("Notice: Operation log could not be written: ") + reason;
+    }
+
     // The `quanxian` of the window's log rows.
     static int securityLevel(ParameterWindowKind window) {
         return window == ParameterWindowKind::Full ? 2 : 1;

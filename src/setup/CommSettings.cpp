@@ -29,14 +29,20 @@ CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry&
     const std::optional<int> timer = LineSettingsEntry::pollPeriod(entry.timeout);
     if (!timer || !LineSettingsEntry::isBaudRate(entry.baud))
         return {};
-    if (!m_table.storeLineSettings(entry.baud, LineSettingsEntry::portNumber(entry.port), *timer,
-                                   LineSettingsEntry::parityCode(entry.parity)))
-        return {};
+    const StoreWrite write =
+        m_table.storeLineSettings(entry.baud, LineSettingsEntry::portNumber(entry.port), *timer,
+                                  LineSettingsEntry::parityCode(entry.parity));
+    if (!write.isDone()) {
+        SaveResult refused;
+        refused.write = write;
+        return refused;
+    }
 
     // The row is stored before the port is touched: a port that fails to
     // open stays stored, and the operator sees why in the notice.
     const StoredSettings stored = m_table.read().settings;
-    SaveResult result{textsOf(stored), false};
+    SaveResult result;
+    result.stored = textsOf(stored);
     const std::optional<int> com = WholeNumber::parse(stored.port);
     if (!com)
         return result;
@@ -58,10 +64,12 @@ int CommSettings::reopenPort(const std::optional<QString>& lineSettings, int com
     return m_port.openEmptied();
 }
 
-bool CommSettings::saveRecordInterval(const QString& text) {
+std::optional<StoreWrite> CommSettings::saveRecordInterval(const QString& text) {
     // The minute counter stops at 32767, so a longer interval would
     // silently never record.
     const std::optional<int> minutes =
         WholeNumber::parse(text, 0, std::numeric_limits<qint16>::max());
-    return minutes && m_table.storeRecordInterval(*minutes);
+    if (!minutes)
+        return std::nullopt;
+    return m_table.storeRecordInterval(*minutes);
 }

@@ -36,15 +36,17 @@ public:
         // Why the port did not open (a PortError code), 0 when it did or
         // was not reached.
         int portError = 0;
+        // What the store said to the row; refused, nothing was applied.
+        StoreWrite write;
     };
     // Stores the entry, then closes, reconfigures and reopens the port and
     // sets the poll period, stopping at the first failing step. An entry
     // that start-up could not read back is refused before anything changes.
     SaveResult saveLineSettings(const LineSettingsEntry& entry);
 
-    // Stores a record interval of 0 to 32767 minutes; false, with nothing
+    // Stores a record interval of 0 to 32767 minutes; nullopt, with nothing
     // stored, for any other text.
-    bool saveRecordInterval(const QString& text);
+    std::optional<StoreWrite> saveRecordInterval(const QString& text);
 
 private:
     int reopenPort(const std::optional<QString>& lineSettings, int com);

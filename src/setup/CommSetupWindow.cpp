@@ -8,6 +8,7 @@
 #include "PortError.h"
 #include "PortsDialog.h"
 #include "Twips.h"
+#include "StoreWrite.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -251,6 +252,23 @@ QWidget* CommSetupWindow::buildMeterFrame() {
     return frame;
 }
 
+void CommSetupWindow::setStoreReport(std::function<void(const StoreWrite&)> report) {
+    m_reportStore = std::move(report);
+}
+
+bool CommSetupWindow::storeTook(const StoreWrite& write) {
+    if (m_reportStore)
+        m_reportStore(write);
+    if (!write.isRefused()) {
+        if (m_status->text().startsWith(StoreWrite::failureNotice(QString())))
+            m_status->clear();
+        return true;
+    }
+    // The store's own reason, never a bad port or value.
+    showNotice(StoreWrite::failureNotice(write.reason));
+    return false;
+}
+
 QString CommSetupWindow::recordIntervalText() const {
     return m_intervalBox->text();
 }
@@ -301,6 +319,8 @@ void CommSetupWindow::saveLineSettings() {
     const CommSettings::SaveResult result = m_settings->saveLineSettings(entry);
     if (result.stored)
         showSettings(*result.stored);
+    if (!storeTook(result.write))
+        return; // stays in edit mode, nothing applied
     if (!result.applied) {
         // Stays in edit mode; whatever was stored stays stored.
         showNotice(portNotice(result.portError));
@@ -335,10 +355,13 @@ void CommSetupWindow::modifyRecord() {
 }
 
 void CommSetupWindow::saveRecord() {
-    if (!m_settings->saveRecordInterval(m_intervalBox->text())) {
+    const std::optional<StoreWrite> write = m_settings->saveRecordInterval(m_intervalBox->text());
+    if (!write) {
         showNotice(invalidIntervalNotice());
         return;
     }
+    if (!storeTook(*write))
+        return;
     withdrawNotice(invalidIntervalNotice());
     m_intervalBox->setEnabled(false);
     m_recordSave->hide();
@@ -361,7 +384,11 @@ void CommSetupWindow::afterListChange(MeterList::Outcome outcome) {
     case MeterList::Outcome::Refused:
         showNotice(invalidAddressNotice());
         return;
+    case MeterList::Outcome::StoreRefused:
+        storeTook(m_meters->lastWrite());
+        return;
     case MeterList::Outcome::Done:
+        storeTook(m_meters->lastWrite());
         withdrawNotice(invalidAddressNotice());
         gridload();
         m_callDataGrid1();

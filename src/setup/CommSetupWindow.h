@@ -19,6 +19,7 @@ class QStandardItemModel;
 class QTableView;
 class SerialPort;
 struct SettingsTexts;
+struct StoreWrite;
 
 // "Communication setup": the line settings, the record interval and the
 // list of meter addresses. It works on the main window's serial port and
@@ -42,6 +43,9 @@ public:
     CommSetupWindow(const QString& programDir, SerialPort& port, IntervalTimer& pollTimer,
                     std::function<void()> callDataGrid1, QWidget* parent = nullptr);
     ~CommSetupWindow() override;
+
+    // Where the window tells what the store said to each of its writes.
+    void setStoreReport(std::function<void(const StoreWrite&)> report);
 
     // The interval box as it stands, saved or not; the snapshot timer
     // reads it every minute.
@@ -79,6 +83,8 @@ private:
     void showNotice(const QString& notice);
     void withdrawNotice(const QString& notice);
     void afterListChange(MeterList::Outcome outcome);
+    // Reports the write; true when the store took it, else its notice shown.
+    bool storeTook(const StoreWrite& write);
 
     QString m_folder;
     SerialDeviceSource m_serialDevices = &SerialDevices::present;
@@ -86,6 +92,7 @@ private:
     std::unique_ptr<CommSettings> m_settings;
     std::unique_ptr<MeterList> m_meters;
     std::function<void()> m_callDataGrid1;
+    std::function<void(const StoreWrite&)> m_reportStore;
 
     QLabel* m_currentPortCaption = nullptr;
     QLabel* m_availablePortCaption = nullptr;

@@ -21,8 +21,7 @@ MeterList::Outcome MeterList::add(const QString& boxText) {
     const std::optional<int> address = meterAddress(boxText);
     if (!address)
         return Outcome::Refused;
-    m_table.addMeter(*address);
-    return Outcome::Done;
+    return outcomeOf(m_table.addMeter(*address));
 }
 
 MeterList::Outcome MeterList::remove(const QString& boxText) {
@@ -33,6 +32,10 @@ MeterList::Outcome MeterList::remove(const QString& boxText) {
     const std::optional<int> address = WholeNumber::parse(boxText);
     if (!address)
         return Outcome::Refused;
-    m_table.deleteMeter(*address);
-    return Outcome::Done;
+    return outcomeOf(m_table.deleteMeter(*address));
+}
+
+MeterList::Outcome MeterList::outcomeOf(const StoreWrite& write) {
+    m_lastWrite = write;
+    return write.isRefused() ? Outcome::StoreRefused : Outcome::Done;
 }

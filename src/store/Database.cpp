@@ -9,11 +9,12 @@ QString Database::filePath(const QString& folder) {
     return QDir(folder).filePath(fileName());
 }
 
-Database::Database(const QString& folder) {
+Database::Database(const QString& folder, const Options& options) {
     static int connections = 0;
     m_name = QStringLiteral("rx7100-%1").arg(++connections);
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+    m_db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
     m_db.setDatabaseName(QUrl::fromLocalFile(filePath(folder)).toString(QUrl::FullyEncoded) +
                          QStringLiteral("?mode=rw"));
     if (!m_db.open()) {
@@ -24,10 +25,15 @@ Database::Database(const QString& folder) {
         return;
     }
     // A stored reading costs no disk flush; a crash still keeps every
-    // committed row.
+    // committed row. What must survive a power cut asks for full sync.
     QSqlQuery pragma(m_db);
     pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    setFullSync(options.fullSync);
+}
+
+bool Database::setFullSync(bool on) {
+    return QSqlQuery(m_db).exec(on ? QStringLiteral("PRAGMA synchronous=FULL")
+                                   : QStringLiteral("PRAGMA synchronous=NORMAL"));
 }
 
 Database::~Database() {

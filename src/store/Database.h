@@ -9,10 +9,21 @@
 // missing file is a failure, never a new empty database.
 class Database {
 public:
+    struct Options {
+        // How long a statement waits for another program's lock before it
+        // is refused with "database is locked".
+        int busyTimeoutMs = 2000;
+        // Every commit reaches the disk before it returns, so a power cut
+        // cannot take it back. Off, a crash of the program still keeps
+        // every commit; only the operating system's crash may lose the last.
+        bool fullSync = false;
+    };
+
     static QString fileName() { return QStringLiteral("RX7100 PC TOOL.db"); }
     static QString filePath(const QString& folder);
 
-    explicit Database(const QString& folder);
+    explicit Database(const QString& folder) : Database(folder, Options()) {}
+    Database(const QString& folder, const Options& options);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -21,6 +32,10 @@ public:
     // 0, or SQLite's code for why the file could not be opened.
     int errorCode() const { return m_errorCode; }
     QSqlDatabase connection() const { return m_db; }
+
+    // Switches full sync for the commits that follow (never inside a
+    // transaction); false when the store refused.
+    bool setFullSync(bool on);
 
 private:
     QString m_name;

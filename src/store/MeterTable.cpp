@@ -1,7 +1,9 @@
 #include "MeterTable.h"
 
+#include "FullSync.h"
 #include "Record.h"
 
+#include <QSqlError>
 #include <QStringList>
 #include <cstdio>
 
@@ -37,6 +39,17 @@ QString rowColumns() {
            QStringLiteral(",CreateTime");
 }
 
+// Runs a prepared or plain statement; the store's refusal with its reason.
+StoreWrite run(QSqlQuery& query, const QString& sql, const QVariantList& values = {}) {
+    if (!query.prepare(sql))
+        return StoreWrite::refused(query.lastError());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        return StoreWrite::refused(query.lastError());
+    return StoreWrite::done();
+}
+
 } // namespace
 
 QString MeterTable::timeText(const QDateTime& time) {
@@ -59,13 +72,26 @@ MeterTable::MeterTable(QSqlDatabase db) : m_db(std::move(db)), m_store(m_db) {
                         })));
 }
 
-void MeterTable::clearReadings() {
+StoreWrite MeterTable::clearReadings(const std::optional<QDateTime>& before) {
     // One statement per column, so a column the table lacks does not keep
-    // the others from being blanked. No time is NULL.
+    // the others from being blanked. No time is NULL. The first refusal is
+    // the one reported.
+    QStringList statements;
     for (const ReadingColumn& column : readingColumns)
-        Record(QStringLiteral("update yibiaodizhi set %1=''").arg(QLatin1String(column.name)),
-               m_db);
-    Record(QStringLiteral("update yibiaodizhi set CreateTime=NULL"), m_db);
+        statements
+            << QStringLiteral("update yibiaodizhi set %1=''").arg(QLatin1String(column.name));
+    statements << QStringLiteral("update yibiaodizhi set CreateTime=NULL");
+    const QString where =
+        before ? QStringLiteral(" where CreateTime is null or CreateTime<?") : QString();
+    const QVariantList values = before ? QVariantList{timeText(*before)} : QVariantList();
+    StoreWrite result;
+    for (const QString& sql : statements) {
+        QSqlQuery update(m_db);
+        const StoreWrite write = run(update, sql + where, values);
+        if (write.isRefused() && !result.isRefused())
+            result = write;
+    }
+    return result;
 }
 
 QList<Reading> MeterTable::readings() const {
@@ -85,7 +111,7 @@ QList<Reading> MeterTable::readings() const {
     return readings;
 }
 
-bool MeterTable::storeReading(const Reading& reading) {
+StoreWrite MeterTable::storeReading(const Reading& reading) {
     int at = 0;
     for (const ReadingColumn& column : readingColumns) {
         const std::optional<QString>& value = reading.*column.value;
@@ -93,17 +119,25 @@ bool MeterTable::storeReading(const Reading& reading) {
     }
     m_store.bindValue(at++, reading.time.isValid() ? QVariant(timeText(reading.time)) : QVariant());
     m_store.bindValue(at, reading.address);
-    const bool stored = m_store.exec() && m_store.numRowsAffected() == 1;
+    StoreWrite result = StoreWrite::done();
+    if (!m_store.exec())
+        result = StoreWrite::refused(m_store.lastError());
+    else if (m_store.numRowsAffected() != 1)
+        result = StoreWrite::noSuchRow();
     m_store.finish();
-    return stored;
+    return result;
 }
 
-bool MeterTable::snapshot() {
+StoreWrite MeterTable::snapshot() {
+    // Readings are stored without a flush, history with one.
+    const FullSync durable(m_db);
     // Column by column, so the copy files every value where it belongs even
     // if the two tables came to list their columns in another order.
     QSqlQuery insert(m_db);
-    return insert.exec(QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
-                           .arg(rowColumns()));
+    const StoreWrite result =
+        run(insert, QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
+                        .arg(rowColumns()));
+    return result;
 }
 
 QList<int> MeterTable::addresses() const {
@@ -115,22 +149,17 @@ QList<int> MeterTable::addresses() const {
     return addresses;
 }
 
-bool MeterTable::addMeter(int address) {
+StoreWrite MeterTable::addMeter(int address) {
     // Tested and inserted in one statement: a duplicate never arises, with
     // or without a key on the column.
     QSqlQuery insert(m_db);
-    if (!insert.prepare(QStringLiteral("insert into yibiaodizhi (dizhi) select ? where not exists "
-                                       "(select 1 from yibiaodizhi where dizhi=?)")))
-        return false;
-    insert.addBindValue(address);
-    insert.addBindValue(address);
-    return insert.exec();
+    return run(insert,
+               QStringLiteral("insert into yibiaodizhi (dizhi) select ? where not exists "
+                              "(select 1 from yibiaodizhi where dizhi=?)"),
+               {address, address});
 }
 
-bool MeterTable::deleteMeter(int address) {
+StoreWrite MeterTable::deleteMeter(int address) {
     QSqlQuery remove(m_db);
-    if (!remove.prepare(QStringLiteral("delete from yibiaodizhi where dizhi=?")))
-        return false;
-    remove.addBindValue(address);
-    return remove.exec();
+    return run(remove, QStringLiteral("delete from yibiaodizhi where dizhi=?"), {address});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Reading.h"
+#include "StoreWrite.h"
 
 #include <QDateTime>
 #include <QList>
@@ -17,29 +18,30 @@ public:
 
     explicit MeterTable(QSqlDatabase db);
 
-    // Blanks every reading column and keeps the addresses.
-    void clearReadings();
+    // Blanks every reading column and keeps the addresses; with `before`,
+    // only the readings stored before that time.
+    StoreWrite clearReadings(const std::optional<QDateTime>& before = std::nullopt);
 
     // Every meter's latest reading, ascending numeric address; none when
     // the table cannot be read.
     QList<Reading> readings() const;
 
     // Writes a reading's values and time into its meter's row, keeping the
-    // columns it lacks; false when no row has its address or the store
-    // refused.
-    bool storeReading(const Reading& reading);
+    // columns it lacks; NoSuchRow when no row has its address.
+    StoreWrite storeReading(const Reading& reading);
 
-    // Appends a copy of every meter row to `Historydata`.
-    bool snapshot();
+    // Appends a copy of every meter row to `Historydata`, committed with
+    // full sync: history must survive a power cut.
+    StoreWrite snapshot();
 
     // The listed addresses, ascending.
     QList<int> addresses() const;
     // Lists a meter with empty readings; an address listed already is left
-    // as it is. False when the store refused.
-    bool addMeter(int address);
+    // as it is.
+    StoreWrite addMeter(int address);
     // Drops a meter and its latest reading; an address not listed is no
-    // failure. False when the store refused.
-    bool deleteMeter(int address);
+    // failure.
+    StoreWrite deleteMeter(int address);
 
 private:
     QSqlDatabase m_db;

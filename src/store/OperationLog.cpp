@@ -1,7 +1,9 @@
 #include "OperationLog.h"
 
+#include "FullSync.h"
 #include "MeterTable.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -13,16 +15,32 @@ QString text(const QString& value) {
 
 } // namespace
 
-bool OperationLog::append(const OperationLogRow& row) {
+StoreWrite OperationLog::append(const OperationLogRow& row, qint64* rowId) {
+    const FullSync durable(m_db);
     QSqlQuery insert(m_db);
     if (!insert.prepare(QStringLiteral("insert into caozuo (quanxian,bianma,xiangmu,dudao,xieru,"
                                        "riqi) values (?,?,?,?,?,?)")))
-        return false;
+        return StoreWrite::refused(insert.lastError());
     insert.addBindValue(row.quanxian);
     insert.addBindValue(text(row.bianma));
     insert.addBindValue(text(row.xiangmu));
     insert.addBindValue(text(row.dudao));
     insert.addBindValue(text(row.xieru));
     insert.addBindValue(MeterTable::timeText(row.riqi));
-    return insert.exec();
+    if (!insert.exec())
+        return StoreWrite::refused(insert.lastError());
+    if (rowId)
+        *rowId = insert.lastInsertId().toLongLong();
+    return StoreWrite::done();
+}
+
+StoreWrite OperationLog::withdraw(qint64 rowId) {
+    const FullSync durable(m_db);
+    QSqlQuery remove(m_db);
+    if (!remove.prepare(QStringLiteral("delete from caozuo where rowid=?")))
+        return StoreWrite::refused(remove.lastError());
+    remove.addBindValue(rowId);
+    if (!remove.exec())
+        return StoreWrite::refused(remove.lastError());
+    return StoreWrite::done();
 }

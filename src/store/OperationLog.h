@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreWrite.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
@@ -19,8 +21,12 @@ class OperationLog {
 public:
     explicit OperationLog(QSqlDatabase db) : m_db(std::move(db)) {}
 
-    // Appends the row, columns in table order; false when the store refused.
-    bool append(const OperationLogRow& row);
+    // Appends the row, columns in table order, committed with full sync: a
+    // logged write survives a power cut. `rowId` receives the new row's id.
+    StoreWrite append(const OperationLogRow& row, qint64* rowId = nullptr);
+
+    // Takes back a row appended for a write that then could not be sent.
+    StoreWrite withdraw(qint64 rowId);
 
 private:
     QSqlDatabase m_db;

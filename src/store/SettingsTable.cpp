@@ -1,8 +1,10 @@
 #include "SettingsTable.h"
 
+#include "FullSync.h"
 #include "Record.h"
 #include "StoreError.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <cmath>
 #include <limits>
@@ -13,13 +15,16 @@ QVariant orNull(std::optional<int> value) {
     return value ? QVariant(*value) : QVariant(QMetaType::fromType<int>());
 }
 
-bool updateRow(const QSqlDatabase& db, const QString& sql, const QVariantList& values) {
+StoreWrite updateRow(const QSqlDatabase& db, const QString& sql, const QVariantList& values) {
+    const FullSync durable(db);
     QSqlQuery update(db);
     if (!update.prepare(sql))
-        return false;
+        return StoreWrite::refused(update.lastError());
     for (const QVariant& value : values)
         update.addBindValue(value);
-    return update.exec() && update.numRowsAffected() > 0;
+    if (!update.exec())
+        return StoreWrite::refused(update.lastError());
+    return update.numRowsAffected() > 0 ? StoreWrite::done() : StoreWrite::noSuchRow();
 }
 
 } // namespace
@@ -48,14 +53,14 @@ SettingsTable::Read SettingsTable::read() const {
     return {0, {text("com"), text("settings"), text("noe"), text("timer"), text("timesj")}};
 }
 
-bool SettingsTable::storeLineSettings(const QString& baud, std::optional<int> com, int timer,
-                                      std::optional<int> noe) {
+StoreWrite SettingsTable::storeLineSettings(const QString& baud, std::optional<int> com, int timer,
+                                            std::optional<int> noe) {
     return updateRow(m_db,
                      QStringLiteral("update kente set settings=?,com=coalesce(?,com),timer=?,"
                                     "noe=coalesce(?,noe)"),
                      {baud, orNull(com), timer, orNull(noe)});
 }
 
-bool SettingsTable::storeRecordInterval(int minutes) {
+StoreWrite SettingsTable::storeRecordInterval(int minutes) {
     return updateRow(m_db, QStringLiteral("update kente set timesj=?"), {minutes});
 }

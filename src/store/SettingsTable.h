@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreWrite.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
@@ -34,12 +36,12 @@ public:
 
     Read read() const;
 
-    // Writes the line settings into the row. A port or parity left nullopt
-    // keeps what is stored. False when the store refused or has no row.
-    bool storeLineSettings(const QString& baud, std::optional<int> com, int timer,
-                           std::optional<int> noe);
-    // Writes the record interval in minutes; false as above.
-    bool storeRecordInterval(int minutes);
+    // Writes the line settings into the row, committed with full sync. A
+    // port or parity left nullopt keeps what is stored.
+    StoreWrite storeLineSettings(const QString& baud, std::optional<int> com, int timer,
+                                 std::optional<int> noe);
+    // Writes the record interval in minutes, as above.
+    StoreWrite storeRecordInterval(int minutes);
 
 private:
     QSqlDatabase m_db;

@@ -18,13 +18,15 @@ TEST_F(BasicParameterWindowTest, WithoutADatabaseItOpensEmptyAndEveryActionFails
     EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
 
     // Even with an address typed and the port open, a write that could
-    // not be logged is not sent.
+    // not be logged is not sent, and the notice says why.
     port.open();
     window->meterAddressList()->setEditText("1");
+    const QString notLogged =
+        ParameterWriter::logFailureNotice("the database file could not be opened");
     writeField("Flow direction:", "Reverse");
-    EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
+    EXPECT_EQ(window->statusText(), notLogged);
     writeField("K factor:", "2");
-    EXPECT_EQ(window->statusText(), "Notice:  Pulse output unit:  Error!");
+    EXPECT_EQ(window->statusText(), notLogged);
     EXPECT_TRUE(port.written.isEmpty());
 }
 

@@ -61,9 +61,9 @@ TEST(MeterTable, StoreReadingTouchesOnlyItsRowAndKeepsWhatItLacks) {
     reading.reverseTotal = QStringLiteral("0.00");
     reading.status = QStringLiteral("Communication OK");
     reading.time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12));
-    EXPECT_TRUE(table.storeReading(reading));
+    EXPECT_TRUE(table.storeReading(reading).isDone());
     reading.address = 8;
-    EXPECT_FALSE(table.storeReading(reading)); // not listed: nothing stored
+    EXPECT_EQ(table.storeReading(reading).outcome, StoreWrite::Outcome::NoSuchRow); // not listed
     EXPECT_EQ(folder.rows(QStringLiteral("select * from yibiaodizhi order by dizhi")),
               QStringList({"1||l/s||||||||NULL",
                            "7||l/s|4294967295.25|0.00||Communication OK||||2026-12-06 10:11:12"}));
@@ -83,8 +83,8 @@ TEST(MeterTable, SnapshotFilesEachValueInItsColumnWhateverTheirOrder) {
     for (const ReadingValue& value : readingValues)
         reading.*value.member = QString::fromLatin1(value.key);
     reading.time = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
-    ASSERT_TRUE(table.storeReading(reading));
-    ASSERT_TRUE(table.snapshot());
+    ASSERT_TRUE(table.storeReading(reading).isDone());
+    ASSERT_TRUE(table.snapshot().isDone());
     EXPECT_EQ(folder.rows(QStringLiteral(
                   "select dizhi,MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,liusu,"
                   "baifenbi,dianzu,CreateTime from Historydata")),
@@ -98,8 +98,8 @@ TEST(OperationLog, RowsInColumnOrderWithTheTimeGiven) {
     Database db(folder.path());
     OperationLog log(db.connection());
     const QDateTime when(QDate(2026, 1, 2), QTime(3, 4, 5));
-    ASSERT_TRUE(log.append({2, "RX71000042", "Damping", "3", "5", when}));
-    ASSERT_TRUE(log.append({1, "it's #1", "Language", {}, "English", when.addSecs(1)}));
+    ASSERT_TRUE(log.append({2, "RX71000042", "Damping", "3", "5", when}).isDone());
+    ASSERT_TRUE(log.append({1, "it's #1", "Language", {}, "English", when.addSecs(1)}).isDone());
     EXPECT_EQ(folder.rows(QStringLiteral("select * from caozuo")),
               QStringList({"2|RX71000042|Damping|3|5|2026-01-02 03:04:05",
                            "1|it's #1|Language||English|2026-01-02 03:04:06"}));

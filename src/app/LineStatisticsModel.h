@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+
+class LineStatistics;
+
+// The line statistics as a table: one row per meter, ascending address,
+// then one row for the whole line. Refreshed on demand.
+class LineStatisticsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int ColumnCount = 7;
+    // The caption of the last row.
+    static QString lineRowCaption() { return QStringLiteral("Whole line"); }
+
+    explicit LineStatisticsModel(const LineStatistics& statistics, QObject* parent = nullptr);
+
+    // Takes the counts as they now stand.
+    void refresh();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    const LineStatistics& m_statistics;
+    QList<QStringList> m_rows;
+};

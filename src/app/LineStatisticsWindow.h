@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+class LineHealth;
+class LineStatisticsModel;
+class QLabel;
+class QTableView;
+
+// "Line statistics": the counts per meter and for the line, live while the
+// window is shown, with a Reset.
+class LineStatisticsWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int RefreshMs = 500;
+
+    explicit LineStatisticsWindow(LineHealth& health, QWidget* parent = nullptr);
+
+    QTableView* table() const { return m_table; }
+    LineStatisticsModel& model() { return *m_model; }
+    // The line-wide counts below the table, as shown.
+    QString summaryText() const;
+
+    void refresh();
+    void reset();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    LineHealth& m_health;
+    LineStatisticsModel* m_model = nullptr;
+    QTableView* m_table = nullptr;
+    QLabel* m_summary = nullptr;
+    QTimer m_refresh;
+};

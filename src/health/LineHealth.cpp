@@ -1,0 +1,95 @@
+#include "LineHealth.h"
+
+#include "Frames.h"
+#include "HexText.h"
+#include "SerialExchange.h"
+
+namespace {
+
+// A real-time read request, and to which meter; nullopt for any other frame.
+std::optional<int> realtimeRequestAddress(const QByteArray& frame) {
+    if (frame.isEmpty())
+        return std::nullopt;
+    const auto address = static_cast<std::uint8_t>(frame.at(0));
+    if (frame != Frames::readRequest(address, ReplyKind::RealTime))
+        return std::nullopt;
+    return address;
+}
+
+} // namespace
+
+LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
+    : QObject(parent), m_exchange(exchange) {
+    connect(&m_exchange, &SerialExchange::frameSent, this, &LineHealth::onFrameSent);
+    connect(&m_exchange, &SerialExchange::bytesReceived, this,
+            [this](qsizetype count) { m_statistics.bytesReceived(count); });
+    connect(
+        &m_exchange, &SerialExchange::replyReceived, this,
+        [this](ReplyKind, const QString& hexText) { m_statistics.replyBytes(hexText.size() / 2); });
+}
+
+void LineHealth::readingStarted() {
+    m_freshness.readingStarted(QDateTime::currentDateTime());
+}
+
+void LineHealth::onFrameSent(const QByteArray& frame) {
+    const std::optional<int> address = realtimeRequestAddress(frame);
+    const auto closed = address ? m_statistics.requestSent(*address, LineStatistics::Clock::now())
+                                : m_statistics.lineTaken();
+    if (closed && closed->outcome == LineStatistics::Outcome::NoReply)
+        missed(closed->address);
+    if (address)
+        m_freshness.asked(*address, QDateTime::currentDateTime());
+}
+
+void LineHealth::replyStored(int address) {
+    m_statistics.replyStored(address, LineStatistics::Clock::now(), QDateTime::currentDateTime());
+    answered(address);
+}
+
+void LineHealth::replyNotStored(int address) {
+    m_statistics.replyNotStored(address, LineStatistics::Clock::now(),
+                                QDateTime::currentDateTime());
+    answered(address);
+}
+
+void LineHealth::replyDropped(const QString& hexText) {
+    const int address = HexText::byteAt(hexText, 0);
+    // A damaged reply is no answer: it counts as a missed poll.
+    if (m_statistics.replyDropped(address))
+        missed(address);
+}
+
+void LineHealth::missed(int address) {
+    if (m_freshness.missed(address) == MeterFreshness::Change::FellSilent)
+        emit meterSilent(address, m_freshness.noReplyText(address));
+    emit meterFreshnessChanged(address);
+}
+
+void LineHealth::answered(int address) {
+    if (m_freshness.answered(address, QDateTime::currentDateTime()) ==
+        MeterFreshness::Change::AnswersAgain) {
+        emit meterAnswering(address);
+        emit meterFreshnessChanged(address);
+    }
+}
+
+void LineHealth::storeWrite(const StoreWrite& write) {
+    if (write.isRefused())
+        m_statistics.storeFailed();
+    switch (m_store.record(write)) {
+    case StoreHealth::Change::StartedFailing:
+        emit storeFailing(m_store.reason());
+        break;
+    case StoreHealth::Change::Recovered:
+        emit storeRecovered();
+        break;
+    case StoreHealth::Change::None:
+        break;
+    }
+}
+
+void LineHealth::resetStatistics() {
+    m_statistics.reset();
+    m_store.resetCount();
+}
