@@ -83,7 +83,8 @@ LoginWindow::LoginWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
     m_status = new QLabel(statusBar);
-    m_status->setAccessibleName(QStringLiteral("Status"));
+    // Named by its text, so a screen reader reads the notice itself.
+    m_status->setAccessibleDescription(QStringLiteral("Status"));
     statusBar->addWidget(m_status, 1);
 
     auto* layout = new QVBoxLayout(this);

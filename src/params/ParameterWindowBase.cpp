@@ -31,7 +31,8 @@ ParameterWindowBase::ParameterWindowBase(ParameterWindowKind kind, const QString
     layout->addWidget(m_form);
     setCentralWidget(central);
     m_status = new QLabel(this);
-    m_status->setAccessibleName(QStringLiteral("Status"));
+    // Named by its text, so a screen reader reads the notice itself.
+    m_status->setAccessibleDescription(QStringLiteral("Status"));
     statusBar()->addWidget(m_status, 1);
 
     // Load. Nothing here may end the program: a step that fails is skipped;

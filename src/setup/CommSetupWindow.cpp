@@ -85,7 +85,8 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     setCentralWidget(central);
 
     m_status = new QLabel(this);
-    m_status->setAccessibleName(QStringLiteral("Status"));
+    // Named by its text, so a screen reader reads the notice itself.
+    m_status->setAccessibleDescription(QStringLiteral("Status"));
     // A long notice must not widen the window; the tooltip holds it whole.
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_status, 1);
