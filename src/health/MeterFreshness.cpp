@@ -48,7 +48,9 @@ QString MeterFreshness::noReplyText(int address) const {
     QDateTime since = found->lastReply;
     if (!since.isValid())
         since = m_readingBegan.isValid() ? m_readingBegan : found->firstAsked;
-    return QStringLiteral("No reply since %1 (%2 polls)")
+    const int polls = found->missedInRow;
+    return QStringLiteral("No reply since %1 (%2 %3)")
         .arg(MeterTable::timeText(since))
-        .arg(found->missedInRow);
+        .arg(polls)
+        .arg(polls == 1 ? QStringLiteral("poll") : QStringLiteral("polls"));
 }

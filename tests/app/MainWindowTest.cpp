@@ -1,8 +1,13 @@
+#include "LineHealth.h"
+#include "LineStatisticsModel.h"
+#include "LineStatisticsWindow.h"
 #include "PollingCycle.h"
 #include "ReplyFrames.h"
 #include "ToolTest.h"
 
+#include <QAccessible>
 #include <QHeaderView>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTableView>
 
@@ -39,6 +44,7 @@ TEST_F(MainWindowTest, CaptionButtonRowAndHints) {
         {"Communication Setup", "Notice:Communication Setup"},
         {"Meter Parameter Setup", "Notice:Meter Parameter Setup"},
         {"History", "Notice:History"},
+        {"Line Statistics", "Notice:Line Statistics"},
         {"Exit", "Notice:Exit"},
     };
     int lastX = -1;
@@ -159,6 +165,108 @@ TEST_F(MainWindowTest, PollsInAddressOrderPastASilentMeterAndAStopAndRead) {
     EXPECT_EQ(asked(), QList<int>({1, 2, 3, 1, 2, 3}));
     EXPECT_EQ(folder->column("select MinuteAverage from yibiaodizhi order by dizhi"),
               QStringList({"11.00", "", "31.00"}));
+}
+
+TEST_F(MainWindowTest, SilentMeterIsMutedCountedAndTheOthersGoOn) {
+    start({1, 2, 3});
+    QSignalSpy silent(&station().health(), &LineHealth::meterSilent);
+    QSignalSpy back(&station().health(), &LineHealth::meterAnswering);
+    station().readMeterData();
+    const auto pass = [&](bool meter2Answers) {
+        for (int meter = 1; meter <= 3; ++meter) {
+            station().polling().tick();
+            if (meter != 2 || meter2Answers)
+                port->deliver(realtime(meter));
+        }
+    };
+    pass(true);
+    for (int i = 0; i < 3; ++i)
+        pass(false);
+    station().polling().tick(); // meter 1 again: meter 2's third miss is known
+
+    LiveGridModel& grid = station().liveGrid();
+    const QString text = grid.index(1, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(text.startsWith("No reply since ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(" (3 polls)")) << text.toStdString();
+    EXPECT_EQ(grid.index(1, 5).data(Qt::AccessibleDescriptionRole).toString(), text);
+    EXPECT_TRUE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
+    for (int row : {0, 2}) // the others are drawn as always
+        EXPECT_FALSE(grid.index(row, 3).data(Qt::ForegroundRole).isValid()) << row;
+    // Same columns, same values: the row still shows its last reading.
+    EXPECT_EQ(grid.columnCount(), LiveGridModel::ColumnCount);
+    EXPECT_EQ(shown(1).section('|', 1, 1), "12.50");
+    ASSERT_EQ(silent.size(), 1);
+    EXPECT_EQ(silent[0][0].toInt(), 2);
+
+    const LineStatistics& stats = station().health().statistics();
+    EXPECT_EQ(stats.meter(2).requests, 4);
+    EXPECT_EQ(stats.meter(2).stored, 1);
+    EXPECT_EQ(stats.meter(2).noReply, 3);
+    EXPECT_EQ(stats.meter(1).stored, 4);
+    EXPECT_EQ(stats.meter(3).stored, 4);
+
+    // A damaged reply is no answer either; a good one brings the row back.
+    station().polling().tick(); // meter 2
+    QByteArray damaged = realtime(2);
+    damaged[10] = char(damaged[10] ^ 0x40);
+    port->deliver(damaged);
+    station().polling().tick(); // meter 3: the damaged poll ended
+    EXPECT_EQ(stats.meter(2).crcDrops, 1);
+    EXPECT_TRUE(grid.index(1, 0).data(Qt::ToolTipRole).toString().endsWith("(4 polls)"));
+    station().polling().tick(); // meter 1
+    station().polling().tick(); // meter 2
+    port->deliver(realtime(2, 7.0f));
+    EXPECT_EQ(back.size(), 1);
+    EXPECT_FALSE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(grid.index(1, 0).data(Qt::ToolTipRole).isValid());
+}
+
+TEST_F(MainWindowTest, LineStatisticsWindowShowsTheCountsLiveAndResets) {
+    start({1, 2});
+    station().readMeterData();
+    for (int i = 0; i < 4; ++i) { // 1, 2 (silent), 1, 2
+        station().polling().tick();
+        if (i != 1)
+            port->deliver(realtime(1 + i % 2));
+    }
+    click("Line Statistics");
+    LineStatisticsWindow* stats = window->loadedLineStatisticsWindow();
+    ASSERT_TRUE(stats && stats->isVisible());
+    EXPECT_EQ(stats->windowTitle(), "Line statistics");
+    const QAbstractItemModel& model = stats->model();
+    ASSERT_EQ(model.rowCount(), 3); // meters 1 and 2, then the line
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int column : {0, 1, 2, 3, 4})
+            cells << model.index(r, column).data().toString();
+        return cells.join('|');
+    };
+    EXPECT_EQ(row(0), "1|2|2|0|0");
+    EXPECT_EQ(row(1), "2|2|1|0|1");
+    EXPECT_EQ(row(2), LineStatisticsModel::lineRowCaption() + "|4|3|0|1");
+    EXPECT_FALSE(model.index(0, 5).data().toString().isEmpty()); // last reply time
+    EXPECT_FALSE(model.index(0, 6).data().toString().isEmpty()); // median
+
+    // Live: the next poll shows without any action.
+    station().polling().tick();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return row(0) == "1|3|2|0|0"; }, 2000));
+    click("Reset", stats);
+    EXPECT_EQ(model.rowCount(), 1); // no meter seen since the reset
+    EXPECT_EQ(row(0), LineStatisticsModel::lineRowCaption() + "|0|0|0|0");
+}
+
+TEST_F(MainWindowTest, StatusBarIsReadAsItsNotice) {
+    start();
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(button("History"), &enter);
+    QLabel* status = nullptr;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (label->text() == "Notice:History")
+            status = label;
+    ASSERT_TRUE(status);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(status);
+    ASSERT_TRUE(accessible);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Notice:History");
 }
 
 } // namespace
