@@ -23,14 +23,16 @@ QStringList lines(const QString& path) {
 
 } // namespace
 
-SimulatedLine::SimulatedLine(const QString& programFolder, const QStringList& arguments)
-    : m_folder(programFolder) {
+SimulatedLine::SimulatedLine(const QString& programFolder, const QStringList& arguments,
+                             const QString& logFolder)
+    : m_folder(logFolder.isEmpty() ? programFolder : logFolder) {
     const QDir dir(programFolder);
+    const QDir logs(m_folder);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(METER_SIM_PATH),
                     arguments + QStringList{"--link", dir.filePath("ports/com1"), "--log",
-                                            dir.filePath("requests.log"), "--reply-log",
-                                            dir.filePath("replies.log")});
+                                            logs.filePath("requests.log"), "--reply-log",
+                                            logs.filePath("replies.log")});
     if (!m_process.waitForStarted(5000))
         return;
     const QDeadlineTimer deadline(5000);
@@ -44,6 +46,10 @@ SimulatedLine::SimulatedLine(const QString& programFolder, const QStringList& ar
 }
 
 SimulatedLine::~SimulatedLine() {
+    stop();
+}
+
+void SimulatedLine::stop() {
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();
@@ -64,8 +70,9 @@ QStringList SimulatedLine::replies() const {
     return hex;
 }
 
-ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments)
-    : folder(options), line(folder.path(), simArguments),
+ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments,
+                       const QString& under, const QString& logFolder)
+    : folder(options, true, under), line(folder.path(), simArguments, logFolder),
       window(std::make_unique<MainWindow>(
           folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())))) {}
 

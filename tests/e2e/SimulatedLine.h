@@ -11,8 +11,10 @@
 class SimulatedLine {
 public:
     // Starts meter-sim with `arguments` plus --link <folder>/ports/com1,
-    // --log and --reply-log in the folder; waits until the link is there.
-    SimulatedLine(const QString& programFolder, const QStringList& arguments);
+    // --log and --reply-log in `logFolder` (the program folder unless
+    // given); waits until the link is there.
+    SimulatedLine(const QString& programFolder, const QStringList& arguments,
+                  const QString& logFolder = {});
     ~SimulatedLine();
 
     bool started() const { return m_started; }
@@ -20,6 +22,9 @@ public:
     QStringList requests() const;
     // Each reply sent, as hex (without its time stamp).
     QStringList replies() const;
+
+    // Ends meter-sim as a vanishing adapter would end the line.
+    void stop();
 
 private:
     QString m_folder;
@@ -31,7 +36,10 @@ private:
 // com1 a simulated line. The window, and with it the port, goes before the
 // line does.
 struct ToolOnLine {
-    ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments);
+    // The program folder under `under` and the simulator's logs in
+    // `logFolder` when given.
+    ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments,
+               const QString& under = {}, const QString& logFolder = {});
 
     // The line is up and the main window loaded.
     bool load() const { return line.started() && window->load() == 0; }

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 
+#include <QDir>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
@@ -24,7 +25,10 @@ template <typename Work> void withConnection(const QString& path, Work work) {
 
 } // namespace
 
-ProgramFolder::ProgramFolder(const StartingDatabase::Options& options, bool withDatabase) {
+ProgramFolder::ProgramFolder(const StartingDatabase::Options& options, bool withDatabase,
+                             const QString& under)
+    : m_dir(QDir(under.isEmpty() ? QDir::tempPath() : under)
+                .filePath(QStringLiteral("rx7100-XXXXXX"))) {
     m_ok = m_dir.isValid() && (!withDatabase || StartingDatabase::create(databasePath(), options));
 }
 

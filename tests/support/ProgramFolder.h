@@ -7,7 +7,9 @@
 // A throw-away program folder, with a fresh database unless told otherwise.
 class ProgramFolder {
 public:
-    explicit ProgramFolder(const StartingDatabase::Options& options = {}, bool withDatabase = true);
+    // Made in the system's temporary folder, or in `under` when given.
+    explicit ProgramFolder(const StartingDatabase::Options& options = {}, bool withDatabase = true,
+                           const QString& under = {});
 
     QString path() const { return m_dir.path(); }
     QString databasePath() const;
