@@ -22,6 +22,10 @@ MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, Q
     connect(&m_pollTimer, &IntervalTimer::tick, m_polling.get(), &PollingCycle::tick);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &MainStation::snapshotTick);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &MainStation::retryPort);
+    connect(m_port.get(), &SerialPort::lost, this, &MainStation::portLost);
+    connect(m_health.get(), &LineHealth::lineStalled, this, &MainStation::reopenStalledPort);
     // A silent meter's row is drawn muted, with since when it is silent.
     connect(m_health.get(), &LineHealth::meterFreshnessChanged, this, [this](int address) {
         m_liveGrid.setNoReplyText(address, m_health->freshness().noReplyText(address));
@@ -61,6 +65,32 @@ void MainStation::Data_read1(const QString& hexText) {
     emit readingStored(reading->address, hexText);
     if (m_readingsStale)
         blankStaleReadings();
+}
+
+void MainStation::portLost() {
+    m_lostPort = m_port->description();
+    m_health->portLost(m_lostPort);
+    if (!m_retryTimer.isActive())
+        m_retryTimer.start(m_recovery.nextDelay());
+}
+
+void MainStation::retryPort() {
+    // Opened meanwhile by a settings save or a parameter window: back too.
+    if (m_port->isOpen() || m_port->openEmptied() == 0) {
+        m_recovery.reset();
+        m_health->portBack(m_port->description());
+        return;
+    }
+    m_retryTimer.start(m_recovery.nextDelay());
+}
+
+void MainStation::reopenStalledPort() {
+    if (!m_port->isOpen())
+        return;
+    m_port->close();
+    m_health->watchdogReopened();
+    if (m_port->openEmptied() != 0)
+        portLost();
 }
 
 void MainStation::blankStaleReadings() {

@@ -3,11 +3,13 @@
 #include "HistorySnapshots.h"
 #include "IntervalTimer.h"
 #include "LiveGridModel.h"
+#include "PortRecovery.h"
 #include "ReplyKind.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -86,6 +88,11 @@ signals:
 
 private:
     void dispatchReply(ReplyKind kind, const QString& hexText);
+    // A lost port is tried again, by the same lookup, until it opens.
+    void portLost();
+    void retryPort();
+    // The line gave no byte for many polls: close and reopen the port once.
+    void reopenStalledPort();
     void blankStaleReadings();
 
     QString m_programDir;
@@ -103,6 +110,9 @@ private:
     std::function<QString()> m_recordInterval;
     bool m_reading = false;
     bool m_snapshotOwed = false;
+    PortRecovery m_recovery;
+    QTimer m_retryTimer;
+    QString m_lostPort;
     // Start-up could not blank the stored readings: rows older than this
     // start are not shown, and blanked once the store takes writes again.
     bool m_readingsStale = false;

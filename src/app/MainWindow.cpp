@@ -144,6 +144,10 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
             [this](const QString& reason) { showNotice(StoreHealth::failingNotice(reason)); });
     connect(&health, &LineHealth::storeRecovered, this,
             [this] { showNotice(StoreHealth::recoveredNotice()); });
+    connect(&health, &LineHealth::lineLost, this,
+            [this](const QString& port) { showNotice(PortRecovery::lostNotice(port)); });
+    connect(&health, &LineHealth::lineBack, this,
+            [this](const QString& port) { showNotice(PortRecovery::backNotice(port)); });
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);

@@ -21,8 +21,11 @@ std::optional<int> realtimeRequestAddress(const QByteArray& frame) {
 LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
     : QObject(parent), m_exchange(exchange) {
     connect(&m_exchange, &SerialExchange::frameSent, this, &LineHealth::onFrameSent);
-    connect(&m_exchange, &SerialExchange::bytesReceived, this,
-            [this](qsizetype count) { m_statistics.bytesReceived(count); });
+    connect(&m_exchange, &SerialExchange::bytesReceived, this, [this](qsizetype count) {
+        m_statistics.bytesReceived(count);
+        m_pollsWithoutBytes = 0;
+        m_watchdogArmed = true;
+    });
     connect(
         &m_exchange, &SerialExchange::replyReceived, this,
         [this](ReplyKind, const QString& hexText) { m_statistics.replyBytes(hexText.size() / 2); });
@@ -38,8 +41,27 @@ void LineHealth::onFrameSent(const QByteArray& frame) {
                                 : m_statistics.lineTaken();
     if (closed && closed->outcome == LineStatistics::Outcome::NoReply)
         missed(closed->address);
-    if (address)
-        m_freshness.asked(*address, QDateTime::currentDateTime());
+    if (!address)
+        return;
+    m_freshness.asked(*address, QDateTime::currentDateTime());
+    if (++m_pollsWithoutBytes >= StalledPolls && m_watchdogArmed) {
+        m_watchdogArmed = false;
+        m_pollsWithoutBytes = 0;
+        emit lineStalled();
+    }
+}
+
+void LineHealth::portLost(const QString& port) {
+    m_statistics.portLost();
+    emit lineLost(port);
+}
+
+void LineHealth::portBack(const QString& port) {
+    emit lineBack(port);
+}
+
+void LineHealth::watchdogReopened() {
+    m_statistics.watchdogReopened();
 }
 
 void LineHealth::replyStored(int address) {

@@ -16,6 +16,10 @@ class SerialExchange;
 class LineHealth : public QObject {
     Q_OBJECT
 public:
+    // Polls in a row without a single byte from the line, while polling,
+    // after which the port is reopened once.
+    static constexpr int StalledPolls = 20;
+
     explicit LineHealth(SerialExchange& exchange, QObject* parent = nullptr);
 
     // Reading began: meters that never answered are silent from now on.
@@ -28,6 +32,13 @@ public:
 
     // The outcome of any write to the database.
     void storeWrite(const StoreWrite& write);
+
+    // The port went away, and came back; `port` says which, as
+    // "com1 -> /dev/ttyUSB0".
+    void portLost(const QString& port);
+    void portBack(const QString& port);
+    // The port was reopened because the line had gone quiet.
+    void watchdogReopened();
 
     const LineStatistics& statistics() const { return m_statistics; }
     const MeterFreshness& freshness() const { return m_freshness; }
@@ -45,6 +56,11 @@ signals:
     void storeFailing(const QString& reason);
     void storeRecovered();
 
+    void lineLost(const QString& port);
+    void lineBack(const QString& port);
+    // No byte at all for StalledPolls polls: time to reopen the port.
+    void lineStalled();
+
 private:
     void onFrameSent(const QByteArray& frame);
     void missed(int address);
@@ -54,4 +70,8 @@ private:
     LineStatistics m_statistics;
     MeterFreshness m_freshness;
     StoreHealth m_store;
+    int m_pollsWithoutBytes = 0;
+    // Fires once, then waits for a byte before it can fire again, so a
+    // line whose meters are all off is not reopened over and over.
+    bool m_watchdogArmed = true;
 };

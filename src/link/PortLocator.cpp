@@ -16,8 +16,10 @@ QString PortLocator::devicePath(int portNumber) const {
         const QString path = QString(pattern)
                                  .replace(QLatin1String("%1"), QString::number(portNumber))
                                  .replace(QLatin1String("%2"), QString::number(portNumber - 1));
-        // exists() follows links, so a link to a vanished device is passed over.
-        if (QFileInfo::exists(path))
+        // A link that points at nothing is a device that is away: it is
+        // still this port's device, never a reason to take the next one.
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink())
             return path;
     }
     return {};

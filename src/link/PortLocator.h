@@ -11,7 +11,9 @@ public:
     // Patterns with %1 for N and %2 for N - 1; tests point them elsewhere.
     explicit PortLocator(QStringList patterns);
 
-    // Empty when the number is outside 1 to 10 or no device exists.
+    // Empty when the number is outside 1 to 10 or no device exists. A
+    // ports/comN link counts even when it points at nothing (the device is
+    // away), so a vanished adapter is never replaced by another device.
     QString devicePath(int portNumber) const;
 
 private:

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QThread>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,6 +16,42 @@
 QtSerialPort::QtSerialPort(PortLocator locator, QObject* parent)
     : SerialPort(parent), m_locator(std::move(locator)) {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QString QtSerialPort::description() const {
+    const QString port = QStringLiteral("com%1").arg(m_portNumber);
+    return m_device.isEmpty() ? port : port + QStringLiteral(" -> ") + m_device;
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        if (m_port.isOpen())
+            dropLine();
+        break;
+    default:
+        break;
+    }
+}
+
+void QtSerialPort::dropLine() {
+    m_port.close();
+    emit lost();
+}
+
+QByteArray QtSerialPort::readAll() {
+    QByteArray bytes = m_port.readAll();
+    // A hung-up line reads as nothing, ready forever: without this check
+    // the event loop would spin on it.
+    if (bytes.isEmpty() && m_port.isOpen()) {
+        pollfd p{m_port.handle(), POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            dropLine();
+    }
+    return bytes;
 }
 
 int QtSerialPort::open() {
@@ -24,8 +62,15 @@ int QtSerialPort::open() {
         return PortError::NoSuchPort;
     m_port.setPortName(device);
     m_pseudoTerminal = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+    m_device = device;
     if (!m_port.open(QIODevice::ReadWrite))
         return openFailure(m_port.error(), device);
+    // The lock is on the device, not the name: another ports/comN link to
+    // the same device meets it too. Released when the descriptor closes.
+    if (::flock(m_port.handle(), LOCK_EX | LOCK_NB) != 0) {
+        m_port.close();
+        return PortError::PortBusy;
+    }
     applySettings();
     return PortError::None;
 }
@@ -114,5 +159,11 @@ void QtSerialPort::clearBuffers() {
 int QtSerialPort::write(const QByteArray& bytes) {
     if (!m_port.isOpen())
         return PortError::PortNotOpen;
-    return m_port.write(bytes) == bytes.size() ? PortError::None : PortError::CannotOpen;
+    if (m_port.write(bytes) == bytes.size())
+        return PortError::None;
+    // A device that refuses a write is gone; writing on would only fail
+    // again, thousands of times a second.
+    if (m_port.isOpen())
+        dropLine();
+    return PortError::PortNotOpen;
 }

@@ -38,7 +38,13 @@ public:
     virtual int write(const QByteArray& bytes) = 0;
     virtual QByteArray readAll() = 0;
 
+    // Which port on which device, for the operator: "com1 -> /dev/ttyUSB0".
+    virtual QString description() const { return {}; }
+
 signals:
     // At least one byte waits to be read.
     void bytesArrived();
+    // The device went away under the open port (unplugged, hung up, a
+    // write it refused); the port has closed itself.
+    void lost();
 };

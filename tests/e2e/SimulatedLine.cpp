@@ -59,6 +59,11 @@ void SimulatedLine::stop() {
     }
 }
 
+void SimulatedLine::kill() {
+    m_process.kill();
+    m_process.waitForFinished(3000);
+}
+
 QStringList SimulatedLine::requests() const {
     return lines(QDir(m_folder).filePath("requests.log"));
 }

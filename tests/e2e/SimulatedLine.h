@@ -23,8 +23,11 @@ public:
     // Each reply sent, as hex (without its time stamp).
     QStringList replies() const;
 
-    // Ends meter-sim as a vanishing adapter would end the line.
+    // Ends meter-sim cleanly; its link goes with it.
     void stop();
+    // Ends it at once, as an unplugged adapter ends the line: the link
+    // stays, pointing at nothing.
+    void kill();
 
 private:
     QString m_folder;

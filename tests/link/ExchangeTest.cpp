@@ -152,7 +152,8 @@ TEST(PortLocator, FirstExistingPlaceWinsAndNumbersStayInRange) {
     const PortLocator locator(QStringList{dir.filePath("ports/com%1"), dir.filePath("dev/ttyUSB%2"),
                                           dir.filePath("dev/ttyS%2")});
     EXPECT_EQ(locator.devicePath(2), dir.filePath("ports/com2"));
-    EXPECT_EQ(locator.devicePath(3), dir.filePath("dev/ttyS2")); // dangling link passed over
+    // A link to nothing is that port's device, away: never another device.
+    EXPECT_EQ(locator.devicePath(3), dir.filePath("ports/com3"));
     for (int number : {4, 0, 11})
         EXPECT_EQ(locator.devicePath(number), QString()) << number;
 }

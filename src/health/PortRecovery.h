@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+
+// When to try a lost port again: after 2 s, then twice as long each time,
+// never longer than 10 s apart.
+class PortRecovery {
+public:
+    static constexpr std::chrono::milliseconds FirstDelay{2000};
+    static constexpr std::chrono::milliseconds LongestDelay{10000};
+
+    static QString lostNotice(const QString& port) {
+        return QStringLiteral("Notice:Serial port lost (%1), retrying").arg(port);
+    }
+    static QString backNotice(const QString& port) {
+        return QStringLiteral("Notice:Serial port is back (%1)").arg(port);
+    }
+
+    // The wait before the next try.
+    std::chrono::milliseconds nextDelay();
+    // The port is open again: the next loss starts from the first delay.
+    void reset() { m_next = FirstDelay; }
+
+private:
+    std::chrono::milliseconds m_next = FirstDelay;
+};
