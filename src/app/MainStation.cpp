@@ -1,5 +1,6 @@
 #include "MainStation.h"
 
+#include "Checkpointer.h"
 #include "Database.h"
 #include "LineHealth.h"
 #include "LineSettings.h"
@@ -100,6 +101,7 @@ void MainStation::blankStaleReadings() {
 }
 
 MainStation::~MainStation() {
+    m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
     m_db.reset();
 }
@@ -110,6 +112,7 @@ int MainStation::startUp() {
         return m_db->errorCode();
     m_meters = std::make_unique<MeterTable>(m_db->connection());
     m_startedAt = QDateTime::currentDateTime();
+    m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
 
     const SettingsTable::Read stored = SettingsTable(m_db->connection()).read();
     if (stored.error)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class Checkpointer;
 class Database;
 class LineHealth;
 class MeterTable;
@@ -22,7 +23,8 @@ class SerialExchange;
 class SerialPort;
 
 // What the main window owns for the whole run and shares with the other
-// windows: the database connection, the one serial port and its exchange,
+// windows: the database connection and its checkpoints, which run on a
+// thread of their own, the one serial port and its exchange,
 // the poll and snapshot timers, the live grid (whose current row is the
 // poll cursor) and the routines that work on them. No widgets here.
 class MainStation : public QObject {
@@ -105,6 +107,7 @@ private:
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;
+    std::unique_ptr<Checkpointer> m_checkpointer;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     std::function<QString()> m_recordInterval;

@@ -28,6 +28,12 @@ Database::Database(const QString& folder, const Options& options) {
     // committed row. What must survive a power cut asks for full sync.
     QSqlQuery pragma(m_db);
     pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    // A commit never copies the log back into the file: that copy and its
+    // flushes would land on whichever commit crossed the threshold, a
+    // stored reply's among them. A Checkpointer does it on its own thread.
+    pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
+    // After a large delete the log file shrinks back once it restarts.
+    pragma.exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(JournalSizeLimit));
     setFullSync(options.fullSync);
 }
 

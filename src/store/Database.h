@@ -6,9 +6,13 @@
 // One connection to the tool's database file in a program folder, under a
 // name no other connection of the process has, so that a window closing
 // and one opening never share one. The file is opened read-write only: a
-// missing file is a failure, never a new empty database.
+// missing file is a failure, never a new empty database. Its commits never
+// run a checkpoint (see Checkpointer).
 class Database {
 public:
+    // Bytes the write-ahead log keeps on disk once it has restarted.
+    static constexpr int JournalSizeLimit = 8 * 1024 * 1024;
+
     struct Options {
         // How long a statement waits for another program's lock before it
         // is refused with "database is locked".
