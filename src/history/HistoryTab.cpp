@@ -1,6 +1,7 @@
 #include "HistoryTab.h"
 
-#include "Record.h"
+#include "BatchedDelete.h"
+#include "DeleteRunner.h"
 
 const HistoryTab::Texts& HistoryTab::snapshotTexts() {
     static const Texts texts{QStringLiteral("History data query"),
@@ -26,35 +27,62 @@ const HistoryTab::Texts& HistoryTab::operationLogTexts() {
     return texts;
 }
 
-HistoryTab::HistoryTab(const HistoryTable& table, const Texts& texts, QSqlDatabase db)
-    : m_table(table), m_texts(texts), m_db(std::move(db)), m_model(texts.captions),
-      m_shown(table.noRows()) {}
+HistoryTab::HistoryTab(const HistoryTable& table, const Texts& texts, QSqlDatabase db,
+                       QString folder, Checkpointer& checkpointer, QObject* parent)
+    : QObject(parent), m_table(table), m_texts(texts), m_db(std::move(db)),
+      m_folder(std::move(folder)), m_checkpointer(checkpointer), m_model(texts.captions) {}
+
+HistoryTab::~HistoryTab() {
+    // A delete cut short keeps the batches it finished; it runs no further.
+    delete m_delete;
+}
 
 void HistoryTab::load() {
-    show(m_table.firstRows());
+    show(HistoryRows::firstRows(m_table, m_db));
 }
 
 void HistoryTab::search(const QString& from, const QString& to, const QString& filter) {
-    show(m_table.search(from, to, filter).value_or(m_table.noRows()));
+    show(HistoryRows::search(m_table, m_db, from, to, filter)
+             .value_or(HistoryRows::none(m_table, m_db)));
 }
 
 void HistoryTab::deleteRecord(const QString& from, const QString& to, const QString& filter) {
-    if (const std::optional<BoundStatement> statement = m_table.rangedDelete(from, to, filter))
-        carryOut(*statement);
-    show(m_shown);
+    if (std::optional<BatchedDelete> job = BatchedDelete::range(m_table, m_db, from, to, filter))
+        startDelete(std::move(*job));
+    else if (m_shown)
+        show(m_shown->refreshed());
 }
 
 void HistoryTab::deleteAll() {
-    carryOut(m_table.deleteAll());
-    show(m_shown);
+    startDelete(BatchedDelete::all(m_table, m_db));
 }
 
-void HistoryTab::show(const BoundStatement& statement) {
-    m_shown = statement;
-    m_model.bind(m_db, statement);
+bool HistoryTab::isDeleting() const {
+    return m_delete != nullptr;
 }
 
-void HistoryTab::carryOut(const BoundStatement& statement) {
-    m_model.release();
-    Record(statement.sql, m_db, statement.values);
+DeleteRunner* HistoryTab::runningDelete() const {
+    return m_delete;
+}
+
+void HistoryTab::show(HistoryRows rows) {
+    m_shown = rows;
+    m_model.show(std::move(rows));
+}
+
+void HistoryTab::startDelete(BatchedDelete job) {
+    if (m_delete)
+        return;
+    auto* runner = new DeleteRunner(std::move(job), m_folder, m_checkpointer, this);
+    m_delete = runner;
+    connect(runner, &DeleteRunner::progress, this, &HistoryTab::deleteProgress);
+    connect(runner, &DeleteRunner::finished, this, [this, runner] {
+        runner->deleteLater();
+        m_delete = nullptr;
+        if (m_shown)
+            show(m_shown->refreshed());
+        emit deleteFinished();
+    });
+    emit deleteStarted();
+    runner->start();
 }

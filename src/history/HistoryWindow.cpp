@@ -1,15 +1,18 @@
 #include "HistoryWindow.h"
 
+#include "Checkpointer.h"
 #include "Database.h"
 #include "HistoryTab.h"
 #include "Twips.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -17,15 +20,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// A delete may take a while on a large table; the pointer says so.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QLineEdit* addBox(QHBoxLayout* row, const QString& caption, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
@@ -47,13 +41,17 @@ QPushButton* addButton(QHBoxLayout* row, const QString& text, QWidget* parent) {
 } // namespace
 
 HistoryWindow::HistoryWindow(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_database(std::make_unique<Database>(programFolder)) {
+    : QWidget(parent, Qt::Window), m_database(std::make_unique<Database>(programFolder)),
+      // Only when a delete asks: the main window's checkpoints run anyway.
+      m_checkpointer(std::make_unique<Checkpointer>(programFolder, std::chrono::milliseconds(0))) {
     setWindowTitle(QStringLiteral("History"));
 
-    m_tab[SnapshotTab] = std::make_unique<HistoryTab>(
-        HistoryTable::snapshots(), HistoryTab::snapshotTexts(), m_database->connection());
-    m_tab[OperationLogTab] = std::make_unique<HistoryTab>(
-        HistoryTable::operationLog(), HistoryTab::operationLogTexts(), m_database->connection());
+    m_tab[SnapshotTab] =
+        std::make_unique<HistoryTab>(HistoryTable::snapshots(), HistoryTab::snapshotTexts(),
+                                     m_database->connection(), programFolder, *m_checkpointer);
+    m_tab[OperationLogTab] =
+        std::make_unique<HistoryTab>(HistoryTable::operationLog(), HistoryTab::operationLogTexts(),
+                                     m_database->connection(), programFolder, *m_checkpointer);
 
     m_tabs = new QTabWidget(this);
     for (int index : {SnapshotTab, OperationLogTab})
@@ -101,6 +99,12 @@ QWidget* HistoryWindow::makeTab(int index) {
     controls.search = addButton(row, QStringLiteral("Search"), page);
     controls.deleteRecord = addButton(row, QStringLiteral("Delete record"), page);
     controls.deleteAll = addButton(row, QStringLiteral("Delete all"), page);
+    controls.progress = new QProgressBar(page);
+    controls.progress->setAccessibleName(QStringLiteral("Delete progress"));
+    controls.progress->setRange(0, 100);
+    controls.progress->setFormat(QStringLiteral("Deleting %p%"));
+    controls.progress->hide();
+    row->addWidget(controls.progress);
     row->addStretch();
 
     controls.grid = new QTableView(page);
@@ -119,6 +123,9 @@ QWidget* HistoryWindow::makeTab(int index) {
     connect(controls.deleteRecord, &QPushButton::clicked, this,
             [this, index] { deleteRecord(index); });
     connect(controls.deleteAll, &QPushButton::clicked, this, [this, index] { deleteAll(index); });
+    connect(&tab, &HistoryTab::deleteStarted, this, [this, index] { showDeleting(index, true); });
+    connect(&tab, &HistoryTab::deleteProgress, controls.progress, &QProgressBar::setValue);
+    connect(&tab, &HistoryTab::deleteFinished, this, [this, index] { showDeleting(index, false); });
     applyColumns(index);
     return page;
 }
@@ -145,11 +152,40 @@ void HistoryWindow::search(int index) {
 
 void HistoryWindow::deleteRecord(int index) {
     const TabControls& controls = m_controls[index];
-    WaitCursor wait;
     m_tab[index]->deleteRecord(controls.date->text(), controls.to->text(), controls.filter->text());
 }
 
 void HistoryWindow::deleteAll(int index) {
-    WaitCursor wait;
     m_tab[index]->deleteAll();
+}
+
+void HistoryWindow::showDeleting(int index, bool deleting) {
+    // The tab's buttons wait for the delete; the other tab works meanwhile.
+    const TabControls& controls = m_controls[index];
+    for (QPushButton* button : {controls.search, controls.deleteRecord, controls.deleteAll})
+        button->setEnabled(!deleting);
+    controls.progress->setValue(0);
+    controls.progress->setVisible(deleting);
+    if (!deleting && m_closeWhenDone && !m_tab[SnapshotTab]->isDeleting() &&
+        !m_tab[OperationLogTab]->isDeleting())
+        close();
+}
+
+void HistoryWindow::closeEvent(QCloseEvent* event) {
+    // A delete the operator started is carried through: the window hides
+    // and closes for good once it is done.
+    if (m_tab[SnapshotTab]->isDeleting() || m_tab[OperationLogTab]->isDeleting()) {
+        m_closeWhenDone = true;
+        hide();
+        event->ignore();
+        return;
+    }
+    m_closeWhenDone = false;
+    QWidget::closeEvent(event);
+}
+
+void HistoryWindow::showEvent(QShowEvent* event) {
+    // Shown again before its delete was done: it stays.
+    m_closeWhenDone = false;
+    QWidget::showEvent(event);
 }

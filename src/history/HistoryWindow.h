@@ -4,9 +4,11 @@
 #include <array>
 #include <memory>
 
+class Checkpointer;
 class Database;
 class HistoryTab;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTableView;
@@ -14,7 +16,9 @@ class QTableView;
 // "History": the stored snapshots and the operation log, each on its own
 // tab, searched and deleted by a range of days and a meter address or
 // serial number. It opens its own connection to the program folder's
-// database and closes it when destroyed.
+// database and closes it when destroyed. Deletes run a batch at a time with
+// a progress bar; closed while one runs, the window hides and goes once the
+// delete is done.
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +33,7 @@ public:
         QPushButton* search = nullptr;
         QPushButton* deleteRecord = nullptr;
         QPushButton* deleteAll = nullptr;
+        QProgressBar* progress = nullptr;
         QTableView* grid = nullptr;
     };
     static constexpr int SnapshotTab = 0;
@@ -36,6 +41,11 @@ public:
 
     const TabControls& controls(int tab) const { return m_controls.at(tab); }
     QTabWidget* tabs() const { return m_tabs; }
+    HistoryTab& tab(int index) const { return *m_tab.at(index); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* makeTab(int index);
@@ -43,10 +53,13 @@ private:
     void search(int index);
     void deleteRecord(int index);
     void deleteAll(int index);
+    void showDeleting(int index, bool deleting);
 
     // Declared first so it outlives the tabs' models that read through it.
     std::unique_ptr<Database> m_database;
+    std::unique_ptr<Checkpointer> m_checkpointer;
     std::array<std::unique_ptr<HistoryTab>, 2> m_tab;
     std::array<TabControls, 2> m_controls;
     QTabWidget* m_tabs = nullptr;
+    bool m_closeWhenDone = false;
 };

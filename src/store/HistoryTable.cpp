@@ -1,6 +1,15 @@
 #include "HistoryTable.h"
 
 #include <QDate>
+#include <QSqlQuery>
+
+bool BoundStatement::runOn(QSqlQuery& query) const {
+    if (!query.prepare(sql))
+        return false;
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
 
 const HistoryTable& HistoryTable::snapshots() {
     static const HistoryTable table(QStringLiteral("Historydata"), QStringLiteral("CreateTime"),
@@ -31,49 +40,36 @@ bool HistoryTable::meansEveryone(const QString& filter) {
     return filter.isEmpty() || filter == QStringLiteral("All");
 }
 
-BoundStatement HistoryTable::firstRows() const {
-    return {QStringLiteral("select * from %1 ORDER BY %2 asc limit 50").arg(m_table, m_timeColumn),
-            {}};
-}
-
-BoundStatement HistoryTable::noRows() const {
-    return {QStringLiteral("select * from %1 where 0").arg(m_table), {}};
-}
-
-std::optional<BoundStatement> HistoryTable::range(const QString& from, const QString& to,
-                                                  const QString& filter) const {
+std::optional<HistoryTable::Range> HistoryTable::range(const QString& from, const QString& to,
+                                                       const QString& filter) {
     const std::optional<QString> first = dayStart(from);
     const std::optional<QString> last = dayStart(to);
     if (!first || !last)
         return std::nullopt;
-    // Times are stored as 'yyyy-MM-dd HH:mm:ss' text, so comparing texts
-    // compares times, and the (filter, time) and (time) indexes serve it.
-    BoundStatement where{QStringLiteral(" where %1 between ? and ?").arg(m_timeColumn),
-                         {*first, *last}};
-    if (!meansEveryone(filter)) {
-        where.sql += QStringLiteral(" and %1=?").arg(m_filterColumn);
-        where.values << filter.trimmed();
+    Range range{*first, *last, std::nullopt};
+    if (!meansEveryone(filter))
+        range.only = filter.trimmed();
+    return range;
+}
+
+QString HistoryTable::condition(const Range& range, QVariantList& values) const {
+    QString sql = QStringLiteral("%1 between ? and ?").arg(m_timeColumn);
+    values << range.first << range.last;
+    if (range.only) {
+        sql += QStringLiteral(" and %1=?").arg(m_filterColumn);
+        values << *range.only;
     }
-    return where;
+    return sql;
 }
 
 std::optional<BoundStatement> HistoryTable::search(const QString& from, const QString& to,
                                                    const QString& filter) const {
-    std::optional<BoundStatement> statement = range(from, to, filter);
-    if (statement)
-        statement->sql = QStringLiteral("select * from %1").arg(m_table) + statement->sql +
-                         QStringLiteral(" ORDER BY %1 asc").arg(m_timeColumn);
+    const std::optional<Range> rows = range(from, to, filter);
+    if (!rows)
+        return std::nullopt;
+    BoundStatement statement;
+    statement.sql = QStringLiteral("select * from %1 where ").arg(m_table) +
+                    condition(*rows, statement.values) +
+                    QStringLiteral(" ORDER BY %1 asc").arg(m_timeColumn);
     return statement;
-}
-
-std::optional<BoundStatement> HistoryTable::rangedDelete(const QString& from, const QString& to,
-                                                         const QString& filter) const {
-    std::optional<BoundStatement> statement = range(from, to, filter);
-    if (statement)
-        statement->sql = QStringLiteral("delete from %1").arg(m_table) + statement->sql;
-    return statement;
-}
-
-BoundStatement HistoryTable::deleteAll() const {
-    return {QStringLiteral("delete from %1").arg(m_table), {}};
 }

@@ -4,10 +4,15 @@
 #include <QVariantList>
 #include <optional>
 
+class QSqlQuery;
+
 // One statement with the values for its placeholders, in order.
 struct BoundStatement {
     QString sql;
     QVariantList values;
+
+    // Prepares, binds and runs it on the query; false when any step fails.
+    bool runOn(QSqlQuery& query) const;
 };
 
 // The statements over one stored history: the meters' snapshots
@@ -17,6 +22,14 @@ struct BoundStatement {
 // operator types is a bound value, so it can never change a statement.
 class HistoryTable {
 public:
+    // The rows of a search: times from `first` to `last`, both included,
+    // and the filter column equal to `only` when it is set.
+    struct Range {
+        QString first;
+        QString last;
+        std::optional<QString> only;
+    };
+
     static const HistoryTable& snapshots();
     static const HistoryTable& operationLog();
 
@@ -31,25 +44,22 @@ public:
     static std::optional<QString> dayStart(const QString& typed);
     // An empty filter, or exactly "All", stands for every meter or serial.
     static bool meansEveryone(const QString& filter);
+    // From 00:00 of `from` to 00:00 of `to`, for the typed filter; nullopt
+    // when either date cannot be read.
+    static std::optional<Range> range(const QString& from, const QString& to,
+                                      const QString& filter);
 
-    // The 50 earliest rows, oldest first.
-    BoundStatement firstRows() const;
-    // The table's columns without a row.
-    BoundStatement noRows() const;
-    // Rows from 00:00 of `from` to 00:00 of `to`, both included, oldest
-    // first; nullopt when either date cannot be read.
+    // "<time> between ? and ?", and the filter when set, its values
+    // appended. Times are stored as 'yyyy-MM-dd HH:mm:ss' text, so comparing
+    // texts compares times, and the (time) and (filter, time) indexes serve it.
+    QString condition(const Range& range, QVariantList& values) const;
+
+    // The rows of the range, oldest first, in one statement; nullopt when
+    // either date cannot be read.
     std::optional<BoundStatement> search(const QString& from, const QString& to,
                                          const QString& filter) const;
-    // Removes the rows that `search` with the same texts finds.
-    std::optional<BoundStatement> rangedDelete(const QString& from, const QString& to,
-                                               const QString& filter) const;
-    BoundStatement deleteAll() const;
 
 private:
-    // The where clause shared by the search and the ranged delete.
-    std::optional<BoundStatement> range(const QString& from, const QString& to,
-                                        const QString& filter) const;
-
     QString m_table;
     QString m_timeColumn;
     QString m_filterColumn;

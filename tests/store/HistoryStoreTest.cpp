@@ -1,0 +1,237 @@
+#include "BatchedDelete.h"
+#include "Database.h"
+#include "HistoryRows.h"
+#include "ProgramFolder.h"
+#include "ReadAhead.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One stored history of either kind, filled and read as "key|time" rows.
+class HistoryStoreTest : public ::testing::TestWithParam<bool> {
+protected:
+    const HistoryTable& table() const {
+        return GetParam() ? HistoryTable::operationLog() : HistoryTable::snapshots();
+    }
+    void store(const QString& key, const QVariant& time) {
+        QSqlQuery insert(db.connection());
+        insert.prepare(QStringLiteral("insert into %1 (%2,%3) values (?,?)")
+                           .arg(table().table(), table().filterColumn(), table().timeColumn()));
+        insert.addBindValue(key);
+        insert.addBindValue(time);
+        ASSERT_TRUE(insert.exec());
+    }
+    // Keys 1, 2 and "O'Neil #2" around 5 March, with ties and a row without
+    // a time; the last row stored lies inside the day.
+    void storeAroundTheFifth() {
+        ASSERT_TRUE(folder.exec("delete from " + table().table()));
+        for (const char* key : {"1", "2", "O'Neil #2"}) {
+            store(QString::fromLatin1(key), QVariant());
+            for (const char* time :
+                 {"2024-03-04 23:59:59", "2024-03-05 00:00:00", "2024-03-05 12:00:00",
+                  "2024-03-05 12:00:00", "2024-03-06 00:00:00", "2024-03-06 00:00:01"})
+                store(QString::fromLatin1(key), QString::fromLatin1(time));
+        }
+        store(QStringLiteral("2"), QStringLiteral("2024-03-05 06:00:00"));
+    }
+    QString rowText(const QVariant& key, const QVariant& time) const {
+        return key.toString() + '|' + (time.isNull() ? QStringLiteral("NULL") : time.toString());
+    }
+    // Every row in stored order.
+    QStringList stored() const {
+        return folder.rows(QStringLiteral("select %1,%2 from %3 order by rowid")
+                               .arg(table().filterColumn(), table().timeColumn(), table().table()));
+    }
+    // What the one-statement search finds, in its order.
+    QStringList searched(const QString& from, const QString& to, const QString& filter) {
+        QSqlQuery query(db.connection());
+        if (!table().search(from, to, filter)->runOn(query))
+            return {QStringLiteral("failed")};
+        QStringList rows;
+        while (query.next())
+            rows << rowText(query.value(table().filterColumn()), query.value(table().timeColumn()));
+        return rows;
+    }
+
+    ProgramFolder folder;
+    Database db{folder.path()};
+};
+
+TEST_P(HistoryStoreTest, BatchedDeleteLeavesWhatTheOneStatementDeleteLeft) {
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* filter; // nullptr: "Delete all"
+        int batch;
+    };
+    const Case cases[] = {
+        {"2024-03-05", "2024-03-06", "All", 1}, {"2024-03-05", "2024-03-06", "", 4},
+        {" 2024-3-5", "2024-03-06 ", " 2 ", 2}, {"2024-03-05", "2024-03-06", "O'Neil #2", 1},
+        {"2024-03-05", "2024-03-05", "All", 3}, {"2024-03-06", "2024-03-05", "All", 1},
+        {"2024-03-01", "2024-03-31", "all", 1}, {"2024-03-01", "2024-03-31", "1' or '1'='1", 1},
+        {nullptr, nullptr, nullptr, 5},         {nullptr, nullptr, nullptr, 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.from ? c.from : "all") + " " + (c.filter ? c.filter : "") +
+                     " batch " + std::to_string(c.batch));
+        storeAroundTheFifth();
+        QStringList expected = stored();
+        if (c.filter)
+            for (const QString& row : searched(c.from, c.to, c.filter))
+                expected.removeOne(row);
+        else
+            expected.clear();
+
+        std::optional<BatchedDelete> job =
+            c.filter ? BatchedDelete::range(table(), db.connection(), c.from, c.to, c.filter)
+                     : BatchedDelete::all(table(), db.connection());
+        ASSERT_TRUE(job);
+        double progress = job->progress();
+        for (int batch = 0; !job->finished() && batch < 100; ++batch) {
+            ASSERT_TRUE(job->next(c.batch));
+            EXPECT_GE(job->progress(), progress);
+            progress = job->progress();
+            // Stored while the delete goes on: a delete at the start would
+            // not have taken it, so this one leaves it too.
+            if (batch == 0) {
+                ASSERT_TRUE(folder.exec(
+                    QStringLiteral("insert into %1 (%2,%3) values ('2','2024-03-05 01:00:00')")
+                        .arg(table().table(), table().filterColumn(), table().timeColumn())));
+                expected << QStringLiteral("2|2024-03-05 01:00:00");
+            }
+        }
+        EXPECT_TRUE(job->finished());
+        EXPECT_EQ(job->progress(), 1.0);
+        EXPECT_EQ(stored(), expected);
+    }
+    EXPECT_FALSE(BatchedDelete::range(table(), db.connection(), "2024-02-30", "2024-03-01", ""));
+    EXPECT_FALSE(BatchedDelete::range(table(), db.connection(), "2024-03-01", "#2024-03-02#", ""));
+}
+
+TEST_P(HistoryStoreTest, PagesReadTheSearchInItsOrderAcrossTies) {
+    storeAroundTheFifth();
+    for (int minute = 0; minute < 40; ++minute) // forty times, each shared by three rows
+        for (const char* key : {"1", "2", "3"})
+            store(QString::fromLatin1(key),
+                  QStringLiteral("2024-03-05 07:%1:00").arg(minute, 2, 10, QLatin1Char('0')));
+    const std::pair<const char*, const char*> searches[] = {{"All", "2024-03-06"},
+                                                            {"2", "2024-03-06"},
+                                                            {"O'Neil #2", "2024-03-07"},
+                                                            {"all", "2024-03-06"}};
+    for (const auto& [filter, to] : searches)
+        for (int pageRows : {1, 2, 3, 7, 500}) {
+            SCOPED_TRACE(std::string(filter) + " pages of " + std::to_string(pageRows));
+            const std::optional<HistoryRows> rows =
+                HistoryRows::search(table(), db.connection(), "2024-03-05", to, filter);
+            ASSERT_TRUE(rows);
+            const int keyAt = int(rows->columns().indexOf(table().filterColumn()));
+            const int timeAt = int(rows->columns().indexOf(table().timeColumn()));
+            QStringList read;
+            std::optional<HistoryRows::Key> after;
+            for (int page = 0; page < 1000; ++page) {
+                const HistoryRows::Page next = rows->after(after, pageRows);
+                for (const QVariantList& row : next.rows)
+                    read << rowText(row.value(keyAt), row.value(timeAt));
+                if (next.rows.size() < pageRows)
+                    break;
+                after = next.last;
+            }
+            EXPECT_EQ(read, searched("2024-03-05", to, filter));
+        }
+
+    // Rows stored after the rows were made join only a refreshed copy.
+    const HistoryRows first = HistoryRows::firstRows(table(), db.connection());
+    store(QStringLiteral("9"), QVariant());
+    EXPECT_EQ(first.after(std::nullopt, 1).rows.size(), 50); // the 50 come as one page
+    const auto keys = [&](const HistoryRows& rows) {
+        QStringList found;
+        for (const QVariantList& row : rows.after(std::nullopt, 50).rows)
+            if (row.value(rows.columns().indexOf(table().timeColumn())).isNull())
+                found << row.value(rows.columns().indexOf(table().filterColumn())).toString();
+        return found;
+    };
+    // The rows without a time come first, as the oldest.
+    EXPECT_EQ(keys(first), QStringList({"1", "2", "O'Neil #2"}));
+    EXPECT_EQ(keys(first.refreshed()), QStringList({"1", "2", "O'Neil #2", "9"}));
+}
+
+TEST_P(HistoryStoreTest, StatementsForLargeHistoriesUseAnIndexAndNoSort) {
+    const QString time = table().table() + '_' + table().timeColumn();
+    const QString both =
+        table().table() + '_' + table().filterColumn() + '_' + table().timeColumn();
+    store(QStringLiteral("7"), QStringLiteral("2024-03-05 01:00:00"));
+    const HistoryRows::Key key{QStringLiteral("2024-03-05 01:00:00"), 1};
+    const BatchedDelete day =
+        *BatchedDelete::range(table(), db.connection(), "2024-03-05", "2024-03-06", "All");
+    const BatchedDelete meter =
+        *BatchedDelete::range(table(), db.connection(), "2024-03-05", "2024-03-06", "7");
+    const BatchedDelete all = BatchedDelete::all(table(), db.connection());
+    const HistoryRows dayRows =
+        *HistoryRows::search(table(), db.connection(), "2024-03-05", "2024-03-06", "All");
+    const HistoryRows meterRows =
+        *HistoryRows::search(table(), db.connection(), "2024-03-05", "2024-03-06", "7");
+    const ReadAhead dayAhead(folder.path(), day);
+    const ReadAhead allAhead(folder.path(), all);
+    const ReadAhead::Key row{1, 1};
+    const std::pair<BoundStatement, QString> cases[] = {
+        {*table().search("2024-03-05", "2024-03-06", "All"), time},
+        {*table().search("2024-03-05", "2024-03-06", "7"), both},
+        {HistoryRows::firstRows(table(), db.connection()).pageStatement(std::nullopt, 50), time},
+        {dayRows.pageStatement(std::nullopt, 256), time},
+        {dayRows.pageStatement(key, 256), time},
+        {meterRows.pageStatement(key, 256), both},
+        {day.batchStatement(1000), time},
+        {day.keyStatement(Qt::AscendingOrder), time},
+        {meter.keyStatement(Qt::DescendingOrder), both},
+        {meter.batchStatement(1000), both},
+        {meter.lastRowStatement(), "INTEGER PRIMARY KEY"},
+        {all.batchStatement(1000), "INTEGER PRIMARY KEY"},
+        {all.keyStatement(Qt::DescendingOrder), "INTEGER PRIMARY KEY"},
+        {dayAhead.rowsStatement(ReadAhead::Key{key.time, 1}, 2000), time},
+        {allAhead.rowsStatement(row, 2000), "INTEGER PRIMARY KEY"},
+        {allAhead.timesStatement(key.time, key.time), time},
+        {allAhead.filterStatement("7", key.time, key.time), both},
+    };
+    for (const auto& [statement, index] : cases) {
+        BoundStatement plan = statement;
+        plan.sql.prepend(QStringLiteral("EXPLAIN QUERY PLAN "));
+        QSqlQuery query(db.connection());
+        ASSERT_TRUE(plan.runOn(query)) << statement.sql.toStdString();
+        QString details;
+        while (query.next())
+            details += query.value(3).toString() + QLatin1Char('\n');
+        SCOPED_TRACE(statement.sql.toStdString() + "\n" + details.toStdString());
+        EXPECT_TRUE(details.contains(QRegularExpression("USING (COVERING )?(INDEX )?" + index)));
+        EXPECT_FALSE(details.contains(QStringLiteral("TEMP B-TREE")));
+        EXPECT_FALSE(details.contains(QRegularExpression("SCAN " + table().table() + "\\s*$",
+                                                         QRegularExpression::MultilineOption)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, HistoryStoreTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "caozuo" : "Historydata");
+});
+
+TEST(ReadAhead, ReadsEveryRowButKeepsABoundedLeadOnTheDelete) {
+    ProgramFolder folder;
+    const qint64 rows = ReadAhead::MostRowsAhead + 10000;
+    ASSERT_TRUE(folder.exec(QStringLiteral("insert into Historydata (dizhi,CreateTime) with "
+                                           "recursive n(i) as (select 1 union all select i+1 "
+                                           "from n where i<%1) select i % 7, "
+                                           "'2024-03-05 10:00:00' from n")
+                                .arg(rows)));
+    Database db(folder.path());
+    const BatchedDelete job = BatchedDelete::all(HistoryTable::snapshots(), db.connection());
+    ReadAhead ahead(folder.path(), job);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ahead.hasRead(ReadAhead::MostRowsAhead); }, 10000));
+    QTest::qWait(100); // it waits for the delete rather than reading on
+    EXPECT_FALSE(ahead.hasRead(rows - 1));
+    ahead.setDeleted(rows / 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ahead.hasRead(rows); }, 10000));
+}
+
+} // namespace
