@@ -1,17 +1,28 @@
 // The "History" window over a large store: a `Historydata` of ten million
 // rows (255 meters, one snapshot a minute, 27 days) and a `caozuo` of one
-// million.
+// million, with the main window's reading road polling 255 meters on
+// meter-sim (115200 baud, period 15 ms) while the deletes run.
 //
-//   build/bin/history-bench [--folder DIR] [--runs N]
+//   build/bin/history-bench [--folder DIR] [--runs N] [--poll-seconds N]
+//                           [--delete-all-history]
 //
 // The store is made once in DIR (default: a folder under the system's temp
-// folder) and reused by later runs; the day that the delete measurement
-// removes is put back afterwards. Prints the time to open the window, to
-// show the first rows of one-day searches, to delete one day, and the
-// process's peak resident memory.
+// folder) and reused by later runs; what the measurements delete is put back
+// afterwards. Prints the time to open the window and to show the first rows
+// of one-day searches; scrolling a whole day to its end, and the process's
+// peak resident memory after it; a one-day delete and a "Delete all" (of the
+// log, or with --delete-all-history of the ten million snapshots, after
+// which the next run makes the store again): how long they take, the
+// longest the user-interface thread went without turning its event loop,
+// and the replies stored meanwhile with their longest reply-to-commit time;
+// then the reading road alone for N seconds (default 30) from a moment a
+// checkpoint of a large log is due: reply-to-commit median, p99 and max.
 
 #include "Database.h"
 #include "HistoryWindow.h"
+#include "MainStation.h"
+#include "PortLocator.h"
+#include "QtSerialPort.h"
 #include "StartingDatabase.h"
 
 #include <QApplication>
@@ -19,16 +30,22 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -215,16 +232,200 @@ bool restoreDay(const QString& folder) {
     return clear.exec() && run(db, snapshotRows(DeleteFirst, DeleteLast));
 }
 
+// The longest the event loop went without turning: a 1 ms timer notes
+// the largest gap between two of its ticks.
+class StallProbe {
+public:
+    StallProbe() {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longestNs = std::max(m_longestNs, m_last.nsecsElapsed());
+            m_last.start();
+        });
+    }
+    void start() {
+        m_longestNs = 0;
+        m_last.start();
+        m_timer.start();
+    }
+    double stopMs() {
+        m_timer.stop();
+        m_longestNs = std::max(m_longestNs, m_last.nsecsElapsed());
+        return m_longestNs / 1e6;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_last;
+    qint64 m_longestNs = 0;
+};
+
+qint64 nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QStringList fileLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The main window's reading road on the bench's store, polling meter-sim's
+// 255 meters; every stored reply is noted with the phase it fell in.
+class ReadingRoad {
+public:
+    explicit ReadingRoad(const QString& folder) : m_folder(folder) {}
+    ~ReadingRoad() {
+        m_station.reset();
+        m_sim.terminate();
+        m_sim.waitForFinished(3000);
+    }
+
+    bool start() {
+        {
+            Database database(m_folder);
+            QSqlDatabase db = database.connection();
+            if (!run(db, QStringLiteral("update kente set com=1, settings='115200', timer=15")))
+                return false;
+        }
+        const QDir dir(m_folder);
+        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_sim.start(QStringLiteral(METER_SIM_PATH),
+                    {"--addresses", "1-255", "--baud", "115200", "--turnaround", "5", "--seed", "1",
+                     "--link", dir.filePath("ports/com1"), "--reply-log",
+                     dir.filePath("replies.log")});
+        if (!m_sim.waitForStarted())
+            return false;
+        for (int i = 0; i < 500 && !QFileInfo::exists(dir.filePath("ports/com1")); ++i)
+            QThread::msleep(10);
+        m_station = std::make_unique<MainStation>(
+            m_folder, std::make_unique<QtSerialPort>(PortLocator(m_folder)));
+        if (m_station->startUp() != 0)
+            return false;
+        QObject::connect(m_station.get(), &MainStation::readingStored,
+                         [this](int, const QString& hex) {
+                             m_commits.push_back({hex, nowNs(), m_phase});
+                         });
+        m_commits.reserve(200000);
+        m_station->readMeterData();
+        return true;
+    }
+    void stop() { m_station->stopReading(); }
+    void setPhase(int phase) { m_phase = phase; }
+
+    int stored(int phase) const {
+        return int(std::count_if(m_commits.begin(), m_commits.end(),
+                                 [phase](const Commit& c) { return c.phase == phase; }));
+    }
+    // Reply-to-commit times of a phase, in ms, ascending.
+    std::vector<double> latencies(int phase) {
+        m_sentAt.clear();
+        for (const QString& line : fileLines(QDir(m_folder).filePath("replies.log")))
+            m_sentAt.insert(line.section(QLatin1Char(' '), 1),
+                            line.section(QLatin1Char(' '), 0, 0).toLongLong());
+        std::vector<double> times;
+        for (const Commit& commit : m_commits) {
+            const auto found = m_sentAt.constFind(commit.hex);
+            if (commit.phase == phase && found != m_sentAt.constEnd())
+                times.push_back(double(commit.at - *found) / 1e6);
+        }
+        std::sort(times.begin(), times.end());
+        return times;
+    }
+
+private:
+    struct Commit {
+        QString hex;
+        qint64 at;
+        int phase;
+    };
+    QString m_folder;
+    QProcess m_sim;
+    std::unique_ptr<MainStation> m_station;
+    std::vector<Commit> m_commits;
+    QHash<QString, qint64> m_sentAt;
+    int m_phase = 0;
+};
+
+enum Phase { Quiet, DayDelete, AllDelete, CheckpointDue };
+
+// Waits, turning the event loop, until `done` holds.
+template <typename Done> void waitFor(Done done) {
+    while (!done())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+void waitMs(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    waitFor([&] { return timer.elapsed() >= ms; });
+}
+
+// Presses a delete button and waits until the tab's buttons work again:
+// at once when the delete runs inside the press.
+void timeDelete(const char* what, QPushButton* button, ReadingRoad& road, Phase phase) {
+    StallProbe probe;
+    road.setPhase(phase);
+    QElapsedTimer timer;
+    timer.start();
+    probe.start();
+    QTest::mouseClick(button, Qt::LeftButton);
+    waitFor([&] { return button->isEnabled(); });
+    const double took = ms(timer);
+    const double stall = probe.stopMs();
+    road.setPhase(Quiet);
+    const std::vector<double> latencies = road.latencies(phase);
+    std::printf("%-44s %9.1f ms   longest stall %7.1f ms   %d replies stored meanwhile, "
+                "reply-to-commit max %.1f ms\n",
+                what, took, stall, road.stored(phase), latencies.empty() ? 0.0 : latencies.back());
+    std::fflush(stdout);
+}
+
+qint64 count(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
+// Puts the log's million rows back after a "Delete all".
+bool restoreLog(const QString& folder) {
+    Database database(folder);
+    QSqlDatabase db = database.connection();
+    if (count(db, QStringLiteral("select count(*) from caozuo")) == LogRows)
+        return true;
+    return run(db, QStringLiteral("delete from caozuo")) && run(db, logRows());
+}
+
+double residentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return QString::fromLatin1(statm.readAll()).section(QLatin1Char(' '), 1, 1).toLongLong() *
+           double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QString folder = QDir::temp().filePath(QStringLiteral("rx7100-history-bench"));
     int runs = 5;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (QByteArray(argv[i]) == "--folder")
-            folder = QString::fromLocal8Bit(argv[i + 1]);
-        else if (QByteArray(argv[i]) == "--runs")
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    int pollSeconds = 30;
+    bool deleteAllHistory = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--delete-all-history")
+            deleteAllHistory = true;
+        else if (i + 1 >= argc)
+            break;
+        else if (arg == "--folder")
+            folder = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == "--runs")
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--poll-seconds")
+            pollSeconds = std::max(1, std::atoi(argv[++i]));
     }
     QDir().mkpath(folder);
     const QString path = Database::filePath(folder);
@@ -240,8 +441,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (!restoreDay(folder)) {
-        std::fprintf(stderr, "could not put the delete measurement's day back\n");
+    if (!restoreDay(folder) || !restoreLog(folder)) {
+        std::fprintf(stderr, "could not put the deleted rows back\n");
         return 1;
     }
     std::printf("store: %s (%.0f MB)\n", qPrintable(path), QFileInfo(path).size() / 1e6);
@@ -277,24 +478,82 @@ int main(int argc, char** argv) {
     report("one-day log search, one serial, first rows", oneSerial);
     report("one-day log search, all serials, first rows", allSerials);
 
-    // "Delete record" with "All" over one day; the grid then shows what is
-    // left of its last search (the same day, now empty).
-    searchMs(window, HistoryWindow::SnapshotTab, DeleteDay, "All");
+    // A whole day, all meters, scrolled to its last row as the view fetches.
     const HistoryWindow::TabControls& c = window.controls(HistoryWindow::SnapshotTab);
-    QElapsedTimer timer;
-    timer.start();
-    QTest::mouseClick(c.deleteRecord, Qt::LeftButton);
+    searchMs(window, HistoryWindow::SnapshotTab, DeleteDay, "All");
+    QAbstractItemModel* model = c.grid->model();
+    QElapsedTimer scrolled;
+    scrolled.start();
+    while (model->canFetchMore({})) {
+        const int before = model->rowCount();
+        c.grid->scrollToBottom();
+        QApplication::processEvents();
+        if (model->rowCount() == before)
+            model->fetchMore({});
+    }
+    c.grid->scrollToBottom();
     QApplication::processEvents();
-    const double deleted = ms(timer);
-    std::printf("%-44s %7.1f ms   (%d rows shown after)\n",
-                "delete one day, all meters (367,455 rows)", deleted, c.grid->model()->rowCount());
-
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%-44s %7.1f MB\n", "peak resident memory", usage.ru_maxrss / 1024.0);
+    std::printf("%-44s %7.1f ms   (%d rows)\n", "scroll a whole day to its end", ms(scrolled),
+                model->rowCount());
+    std::printf("%-44s %7.1f MB   (resident now %.1f MB)\n", "peak resident memory after it",
+                usage.ru_maxrss / 1024.0, residentMb());
+    std::fflush(stdout);
 
-    if (!restoreDay(folder)) {
-        std::fprintf(stderr, "could not put the deleted day back\n");
+    ReadingRoad road(folder);
+    if (!road.start()) {
+        std::fprintf(stderr, "could not start the reading road on meter-sim\n");
+        return 1;
+    }
+    waitMs(1000);
+
+    // "Delete record" with "All" over the day shown; the grid then shows
+    // what is left of it (nothing).
+    timeDelete("delete one day, all meters (367,455 rows)", c.deleteRecord, road, DayDelete);
+    if (deleteAllHistory)
+        timeDelete("\"Delete all\", 10 million snapshots", c.deleteAll, road, AllDelete);
+    else
+        timeDelete("\"Delete all\", 1 million log rows",
+                   window.controls(HistoryWindow::OperationLogTab).deleteAll, road, AllDelete);
+
+    // A large log waiting to be copied back, as a snapshot or a delete
+    // leaves it; its checkpoint is due at the next commit.
+    {
+        QSqlDatabase filler =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("filler"));
+        filler.setDatabaseName(path);
+        filler.open();
+        run(filler, QStringLiteral("PRAGMA wal_autocheckpoint=0"));
+        run(filler, QStringLiteral("insert into caozuo (bianma,riqi) with recursive n(i) as "
+                                   "(select 0 union all select i+1 from n where i<19999) "
+                                   "select 'filler', '2000-01-01 00:00:00' from n"));
+        filler.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("filler"));
+    road.setPhase(CheckpointDue);
+    waitMs(pollSeconds * 1000);
+    road.stop();
+    waitMs(300);
+    const std::vector<double> due = road.latencies(CheckpointDue);
+    if (!due.empty())
+        std::printf("%-44s median %5.2f ms   p99 %5.2f ms   max %6.2f ms   (%zu replies, %d s)\n",
+                    "reply-to-commit, checkpoint due", due[due.size() / 2],
+                    due[std::min(due.size() - 1, due.size() * 99 / 100)], due.back(), due.size(),
+                    pollSeconds);
+
+    {
+        Database database(folder);
+        QSqlDatabase db = database.connection();
+        run(db, QStringLiteral("delete from caozuo where bianma='filler'"));
+    }
+    if (deleteAllHistory) {
+        QFile::remove(path);
+        std::printf("the store is made again on the next run\n");
+        return 0;
+    }
+    if (!restoreDay(folder) || !restoreLog(folder)) {
+        std::fprintf(stderr, "could not put the deleted rows back\n");
         return 1;
     }
     return 0;
