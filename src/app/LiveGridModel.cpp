@@ -53,7 +53,11 @@ QString LiveGridModel::timeSample() {
     return MeterTable::timeText(QDateTime(QDate(2000, 12, 28), QTime(20, 8, 48)));
 }
 
-LiveGridModel::LiveGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+LiveGridModel::LiveGridModel(QObject* parent) : QAbstractTableModel(parent) {
+    m_frame.setSingleShot(true);
+    m_frame.setInterval(FrameInterval);
+    connect(&m_frame, &QTimer::timeout, this, &LiveGridModel::showFrame);
+}
 
 void LiveGridModel::load(QList<Reading> readings) {
     beginResetModel();
@@ -62,6 +66,10 @@ void LiveGridModel::load(QList<Reading> readings) {
     for (int row = 0; row < m_rows.size(); ++row)
         m_rowOfAddress.insert(m_rows[row].address, row);
     m_current = m_rows.isEmpty() ? -1 : 0;
+    // What was waiting for a frame belongs to the rows just replaced.
+    m_changed = QList<quint16>(m_rows.size(), 0);
+    m_cursorMoved = false;
+    m_frame.stop();
     endResetModel();
     emit currentRowChanged(m_current);
 }
@@ -70,8 +78,14 @@ bool LiveGridModel::updateMeter(const Reading& reading) {
     const auto found = m_rowOfAddress.constFind(reading.address);
     if (found == m_rowOfAddress.constEnd())
         return false;
-    m_rows[*found].update(reading);
-    emit dataChanged(index(*found, AddressColumn + 1), index(*found, TimeColumn));
+    Reading& row = m_rows[*found];
+    const Reading before = row;
+    row.update(reading);
+    quint16 changed = 0;
+    for (int column = AddressColumn + 1; column < ColumnCount; ++column)
+        if (cellText(row, column) != cellText(before, column))
+            changed |= quint16(1u << column);
+    markChanged(*found, changed);
     return true;
 }
 
@@ -84,14 +98,49 @@ void LiveGridModel::setNoReplyText(int address, const QString& text) {
         m_noReply.insert(address, text);
     const auto found = m_rowOfAddress.constFind(address);
     if (found != m_rowOfAddress.constEnd())
-        emit dataChanged(index(*found, AddressColumn), index(*found, TimeColumn));
+        markChanged(*found, quint16((1u << ColumnCount) - 1)); // the whole row
+}
+
+void LiveGridModel::markChanged(int row, quint16 columns) {
+    if (columns == 0)
+        return;
+    m_changed[row] |= columns;
+    if (!m_frame.isActive())
+        m_frame.start();
+}
+
+void LiveGridModel::markCursorMoved() {
+    m_cursorMoved = true;
+    if (!m_frame.isActive())
+        m_frame.start();
+}
+
+void LiveGridModel::showFrame() {
+    // One notice per run of neighbouring changed cells: a view repaints the
+    // rectangle a notice spans.
+    for (int row = 0; row < m_rows.size(); ++row) {
+        const quint16 changed = std::exchange(m_changed[row], quint16(0));
+        for (int column = 0; column < ColumnCount;) {
+            if (!(changed & (1u << column))) {
+                ++column;
+                continue;
+            }
+            int last = column;
+            while (last + 1 < ColumnCount && (changed & (1u << (last + 1))))
+                ++last;
+            emit dataChanged(index(row, column), index(row, last));
+            column = last + 1;
+        }
+    }
+    if (std::exchange(m_cursorMoved, false))
+        emit currentRowChanged(m_current);
 }
 
 void LiveGridModel::setCurrentRow(int row) {
     if (row < 0 || row >= m_rows.size() || row == m_current)
         return;
     m_current = row;
-    emit currentRowChanged(m_current);
+    markCursorMoved();
 }
 
 std::optional<int> LiveGridModel::currentAddress() const {
@@ -104,7 +153,7 @@ void LiveGridModel::moveToNext() {
     if (m_rows.isEmpty())
         return;
     m_current = (m_current + 1) % int(m_rows.size());
-    emit currentRowChanged(m_current);
+    markCursorMoved();
 }
 
 int LiveGridModel::rowCount(const QModelIndex& parent) const {

@@ -6,9 +6,17 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
+#include <QTimer>
+#include <chrono>
 
 // The main window's grid of latest readings, one row per meter in
 // ascending address order. Its current row is the poll cursor.
+//
+// The model takes each reading and each move of the cursor at once, but its
+// views learn of them at most once a frame: every cell changed since the
+// last frame once, and the cursor where it stands then. A reply a few
+// milliseconds costs no repaint of its own, and the grid changes at a pace
+// a person can read.
 class LiveGridModel : public QAbstractTableModel, public PollCursor {
     Q_OBJECT
 public:
@@ -20,6 +28,7 @@ public:
     static constexpr int TimeColumn = ColumnCount - 1;
     // A time as the grid shows it, for the room the column needs.
     static QString timeSample();
+    static constexpr std::chrono::milliseconds FrameInterval{100};
 
     // Each column's width in twips, in column order.
     static QList<int> widthsTwips();
@@ -27,9 +36,11 @@ public:
     explicit LiveGridModel(QObject* parent = nullptr);
 
     // Takes the meters' latest readings; the cursor goes to the first row.
+    // Views learn of it at once.
     void load(QList<Reading> readings);
 
-    // Shows one meter's newly stored reading without moving the cursor.
+    // Takes one meter's newly stored reading, without moving the cursor;
+    // its changed cells are shown with the next frame.
     bool updateMeter(const Reading& reading);
 
     // A meter that does not answer is drawn muted, `text` saying since
@@ -51,11 +62,20 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:
+    // The cursor's row, once a frame when it moved, and at every load.
     void currentRowChanged(int row);
 
 private:
+    void markChanged(int row, quint16 columns);
+    void markCursorMoved();
+    void showFrame();
+
     QList<Reading> m_rows;
     QHash<int, int> m_rowOfAddress;
     QHash<int, QString> m_noReply;
     int m_current = -1;
+    // The columns changed since the last frame, a bit each, by row.
+    QList<quint16> m_changed;
+    bool m_cursorMoved = false;
+    QTimer m_frame;
 };

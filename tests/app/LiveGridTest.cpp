@@ -1,0 +1,108 @@
+#include "LiveGridModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+Reading reading(int address, const char* flow, int second) {
+    Reading r;
+    r.address = address;
+    r.flowRate = QString::fromLatin1(flow);
+    r.flowRateUnit = QStringLiteral("m3/h");
+    r.time = QDateTime(QDate(2026, 1, 1), QTime(10, 0, second));
+    return r;
+}
+
+// Each notice as "row:first-last".
+QStringList notices(const QSignalSpy& spy) {
+    QStringList list;
+    for (const QList<QVariant>& notice : spy) {
+        const auto first = notice.at(0).value<QModelIndex>();
+        const auto last = notice.at(1).value<QModelIndex>();
+        list << QStringLiteral("%1:%2-%3").arg(first.row()).arg(first.column()).arg(last.column());
+    }
+    return list;
+}
+
+TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
+    LiveGridModel grid;
+    grid.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});
+    QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+    QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
+    const auto frame = [&] {
+        QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
+        const QStringList seen = notices(changed);
+        changed.clear();
+        return seen;
+    };
+
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        QStringList notices;
+        QList<int> cursorRows;
+    };
+    const Case cases[] = {
+        {"three readings of one meter, two cells changed",
+         [&] {
+             grid.updateMeter(reading(2, "2.00", 1));
+             grid.updateMeter(reading(2, "3.00", 2));
+             grid.updateMeter(reading(2, "3.00", 3));
+         },
+         {"1:1-1", "1:9-9"},
+         {}},
+        {"neighbouring cells in one notice, two meters",
+         [&] {
+             Reading unit = reading(3, "5.00", 4);
+             unit.flowRateUnit = QStringLiteral("l/s");
+             grid.updateMeter(unit);
+             grid.updateMeter(reading(1, "", 4));
+         },
+         {"0:9-9", "2:1-2", "2:9-9"},
+         {}},
+        {"the same values at the same second",
+         [&] { grid.updateMeter(reading(1, "", 4)); },
+         {},
+         {}},
+        {"a meter not listed",
+         [&] { EXPECT_FALSE(grid.updateMeter(reading(9, "1.00", 5))); },
+         {},
+         {}},
+        {"four polls and a click, the cursor where it ends",
+         [&] {
+             for (int poll = 0; poll < 4; ++poll)
+                 grid.moveToNext();
+             grid.setCurrentRow(2);
+         },
+         {},
+         {2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cursor.clear();
+        c.act();
+        EXPECT_EQ(changed.count(), 0); // nothing before the frame
+        EXPECT_EQ(frame(), c.notices);
+        QList<int> rows;
+        for (const QList<QVariant>& notice : cursor)
+            rows << notice.at(0).toInt();
+        EXPECT_EQ(rows, c.cursorRows);
+    }
+    // The model itself has every reading at once.
+    grid.updateMeter(reading(2, "7.00", 6));
+    EXPECT_EQ(grid.index(1, 1).data().toString(), QStringLiteral("7.00"));
+    EXPECT_EQ(grid.index(1, 9).data().toString(), QStringLiteral("2026-01-01 10:00:06"));
+
+    // A reload drops what waited for a frame: those rows are gone.
+    cursor.clear();
+    grid.updateMeter(reading(3, "8.00", 7));
+    grid.moveToNext();
+    grid.load({reading(1, "", 0)});
+    EXPECT_EQ(cursor.count(), 1); // at once, with the reload
+    EXPECT_EQ(frame(), QStringList());
+    EXPECT_EQ(cursor.count(), 1);
+}
+
+} // namespace
