@@ -118,8 +118,10 @@ void LiveGridModel::markCursorMoved() {
 void LiveGridModel::showFrame() {
     // One notice per run of neighbouring changed cells: a view repaints the
     // rectangle a notice spans.
+    bool shown = false;
     for (int row = 0; row < m_rows.size(); ++row) {
         const quint16 changed = std::exchange(m_changed[row], quint16(0));
+        shown = shown || changed != 0;
         for (int column = 0; column < ColumnCount;) {
             if (!(changed & (1u << column))) {
                 ++column;
@@ -132,6 +134,8 @@ void LiveGridModel::showFrame() {
             column = last + 1;
         }
     }
+    if (shown)
+        emit frameShown();
     if (std::exchange(m_cursorMoved, false))
         emit currentRowChanged(m_current);
 }

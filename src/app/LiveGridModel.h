@@ -64,6 +64,8 @@ public:
 signals:
     // The cursor's row, once a frame when it moved, and at every load.
     void currentRowChanged(int row);
+    // A frame's changed cells have all been told.
+    void frameShown();
 
 private:
     void markChanged(int row, quint16 columns);

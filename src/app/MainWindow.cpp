@@ -116,7 +116,8 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
                                                           QItemSelectionModel::Rows);
     });
     connect(&model, &QAbstractItemModel::modelReset, this, &MainWindow::applyGridColumns);
-    connect(&model, &QAbstractItemModel::dataChanged, this, &MainWindow::widenForValues);
+    // Once a frame, not once a changed cell: it measures every value shown.
+    connect(&model, &LiveGridModel::frameShown, this, &MainWindow::widenForValues);
     connect(m_station.get(), &MainStation::readingChanged, this, &MainWindow::showReadingState);
     connect(m_station.get(), &MainStation::parameterBlockReceived, m_blockDispatcher.get(),
             &ParameterBlockDispatcher::dispatch);

@@ -31,6 +31,7 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     grid.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});
     QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
     QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
+    QSignalSpy frames(&grid, &LiveGridModel::frameShown);
     const auto frame = [&] {
         QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
         const QStringList seen = notices(changed);
@@ -82,9 +83,11 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         cursor.clear();
+        frames.clear();
         c.act();
         EXPECT_EQ(changed.count(), 0); // nothing before the frame
         EXPECT_EQ(frame(), c.notices);
+        EXPECT_EQ(frames.count(), c.notices.isEmpty() ? 0 : 1);
         QList<int> rows;
         for (const QList<QVariant>& notice : cursor)
             rows << notice.at(0).toInt();

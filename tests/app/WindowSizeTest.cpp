@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTableView>
 
 // Runs on a 1366x768 screen (laptop-screen.json).
@@ -96,8 +97,11 @@ TEST_F(WindowSizeTest, MainWindowFitsALaptopAndCutsNoNumber) {
     // The opening size shows every column, none scrolled away.
     EXPECT_LE(header->length(), grid->viewport()->width());
 
-    port->deliver(widestReading(2));
     const LiveGridModel& model = station().liveGrid();
+    // The grid learns of a reading with its next frame.
+    QSignalSpy frame(&model, &LiveGridModel::frameShown);
+    port->deliver(widestReading(2));
+    ASSERT_TRUE(frame.wait(1000));
     ASSERT_EQ(model.index(1, 3).data().toString(), QStringLiteral("4294967295.25"));
     const QAbstractItemView* view = grid;
     for (int column = 0; column < LiveGridModel::ColumnCount; ++column) {
@@ -119,6 +123,7 @@ TEST_F(WindowSizeTest, MainWindowFitsALaptopAndCutsNoNumber) {
     // A width the operator chose stays while no value outgrows it.
     grid->setColumnWidth(LiveGridModel::StatusColumn, 600);
     port->deliver(widestReading(1));
+    ASSERT_TRUE(frame.wait(1000));
     EXPECT_EQ(header->sectionSize(LiveGridModel::StatusColumn), 600);
 }
 
