@@ -312,6 +312,30 @@ TEST(HistoryWindow, BoxesDriveEachTabOfASecondWindow) {
     EXPECT_EQ(folder.column("select * from Historydata").size(), 2);
 }
 
+TEST(HistoryWindow, EachTabDeletesWhileTheOtherShowsAPartlyReadResult) {
+    ProgramFolder folder;
+    for (const char* insert :
+         {"insert into Historydata (dizhi,CreateTime)", "insert into caozuo (bianma,riqi)"})
+        folder.exec(QString::fromLatin1(insert) +
+                    " with recursive n(i) as (select 0 union all select i+1 from n where i<599) "
+                    "select 'A', '" +
+                    day(0) + " 10:00:00' from n");
+    HistoryWindow window(folder.path());
+    for (int tab : {HistoryWindow::SnapshotTab, HistoryWindow::OperationLogTab}) {
+        QTest::mouseClick(window.controls(tab).search, Qt::LeftButton);
+        ASSERT_TRUE(window.controls(tab).grid->model()->canFetchMore({}));
+    }
+    // The main window stores a reading meanwhile.
+    folder.exec("update yibiaodizhi set MinuteAverage='1.00'");
+
+    QTest::mouseClick(window.controls(HistoryWindow::OperationLogTab).deleteAll, Qt::LeftButton);
+    ASSERT_TRUE(finishDelete(window, HistoryWindow::OperationLogTab));
+    EXPECT_EQ(folder.column("select count(*) from caozuo"), QStringList({"0"}));
+    QTest::mouseClick(window.controls(HistoryWindow::SnapshotTab).deleteRecord, Qt::LeftButton);
+    ASSERT_TRUE(finishDelete(window, HistoryWindow::SnapshotTab));
+    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"0"}));
+}
+
 TEST(HistoryWindow, DeleteShowsItsProgressAndOutlivesAClose) {
     ProgramFolder folder;
     folder.exec("insert into Historydata (dizhi,CreateTime) with recursive n(i) as (select 0 "
