@@ -1,10 +1,10 @@
 #include "StartingDatabase.h"
 
-#include "SchemaSql.h"
+#include "PublishTable.h"
+#include "Schema.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -31,13 +31,7 @@ bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& values,
 
 bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* error) {
     QSqlQuery query(db);
-    const QStringList statements = QString::fromUtf8(schemaSql).split(
-        QRegularExpression(QStringLiteral(";\\s*\\n")), Qt::SkipEmptyParts);
-    for (const QString& statement : statements) {
-        if (statement.trimmed().isEmpty())
-            continue;
-        // Plain exec: the schema's comments hold colons that a prepared
-        // statement would take for placeholders.
+    for (const QString& statement : Schema::statements()) {
         if (!query.exec(statement)) {
             if (error)
                 *error = query.lastError().text();
@@ -65,6 +59,11 @@ bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* e
                      error))
                 return false;
         }
+    }
+    if (options.publish && !PublishTable(db).store(*options.publish)) {
+        if (error)
+            *error = QStringLiteral("cannot store the publish settings");
+        return false;
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PublishTable.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
@@ -16,6 +18,7 @@ public:
         std::optional<int> noe;
         std::optional<int> timer;
         std::optional<int> timesj;
+        std::optional<PublishSettings> publish;
     };
 
     // Creates `path`; false (with a reason) when it exists or cannot be made.

@@ -52,5 +52,21 @@ CREATE TABLE caozuo (
 CREATE INDEX caozuo_riqi ON caozuo (riqi);
 CREATE INDEX caozuo_bianma_riqi ON caozuo (bianma, riqi);
 
+-- Publishing every reading to an MQTT broker: one row. An empty station
+-- stands for the computer's host name; a CA file switches TLS on.
+CREATE TABLE publish (
+    enabled      INTEGER,
+    host         TEXT,
+    port         INTEGER,
+    topic_prefix TEXT,
+    station      TEXT,
+    username     TEXT,
+    password     TEXT,
+    ca_file      TEXT,
+    qos          INTEGER
+);
+
 INSERT INTO kente (com, settings, noe, timer, timesj) VALUES (1, '9600', 0, 500, 5);
 INSERT INTO yibiaodizhi (dizhi) VALUES (1);
+INSERT INTO publish (enabled, host, port, topic_prefix, station, username, password, ca_file, qos)
+    VALUES (0, 'localhost', 1883, 'rx7100', '', '', '', '', 1);

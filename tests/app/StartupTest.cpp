@@ -25,8 +25,13 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
     };
     for (const auto& [noe, calls, line] : cases) {
         SCOPED_TRACE(noe);
-        prepare(
-            {.meters = {}, .com = 3, .settings = "19200", .noe = noe, .timer = 250, .timesj = {}});
+        prepare({.meters = {},
+                 .com = 3,
+                 .settings = "19200",
+                 .noe = noe,
+                 .timer = 250,
+                 .timesj = {},
+                 .publish = {}});
         EXPECT_EQ(launch(), 0);
         EXPECT_EQ(port->calls, calls);
         EXPECT_EQ(port->lineSettings(), QString::fromLatin1(line));

@@ -36,7 +36,8 @@ protected:
                  .settings = {},
                  .noe = {},
                  .timer = timer,
-                 .timesj = timesj});
+                 .timesj = timesj,
+                 .publish = {}});
         ASSERT_EQ(launch(), 0);
         window->show();
     }

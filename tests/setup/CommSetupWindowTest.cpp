@@ -77,7 +77,13 @@ TEST_F(CommSetupWindowTest, LoadShowsTheStoredRowAndModifyCarriesItIntoTheLists)
                                                                {3, "4|19200||300", "NONE"}};
     for (const auto& [noe, shown, listed] : cases) {
         SCOPED_TRACE(noe);
-        load({.meters = {}, .com = 4, .settings = "19200", .noe = noe, .timer = 300, .timesj = 7});
+        load({.meters = {},
+              .com = 4,
+              .settings = "19200",
+              .noe = noe,
+              .timer = 300,
+              .timesj = 7,
+              .publish = {}});
         EXPECT_EQ(labels(), shown);
         EXPECT_EQ(window->recordIntervalText(), QStringLiteral("7"));
         EXPECT_FALSE(child("intervalBox")->isEnabled() || visible("lineSave") ||

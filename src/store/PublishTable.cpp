@@ -1,0 +1,86 @@
+#include "PublishTable.h"
+
+#include "Schema.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+const QString Table = QStringLiteral("publish");
+const QString Columns =
+    QStringLiteral("enabled,host,port,topic_prefix,station,username,password,ca_file,qos");
+
+bool hasTable(const QSqlDatabase& db) {
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select 1 from sqlite_master where type='table' and name=?"));
+    query.addBindValue(Table);
+    return query.exec() && query.next();
+}
+
+bool hasRow(const QSqlDatabase& db) {
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("select 1 from publish")) && query.next();
+}
+
+} // namespace
+
+bool PublishTable::addIfMissing() {
+    const bool table = hasTable(m_db);
+    if (table && hasRow(m_db))
+        return true;
+    // All or nothing: a table without its row would be read as no settings.
+    if (!m_db.transaction())
+        return false;
+    QSqlQuery query(m_db);
+    for (const QString& statement : Schema::statementsOf(Table)) {
+        const bool creates = !statement.startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive);
+        if (table && creates)
+            continue;
+        if (!query.exec(statement)) {
+            m_db.rollback();
+            return false;
+        }
+    }
+    return m_db.commit();
+}
+
+std::optional<PublishSettings> PublishTable::read() const {
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("select %1 from publish limit 1").arg(Columns)) || !query.next())
+        return std::nullopt;
+    // A value that is no number reads as 0, which no check lets through.
+    const auto number = [&query](int column) {
+        bool ok = false;
+        const int value = query.value(column).toInt(&ok);
+        return ok ? value : 0;
+    };
+    PublishSettings settings;
+    settings.enabled = number(0) != 0;
+    settings.host = query.value(1).toString();
+    settings.port = number(2);
+    settings.topicPrefix = query.value(3).toString();
+    settings.station = query.value(4).toString();
+    settings.username = query.value(5).toString();
+    settings.password = query.value(6).toString();
+    settings.caFile = query.value(7).toString();
+    settings.qos = number(8);
+    return settings;
+}
+
+bool PublishTable::store(const PublishSettings& settings) {
+    const QVariantList values{settings.enabled ? 1 : 0, settings.host,    settings.port,
+                              settings.topicPrefix,     settings.station, settings.username,
+                              settings.password,        settings.caFile,  settings.qos};
+    QSqlQuery query(m_db);
+    const QString sql =
+        hasRow(m_db)
+            ? QStringLiteral("update publish set enabled=?,host=?,port=?,topic_prefix=?,station=?,"
+                             "username=?,password=?,ca_file=?,qos=?")
+            : QStringLiteral("insert into publish (%1) values (?,?,?,?,?,?,?,?,?)").arg(Columns);
+    if (!query.prepare(sql))
+        return false;
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec();
+}

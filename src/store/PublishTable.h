@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+// Where and how readings are published: the one row of `publish`.
+struct PublishSettings {
+    bool enabled = false;
+    QString host;
+    int port = 0;
+    QString topicPrefix;
+    QString station; // empty: the computer's host name
+    QString username;
+    QString password;
+    QString caFile; // TLS when not empty
+    int qos = 0;    // 0 or 1
+
+    bool operator==(const PublishSettings&) const = default;
+};
+
+// `publish`: a table newer than the others, so an older database may lack
+// it; the tool adds it with its starting row and changes nothing else.
+class PublishTable {
+public:
+    explicit PublishTable(QSqlDatabase db) : m_db(std::move(db)) {}
+
+    // Adds the table and its starting row when the database has no such
+    // table, and the starting row when the table has none. True when the
+    // table is there afterwards.
+    bool addIfMissing();
+
+    // The stored row; nullopt when the table or its row cannot be read.
+    std::optional<PublishSettings> read() const;
+
+    // Writes the row, adding it when the table has none. False when the
+    // store refused.
+    bool store(const PublishSettings& settings);
+
+private:
+    QSqlDatabase m_db;
+};
