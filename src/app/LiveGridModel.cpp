@@ -140,6 +140,11 @@ void LiveGridModel::showFrame() {
         emit currentRowChanged(m_current);
 }
 
+const Reading* LiveGridModel::meterReading(int address) const {
+    const auto found = m_rowOfAddress.constFind(address);
+    return found == m_rowOfAddress.constEnd() ? nullptr : &m_rows[*found];
+}
+
 void LiveGridModel::setCurrentRow(int row) {
     if (row < 0 || row >= m_rows.size() || row == m_current)
         return;

@@ -42,6 +42,8 @@ public:
     // Takes one meter's newly stored reading, without moving the cursor;
     // its changed cells are shown with the next frame.
     bool updateMeter(const Reading& reading);
+    // A meter's row as it stands, every value it has; null when not listed.
+    const Reading* meterReading(int address) const;
 
     // A meter that does not answer is drawn muted, `text` saying since
     // when; an empty text draws it as usual again. Kept across reloads.

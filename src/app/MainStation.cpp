@@ -7,6 +7,7 @@
 #include "MeterTable.h"
 #include "PollingCycle.h"
 #include "PortError.h"
+#include "PublishTable.h"
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
@@ -63,6 +64,11 @@ void MainStation::Data_read1(const QString& hexText) {
     }
     m_health->replyStored(reading->address);
     m_liveGrid.updateMeter(*reading);
+    if (m_publisher.isPublishing()) {
+        // The row as stored: a value this reply lacked keeps the one before.
+        const Reading* row = m_liveGrid.meterReading(reading->address);
+        m_publisher.publishReading(row ? *row : *reading);
+    }
     emit readingStored(reading->address, hexText);
     if (m_readingsStale)
         blankStaleReadings();
@@ -114,9 +120,16 @@ int MainStation::startUp() {
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
 
+    // Publishing is added to an older database; it never stops start-up.
+    PublishTable publishTable(m_db->connection());
+    publishTable.addIfMissing();
+    if (const std::optional<PublishSettings> publish = publishTable.read())
+        m_publisher.apply(*publish);
+
     const SettingsTable::Read stored = SettingsTable(m_db->connection()).read();
     if (stored.error)
         return stored.error;
+    m_storedRecordInterval = stored.settings.recordInterval;
     if (const int code = SettingsTable::toInt16(stored.settings.pollPeriod, &m_pollPeriod))
         return code;
     int com = 0;
@@ -194,7 +207,7 @@ void MainStation::setRecordIntervalSource(std::function<QString()> source) {
 }
 
 void MainStation::snapshotTick() {
-    const QString interval = m_recordInterval ? m_recordInterval() : QString();
+    const QString interval = m_recordInterval ? m_recordInterval() : m_storedRecordInterval;
     // The count starts again whether or not the copy is taken; one the
     // store refused is owed and tried again a minute later.
     const bool due = m_snapshots.minutePassed(interval);
@@ -203,4 +216,6 @@ void MainStation::snapshotTick() {
     const StoreWrite write = m_meters->snapshot();
     m_health->storeWrite(write);
     m_snapshotOwed = write.isRefused();
+    if (write.isDone() && m_publisher.isPublishing())
+        m_publisher.publishSnapshot(m_meters->readings());
 }

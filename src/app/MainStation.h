@@ -4,6 +4,7 @@
 #include "IntervalTimer.h"
 #include "LiveGridModel.h"
 #include "PortRecovery.h"
+#include "Publisher.h"
 #include "ReplyKind.h"
 
 #include <QDateTime>
@@ -58,7 +59,8 @@ public:
     void clearReadings();
 
     // Where the snapshot timer reads the record interval: the text of the
-    // communication setup window's interval box.
+    // communication setup window's interval box. Without one, the interval
+    // stored when start-up read the settings.
     void setRecordIntervalSource(std::function<QString()> source);
     // The snapshot timer's tick: counts the minute and, when the record
     // interval is reached, copies every meter row into the history. A copy
@@ -79,6 +81,10 @@ public:
     IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
     LiveGridModel& liveGrid() { return m_liveGrid; }
     LineHealth& health() { return *m_health; }
+    // Every stored reading and snapshot goes to the broker through it.
+    Publisher& publisher() { return m_publisher; }
+    // Milliseconds, as read at start-up.
+    int pollPeriod() const { return m_pollPeriod; }
     int minuteCounter() const { return m_snapshots.minuteCounter(); }
 
 signals:
@@ -111,6 +117,8 @@ private:
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     std::function<QString()> m_recordInterval;
+    QString m_storedRecordInterval;
+    Publisher m_publisher;
     bool m_reading = false;
     bool m_snapshotOwed = false;
     PortRecovery m_recovery;

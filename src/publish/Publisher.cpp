@@ -1,0 +1,164 @@
+#include "Publisher.h"
+
+#include "ReadingMessage.h"
+
+#include <QCoreApplication>
+
+Publisher::Publisher(QObject* parent) : QObject(parent) {}
+
+Publisher::~Publisher() {
+    if (!m_client)
+        return;
+    QMetaObject::invokeMethod(m_client, &MqttClient::stop, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    delete m_client;
+}
+
+void Publisher::ensureThread() {
+    if (m_client)
+        return;
+    m_client = new MqttClient(m_queue);
+    m_client->moveToThread(&m_thread);
+    connect(m_client, &MqttClient::stateChanged, this, &Publisher::clientStateChanged);
+    connect(m_client, &MqttClient::finished, this, &Publisher::finished);
+    m_thread.setObjectName(QStringLiteral("mqtt"));
+    m_thread.start();
+}
+
+void Publisher::apply(const PublishSettings& settings) {
+    m_settings = settings;
+    if (m_client)
+        QMetaObject::invokeMethod(m_client, &MqttClient::stop, Qt::QueuedConnection);
+    m_topics.reset();
+    if (!settings.enabled) {
+        m_queue.clear();
+        setState(State::Off, {});
+        return;
+    }
+    if (const QString problem = Topics::problem(settings); !problem.isEmpty()) {
+        m_queue.clear();
+        setState(State::Invalid, problem);
+        return;
+    }
+    m_topics.emplace(settings);
+    // The retained states were told under the old topics.
+    m_meters.clear();
+    m_connectedBefore = false;
+    ensureThread();
+    const MqttClient::Connection connection{settings,
+                                            QStringLiteral("rx7100-%1-%2")
+                                                .arg(m_topics->station())
+                                                .arg(QCoreApplication::applicationPid())
+                                                .toUtf8(),
+                                            m_topics->stationStatus()};
+    QMetaObject::invokeMethod(
+        m_client, [client = m_client, connection] { client->start(connection); },
+        Qt::QueuedConnection);
+    setState(State::Connecting, {});
+}
+
+void Publisher::publishReading(const Reading& stored) {
+    if (!m_topics)
+        return;
+    setMeterStatus(stored.address, MeterStatus::Online);
+    enqueue(
+        {m_topics->reading(stored.address), ReadingMessage::json(stored), m_settings.qos, false});
+}
+
+void Publisher::publishSnapshot(const QList<Reading>& rows) {
+    if (!m_topics)
+        return;
+    enqueue({m_topics->snapshot(), ReadingMessage::snapshotJson(rows), m_settings.qos, false});
+}
+
+void Publisher::meterSilent(int address) {
+    if (m_topics)
+        setMeterStatus(address, MeterStatus::NoReply);
+}
+
+void Publisher::setMeterStatus(int address, MeterStatus status) {
+    MeterStatus& known = m_meters[address];
+    if (known == status)
+        return;
+    known = status;
+    enqueue(meterStatusMessage(address, status));
+}
+
+OutgoingMessage Publisher::meterStatusMessage(int address, MeterStatus status) const {
+    return {m_topics->meterStatus(address),
+            status == MeterStatus::Online ? onlineText() : noReplyText(), m_settings.qos, true};
+}
+
+void Publisher::enqueue(OutgoingMessage message) {
+    // Only a queue that was empty may have an idle client to wake.
+    if (m_queue.push(std::move(message)))
+        QMetaObject::invokeMethod(m_client, &MqttClient::sendWaiting, Qt::QueuedConnection);
+}
+
+void Publisher::finish(std::chrono::milliseconds budget) {
+    if (!m_client || !m_topics) {
+        QMetaObject::invokeMethod(
+            this, [this] { emit finished(m_queue.size()); }, Qt::QueuedConnection);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        m_client, [client = m_client, budget] { client->finish(budget); }, Qt::QueuedConnection);
+}
+
+void Publisher::clientStateChanged(MqttClient::State state, const QString& detail) {
+    if (!m_topics)
+        return; // a stopped client's last word
+    switch (state) {
+    case MqttClient::State::Idle:
+        return;
+    case MqttClient::State::Connecting:
+        setState(State::Connecting, detail);
+        return;
+    case MqttClient::State::Connected:
+        // A broker that lost its retained messages while away learns each
+        // meter's state again; the first connection finds them all queued.
+        if (m_connectedBefore)
+            for (auto it = m_meters.cbegin(); it != m_meters.cend(); ++it)
+                if (it.value() != MeterStatus::Unknown)
+                    enqueue(meterStatusMessage(it.key(), it.value()));
+        m_connectedBefore = true;
+        setState(State::Connected, detail);
+        return;
+    case MqttClient::State::Unreachable:
+        setState(State::Unreachable, detail);
+        return;
+    }
+}
+
+void Publisher::setState(State state, const QString& detail) {
+    if (state == m_state && detail == m_detail)
+        return;
+    m_state = state;
+    m_detail = detail;
+    emit stateChanged(state, detail);
+}
+
+QString Publisher::endpoint() const {
+    return QStringLiteral("%1:%2").arg(m_settings.host.trimmed()).arg(m_settings.port);
+}
+
+qint64 Publisher::waiting() const {
+    return m_queue.size() + (m_client ? m_client->unacknowledged() : 0);
+}
+
+QString Publisher::statusText() const {
+    switch (m_state) {
+    case State::Off:
+        return {};
+    case State::Invalid:
+        return QStringLiteral("Not publishing: %1").arg(m_detail);
+    case State::Connecting:
+        return QStringLiteral("Connecting to %1").arg(endpoint());
+    case State::Connected:
+        return QStringLiteral("Publishing to %1").arg(endpoint());
+    case State::Unreachable:
+        return QStringLiteral("Broker unreachable, %1 waiting").arg(waiting());
+    }
+    return {};
+}

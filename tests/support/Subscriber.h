@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <functional>
+
+struct mosquitto;
+
+// A client that takes every message under a topic filter at QoS 1, on the
+// library's own thread. A persistent session keeps what the broker queued
+// for it while it was away, also across a broker restart with persistence.
+class Subscriber {
+public:
+    struct Message {
+        QByteArray topic;
+        QByteArray payload;
+        bool retained = false;
+    };
+
+    Subscriber(int port, const QByteArray& filter, const QByteArray& persistentId = {});
+    ~Subscriber();
+
+    // Connected and subscribed.
+    bool isReady() const;
+    QList<Message> messages() const;
+    // The payloads on one topic, in arrival order.
+    QList<QByteArray> payloads(const QByteArray& topic) const;
+    // Waits, running the test's event loop, until `done` holds for the
+    // messages so far; false after `timeoutMs`.
+    bool waitFor(const std::function<bool(const QList<Message>&)>& done, int timeoutMs) const;
+    bool waitForReady(int timeoutMs) const;
+
+private:
+    static void onConnect(mosquitto* handle, void* self, int result);
+    static void onSubscribe(mosquitto* handle, void* self, int mid, int count, const int* granted);
+    static void onMessage(mosquitto* handle, void* self, const struct mosquitto_message* message);
+
+    QByteArray m_filter;
+    mosquitto* m_handle = nullptr;
+    mutable QMutex m_mutex;
+    QList<Message> m_messages;
+    bool m_ready = false;
+};
