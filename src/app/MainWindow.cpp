@@ -27,6 +27,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <limits>
 #include <numeric>
@@ -127,6 +128,16 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_status = new QLabel(this);
     m_status->setAccessibleDescription(QStringLiteral("Status"));
     statusBar()->addWidget(m_status, 1);
+    // The broker's state: a waiting count that grows is refreshed each second.
+    m_broker = new QLabel(this);
+    m_broker->setObjectName(QStringLiteral("brokerLabel"));
+    m_broker->setAccessibleName(QStringLiteral("Broker"));
+    statusBar()->addPermanentWidget(m_broker);
+    m_brokerRefresh = new QTimer(this);
+    m_brokerRefresh->setInterval(std::chrono::seconds(1));
+    connect(m_brokerRefresh, &QTimer::timeout, this, &MainWindow::showBrokerState);
+    connect(&m_station->publisher(), &Publisher::stateChanged, this, &MainWindow::showBrokerState);
+    showBrokerState();
     // Which folder's database and ports this run works on; a long path is
     // shortened in the middle, the whole of it in the tooltip.
     const QString folder = QDir::toNativeSeparators(m_station->programDir());
@@ -188,6 +199,24 @@ QString MainWindow::statusText() const {
     return m_status->text();
 }
 
+QString MainWindow::brokerText() const {
+    return m_broker->text();
+}
+
+void MainWindow::showBrokerState() {
+    const Publisher& publisher = m_station->publisher();
+    m_broker->setText(publisher.statusText());
+    m_broker->setVisible(publisher.state() != Publisher::State::Off);
+    QString tip = publisher.detail();
+    if (publisher.dropped() > 0)
+        tip += QStringLiteral("\n%1 oldest messages dropped while the broker was away")
+                   .arg(publisher.dropped());
+    m_broker->setToolTip(tip.trimmed());
+    const bool counting = publisher.state() == Publisher::State::Unreachable;
+    if (counting != m_brokerRefresh->isActive())
+        counting ? m_brokerRefresh->start() : m_brokerRefresh->stop();
+}
+
 void MainWindow::readMeterData() {
     m_station->readMeterData();
 }
@@ -228,6 +257,8 @@ CommSetupWindow* MainWindow::commSetupWindow() {
             [this](const StoreWrite& write) { m_station->health().storeWrite(write); });
         // Forgotten as soon as it closes: it is deleted later, and the next
         // use must load a new one.
+        connect(setup, &CommSetupWindow::publishSettingsSaved, &m_station->publisher(),
+                &Publisher::apply);
         connect(setup, &CommSetupWindow::unloaded, this, [this, setup] {
             if (m_commSetupWindow == setup)
                 m_commSetupWindow = nullptr;

@@ -17,6 +17,7 @@ class ParameterWindow;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QTimer;
 class SerialPort;
 
 // "RX7100 PC TOOL Ver0.17": the buttons, the status-bar hints and the live
@@ -35,6 +36,8 @@ public:
     MainStation& station() { return *m_station; }
     QTableView* liveGridView() const { return m_grid; }
     QString statusText() const;
+    // The broker's state, beside the hints; empty while not publishing.
+    QString brokerText() const;
     // The other windows while they are loaded, else null.
     CommSetupWindow* loadedCommSetupWindow() const;
     HistoryWindow* loadedHistoryWindow() const;
@@ -60,6 +63,7 @@ private:
     QPushButton* addButton(const QString& text, const QString& hint);
     void showReadingState(bool reading);
     void showNotice(const QString& notice);
+    void showBrokerState();
     void applyGridColumns();
     void widenForValues();
     // Each column's caption, widest value and width; `fresh` for a grid
@@ -90,6 +94,8 @@ private:
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_broker = nullptr;
+    QTimer* m_brokerRefresh = nullptr;
     std::unique_ptr<ParameterBlockDispatcher> m_blockDispatcher;
     QPointer<CommSetupWindow> m_commSetupWindow;
     QPointer<HistoryWindow> m_historyWindow;

@@ -7,8 +7,10 @@
 #include "MeterList.h"
 #include "PortError.h"
 #include "PortsDialog.h"
-#include "Twips.h"
+#include "PublishFrame.h"
 #include "StoreWrite.h"
+#include "Topics.h"
+#include "Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -78,6 +80,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     auto* frames = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     left->addWidget(buildRecordFrame());
+    left->addWidget(buildPublishFrame());
     left->addStretch();
     frames->addLayout(left, 1);
     frames->addWidget(buildMeterFrame());
@@ -98,6 +101,8 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     const SettingsTexts stored = m_settings->load();
     showSettings(stored);
     m_intervalBox->setText(stored.interval);
+    if (const std::optional<PublishSettings> publish = PublishTable(m_db->connection()).read())
+        m_publish->showSettings(*publish);
     gridload();
 
     showLineSettingsEditing(false);
@@ -205,6 +210,14 @@ QWidget* CommSetupWindow::buildRecordFrame() {
     connect(m_recordModify, &QPushButton::clicked, this, &CommSetupWindow::modifyRecord);
     connect(m_recordSave, &QPushButton::clicked, this, &CommSetupWindow::saveRecord);
     return frame;
+}
+
+QWidget* CommSetupWindow::buildPublishFrame() {
+    m_publish = new PublishFrame(this);
+    connect(m_publish->modifyButton(), &QPushButton::clicked, this,
+            &CommSetupWindow::modifyPublish);
+    connect(m_publish->saveButton(), &QPushButton::clicked, this, &CommSetupWindow::savePublish);
+    return m_publish;
 }
 
 QWidget* CommSetupWindow::buildMeterFrame() {
@@ -368,6 +381,26 @@ void CommSetupWindow::saveRecord() {
     m_recordSave->hide();
     m_recordModify->show();
     m_recordModify->setFocus();
+}
+
+void CommSetupWindow::modifyPublish() {
+    m_publish->setEditing(true);
+}
+
+void CommSetupWindow::savePublish() {
+    const PublishSettings settings = m_publish->entered();
+    // Settings that are switched off may stay unfinished.
+    if (const QString problem = Topics::problem(settings); settings.enabled && !problem.isEmpty()) {
+        showNotice(publishNotice(problem));
+        return;
+    }
+    if (!storeTook(PublishTable(m_db->connection()).store(settings)))
+        return;
+    if (m_status->text().startsWith(publishNotice({})))
+        withdrawNotice(m_status->text());
+    m_publish->setEditing(false);
+    m_publish->modifyButton()->setFocus();
+    emit publishSettingsSaved(settings);
 }
 
 void CommSetupWindow::addMeter() {

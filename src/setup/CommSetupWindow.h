@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MeterList.h"
+#include "PublishTable.h"
 #include "SerialDevices.h"
 
 #include <QMainWindow>
@@ -11,6 +12,7 @@ class CommSettings;
 class Database;
 class IntervalTimer;
 class PortsDialog;
+class PublishFrame;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -38,6 +40,10 @@ public:
     static QString invalidIntervalNotice() {
         return QStringLiteral("Notice:Invalid record interval!");
     }
+    // Why the publish settings were not stored.
+    static QString publishNotice(const QString& problem) {
+        return QStringLiteral("Notice:Invalid publish settings: %1").arg(problem);
+    }
 
     // Loads the window: `callDataGrid1` reloads the main window's live grid.
     CommSetupWindow(const QString& programDir, SerialPort& port, IntervalTimer& pollTimer,
@@ -58,6 +64,8 @@ public:
     void saveLineSettings();
     void modifyRecord();
     void saveRecord();
+    void modifyPublish();
+    void savePublish();
     void addMeter();
     void deleteMeter();
     void gridload();
@@ -70,6 +78,8 @@ public:
 signals:
     // The closing steps have run; the window is about to be destroyed.
     void unloaded();
+    // Publish settings were stored: they apply at once.
+    void publishSettingsSaved(const PublishSettings& settings);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +88,7 @@ private:
     QWidget* buildLineSettings();
     QWidget* buildRecordFrame();
     QWidget* buildMeterFrame();
+    QWidget* buildPublishFrame();
     void showLineSettingsEditing(bool editing);
     void showSettings(const SettingsTexts& texts);
     void showNotice(const QString& notice);
@@ -110,6 +121,8 @@ private:
     QLineEdit* m_intervalBox = nullptr;
     QPushButton* m_recordModify = nullptr;
     QPushButton* m_recordSave = nullptr;
+
+    PublishFrame* m_publish = nullptr;
 
     QLineEdit* m_addressBox = nullptr;
     QPushButton* m_add = nullptr;

@@ -1,7 +1,9 @@
 #include "PublishTable.h"
 
+#include "FullSync.h"
 #include "Schema.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -68,10 +70,11 @@ std::optional<PublishSettings> PublishTable::read() const {
     return settings;
 }
 
-bool PublishTable::store(const PublishSettings& settings) {
+StoreWrite PublishTable::store(const PublishSettings& settings) {
     const QVariantList values{settings.enabled ? 1 : 0, settings.host,    settings.port,
                               settings.topicPrefix,     settings.station, settings.username,
                               settings.password,        settings.caFile,  settings.qos};
+    const FullSync durable(m_db);
     QSqlQuery query(m_db);
     const QString sql =
         hasRow(m_db)
@@ -79,8 +82,8 @@ bool PublishTable::store(const PublishSettings& settings) {
                              "username=?,password=?,ca_file=?,qos=?")
             : QStringLiteral("insert into publish (%1) values (?,?,?,?,?,?,?,?,?)").arg(Columns);
     if (!query.prepare(sql))
-        return false;
+        return StoreWrite::refused(query.lastError());
     for (const QVariant& value : values)
         query.addBindValue(value);
-    return query.exec();
+    return query.exec() ? StoreWrite::done() : StoreWrite::refused(query.lastError());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StoreWrite.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
@@ -33,9 +35,8 @@ public:
     // The stored row; nullopt when the table or its row cannot be read.
     std::optional<PublishSettings> read() const;
 
-    // Writes the row, adding it when the table has none. False when the
-    // store refused.
-    bool store(const PublishSettings& settings);
+    // Writes the row, adding it when the table has none.
+    StoreWrite store(const PublishSettings& settings);
 
 private:
     QSqlDatabase m_db;

@@ -60,7 +60,7 @@ bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* e
                 return false;
         }
     }
-    if (options.publish && !PublishTable(db).store(*options.publish)) {
+    if (options.publish && !PublishTable(db).store(*options.publish).isDone()) {
         if (error)
             *error = QStringLiteral("cannot store the publish settings");
         return false;

@@ -3,6 +3,7 @@
 #include "IntervalTimer.h"
 #include "ProgramFolder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -200,3 +201,85 @@ TEST_F(CommSetupWindowTest, ListChangesKeepItInOrderAndRefuseWhatIsNoMeter) {
 }
 
 } // namespace
+
+TEST_F(CommSetupWindowTest, PublishFrameShowsStoresAndHandsOnWhatCanBeUsed) {
+    load();
+    PublishSettings given;
+    const auto listen = [this, &given] {
+        QObject::connect(window.get(), &CommSetupWindow::publishSettingsSaved,
+                         [&given](const PublishSettings& saved) { given = saved; });
+    };
+    const QString startingRow = QStringLiteral("0|localhost|1883|rx7100|||||1");
+    const auto row = [this] { return folder->rows("select * from publish").value(0); };
+    EXPECT_EQ(row(), startingRow);
+    EXPECT_EQ(child<QLineEdit>("brokerPort")->text(), QStringLiteral("1883"));
+    EXPECT_FALSE(child("brokerHost")->isEnabled() || visible("publishSave"));
+
+    // Enabled, host, port, prefix, station, user, password; stored row or
+    // nothing stored and the notice.
+    const struct {
+        bool enabled;
+        const char* host;
+        const char* port;
+        const char* prefix;
+        const char* station;
+        const char* user;
+        const char* password;
+        const char* stored;
+        const char* notice;
+    } cases[] = {
+        {true, "broker.plant", "8883", "plant/rx", "line'4", "me", "p\"w",
+         "1|broker.plant|8883|plant/rx|line'4|me|p\"w||1", ""},
+        {true, "", "1883", "rx7100", "", "", "", nullptr, "the broker's host is missing"},
+        {true, "b", "", "rx7100", "", "", "", nullptr, "the port must be 1 to 65535"},
+        {true, "b", "70000", "rx7100", "", "", "", nullptr, "the port must be 1 to 65535"},
+        {true, "b", "1883", "rx/#", "", "", "", nullptr, "the topic prefix must be"},
+        {true, "b", "1883", "rx", "a/b", "", "", nullptr, "the station must be one topic level"},
+        {true, "b", "1883", "rx", "", "", "pw", nullptr, "a password needs a user name"},
+        // Switched off, the rest may stay unfinished.
+        {false, "", "", "", "", "", "", "0||0||||||1", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.host) + " " + c.port + " " + c.prefix + " " + c.station);
+        load();
+        listen();
+        given = {};
+        click("publishModify");
+        EXPECT_TRUE(child("brokerHost")->isEnabled());
+        child<QCheckBox>("publishEnabled")->setChecked(c.enabled);
+        child<QLineEdit>("brokerHost")->setText(c.host);
+        child<QLineEdit>("brokerPort")->setText(c.port);
+        child<QLineEdit>("topicPrefix")->setText(c.prefix);
+        child<QLineEdit>("station")->setText(c.station);
+        child<QLineEdit>("brokerUser")->setText(c.user);
+        child<QLineEdit>("brokerPassword")->setText(c.password);
+        click("publishSave");
+        if (c.stored) {
+            EXPECT_EQ(row(), QString::fromUtf8(c.stored));
+            EXPECT_EQ(given.host, QString::fromLatin1(c.host));
+            EXPECT_EQ(given.enabled, c.enabled);
+            EXPECT_FALSE(visible("publishSave"));
+            EXPECT_EQ(window->statusText(), QString());
+        } else {
+            EXPECT_EQ(row(), startingRow);
+            EXPECT_TRUE(given.host.isEmpty());
+            EXPECT_TRUE(visible("publishSave"));
+            EXPECT_TRUE(window->statusText().startsWith(
+                CommSetupWindow::publishNotice(QString::fromLatin1(c.notice))));
+        }
+        EXPECT_TRUE(port.calls.isEmpty());
+    }
+
+    // A good Save takes the notice of a bad one away; the next load shows it.
+    load();
+    click("publishModify");
+    child<QCheckBox>("publishEnabled")->setChecked(true);
+    child<QLineEdit>("brokerPort")->setText("0");
+    click("publishSave");
+    EXPECT_FALSE(window->statusText().isEmpty());
+    child<QLineEdit>("brokerPort")->setText("1884");
+    click("publishSave");
+    EXPECT_EQ(window->statusText(), QString());
+    window = std::make_unique<CommSetupWindow>(folder->path(), port, pollTimer, [] {});
+    EXPECT_EQ(child<QLineEdit>("brokerPort")->text(), QStringLiteral("1884"));
+}

@@ -67,11 +67,11 @@ TEST(PublishTable, StoresEveryValueAsGivenQuotesAndAllAndReadsItBack) {
     const PublishSettings settings{
         true,     "broker.plant.example", 8883, "plant/'north'", "line \"4\"", "reader",
         "p'w;--", "/etc/ca.pem",          0};
-    ASSERT_TRUE(table.store(settings));
+    ASSERT_TRUE(table.store(settings).isDone());
     EXPECT_EQ(table.read(), settings);
 
     ASSERT_TRUE(folder.exec(QStringLiteral("delete from publish")));
-    ASSERT_TRUE(table.store(settings)); // no row: one is added
+    ASSERT_TRUE(table.store(settings).isDone()); // no row: one is added
     EXPECT_EQ(table.read(), settings);
     EXPECT_EQ(folder.column(QStringLiteral("select count(*) from publish")), QStringList{"1"});
 }
