@@ -9,6 +9,7 @@
 namespace {
 
 const QString FolderOption = QStringLiteral("folder");
+const QString HeadlessOption = QStringLiteral("headless");
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
@@ -20,13 +21,19 @@ void describe(QCommandLineParser& parser) {
     parser.addOption({FolderOption,
                       QStringLiteral("Work in DIR: its database and its ports/ links."),
                       QStringLiteral("DIR")});
+    parser.addOption(
+        {HeadlessOption,
+         QStringLiteral("No window: open the port and read at once, record the history and\n"
+                        "publish as the database says, log to standard error; SIGTERM or\n"
+                        "SIGINT ends it cleanly. For running as a service.")});
 }
 
 } // namespace
 
 bool CommandLine::needsDisplay(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
+        for (const char* option :
+             {"-h", "-?", "--help", "--help-all", "-v", "--version", "--headless"})
             if (std::strcmp(argv[i], option) == 0)
                 return false;
     }
@@ -64,6 +71,7 @@ std::optional<CommandLine> CommandLine::fromParser(const QCommandLineParser& par
     }
     CommandLine line;
     line.m_folder = parser.value(FolderOption);
+    line.m_headless = parser.isSet(HeadlessOption);
     if (parser.isSet(FolderOption) && line.m_folder.isEmpty()) {
         *error = QStringLiteral("--folder needs a folder.");
         return std::nullopt;

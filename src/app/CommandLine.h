@@ -11,7 +11,8 @@ class QCoreApplication;
 class CommandLine {
 public:
     // Whether the arguments ask for a window at all: --help and --version
-    // only print, so they must work without a display.
+    // only print and --headless runs without one, so they must work
+    // without a display.
     static bool needsDisplay(int argc, char** argv);
 
     // Reads the running application's arguments. Help, version and a bad
@@ -23,9 +24,12 @@ public:
 
     // --folder DIR as given; empty when not given.
     QString folder() const { return m_folder; }
+    // --headless: read, record and publish without any window.
+    bool headless() const { return m_headless; }
 
 private:
     static std::optional<CommandLine> fromParser(const QCommandLineParser& parser, QString* error);
 
     QString m_folder;
+    bool m_headless = false;
 };

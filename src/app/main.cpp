@@ -1,20 +1,56 @@
 #include "CommandLine.h"
 #include "DataFolder.h"
+#include "HeadlessRun.h"
 #include "MainWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
+#include "SignalWatcher.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QStyleFactory>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+// One line per event, as a service's journal wants it.
+void logLine(const QString& line) {
+    std::fprintf(stderr, "rx7100-tool: %s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+// Without a display: no widget is ever made.
+int runHeadless(QCoreApplication& app, const CommandLine& options) {
+    const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), options.folder());
+    if (!folder.problem().isEmpty())
+        logLine(folder.problem());
+    HeadlessRun run(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())),
+                    logLine);
+    SignalWatcher watcher({SIGTERM, SIGINT});
+    QObject::connect(&watcher, &SignalWatcher::received, &run, [&run, &app](int number) {
+        static bool once = false;
+        if (std::exchange(once, true)) {
+            app.exit(1); // a second signal does not wait for the broker
+            return;
+        }
+        run.stop(QString::fromLatin1(number == SIGTERM ? "SIGTERM" : "SIGINT"));
+    });
+    QObject::connect(&run, &HeadlessRun::finished, &app, &QCoreApplication::exit);
+    if (!run.start())
+        return 1;
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("rx7100-tool"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RX7100_VERSION));
     if (!CommandLine::needsDisplay(argc, argv)) {
-        const QCoreApplication app(argc, argv);
-        CommandLine::process(app); // prints help or version and ends
-        return 0;
+        QCoreApplication app(argc, argv);
+        const CommandLine options = CommandLine::process(app); // help and version end here
+        return options.headless() ? runHeadless(app, options) : 0;
     }
 
     QApplication app(argc, argv);

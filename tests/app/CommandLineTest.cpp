@@ -27,7 +27,23 @@ TEST(CommandLine, FolderOptionAndWhatIsRefused) {
     }
 }
 
-TEST(CommandLine, OnlyHelpAndVersionGoWithoutADisplay) {
+TEST(CommandLine, Headless) {
+    const std::pair<QStringList, bool> cases[] = {
+        {{}, false},
+        {{"--headless"}, true},
+        {{"--folder", "/srv/meters", "--headless"}, true},
+    };
+    for (const auto& [arguments, headless] : cases) {
+        QString error;
+        const auto line = CommandLine::parse(QStringList{"rx7100-tool"} + arguments, &error);
+        ASSERT_TRUE(line.has_value());
+        EXPECT_EQ(line->headless(), headless) << arguments.join(' ').toStdString();
+    }
+    QString error;
+    EXPECT_FALSE(CommandLine::parse({"rx7100-tool", "--headless=yes"}, &error).has_value());
+}
+
+TEST(CommandLine, OnlyHelpVersionAndHeadlessGoWithoutADisplay) {
     const std::pair<std::vector<const char*>, bool> cases[] = {
         {{}, true},
         {{"--folder", "/x"}, true},
@@ -36,6 +52,7 @@ TEST(CommandLine, OnlyHelpAndVersionGoWithoutADisplay) {
         {{"--folder", "/x", "--version"}, false},
         {{"-v"}, false},
         {{"--folder", "--help-me"}, true},
+        {{"--folder", "/x", "--headless"}, false},
     };
     for (auto [arguments, display] : cases) {
         arguments.insert(arguments.begin(), "rx7100-tool");

@@ -1,0 +1,78 @@
+#include "HeadlessRun.h"
+
+#include "Database.h"
+#include "MainStation.h"
+#include "SerialPort.h"
+
+#include <QDir>
+
+HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port, Log log,
+                         QObject* parent)
+    : QObject(parent), m_log(std::move(log)),
+      m_station(std::make_unique<MainStation>(folder, std::move(port))) {
+    connect(&m_station->publisher(), &Publisher::stateChanged, this, &HeadlessRun::logBrokerState);
+    connect(&m_station->publisher(), &Publisher::finished, this, [this](qint64 undelivered) {
+        if (undelivered > 0)
+            m_log(QStringLiteral("%1 messages were not delivered to the broker").arg(undelivered));
+        m_log(QStringLiteral("stopped"));
+        emit finished(0);
+    });
+}
+
+HeadlessRun::~HeadlessRun() = default;
+
+bool HeadlessRun::start() {
+    const QString database = QDir::toNativeSeparators(Database::filePath(m_station->programDir()));
+    if (const int code = m_station->startUp(); code != 0) {
+        m_log(QStringLiteral("cannot start on %1: %2")
+                  .arg(database, MainStation::startupMessage(code).replace(QLatin1String("\r\n"),
+                                                                           QLatin1String(" "))));
+        return false;
+    }
+    QStringList meters;
+    for (int row = 0; row < m_station->liveGrid().rowCount(); ++row)
+        meters << m_station->liveGrid().index(row, 0).data().toString();
+    const SerialPort& port = m_station->port();
+    m_log(QStringLiteral("reading %1 (%2), poll period %3 ms, meters %4; database %5")
+              .arg(port.description(), port.lineSettings())
+              .arg(m_station->pollPeriod())
+              .arg(meters.isEmpty() ? QStringLiteral("none") : meters.join(QLatin1Char(',')),
+                   database));
+    if (m_station->publisher().state() == Publisher::State::Off)
+        m_log(QStringLiteral("publishing is off"));
+    m_station->readMeterData();
+    return true;
+}
+
+void HeadlessRun::stop(const QString& why) {
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    m_log(QStringLiteral("stopping (%1)").arg(why));
+    // Runs between two events: the reading being stored, if any, is stored.
+    m_station->stopReading();
+    m_station->publisher().finish(FinishBudget);
+}
+
+void HeadlessRun::logBrokerState() {
+    const Publisher& publisher = m_station->publisher();
+    switch (publisher.state()) {
+    case Publisher::State::Off:
+        return;
+    case Publisher::State::Invalid:
+        m_log(QStringLiteral("not publishing: %1").arg(publisher.detail()));
+        return;
+    case Publisher::State::Connecting:
+        m_log(QStringLiteral("connecting to the broker at %1 as station %2")
+                  .arg(publisher.endpoint(), publisher.topics().station()));
+        return;
+    case Publisher::State::Connected:
+        m_log(QStringLiteral("publishing to %1").arg(publisher.endpoint()));
+        return;
+    case Publisher::State::Unreachable:
+        m_log(QStringLiteral("broker %1 unreachable: %2; %3 waiting")
+                  .arg(publisher.endpoint(), publisher.detail())
+                  .arg(publisher.waiting()));
+        return;
+    }
+}

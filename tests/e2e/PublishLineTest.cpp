@@ -1,0 +1,256 @@
+#include "Broker.h"
+#include "CommSetupWindow.h"
+#include "MainStation.h"
+#include "ReadingMessage.h"
+#include "SimulatedLine.h"
+#include "Subscriber.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QList<int> Meters{1, 2, 3};
+// A fast line, so a thousand readings take a few seconds.
+const QStringList FastLine{"--addresses",  "1-3", "--baud", "1000000",
+                           "--turnaround", "0",   "--seed", "5"};
+
+PublishSettings to(int port, const QString& user = {}, const QString& password = {}) {
+    return {true, "127.0.0.1", port, "plant", "line-4", user, password, "", 1};
+}
+
+StartingDatabase::Options station(const PublishSettings& publish, int pollPeriod) {
+    StartingDatabase::Options options;
+    options.meters = Meters;
+    options.timer = pollPeriod;
+    options.publish = publish;
+    return options;
+}
+
+// Every reading message a meter's row was stored as, in storing order.
+struct StoredReadings {
+    explicit StoredReadings(MainStation& station) {
+        connection = QObject::connect(&station, &MainStation::readingStored, [&](int address) {
+            if (const Reading* row = station.liveGrid().meterReading(address))
+                payloads[address] << ReadingMessage::json(*row);
+            ++count;
+        });
+    }
+    ~StoredReadings() { QObject::disconnect(connection); }
+    QMetaObject::Connection connection;
+    QMap<int, QByteArrayList> payloads;
+    int count = 0;
+};
+
+QByteArray readingTopic(int meter) {
+    return QByteArray("plant/line-4/meter/") + QByteArray::number(meter) + "/reading";
+}
+
+class PublishLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Broker::program().isEmpty())
+            GTEST_SKIP() << Broker::skipReason().toStdString();
+    }
+    static bool reachState(ToolOnLine& tool, Publisher::State state, int ms = 15000) {
+        return QTest::qWaitFor([&] { return tool.window->station().publisher().state() == state; },
+                               ms);
+    }
+    // Reads until `count` more readings are stored.
+    static bool readFor(ToolOnLine& tool, const StoredReadings& stored, int count, int ms) {
+        const int target = stored.count + count;
+        tool.window->readMeterData();
+        return QTest::qWaitFor([&] { return stored.count >= target; }, ms);
+    }
+};
+
+TEST_F(PublishLineTest, AThousandReadingsOfThreeMetersArriveInOrderAsStored) {
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Subscriber subscriber(broker.port(), "plant/line-4/#");
+    ASSERT_TRUE(subscriber.waitForReady(5000));
+    ToolOnLine tool(station(to(broker.port()), 3), FastLine);
+    ASSERT_TRUE(tool.load());
+    ASSERT_TRUE(reachState(tool, Publisher::State::Connected));
+    EXPECT_EQ(tool.window->brokerText(),
+              QStringLiteral("Publishing to 127.0.0.1:%1").arg(broker.port()));
+
+    StoredReadings stored(tool.window->station());
+    ASSERT_TRUE(readFor(tool, stored, 1000, 60000));
+    tool.window->stopReading();
+    QTest::qWait(100); // a reply on its way
+    const int total = stored.count;
+    ASSERT_TRUE(subscriber.waitFor(
+        [&](const auto&) {
+            int arrived = 0;
+            for (int meter : Meters)
+                arrived += int(subscriber.payloads(readingTopic(meter)).size());
+            return arrived >= total;
+        },
+        20000));
+
+    for (int meter : Meters) {
+        SCOPED_TRACE(meter);
+        const QByteArrayList arrived = subscriber.payloads(readingTopic(meter));
+        EXPECT_GT(arrived.size(), 100);
+        EXPECT_EQ(arrived, stored.payloads.value(meter)); // each once, in order
+        // The last one holds the row's very values, numbers as numbers.
+        const QJsonObject last = QJsonDocument::fromJson(arrived.last()).object();
+        const QStringList row = tool.folder.rows(
+            QStringLiteral("select MinuteAverage,Foward,Reverse,liusu,baifenbi,dianzu,danwei1,"
+                           "danwei2,zhuangtai,CreateTime from yibiaodizhi where dizhi=%1")
+                .arg(meter));
+        const QStringList values = row.value(0).split('|');
+        const char* keys[] = {"flow_rate",      "forward_total",  "reverse_total",
+                              "flow_speed",     "span_percent",   "electrode_impedance",
+                              "flow_rate_unit", "totalizer_unit", "alarms"};
+        for (int i = 0; i < 9; ++i) {
+            const QJsonValue value = last.value(QLatin1String(keys[i]));
+            if (i < 6) {
+                EXPECT_TRUE(value.isDouble()) << keys[i];
+                EXPECT_EQ(value.toDouble(), values[i].toDouble()) << keys[i];
+                EXPECT_TRUE(arrived.last().contains(":" + values[i].toLatin1() + ","));
+            } else {
+                EXPECT_EQ(value.toString(), values[i]) << keys[i];
+            }
+        }
+        EXPECT_TRUE(last.value("time").toString().startsWith(QString(values[9]).replace(' ', 'T')));
+        EXPECT_EQ(subscriber.payloads(QByteArray("plant/line-4/meter/") +
+                                      QByteArray::number(meter) + "/status"),
+                  QByteArrayList{"online"});
+    }
+    EXPECT_EQ(subscriber.payloads("plant/line-4/status"), QByteArrayList{"online"});
+}
+
+TEST_F(PublishLineTest, BrokerAwayForFiveSecondsLosesNoReading) {
+    Broker broker(Broker::Options{true, {}, {}});
+    ASSERT_TRUE(broker.start());
+    // A persistent session: the broker keeps what comes while this is away.
+    Subscriber subscriber(broker.port(), "plant/line-4/#", "outage-test");
+    ASSERT_TRUE(subscriber.waitForReady(5000));
+    ToolOnLine tool(station(to(broker.port()), 20), FastLine);
+    ASSERT_TRUE(tool.load());
+    ASSERT_TRUE(reachState(tool, Publisher::State::Connected));
+    StoredReadings stored(tool.window->station());
+    ASSERT_TRUE(readFor(tool, stored, 30, 10000));
+
+    broker.stop();
+    ASSERT_TRUE(reachState(tool, Publisher::State::Unreachable, 5000));
+    QTest::qWait(5000); // reading goes on; the messages wait
+    EXPECT_TRUE(tool.window->station().isReading());
+    const Publisher& publisher = tool.window->station().publisher();
+    EXPECT_GT(publisher.waiting(), 100);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return tool.window->brokerText() ==
+                   QStringLiteral("Broker unreachable, %1 waiting").arg(publisher.waiting());
+        },
+        3000))
+        << tool.window->brokerText().toStdString();
+
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(reachState(tool, Publisher::State::Connected, 20000));
+    tool.window->stopReading();
+    QTest::qWait(100);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return tool.window->station().publisher().waiting() == 0; }, 10000));
+    for (int meter : Meters) {
+        SCOPED_TRACE(meter);
+        const QByteArrayList expected = stored.payloads.value(meter);
+        ASSERT_TRUE(subscriber.waitFor(
+            [&](const auto&) {
+                const QByteArrayList arrived = subscriber.payloads(readingTopic(meter));
+                for (const QByteArray& payload : expected)
+                    if (!arrived.contains(payload))
+                        return false;
+                return true;
+            },
+            20000));
+    }
+}
+
+TEST_F(PublishLineTest, AnUnreachableBrokerShowsInTheStatusBarAndReadingGoesOn) {
+    Broker guarded(Broker::Options{false, "station", "right"});
+    ASSERT_TRUE(guarded.start());
+    const struct {
+        const char* name;
+        PublishSettings settings;
+        const char* detail;
+    } cases[] = {
+        {"nobody listens", to(Broker::freePort()), "connection refused"},
+        {"no such host",
+         PublishSettings{true, "no-such-broker.invalid", 1883, "plant", "line-4", "", "", "", 1},
+         nullptr},
+        {"wrong password", to(guarded.port(), "station", "wrong"),
+         "connection refused: not authorised."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolOnLine tool(station(c.settings, 20), FastLine);
+        ASSERT_TRUE(tool.load());
+        StoredReadings stored(tool.window->station());
+        ASSERT_TRUE(readFor(tool, stored, 30, 10000));
+        ASSERT_TRUE(reachState(tool, Publisher::State::Unreachable));
+        ASSERT_TRUE(readFor(tool, stored, 30, 10000)); // reading goes on
+        const Publisher& publisher = tool.window->station().publisher();
+        EXPECT_GE(publisher.waiting(), 60);
+        QTest::qWait(1100); // the count is refreshed every second
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return tool.window->brokerText() ==
+                       QStringLiteral("Broker unreachable, %1 waiting").arg(publisher.waiting());
+            },
+            3000))
+            << tool.window->brokerText().toStdString();
+        if (c.detail) {
+            EXPECT_EQ(publisher.detail(), QString::fromLatin1(c.detail));
+        }
+        tool.window->stopReading();
+    }
+}
+
+TEST_F(PublishLineTest, SavingThePublishFrameMovesToTheNewBrokerAtOnce) {
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Subscriber subscriber(broker.port(), "moved/#");
+    ASSERT_TRUE(subscriber.waitForReady(5000));
+    ToolOnLine tool(station(to(Broker::freePort()), 20), FastLine);
+    ASSERT_TRUE(tool.load());
+    StoredReadings stored(tool.window->station());
+    ASSERT_TRUE(readFor(tool, stored, 15, 10000));
+    ASSERT_TRUE(reachState(tool, Publisher::State::Unreachable));
+
+    tool.window->communicationSetup();
+    CommSetupWindow* setup = tool.window->loadedCommSetupWindow();
+    const auto box = [setup](const char* name) {
+        return setup->findChild<QLineEdit*>(QString::fromLatin1(name));
+    };
+    QTest::mouseClick(setup->findChild<QPushButton*>("publishModify"), Qt::LeftButton);
+    box("brokerPort")->setText(QString::number(broker.port()));
+    box("topicPrefix")->setText("moved");
+    QTest::mouseClick(setup->findChild<QPushButton*>("publishSave"), Qt::LeftButton);
+    ASSERT_TRUE(reachState(tool, Publisher::State::Connected));
+    EXPECT_EQ(tool.window->brokerText(),
+              QStringLiteral("Publishing to 127.0.0.1:%1").arg(broker.port()));
+    EXPECT_EQ(tool.folder.column("select port from publish"),
+              QStringList{QString::number(broker.port())});
+
+    // What waited goes to the new broker; new readings under the new topics.
+    ASSERT_TRUE(readFor(tool, stored, 15, 10000));
+    tool.window->stopReading();
+    EXPECT_TRUE(subscriber.waitFor(
+        [](const auto& all) {
+            for (const Subscriber::Message& m : all)
+                if (m.topic == "moved/line-4/meter/1/reading")
+                    return true;
+            return false;
+        },
+        10000));
+}
+
+} // namespace
