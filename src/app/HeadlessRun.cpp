@@ -1,6 +1,7 @@
 #include "HeadlessRun.h"
 
 #include "Database.h"
+#include "LineHealth.h"
 #include "MainStation.h"
 #include "SerialPort.h"
 
@@ -11,6 +12,18 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
     : QObject(parent), m_log(std::move(log)),
       m_station(std::make_unique<MainStation>(folder, std::move(port))) {
     connect(&m_station->publisher(), &Publisher::stateChanged, this, &HeadlessRun::logBrokerState);
+    const LineHealth& health = m_station->health();
+    connect(&health, &LineHealth::lineLost, this, [this](const QString& port) {
+        m_log(QStringLiteral("serial port lost: %1; trying again").arg(port));
+    });
+    connect(&health, &LineHealth::lineBack, this, [this](const QString& port) {
+        m_log(QStringLiteral("serial port back: %1").arg(port));
+    });
+    connect(&health, &LineHealth::storeFailing, this, [this](const QString& reason) {
+        m_log(QStringLiteral("database writes fail: %1").arg(reason));
+    });
+    connect(&health, &LineHealth::storeRecovered, this,
+            [this] { m_log(QStringLiteral("database writes work again")); });
     connect(&m_station->publisher(), &Publisher::finished, this, [this](qint64 undelivered) {
         if (undelivered > 0)
             m_log(QStringLiteral("%1 messages were not delivered to the broker").arg(undelivered));

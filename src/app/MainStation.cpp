@@ -32,6 +32,8 @@ MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, Q
     connect(m_health.get(), &LineHealth::meterFreshnessChanged, this, [this](int address) {
         m_liveGrid.setNoReplyText(address, m_health->freshness().noReplyText(address));
     });
+    // The broker hears of it too; its next stored reading says "online" again.
+    connect(m_health.get(), &LineHealth::meterSilent, &m_publisher, &Publisher::meterSilent);
 }
 
 void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {

@@ -35,10 +35,18 @@ public:
     int exitCode() const {
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
-    QString log() { return QString::fromUtf8(m_process.readAllStandardError()); }
+    // Everything it has logged so far.
+    QString log() {
+        m_log += QString::fromUtf8(m_process.readAllStandardError());
+        return m_log;
+    }
+    bool logged(const QString& text, int ms) {
+        return QTest::qWaitFor([&] { return log().contains(text); }, ms);
+    }
 
 private:
     QProcess m_process;
+    QString m_log;
 };
 
 StartingDatabase::Options threeMeters(std::optional<PublishSettings> publish = {}) {
@@ -82,6 +90,26 @@ TEST(Headless, ReadsTheLineIntoTheDatabaseAndEndsCleanlyOnASignal) {
         EXPECT_TRUE(log.contains(QStringLiteral("rx7100-tool: stopping (%1)\n").arg(name)));
         EXPECT_TRUE(log.endsWith("rx7100-tool: stopped\n"));
     }
+}
+
+TEST(Headless, ALostPortIsLoggedAndReadingResumesWhenItIsBack) {
+    ProgramFolder folder(threeMeters());
+    std::optional<SimulatedLine> line(std::in_place, folder.path(), Line);
+    ASSERT_TRUE(line->started());
+    HeadlessTool tool(folder.path());
+    ASSERT_TRUE(everyMeterStored(folder));
+    const QString port = QStringLiteral("com1 -> %1/ports/com1").arg(folder.path());
+    line->kill();
+    EXPECT_TRUE(tool.logged(
+        QStringLiteral("rx7100-tool: serial port lost: %1; trying again\n").arg(port), 5000))
+        << tool.log().toStdString();
+    line.emplace(folder.path(), Line);
+    ASSERT_TRUE(line->started());
+    EXPECT_TRUE(tool.logged(QStringLiteral("rx7100-tool: serial port back: %1\n").arg(port), 15000))
+        << tool.log().toStdString();
+    tool.signal(SIGTERM);
+    ASSERT_TRUE(tool.ended(10000));
+    EXPECT_EQ(tool.exitCode(), 0);
 }
 
 TEST(Headless, AFolderWithoutADatabaseEndsWithTheReason) {
