@@ -103,6 +103,8 @@ QWidget* HistoryWindow::makeTab(int index) {
     controls.progress->setAccessibleName(QStringLiteral("Delete progress"));
     controls.progress->setRange(0, 100);
     controls.progress->setFormat(QStringLiteral("Deleting %p%"));
+    controls.progress->setMinimumWidth(
+        controls.progress->fontMetrics().horizontalAdvance(QStringLiteral("Deleting 100%")) + 48);
     controls.progress->hide();
     row->addWidget(controls.progress);
     row->addStretch();
