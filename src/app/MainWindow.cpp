@@ -38,6 +38,9 @@ constexpr int FolderLabelWidth = 480;
 // Fits a 1366x768 laptop screen with room to spare.
 constexpr int MaxOpeningWidth = 1280;
 constexpr int OpeningHeight = 420;
+// Pixels by which a text's plain advance may fall short of the grid's own
+// measure of its cell: a text this far inside its column needs no measure.
+constexpr int FitSlack = 6;
 const char* const HintProperty = "rx7100Hint";
 
 // Brings a modeless window to the front.
@@ -111,14 +114,26 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
                     model.setCurrentRow(current.row());
             });
     connect(&model, &LiveGridModel::currentRowChanged, this, [this, &model](int row) {
-        if (row >= 0 && m_grid->currentIndex().row() != row)
-            m_grid->selectionModel()->setCurrentIndex(model.index(row, 0),
-                                                      QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
+        if (row < 0 || m_grid->currentIndex().row() == row)
+            return;
+        // The highlight follows the polls without scrolling the grid: the
+        // operator reads where they scrolled to, and a grid scrolled a few
+        // times a second would repaint whole. A click or a key still scrolls.
+        m_grid->setAutoScroll(false);
+        m_grid->selectionModel()->setCurrentIndex(
+            model.index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_grid->setAutoScroll(true);
     });
     connect(&model, &QAbstractItemModel::modelReset, this, &MainWindow::applyGridColumns);
-    // Once a frame, not once a changed cell: it measures every value shown.
-    connect(&model, &LiveGridModel::frameShown, this, &MainWindow::widenForValues);
+    // Widening measures every value shown: only once a frame, and only when
+    // a changed value, or a column the operator narrowed, may not fit.
+    connect(&model, &QAbstractItemModel::dataChanged, this, &MainWindow::noteChangedCells);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this] { m_valuesMayNotFit = true; });
+    connect(&model, &LiveGridModel::frameShown, this, [this] {
+        if (std::exchange(m_valuesMayNotFit, false))
+            widenForValues();
+    });
     connect(m_station.get(), &MainStation::readingChanged, this, &MainWindow::showReadingState);
     connect(m_station.get(), &MainStation::parameterBlockReceived, m_blockDispatcher.get(),
             &ParameterBlockDispatcher::dispatch);
@@ -407,6 +422,28 @@ void MainWindow::applyGridColumns() {
         ColumnFit::widths(gridColumns(true), LiveGridModel::StatusColumn, gridRoom(width()));
     for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
         m_grid->setColumnWidth(column, widths[column]);
+}
+
+void MainWindow::noteChangedCells(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+    // A text well inside its column fits; only one near its edge is measured
+    // as the grid measures a column: the cell's own size and a grid line.
+    const int gridLine = m_grid->showGrid() ? 1 : 0;
+    const QFontMetrics metrics = m_grid->fontMetrics();
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + gridLine;
+    for (int row = topLeft.row(); row <= bottomRight.row() && !m_valuesMayNotFit; ++row)
+        for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+            if (column == LiveGridModel::StatusColumn)
+                continue;
+            const QModelIndex cell = topLeft.sibling(row, column);
+            const int width = m_grid->columnWidth(column);
+            if (!cell.data(Qt::FontRole).isValid() &&
+                metrics.horizontalAdvance(cell.data().toString()) + margins + FitSlack < width)
+                continue;
+            if (m_grid->sizeHintForIndex(cell).width() + gridLine > width) {
+                m_valuesMayNotFit = true;
+                break;
+            }
+        }
 }
 
 void MainWindow::widenForValues() {

@@ -66,6 +66,8 @@ private:
     void showBrokerState();
     void applyGridColumns();
     void widenForValues();
+    // Notes whether changed cells need more room than their columns have.
+    void noteChangedCells(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     // Each column's caption, widest value and width; `fresh` for a grid
     // whose columns are set anew.
     QList<ColumnFit::Column> gridColumns(bool fresh) const;
@@ -93,6 +95,7 @@ private:
     QPushButton* m_statistics = nullptr;
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
+    bool m_valuesMayNotFit = false;
     QLabel* m_status = nullptr;
     QLabel* m_broker = nullptr;
     QTimer* m_brokerRefresh = nullptr;

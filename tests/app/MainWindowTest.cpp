@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 
@@ -270,6 +271,23 @@ TEST_F(MainWindowTest, StatusBarIsReadAsItsNotice) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(status);
     ASSERT_TRUE(accessible);
     EXPECT_EQ(accessible->text(QAccessible::Name), "Notice:History");
+}
+
+TEST_F(MainWindowTest, HighlightFollowsThePollsWithoutScrollingTheGrid) {
+    QList<int> meters;
+    for (int meter = 1; meter <= 60; ++meter)
+        meters << meter;
+    start(meters);
+    QTableView* view = window->liveGridView();
+    LiveGridModel& grid = station().liveGrid();
+    const QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
+    for (int poll = 0; poll < 50; ++poll)
+        station().polling().tick();
+    EXPECT_EQ(cursor.count(), 0); // not before the frame
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->currentIndex().row() == 50; }, 1000));
+    EXPECT_EQ(cursor.count(), 1);
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(view->selectionModel()->selectedRows(), QModelIndexList({grid.index(50, 0)}));
 }
 
 } // namespace

@@ -125,6 +125,14 @@ TEST_F(WindowSizeTest, MainWindowFitsALaptopAndCutsNoNumber) {
     port->deliver(widestReading(1));
     ASSERT_TRUE(frame.wait(1000));
     EXPECT_EQ(header->sectionSize(LiveGridModel::StatusColumn), 600);
+
+    // A total column dragged narrower than its numbers is widened again with
+    // the next frame, though only the time changed.
+    grid->setColumnWidth(3, 20);
+    QTest::qWait(1100);
+    port->deliver(widestReading(1));
+    ASSERT_TRUE(frame.wait(1000));
+    EXPECT_GE(header->sectionSize(3), view->sizeHintForColumn(3));
 }
 
 TEST_F(WindowSizeTest, EveryWindowShowsEveryCaptionWholeAtItsOpeningSize) {
