@@ -5,6 +5,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QVariant>
 
 namespace {
@@ -26,6 +27,25 @@ bool hasRow(const QSqlDatabase& db) {
 }
 
 } // namespace
+
+PublishSettings PublishTable::startingSettings() {
+    // Made from the schema in a database of its own in memory, so the
+    // starting values are written in one place only.
+    const QString name = QStringLiteral("publish-") + QUuid::createUuid().toString();
+    PublishSettings settings;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        if (db.open()) {
+            PublishTable table(db);
+            if (table.addIfMissing())
+                settings = table.read().value_or(PublishSettings());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return settings;
+}
 
 bool PublishTable::addIfMissing() {
     const bool table = hasTable(m_db);

@@ -25,6 +25,9 @@ struct PublishSettings {
 // it; the tool adds it with its starting row and changes nothing else.
 class PublishTable {
 public:
+    // The starting row as the schema gives it.
+    static PublishSettings startingSettings();
+
     explicit PublishTable(QSqlDatabase db) : m_db(std::move(db)) {}
 
     // Adds the table and its starting row when the database has no such

@@ -24,6 +24,7 @@ TEST(PublishTable, StartingDatabaseHasTheDisabledRow) {
     ProgramFolder folder;
     Database db(folder.path());
     EXPECT_EQ(PublishTable(db.connection()).read(), startingSettings());
+    EXPECT_EQ(PublishTable::startingSettings(), startingSettings());
 }
 
 TEST(PublishTable, OlderDatabaseGetsTheTableAndItsRowAndNothingElseChanges) {

@@ -1,11 +1,15 @@
 // make-db: creates a starting database for the tool.
 //   make-db [--if-missing] [--meters 1,2,3] [--com N] [--baud TEXT] [--parity N]
-//           [--timer MS] [--timesj MIN] PATH
+//           [--timer MS] [--timesj MIN] [--broker HOST[:PORT]] [--station NAME]
+//           [--topic-prefix PREFIX] [--qos 0|1] [--user NAME] [--password-file FILE]
+//           [--ca-file FILE] PATH
 
 #include "StartingDatabase.h"
+#include "Topics.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -19,6 +23,61 @@ std::optional<int> intOption(const QCommandLineParser& parser, const QString& na
     if (!converted)
         *ok = false;
     return value;
+}
+
+// The publish options over the starting row; nullopt when none is given,
+// and an error text for one that cannot be used.
+std::optional<PublishSettings> publishOptions(const QCommandLineParser& parser, QString* error) {
+    const QStringList names{"broker", "station",       "topic-prefix", "qos",
+                            "user",   "password-file", "ca-file"};
+    if (std::none_of(names.begin(), names.end(),
+                     [&parser](const QString& name) { return parser.isSet(name); }))
+        return std::nullopt;
+    PublishSettings settings = PublishTable::startingSettings();
+    if (parser.isSet("broker")) {
+        // HOST, HOST:PORT or [IPv6]:PORT.
+        QString host = parser.value("broker");
+        const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+        if (colon > 0 && (host.count(QLatin1Char(':')) == 1 || host.at(colon - 1) == ']')) {
+            bool ok = false;
+            settings.port = host.mid(colon + 1).toInt(&ok);
+            if (!ok)
+                settings.port = 0;
+            host.truncate(colon);
+        }
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+            host = host.mid(1, host.size() - 2);
+        settings.host = host;
+        settings.enabled = true;
+    }
+    if (parser.isSet("station"))
+        settings.station = parser.value("station");
+    if (parser.isSet("topic-prefix"))
+        settings.topicPrefix = parser.value("topic-prefix");
+    if (parser.isSet("qos")) {
+        bool ok = false;
+        settings.qos = parser.value("qos").toInt(&ok);
+        if (!ok)
+            settings.qos = -1;
+    }
+    if (parser.isSet("user"))
+        settings.username = parser.value("user");
+    if (parser.isSet("password-file")) {
+        // From a file, so the password shows in no process list.
+        QFile file(parser.value("password-file"));
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("cannot read %1").arg(file.fileName());
+            return std::nullopt;
+        }
+        settings.password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n'));
+        settings.password.remove(QLatin1Char('\r'));
+    }
+    if (parser.isSet("ca-file"))
+        settings.caFile = parser.value("ca-file");
+    const QString problem = Topics::problem(settings);
+    if (settings.enabled && !problem.isEmpty())
+        *error = problem;
+    return settings;
 }
 
 } // namespace
@@ -38,6 +97,22 @@ int main(int argc, char** argv) {
         {QStringLiteral("timer"), QStringLiteral("Poll period in ms."), QStringLiteral("ms")},
         {QStringLiteral("timesj"), QStringLiteral("Record interval in minutes."),
          QStringLiteral("min")},
+        {QStringLiteral("broker"),
+         QStringLiteral("Publish every reading to this MQTT broker (port 1883 unless given)."),
+         QStringLiteral("host[:port]")},
+        {QStringLiteral("station"),
+         QStringLiteral("The station's topic level (default: the host name)."),
+         QStringLiteral("name")},
+        {QStringLiteral("topic-prefix"), QStringLiteral("Topics begin with it (default rx7100)."),
+         QStringLiteral("prefix")},
+        {QStringLiteral("qos"), QStringLiteral("MQTT QoS 0 or 1 (default 1)."),
+         QStringLiteral("n")},
+        {QStringLiteral("user"), QStringLiteral("User name at the broker."),
+         QStringLiteral("name")},
+        {QStringLiteral("password-file"),
+         QStringLiteral("The broker password: the first line of FILE."), QStringLiteral("file")},
+        {QStringLiteral("ca-file"), QStringLiteral("CA certificate: TLS to the broker."),
+         QStringLiteral("file")},
     });
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Database file."));
     parser.process(app);
@@ -70,6 +145,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     QString error;
+    options.publish = publishOptions(parser, &error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "make-db: publishing: %s\n", qPrintable(error));
+        return 2;
+    }
     if (!StartingDatabase::create(path, options, &error)) {
         std::fprintf(stderr, "make-db: %s\n", qPrintable(error));
         return 1;
