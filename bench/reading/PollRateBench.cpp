@@ -3,16 +3,21 @@
 // at each baud rate and poll period.
 //
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200] [--periods 5,10,...]
+//                             [--publish HOST:PORT]
 //
 // For each run it prints the share of requests whose reply was stored, the
-// process CPU time per stored reply, and the time from a reply's last byte
-// leaving the simulator to its row being committed (both sides read the
-// same monotonic clock).
+// process CPU time per stored reply, the reading thread's own CPU time per
+// stored reply, and the time from a reply's last byte leaving the simulator
+// to its row being committed (both sides read the same monotonic clock).
+// With --publish every run is made twice, without and with publishing each
+// reading to that MQTT broker, and the second line says what publishing
+// added on the reading thread.
 
 #include "Database.h"
 #include "HexText.h"
 #include "MainStation.h"
 #include "PortLocator.h"
+#include "PublishTable.h"
 #include "QtSerialPort.h"
 #include "StartingDatabase.h"
 
@@ -42,6 +47,14 @@ constexpr int TurnaroundMs = 5;
 double cpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The calling thread's own CPU time: the reading thread's, without the
+// publisher's.
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
@@ -75,10 +88,11 @@ struct Result {
     int requests = 0;
     int stored = 0;
     double cpuUsPerStored = 0;
+    double threadCpuUsPerStored = 0;
     double latencyMedianMs = 0, latencyP99Ms = 0, latencyMaxMs = 0;
 };
 
-Result run(int baud, int periodMs, int seconds) {
+Result run(int baud, int periodMs, int seconds, const std::optional<PublishSettings>& publish) {
     Result result;
     QTemporaryDir dir;
     StartingDatabase::Options options;
@@ -87,6 +101,7 @@ Result run(int baud, int periodMs, int seconds) {
         meters << m;
     options.meters = meters;
     options.timer = periodMs;
+    options.publish = publish;
     if (!StartingDatabase::create(Database::filePath(dir.path()), options))
         return result;
 
@@ -110,12 +125,22 @@ Result run(int baud, int periodMs, int seconds) {
         QObject::connect(&station, &MainStation::readingStored,
                          [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
         commits.reserve(100000);
+        const auto connected = [&] {
+            return station.publisher().state() == Publisher::State::Connected;
+        };
+        for (int i = 0; publish && i < 500 && !connected(); ++i)
+            waitMs(10);
+        if (publish && !connected())
+            std::fprintf(stderr, "the broker at %s:%d does not answer\n", qPrintable(publish->host),
+                         publish->port);
         const double cpuBefore = cpuSeconds();
+        const double threadCpuBefore = threadCpuSeconds();
         station.readMeterData();
         waitMs(seconds * 1000);
         station.stopReading();
         waitMs(300); // the last reply on its way
         const double cpu = cpuSeconds() - cpuBefore;
+        const double threadCpu = threadCpuSeconds() - threadCpuBefore;
         if (qEnvironmentVariableIsSet("BENCH_SPLIT")) {
             rusage usage{};
             getrusage(RUSAGE_SELF, &usage);
@@ -124,6 +149,7 @@ Result run(int baud, int periodMs, int seconds) {
         }
         result.stored = int(commits.size());
         result.cpuUsPerStored = result.stored ? cpu * 1e6 / result.stored : 0;
+        result.threadCpuUsPerStored = result.stored ? threadCpu * 1e6 / result.stored : 0;
     }
     sim.terminate();
     sim.waitForFinished(3000);
@@ -160,6 +186,7 @@ int main(int argc, char** argv) {
     int seconds = 0;
     QList<int> bauds{9600, 115200};
     QList<int> periods{5, 10, 15, 20, 50, 75, 100, 200};
+    std::optional<PublishSettings> publish;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
@@ -168,10 +195,18 @@ int main(int argc, char** argv) {
             bauds = numbers(args[i + 1]);
         else if (args[i] == "--periods")
             periods = numbers(args[i + 1]);
+        else if (args[i] == "--publish") {
+            publish = PublishTable::startingSettings();
+            publish->enabled = true;
+            publish->host = args[i + 1].section(QLatin1Char(':'), 0, 0);
+            publish->port = args[i + 1].section(QLatin1Char(':'), 1).toInt();
+            publish->station = QStringLiteral("bench");
+        }
     }
 
-    std::printf("%6s %6s %9s %8s %7s %8s %9s %12s %10s %10s\n", "baud", "period", "needs>ms",
-                "requests", "stored", "share", "target", "cpu/stored", "lat p50", "lat p99");
+    std::printf("%6s %6s %9s %8s %7s %8s %9s %12s %12s %10s %10s\n", "baud", "period", "needs>ms",
+                "requests", "stored", "share", "target", "cpu/stored", "thread/st.", "lat p50",
+                "lat p99");
     for (int baud : bauds) {
         // Request and reply on the line, ten bits a byte, plus the meter's
         // turnaround and 2 ms of slack.
@@ -179,13 +214,24 @@ int main(int argc, char** argv) {
         for (int period : periods) {
             const int runSeconds =
                 seconds > 0 ? seconds : std::clamp(Meters * period * 2 / 1000, 3, 10);
-            const Result r = run(baud, period, runSeconds);
-            const double share = r.requests ? 100.0 * r.stored / r.requests : 0;
-            const bool mustStoreAll = period > needsMs;
-            std::printf("%6d %6d %9.1f %8d %7d %7.1f%% %9s %9.0f us %7.2f ms %7.2f ms\n", baud,
-                        period, needsMs, r.requests, r.stored, share,
-                        mustStoreAll ? (r.stored >= r.requests ? "all: ok" : "all: MISS") : "-",
-                        r.cpuUsPerStored, r.latencyMedianMs, r.latencyP99Ms);
+            const auto print = [&](const Result& r) {
+                const double share = r.requests ? 100.0 * r.stored / r.requests : 0;
+                const bool mustStoreAll = period > needsMs;
+                std::printf("%6d %6d %9.1f %8d %7d %7.1f%% %9s %9.0f us %9.1f us %7.2f ms %7.2f ms",
+                            baud, period, needsMs, r.requests, r.stored, share,
+                            mustStoreAll ? (r.stored >= r.requests ? "all: ok" : "all: MISS") : "-",
+                            r.cpuUsPerStored, r.threadCpuUsPerStored, r.latencyMedianMs,
+                            r.latencyP99Ms);
+            };
+            const Result off = run(baud, period, runSeconds, std::nullopt);
+            print(off);
+            std::printf("\n");
+            if (publish) {
+                const Result on = run(baud, period, runSeconds, publish);
+                print(on);
+                std::printf("  publishing: %+.1f us a reading on the reading thread\n",
+                            on.threadCpuUsPerStored - off.threadCpuUsPerStored);
+            }
             std::fflush(stdout);
         }
     }

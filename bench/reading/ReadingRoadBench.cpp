@@ -1,7 +1,12 @@
 // CPU cost of the steps of one stored reading without the line: the receive
-// routine on a complete reply, decoding, storing and the grid update.
+// routine on a complete reply, decoding, storing and the grid update, and
+// what publishing adds to them on the reading thread.
 //
 //   build/bin/reading-road-bench
+//   RX7100_BENCH_BROKER=127.0.0.1:1883 build/bin/reading-road-bench   # a real broker
+//
+// Without a broker, publishing goes to a port nobody listens on: the
+// messages wait in the queue, the oldest dropped once it is full.
 
 #include "CRC16.h"
 #include "Database.h"
@@ -9,6 +14,7 @@
 #include "HexText.h"
 #include "MainStation.h"
 #include "MeterTable.h"
+#include "Publisher.h"
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
 #include "StartingDatabase.h"
@@ -61,8 +67,35 @@ void StoreReading(benchmark::State& state) {
 }
 BENCHMARK(StoreReading);
 
+// Publishing to RX7100_BENCH_BROKER, else to a closed port.
+PublishSettings benchBroker() {
+    PublishSettings settings = PublishTable::startingSettings();
+    const QString broker = qEnvironmentVariable("RX7100_BENCH_BROKER", "127.0.0.1:1");
+    settings.enabled = true;
+    settings.host = broker.section(QLatin1Char(':'), 0, 0);
+    settings.port = broker.section(QLatin1Char(':'), 1).toInt();
+    settings.station = QStringLiteral("bench");
+    return settings;
+}
+
+// What the reading thread spends on one stored reading's message.
+void PublishReading(benchmark::State& state) {
+    Publisher publisher;
+    publisher.apply(benchBroker());
+    Reading reading;
+    reading.address = 7;
+    for (const ReadingValue& value : readingValues)
+        reading.*value.member = QStringLiteral("12345.67");
+    reading.status = QStringLiteral("Communication OK,Empty Pipe Alarm");
+    reading.time = QDateTime::currentDateTime();
+    for (auto _ : state)
+        publisher.publishReading(reading);
+    state.counters["waiting"] = double(publisher.waiting());
+}
+BENCHMARK(PublishReading);
+
 // The receive routine to the committed row and the grid, for a reply that
-// arrives in one piece.
+// arrives in one piece; argument 1 publishes each reading as well.
 void ReplyToStoredRow(benchmark::State& state) {
     QTemporaryDir dir;
     StartingDatabase::Options options;
@@ -70,6 +103,8 @@ void ReplyToStoredRow(benchmark::State& state) {
     for (int m = 1; m <= 32; ++m)
         meters << m;
     options.meters = meters;
+    if (state.range(0) == 1)
+        options.publish = benchBroker();
     StartingDatabase::create(Database::filePath(dir.path()), options);
     auto port = std::make_unique<FakePort>();
     FakePort* fake = port.get();
@@ -81,7 +116,7 @@ void ReplyToStoredRow(benchmark::State& state) {
         fake->deliver(reply);
     }
 }
-BENCHMARK(ReplyToStoredRow);
+BENCHMARK(ReplyToStoredRow)->Arg(0)->Arg(1);
 
 } // namespace
 
