@@ -123,6 +123,39 @@ TEST_F(PublisherTest, AWrongPasswordIsRefusedTheRightOneConnects) {
     }
 }
 
+TEST_F(PublisherTest, TlsTrustsTheGivenAuthorityOnly) {
+    Broker broker(Broker::Options{false, {}, {}, true});
+    if (broker.tlsPort() == 0)
+        GTEST_SKIP() << "openssl is not installed: no certificates for a TLS broker";
+    ASSERT_TRUE(broker.start());
+    Subscriber subscriber(broker.port(), "test/#");
+    ASSERT_TRUE(subscriber.waitForReady(5000));
+    const struct {
+        QString caFile;
+        Publisher::State state;
+        const char* detail;
+    } cases[] = {
+        {broker.caFile(), Publisher::State::Connected, nullptr},
+        {broker.otherCaFile(), Publisher::State::Unreachable, nullptr},
+        {broker.caFile() + ".missing", Publisher::State::Unreachable, "the CA file "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caFile.toStdString());
+        PublishSettings settings = at(broker.tlsPort());
+        settings.caFile = c.caFile;
+        Publisher publisher;
+        publisher.apply(settings);
+        publisher.publishReading(reading(4, 1));
+        ASSERT_TRUE(waitForState(publisher, c.state));
+        if (c.detail) {
+            EXPECT_TRUE(publisher.detail().startsWith(c.detail))
+                << publisher.detail().toStdString();
+        }
+    }
+    EXPECT_EQ(subscriber.payloads("test/st/meter/4/reading"),
+              QByteArrayList{ReadingMessage::json(reading(4, 1))});
+}
+
 TEST_F(PublisherTest, FinishSendsWhatWaitsThenOfflineAndSaysGoodbye) {
     Broker broker;
     ASSERT_TRUE(broker.start());

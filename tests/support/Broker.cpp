@@ -30,6 +30,33 @@ QString sbinProgram(const QString& name) {
     return found;
 }
 
+// A test authority, a server certificate from it for 127.0.0.1, and a
+// second authority that signed nothing, all in `dir`.
+bool makeCertificates(const QDir& dir) {
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    if (openssl.isEmpty())
+        return false;
+    const auto run = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(openssl, arguments);
+        return process.waitForFinished(30000) && process.exitCode() == 0;
+    };
+    QFile extension(dir.filePath("server.ext"));
+    if (!extension.open(QIODevice::WriteOnly))
+        return false;
+    extension.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n");
+    extension.close();
+    return run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out",
+                "ca.crt", "-days", "2", "-subj", "/CN=rx7100 test authority"}) &&
+           run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "other.key", "-out",
+                "other.crt", "-days", "2", "-subj", "/CN=another authority"}) &&
+           run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
+                "server.csr", "-subj", "/CN=127.0.0.1"}) &&
+           run({"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
+                "-CAcreateserial", "-out", "server.crt", "-days", "2", "-extfile", "server.ext"});
+}
+
 } // namespace
 
 QString Broker::program() {
@@ -78,6 +105,13 @@ Broker::Broker(const Options& options) : m_options(options), m_port(freePort()) 
             sbinProgram(QStringLiteral("mosquitto_passwd")),
             {"-b", "-c", dir.filePath("passwords"), m_options.user, m_options.password});
     }
+    if (m_options.tls && makeCertificates(dir)) {
+        m_tlsPort = freePort();
+        config << QStringLiteral("listener %1 127.0.0.1").arg(m_tlsPort)
+               << QStringLiteral("cafile %1").arg(dir.filePath("ca.crt"))
+               << QStringLiteral("certfile %1").arg(dir.filePath("server.crt"))
+               << QStringLiteral("keyfile %1").arg(dir.filePath("server.key"));
+    }
     QFile file(dir.filePath("broker.conf"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Text))
         file.write((config.join('\n') + '\n').toUtf8());
@@ -115,6 +149,14 @@ void Broker::stop() {
         m_process.kill();
         m_process.waitForFinished(3000);
     }
+}
+
+QString Broker::caFile() const {
+    return QDir(m_dir.path()).filePath("ca.crt");
+}
+
+QString Broker::otherCaFile() const {
+    return QDir(m_dir.path()).filePath("other.crt");
 }
 
 QString Broker::log() const {

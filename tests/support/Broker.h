@@ -13,6 +13,9 @@ public:
         // A user the broker knows; anyone else is refused.
         QString user;
         QString password;
+        // A second listener that speaks TLS only, with a certificate of a
+        // test authority made for it (openssl must be installed).
+        bool tls = false;
     };
 
     // The broker's program, searched in PATH and the sbin folders; empty
@@ -34,6 +37,11 @@ public:
     void stop();
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     int port() const { return m_port; }
+    // The TLS listener's port and the certificate of its authority.
+    int tlsPort() const { return m_tlsPort; }
+    QString caFile() const;
+    // A certificate of another authority, which the broker's is not from.
+    QString otherCaFile() const;
     QString log() const;
 
 private:
@@ -41,4 +49,5 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
+    int m_tlsPort = 0;
 };
