@@ -134,7 +134,9 @@ TEST_F(PublishLineTest, AThousandReadingsOfThreeMetersArriveInOrderAsStored) {
 TEST_F(PublishLineTest, ASilentMetersStatusBecomesNoReply) {
     Broker broker;
     ASSERT_TRUE(broker.start());
-    ToolOnLine tool(station(to(broker.port()), 20),
+    // The wait below serves events only every 10 ms: a period well above
+    // the line's 12 ms lets each reply be read before the next tick.
+    ToolOnLine tool(station(to(broker.port()), 50),
                     {"--addresses", "1-3", "--silent", "2", "--baud", "115200"});
     ASSERT_TRUE(tool.load());
     ASSERT_TRUE(reachState(tool, Publisher::State::Connected));
