@@ -27,18 +27,25 @@ void Publisher::ensureThread() {
 }
 
 void Publisher::apply(const PublishSettings& settings) {
-    m_settings = settings;
-    if (m_client)
-        QMetaObject::invokeMethod(m_client, &MqttClient::stop, Qt::QueuedConnection);
-    m_topics.reset();
-    if (!settings.enabled) {
-        m_queue.clear();
-        setState(State::Off, {});
+    // Saved again unchanged: the connection stays as it is.
+    if (settings == m_settings && m_topics)
         return;
-    }
-    if (const QString problem = Topics::problem(settings); !problem.isEmpty()) {
+    m_settings = settings;
+    m_topics.reset();
+    const QString problem = Topics::problem(settings);
+    if (!settings.enabled || !problem.isEmpty()) {
+        // Nothing waits for a broker any more, once the client has put back
+        // what it had not delivered.
         m_queue.clear();
-        setState(State::Invalid, problem);
+        if (m_client)
+            QMetaObject::invokeMethod(
+                m_client,
+                [client = m_client, queue = &m_queue] {
+                    client->stop();
+                    queue->clear();
+                },
+                Qt::QueuedConnection);
+        setState(settings.enabled ? State::Invalid : State::Off, settings.enabled ? problem : "");
         return;
     }
     m_topics.emplace(settings);

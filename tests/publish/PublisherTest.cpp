@@ -73,6 +73,17 @@ TEST_F(PublisherTest, ReadingsSnapshotsAndStatesArriveOnTheirTopics) {
         EXPECT_TRUE(m.retained) << m.topic.toStdString();
     EXPECT_EQ(late.payloads("test/st/status"), QByteArrayList{"online"});
     EXPECT_EQ(late.payloads("test/st/meter/2/status"), QByteArrayList{"no reply"});
+
+    // Saved again unchanged, the connection stays; switched off, it ends.
+    publisher.apply(at(broker.port()));
+    EXPECT_EQ(publisher.state(), Publisher::State::Connected);
+    PublishSettings off = at(broker.port());
+    off.enabled = false;
+    publisher.apply(off);
+    EXPECT_EQ(publisher.state(), Publisher::State::Off);
+    ASSERT_TRUE(
+        subscriber.waitFor([](const auto& all) { return all.last().payload == "offline"; }, 5000));
+    EXPECT_EQ(subscriber.payloads("test/st/status"), QByteArrayList({"online", "offline"}));
 }
 
 TEST_F(PublisherTest, MessagesWaitForABrokerThatComesLater) {
