@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -158,6 +159,16 @@ TEST_F(PublisherTest, TlsTrustsTheGivenAuthorityOnly) {
         publisher.apply(settings);
         publisher.publishReading(reading(4, 1));
         ASSERT_TRUE(waitForState(publisher, c.state));
+        // Delivered before this publisher goes, while it is connected.
+        if (c.state == Publisher::State::Connected) {
+            ASSERT_TRUE(subscriber.waitFor(
+                [](const QList<Subscriber::Message>& all) {
+                    return std::any_of(all.begin(), all.end(), [](const Subscriber::Message& m) {
+                        return m.topic == "test/st/meter/4/reading";
+                    });
+                },
+                5000));
+        }
         if (c.detail) {
             EXPECT_TRUE(publisher.detail().startsWith(c.detail))
                 << publisher.detail().toStdString();
