@@ -101,6 +101,11 @@ bool run(QSqlDatabase& db, const QString& sql) {
     return false;
 }
 
+void removeStore(const QString& path) {
+    for (const char* end : {"", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(end));
+}
+
 // Makes the large store in a child process, so its page cache does not
 // count towards the measured process's memory.
 bool makeStore(const QString& path) {
@@ -168,6 +173,7 @@ bool makeStore(const QString& path) {
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("make"));
+    removeStore(path); // and what an earlier store left beside it
     ok = ok && QFile::rename(part, path);
     _exit(ok ? 0 : 1);
 }
@@ -477,7 +483,8 @@ int main(int argc, char** argv) {
     }
     report("open the window (construct, load, shown)", open);
 
-    HistoryWindow window(folder);
+    auto shown = std::make_unique<HistoryWindow>(folder);
+    HistoryWindow& window = *shown;
     window.show();
     QApplication::processEvents();
     std::vector<double> oneMeter, allMeters, oneSerial, allSerials;
@@ -518,7 +525,8 @@ int main(int argc, char** argv) {
                 usage.ru_maxrss / 1024.0, residentMb());
     std::fflush(stdout);
 
-    ReadingRoad road(folder);
+    auto polling = std::make_unique<ReadingRoad>(folder);
+    ReadingRoad& road = *polling;
     if (!road.start()) {
         std::fprintf(stderr, "could not start the reading road on meter-sim\n");
         return 1;
@@ -584,7 +592,11 @@ int main(int argc, char** argv) {
         run(db, QStringLiteral("delete from caozuo where bianma='filler'"));
     }
     if (deleteAllHistory) {
-        QFile::remove(path);
+        // Every connection closed first, and the log and its index with the
+        // file: a log left behind would be read into the next store.
+        polling.reset();
+        shown.reset();
+        removeStore(path);
         std::printf("the store is made again on the next run\n");
         return 0;
     }
