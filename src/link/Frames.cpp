@@ -40,4 +40,19 @@ QByteArray writeMultipleRequest(std::uint8_t address, std::uint8_t reg, const QB
     return withCrc(body);
 }
 
+int replyLength(const QByteArray& request) {
+    if (request.size() < 6)
+        return 0;
+    switch (static_cast<std::uint8_t>(request[1])) {
+    case 3:
+        return 5 + 2 * (static_cast<std::uint8_t>(request[4]) << 8 |
+                        static_cast<std::uint8_t>(request[5]));
+    case 6:
+    case 16:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
 } // namespace Frames

@@ -20,4 +20,8 @@ QByteArray writeSingleRequest(std::uint8_t address, std::uint8_t reg, std::uint1
 // Function 16: data.size()/2 registers from `reg`; data holds whole registers.
 QByteArray writeMultipleRequest(std::uint8_t address, std::uint8_t reg, const QByteArray& data);
 
+// The length of the answer a meter gives to a request: a read's registers
+// and five bytes around them, eight bytes for a write; 0 for anything else.
+int replyLength(const QByteArray& request);
+
 } // namespace Frames

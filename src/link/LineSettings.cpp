@@ -1,6 +1,8 @@
 #include "LineSettings.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <cstdint>
 
 std::optional<LineSettings> LineSettings::parse(const QString& text) {
     const QStringList parts = text.split(QLatin1Char(','));
@@ -31,6 +33,20 @@ QString LineSettings::text() const {
         .arg(QLatin1Char(parity))
         .arg(dataBits)
         .arg(stopBits);
+}
+
+int LineSettings::bitsPerCharacter() const {
+    return 1 + dataBits + (parity == 'n' ? 0 : 1) + stopBits;
+}
+
+std::chrono::microseconds LineSettings::characterTime(int characters) const {
+    return std::chrono::microseconds(std::int64_t(characters) * bitsPerCharacter() * 1'000'000 /
+                                     std::max(baud, 1));
+}
+
+std::chrono::microseconds LineSettings::frameGap() const {
+    using namespace std::chrono_literals;
+    return baud > 19200 ? 1750us : characterTime(7) / 2;
 }
 
 const QStringList& LineSettings::baudTexts() {

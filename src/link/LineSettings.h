@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 // A parsed line-settings text such as "9600,n,8,1".
@@ -13,6 +14,14 @@ struct LineSettings {
 
     static std::optional<LineSettings> parse(const QString& text);
     QString text() const;
+
+    // Start bit, data bits, parity bit if any, stop bits.
+    int bitsPerCharacter() const;
+    // The time `characters` bytes take on the line.
+    std::chrono::microseconds characterTime(int characters = 1) const;
+    // The quiet time that ends a frame: 3.5 characters, and 1.75 ms at any
+    // speed above 19200 baud, as Modbus RTU sets it.
+    std::chrono::microseconds frameGap() const;
 
     // The parity letter of a stored parity code (0 none, 1 odd, 2 even).
     static std::optional<char> parityLetter(int code);

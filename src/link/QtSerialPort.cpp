@@ -5,18 +5,44 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QThread>
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+using namespace std::chrono_literals;
+
+namespace {
+
+// A reply's last piece may come a little after its line time: the timers on
+// both ends of the line wake late by a fraction of a millisecond. Too
+// short, and the read comes before the last piece and has to wait again.
+constexpr std::chrono::microseconds HoldSlack = 100us;
+
+bool hungUp(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
+} // namespace
+
 QtSerialPort::QtSerialPort(PortLocator locator, QObject* parent)
     : SerialPort(parent), m_locator(std::move(locator)) {
+    // Only if Qt's port reads after all (see startReading): its bytes then
+    // come first in readAll, so nothing is lost or reordered.
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    connect(&m_hold, &FineTimer::timeout, this, &QtSerialPort::holdOver);
+}
+
+QtSerialPort::~QtSerialPort() {
+    stopReading();
 }
 
 QString QtSerialPort::description() const {
@@ -38,20 +64,9 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
 }
 
 void QtSerialPort::dropLine() {
+    stopReading();
     m_port.close();
     emit lost();
-}
-
-QByteArray QtSerialPort::readAll() {
-    QByteArray bytes = m_port.readAll();
-    // A hung-up line reads as nothing, ready forever: without this check
-    // the event loop would spin on it.
-    if (bytes.isEmpty() && m_port.isOpen()) {
-        pollfd p{m_port.handle(), POLLIN, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
-            dropLine();
-    }
-    return bytes;
 }
 
 int QtSerialPort::open() {
@@ -72,7 +87,41 @@ int QtSerialPort::open() {
         return PortError::PortBusy;
     }
     applySettings();
+    startReading();
     return PortError::None;
+}
+
+void QtSerialPort::startReading() {
+    // QSerialPort watches its descriptor with a read notifier of its own,
+    // a child of the port; switched off, it leaves the bytes to us.
+    for (QSocketNotifier* notifier : m_port.findChildren<QSocketNotifier*>())
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(false);
+    if (m_reader)
+        return;
+    // The descriptor is watched through an epoll set of its own: switching
+    // a notifier off and on makes the event loop turn once more each time,
+    // changing what the set watches does not.
+    m_watch = ::epoll_create1(EPOLL_CLOEXEC);
+    epoll_event watched{};
+    watched.events = EPOLLIN;
+    watched.data.fd = m_port.handle();
+    if (m_watch >= 0 && ::epoll_ctl(m_watch, EPOLL_CTL_ADD, m_port.handle(), &watched) != 0) {
+        ::close(m_watch);
+        m_watch = -1;
+    }
+    m_listening = true;
+    m_reader = std::make_unique<QSocketNotifier>(m_watch >= 0 ? m_watch : m_port.handle(),
+                                                 QSocketNotifier::Read);
+    connect(m_reader.get(), &QSocketNotifier::activated, this, &SerialPort::bytesArrived);
+}
+
+void QtSerialPort::stopReading() {
+    m_hold.stop();
+    m_reader.reset();
+    if (m_watch >= 0)
+        ::close(m_watch);
+    m_watch = -1;
 }
 
 int QtSerialPort::openFailure(QSerialPort::SerialPortError error, const QString& device) {
@@ -97,10 +146,70 @@ int QtSerialPort::openFailure(QSerialPort::SerialPortError error, const QString&
 void QtSerialPort::close() {
     if (!m_port.isOpen())
         return;
+    stopReading();
     // A write is often followed at once by a close and a reopen with other
     // settings; the frame must be on the line before the port goes.
     drainOutput();
     m_port.close();
+}
+
+void QtSerialPort::listen(bool on) {
+    if (!m_reader || on == m_listening)
+        return;
+    m_listening = on;
+    if (m_watch < 0) {
+        m_reader->setEnabled(on);
+        return;
+    }
+    epoll_event watched{};
+    watched.events = on ? std::uint32_t(EPOLLIN) : 0u;
+    watched.data.fd = m_port.handle();
+    ::epoll_ctl(m_watch, EPOLL_CTL_MOD, m_port.handle(), &watched);
+}
+
+void QtSerialPort::expectBytes(int count) {
+    if (count > 0) {
+        listen(false);
+        m_hold.start(m_settings.characterTime(count) + HoldSlack);
+        return;
+    }
+    m_hold.stop();
+    listen(count == 0);
+}
+
+void QtSerialPort::holdOver() {
+    // Listening again first: if nothing came, the next byte wakes us.
+    listen(true);
+    emit bytesArrived();
+}
+
+QByteArray QtSerialPort::readAll() {
+    QByteArray bytes;
+    if (m_port.bytesAvailable() > 0) {
+        bytes = m_port.readAll();
+        startReading(); // reading through Qt's port turns its notifier on again
+    }
+    const int fd = m_port.isOpen() ? m_port.handle() : -1;
+    char chunk[512];
+    while (fd >= 0) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0) {
+            bytes.append(chunk, got);
+            // A short read took all there was.
+            if (got < ssize_t(sizeof chunk))
+                break;
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        // Qt's port reads with VMIN 0, so an empty line reads as 0 bytes; an
+        // error or a hang-up means the device went away, and the line would
+        // stay ready for ever: the event loop would spin on it.
+        if ((got < 0 && errno != EAGAIN) || (got == 0 && bytes.isEmpty() && hungUp(fd)))
+            dropLine();
+        break;
+    }
+    return bytes;
 }
 
 void QtSerialPort::drainOutput() {
@@ -159,7 +268,27 @@ void QtSerialPort::clearBuffers() {
 int QtSerialPort::write(const QByteArray& bytes) {
     if (!m_port.isOpen())
         return PortError::PortNotOpen;
-    if (m_port.write(bytes) == bytes.size())
+    // Straight to the driver, which takes a frame whole; Qt's port would
+    // keep it for a turn of the event loop first. What the driver cannot
+    // take now, and anything behind bytes Qt still holds, goes through Qt.
+    qsizetype done = 0;
+    bool refused = false;
+    if (m_port.bytesToWrite() == 0) {
+        while (done < bytes.size()) {
+            const ssize_t put =
+                ::write(m_port.handle(), bytes.constData() + done, size_t(bytes.size() - done));
+            if (put > 0)
+                done += put;
+            else if (!(put < 0 && errno == EINTR)) {
+                refused = put < 0 && errno != EAGAIN;
+                break;
+            }
+        }
+    }
+    if (done == bytes.size())
+        return PortError::None;
+    const QByteArray rest = bytes.mid(done);
+    if (!refused && m_port.write(rest) == rest.size())
         return PortError::None;
     // A device that refuses a write is gone; writing on would only fail
     // again, thousands of times a second.

@@ -2,6 +2,8 @@
 
 #include "HexText.h"
 
+#include <algorithm>
+
 void ReceiveBuffer::append(const QByteArray& bytes) {
     const qsizetype room = capacity - m_text.size();
     if (room <= 0)
@@ -23,4 +25,20 @@ QString ReceiveBuffer::take() {
     QString text;
     text.swap(m_text);
     return text;
+}
+
+std::optional<int> ReceiveBuffer::bytesToReply(int expectedLength) const {
+    const int have = int(m_text.size() / 2);
+    const int byteCount = HexText::byteAt(m_text, 2);
+    if (byteCount < 0) {
+        constexpr int shortest =
+            std::ranges::min(replyLayouts, {}, &ReplyLayout::frameLength).frameLength();
+        return std::max(expectedLength, shortest) - have;
+    }
+    for (const ReplyLayout& layout : replyLayouts) {
+        if (byteCount == layout.byteCount())
+            return layout.frameLength() > have ? std::optional<int>(layout.frameLength() - have)
+                                               : std::nullopt;
+    }
+    return std::nullopt;
 }

@@ -27,6 +27,12 @@ public:
     // The text, leaving the buffer empty.
     QString take();
 
+    // How many more bytes the text needs before it can form a reply: up to
+    // the length of the kind its byte-count field names, or, before that
+    // field is in, up to `expectedLength` (what the last request asks for)
+    // or else the shortest kind. nullopt when no bytes can make it one.
+    std::optional<int> bytesToReply(int expectedLength) const;
+
 private:
     QString m_text;
 };

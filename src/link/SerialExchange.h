@@ -11,6 +11,10 @@ class SerialPort;
 // uses: collect arriving bytes, hand each complete reply to its decoder.
 // Nothing waits for a reply; whatever has not formed one when the next
 // sender calls clearform1 is lost.
+//
+// After each batch it tells the port how many more bytes could make the
+// text a reply, so the port need not report the pieces in between; which
+// reply is decoded, and when one is, stays a matter of the bytes alone.
 class SerialExchange : public QObject {
     Q_OBJECT
 public:
@@ -18,8 +22,9 @@ public:
 
     SerialPort& port() { return m_port; }
 
-    // Empties the receive buffer; every sender calls it before sending.
-    void clearform1() { m_buffer.clear(); }
+    // Empties the receive buffer, after taking in what has arrived at the
+    // port and not been read yet; every sender calls it before sending.
+    void clearform1();
 
     // Hands the frame to the port; 0 or a PortError code.
     int send(const QByteArray& frame);
@@ -42,4 +47,7 @@ private:
 
     SerialPort& m_port;
     ReceiveBuffer m_buffer;
+    // The reply length the last request asks for: only a hint of how long
+    // the port may wait before the byte-count field is in.
+    int m_expectedLength = 0;
 };

@@ -41,6 +41,14 @@ public:
     // Which port on which device, for the operator: "com1 -> /dev/ttyUSB0".
     virtual QString description() const { return {}; }
 
+    // How soon the receive side wants to hear of arrived bytes: not before
+    // `count` more can have come in at the line's speed, so that a reply
+    // costs a few wake-ups instead of one for every piece the driver hands
+    // over. 0 asks for the next byte at once; NothingWanted for nothing
+    // until asked again. Only a hint: this port reports every arrival.
+    static constexpr int NothingWanted = -1;
+    virtual void expectBytes(int count) { Q_UNUSED(count); }
+
 signals:
     // At least one byte waits to be read.
     void bytesArrived();
