@@ -18,10 +18,9 @@ MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, Q
     : QObject(parent), m_programDir(std::move(programDir)), m_port(std::move(port)),
       m_exchange(std::make_unique<SerialExchange>(*m_port)),
       m_health(std::make_unique<LineHealth>(*m_exchange)),
-      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_liveGrid)) {
+      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_liveGrid, m_pollTimer)) {
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotInterval);
-    connect(&m_pollTimer, &IntervalTimer::tick, m_polling.get(), &PollingCycle::tick);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &MainStation::snapshotTick);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
     m_retryTimer.setSingleShot(true);

@@ -108,8 +108,8 @@ private:
     std::unique_ptr<SerialExchange> m_exchange;
     std::unique_ptr<LineHealth> m_health;
     LiveGridModel m_liveGrid;
-    std::unique_ptr<PollingCycle> m_polling;
     IntervalTimer m_pollTimer;
+    std::unique_ptr<PollingCycle> m_polling;
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;

@@ -1,11 +1,26 @@
 #include "PollingCycle.h"
 
 #include "Frames.h"
+#include "IntervalTimer.h"
 #include "PollCursor.h"
 #include "SerialExchange.h"
+#include "SerialPort.h"
 
-PollingCycle::PollingCycle(SerialExchange& exchange, PollCursor& cursor, QObject* parent)
-    : QObject(parent), m_exchange(exchange), m_cursor(cursor) {}
+PollingCycle::PollingCycle(SerialExchange& exchange, PollCursor& cursor, IntervalTimer& pollTimer,
+                           QObject* parent)
+    : QObject(parent), m_exchange(exchange), m_cursor(cursor), m_pollTimer(pollTimer) {
+    connect(&m_pollTimer, &IntervalTimer::tick, this, &PollingCycle::tick);
+    connect(&m_exchange, &SerialExchange::replyReceived, this, &PollingCycle::replyComplete);
+}
+
+const LineSettings& PollingCycle::line() {
+    const QString text = m_exchange.port().lineSettings();
+    if (text != m_lineText) {
+        m_lineText = text;
+        m_line = LineSettings::parse(text).value_or(LineSettings());
+    }
+    return m_line;
+}
 
 void PollingCycle::tick() {
     m_exchange.clearform1();
@@ -18,8 +33,23 @@ void PollingCycle::Send_Dowith() {
     const std::optional<int> address = m_cursor.currentAddress();
     if (!address)
         return;
-    if (*address >= 1 && *address <= 255)
-        m_exchange.send(
-            Frames::readRequest(static_cast<std::uint8_t>(*address), ReplyKind::RealTime));
+    if (*address >= 1 && *address <= 255) {
+        const QByteArray request =
+            Frames::readRequest(static_cast<std::uint8_t>(*address), ReplyKind::RealTime);
+        // Held before the send: an answer that comes at once must find the
+        // hold there to cut short.
+        const auto sent = IntervalTimer::Clock::now();
+        const auto lineTime =
+            line().characterTime(int(request.size()) + Frames::replyLength(request));
+        m_pollTimer.holdUntil(sent + lineTime + TurnaroundAllowance);
+        if (m_exchange.send(request) != 0)
+            m_pollTimer.holdUntil(sent); // nothing went out to wait for
+    }
     m_cursor.moveToNext();
+}
+
+void PollingCycle::replyComplete() {
+    // Any complete reply frees the line, also a late one: the next request
+    // waits a frame gap after it, and no longer than its tick.
+    m_pollTimer.holdUntil(IntervalTimer::Clock::now() + line().frameGap());
 }

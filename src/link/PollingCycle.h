@@ -1,15 +1,34 @@
 #pragma once
 
-#include <QObject>
+#include "LineSettings.h"
 
+#include <QObject>
+#include <QString>
+#include <chrono>
+
+class IntervalTimer;
 class PollCursor;
 class SerialExchange;
 
 // One real-time request per poll tick, to the meter under the poll cursor.
+//
+// The poll period is a floor: the line is half duplex, so a request never
+// goes out while the answer to the last one can still arrive. After each
+// request the poll timer is held until that answer is complete and the line
+// has been quiet for a frame gap (counted from when the answer was seen
+// complete), or until the line time of request and answer and a turnaround
+// allowance have passed, whichever comes first. A period longer than that
+// sends one request a tick, as always; an answer that comes early never
+// brings the next request before its tick.
 class PollingCycle : public QObject {
     Q_OBJECT
 public:
-    PollingCycle(SerialExchange& exchange, PollCursor& cursor, QObject* parent = nullptr);
+    // The time a meter is given to start answering, the same for all.
+    static constexpr std::chrono::milliseconds TurnaroundAllowance{20};
+
+    // Runs on the ticks of `pollTimer`, which it holds as above.
+    PollingCycle(SerialExchange& exchange, PollCursor& cursor, IntervalTimer& pollTimer,
+                 QObject* parent = nullptr);
 
     // The poll timer's tick: empty the buffer, then ask the next meter.
     void tick();
@@ -19,6 +38,13 @@ public:
     void Send_Dowith();
 
 private:
+    void replyComplete();
+    const LineSettings& line();
+
     SerialExchange& m_exchange;
     PollCursor& m_cursor;
+    IntervalTimer& m_pollTimer;
+    // The port's settings, parsed once for each text the port reports.
+    QString m_lineText;
+    LineSettings m_line;
 };

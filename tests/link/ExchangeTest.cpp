@@ -2,6 +2,7 @@
 #include "FakeSerialPort.h"
 #include "Frames.h"
 #include "HexText.h"
+#include "IntervalTimer.h"
 #include "LineSettings.h"
 #include "PollCursor.h"
 #include "PollingCycle.h"
@@ -105,7 +106,8 @@ private:
 TEST(PollingCycle, TickEmptiesTheBufferThenAsksTheNextMeter) {
     Exchange e;
     ListCursor cursor({1, 2});
-    PollingCycle polling(e.exchange, cursor);
+    IntervalTimer timer;
+    PollingCycle polling(e.exchange, cursor, timer);
     const QByteArray frame = reply(48);
     e.port.deliver(frame.left(30)); // a reply cut short by the next tick
     polling.tick();
@@ -121,13 +123,14 @@ TEST(PollingCycle, ClosedPortOrEmptyListSendsNothingAndPollingGoesOn) {
     SerialExchange exchange(port);
     EXPECT_NE(exchange.send(Frames::readRequest(1, ReplyKind::RealTime)), 0);
     ListCursor cursor({1, 2});
-    PollingCycle polling(exchange, cursor);
+    IntervalTimer timer;
+    PollingCycle polling(exchange, cursor, timer);
     polling.tick();
     EXPECT_EQ(cursor.currentAddress(), 2);
 
     port.open(); // nothing listed: not even a broadcast
     ListCursor none({});
-    PollingCycle idle(exchange, none);
+    PollingCycle idle(exchange, none, timer);
     idle.tick();
     EXPECT_TRUE(port.written.isEmpty());
 }
