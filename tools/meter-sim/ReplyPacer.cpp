@@ -64,7 +64,7 @@ std::vector<TimedPiece> ReplyPacer::pace(QByteArray reply) {
         }
         size = std::min<int>(size, static_cast<int>(reply.size()) - sent);
         clock += byteTime(size);
-        pieces.push_back({clock, reply.mid(sent, size), {}});
+        pieces.push_back({clock, reply.mid(sent, size), {}, sent});
         sent += size;
     }
     if (!pieces.empty())

@@ -14,6 +14,8 @@ struct TimedPiece {
     // On the piece that ends the reply: the whole reply as it went out
     // (damaged CRC included, stray bytes not).
     QByteArray endsReply;
+    // Where the bytes stand in the reply; -1 for stray bytes.
+    int offset = -1;
 };
 
 // Turns a reply into timed pieces as a meter at the given baud rate sends

@@ -35,7 +35,8 @@ int stopSignals() {
 
 SimServer::SimServer(const SimOptions& options)
     : m_options(options), m_line(options.addresses, options.silent, options.seed),
-      m_pacer(options.baud, {options.corruptCrc, options.split, options.stray}, options.seed + 1) {
+      m_pacer(options.baud, {options.corruptCrc, options.split, options.stray}, options.seed + 1),
+      m_random(options.seed + 2) {
     m_byteTime = m_pacer.byteTime();
     // RTU ends a frame after 3.5 quiet characters; a timer cannot wait less
     // than about a millisecond anyway.
@@ -60,6 +61,7 @@ int SimServer::run() {
     std::fflush(stdout);
 
     m_modelTime = Clock::now();
+    m_requestEnd = m_modelTime;
     m_lineFree = m_modelTime;
     for (;;) {
         runDue(Clock::now());
@@ -94,24 +96,59 @@ void SimServer::receive(Clock::time_point now) {
     const QByteArray bytes = m_port.readAvailable();
     if (bytes.isEmpty())
         return;
+    // The sender's port puts one frame on the line after the other.
     if (m_framer.isEmpty())
-        m_frameStart = now;
+        m_frameStart = std::max(now, m_requestEnd);
     m_lastByte = now;
     for (const QByteArray& frame : m_framer.feed(bytes)) {
         accept(frame, now);
-        m_frameStart = now;
+        m_frameStart = m_requestEnd;
     }
 }
 
 void SimServer::accept(const QByteArray& frame, Clock::time_point now) {
     m_log.append(frame);
-    // A pseudo-terminal delivers at once; the meter has the request only
-    // when its last byte would have arrived at the baud rate.
+    // A pseudo-terminal delivers at once; the request is on the line from
+    // its first byte until its last would have arrived at the baud rate.
+    const Clock::time_point start = m_frameStart;
     const auto lineTime = std::chrono::duration_cast<Clock::duration>(m_byteTime * frame.size());
-    Clock::time_point received = std::max(now, m_frameStart + lineTime);
-    if (!m_requests.empty())
-        received = std::max(received, m_requests.back().due);
-    m_requests.push_back({received + std::chrono::milliseconds(m_options.turnaroundMs), frame});
+    m_requestEnd = std::max(now, start + lineTime);
+    if (start < m_lineFree) {
+        garbleFrom(start);
+        return; // no meter hears it while the line is taken
+    }
+
+    m_line.advance(std::chrono::duration<double>(m_requestEnd - m_modelTime).count());
+    m_modelTime = m_requestEnd;
+    const auto reply = m_line.handle(frame);
+    if (!reply)
+        return;
+    const Clock::time_point begin =
+        m_requestEnd + std::chrono::milliseconds(m_options.turnaroundMs);
+    m_lineFree = begin;
+    const auto asSent = std::make_shared<QByteArray>(*reply);
+    for (const TimedPiece& piece : m_pacer.pace(*reply)) {
+        if (!piece.endsReply.isEmpty())
+            *asSent = piece.endsReply; // with the CRC fault the pacer put in
+        m_output.push_back(
+            {begin + piece.at, piece.bytes, piece.offset, asSent, !piece.endsReply.isEmpty()});
+        m_lineFree = begin + piece.at;
+    }
+}
+
+void SimServer::garbleFrom(Clock::time_point start) {
+    // A piece is due when its last byte has left the meter, so every piece
+    // due after the collision began has bytes on the line with it.
+    std::uniform_int_distribution<int> noise(1, 255);
+    for (PendingOutput& output : m_output) {
+        if (output.due <= start)
+            continue;
+        for (qsizetype i = 0; i < output.bytes.size(); ++i) {
+            output.bytes[i] = static_cast<char>(output.bytes[i] ^ noise(m_random));
+            if (output.offset >= 0 && output.reply)
+                (*output.reply)[output.offset + i] = output.bytes[i];
+        }
+    }
 }
 
 void SimServer::runDue(Clock::time_point now) {
@@ -119,32 +156,15 @@ void SimServer::runDue(Clock::time_point now) {
         if (const auto frame = m_framer.silence())
             accept(*frame, now);
     }
-    while (!m_requests.empty() && m_requests.front().due <= now) {
-        const PendingRequest request = m_requests.front();
-        m_requests.pop_front();
-        answer(request.frame, now);
-    }
     while (!m_output.empty() && m_output.front().due <= now) {
-        m_port.write(m_output.front().bytes);
-        if (!m_output.front().endsReply.isEmpty())
+        const PendingOutput& output = m_output.front();
+        m_port.write(output.bytes);
+        if (output.endsReply && output.reply)
             m_replyLog.appendStamped(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                          Clock::now().time_since_epoch())
                                          .count(),
-                                     m_output.front().endsReply);
+                                     *output.reply);
         m_output.pop_front();
-    }
-}
-
-void SimServer::answer(const QByteArray& frame, Clock::time_point now) {
-    m_line.advance(std::chrono::duration<double>(now - m_modelTime).count());
-    m_modelTime = now;
-    const auto reply = m_line.handle(frame);
-    if (!reply)
-        return;
-    const Clock::time_point start = std::max(now, m_lineFree);
-    for (const TimedPiece& piece : m_pacer.pace(*reply)) {
-        m_output.push_back({start + piece.at, piece.bytes, piece.endsReply});
-        m_lineFree = start + piece.at;
     }
 }
 
@@ -156,8 +176,6 @@ std::optional<SimServer::Clock::time_point> SimServer::nextDeadline() const {
     };
     if (!m_framer.isEmpty())
         consider(m_lastByte + m_silenceTime);
-    if (!m_requests.empty())
-        consider(m_requests.front().due);
     if (!m_output.empty())
         consider(m_output.front().due);
     return next;

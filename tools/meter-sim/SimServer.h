@@ -9,11 +9,19 @@
 
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <optional>
+#include <random>
 
 // Runs the simulated line on a pseudo-terminal until SIGINT, SIGTERM or
 // SIGHUP: one poll() loop that sleeps until a byte arrives or the next
-// timed step (end of a frame, a meter's answer, a piece of a reply) is due.
+// timed step (end of a frame, a piece of a reply) is due.
+//
+// The line is a two-wire, half-duplex RS-485 bus: requests and replies
+// share it, each taking its time at the baud rate. A request that comes
+// while a meter is turning round to answer or is answering never reaches
+// a meter, and it garbles the rest of that answer: the bytes still to go
+// arrive damaged.
 class SimServer {
 public:
     explicit SimServer(const SimOptions& options);
@@ -24,20 +32,20 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    struct PendingRequest {
-        Clock::time_point due;
-        QByteArray frame;
-    };
     struct PendingOutput {
         Clock::time_point due;
         QByteArray bytes;
-        QByteArray endsReply;
+        // Where the bytes stand in their reply; -1 for stray bytes.
+        int offset = -1;
+        // The reply as it goes out, garbling included; logged with its last piece.
+        std::shared_ptr<QByteArray> reply;
+        bool endsReply = false;
     };
 
     void receive(Clock::time_point now);
     void accept(const QByteArray& frame, Clock::time_point now);
+    void garbleFrom(Clock::time_point start);
     void runDue(Clock::time_point now);
-    void answer(const QByteArray& frame, Clock::time_point now);
     std::optional<Clock::time_point> nextDeadline() const;
 
     SimOptions m_options;
@@ -47,14 +55,16 @@ private:
     RequestLog m_log;
     RequestLog m_replyLog;
     PtyPort m_port;
+    std::mt19937 m_random;
 
     std::chrono::microseconds m_byteTime{0};
     std::chrono::microseconds m_silenceTime{0};
     Clock::time_point m_modelTime;
     Clock::time_point m_frameStart;
     Clock::time_point m_lastByte;
-    // The line is busy with a reply until then; the next one waits.
+    // The last request is on the line until then; the next one follows it.
+    Clock::time_point m_requestEnd;
+    // A meter turns round or answers until then.
     Clock::time_point m_lineFree;
-    std::deque<PendingRequest> m_requests;
     std::deque<PendingOutput> m_output;
 };
