@@ -1,23 +1,25 @@
-// The reading road under load: the real Qt serial port, the receive routine,
-// the decoder, the store and the grid model, against meter-sim with 32 meters
-// at each baud rate and poll period.
+// The reading road under load, side by side with a plain loop over Qt's own
+// Modbus client, on the same simulated half-duplex line in the same run.
 //
-//   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200] [--periods 5,10,...]
-//                             [--publish HOST:PORT]
+//   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
+//                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
 //
-// For each run it prints the share of requests whose reply was stored, the
-// process CPU time per stored reply, the reading thread's own CPU time per
-// stored reply, and the time from a reply's last byte leaving the simulator
-// to its row being committed (both sides read the same monotonic clock).
-// With --publish every run is made twice, without and with publishing each
-// reading to that MQTT broker, and the second line says what publishing
-// added on the reading thread.
+// The tool's side is the real Qt serial port, the receive routine, the
+// decoder, the store and the grid model, polling meter-sim at each poll
+// period. The Qt side is QModbusRtuSerialClient asking the same meters in
+// turn for the same registers: request, wait for the reply, next request.
+// For each it prints replies a second, their share of the line's physical
+// maximum, the share of requests answered and stored, CPU time and
+// wake-ups of the thread per reply, and the time from a reply's last byte
+// leaving the simulator to its row being committed (the Qt client: to its
+// reply being finished), both sides reading the same monotonic clock.
 
+#include "CRC16.h"
 #include "Database.h"
 #include "HexText.h"
+#include "LineSettings.h"
 #include "MainStation.h"
 #include "PortLocator.h"
-#include "PublishTable.h"
 #include "QtSerialPort.h"
 #include "StartingDatabase.h"
 
@@ -32,30 +34,37 @@
 #include <QThread>
 #include <QTimer>
 
+#ifdef HAVE_QT_MODBUS
+#include <QModbusRtuSerialClient>
+#include <QSerialPort>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
 
-constexpr int Meters = 32;
-constexpr int TurnaroundMs = 5;
+struct Setup {
+    int meters = 32;
+    int turnaroundMs = 5;
+};
 
-// Precise process CPU time; getrusage counts in scheduler ticks here.
+// Precise CPU time of the whole process; getrusage counts in scheduler ticks.
 double cpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-// The calling thread's own CPU time: the reading thread's, without the
-// publisher's.
-double threadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+// Times the thread went to sleep waiting and was woken: its wake-ups.
+long wakeUps() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
 }
 
 qint64 nowNs() {
@@ -84,93 +93,199 @@ double percentile(std::vector<double> values, double share) {
     return values[std::min(values.size() - 1, size_t(share * double(values.size())))];
 }
 
+// Request and reply on the line, the meter's turnaround and the quiet gap
+// before the next request: the shortest time one reply can take.
+double physicalMsPerReply(int baud, const Setup& setup) {
+    LineSettings line;
+    line.baud = baud;
+    const auto lineTime = line.characterTime(8 + 53) + line.frameGap();
+    return double(lineTime.count()) / 1000.0 + setup.turnaroundMs;
+}
+
 struct Result {
+    bool ran = false;
     int requests = 0;
-    int stored = 0;
-    double cpuUsPerStored = 0;
-    double threadCpuUsPerStored = 0;
+    int replies = 0; // stored by the tool, finished without error by the Qt client
+    double seconds = 0;
+    double cpuUsPerReply = 0;
+    double wakeUpsPerReply = 0;
     double latencyMedianMs = 0, latencyP99Ms = 0, latencyMaxMs = 0;
 };
 
-Result run(int baud, int periodMs, int seconds, const std::optional<PublishSettings>& publish) {
+// meter-sim as com1 of a fresh program folder, logging requests and replies.
+class Line {
+public:
+    Line(int baud, const Setup& setup, std::optional<int> pollPeriod) {
+        StartingDatabase::Options options;
+        QList<int> meters;
+        for (int m = 1; m <= setup.meters; ++m)
+            meters << m;
+        options.meters = meters;
+        options.settings = QString::number(baud);
+        options.timer = pollPeriod.value_or(0);
+        if (!StartingDatabase::create(Database::filePath(m_dir.path()), options))
+            return;
+        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_sim.start(QStringLiteral(METER_SIM_PATH),
+                    {"--addresses", QStringLiteral("1-%1").arg(setup.meters), "--baud",
+                     QString::number(baud), "--turnaround", QString::number(setup.turnaroundMs),
+                     "--seed", "1", "--link", portPath(), "--log", m_dir.filePath("requests.log"),
+                     "--reply-log", m_dir.filePath("replies.log")});
+        m_sim.waitForStarted();
+        for (int i = 0; i < 500 && !QFileInfo::exists(portPath()); ++i)
+            QThread::msleep(10);
+        m_up = QFileInfo::exists(portPath());
+    }
+    ~Line() {
+        m_sim.terminate();
+        m_sim.waitForFinished(3000);
+    }
+
+    bool isUp() const { return m_up; }
+    QString folder() const { return m_dir.path(); }
+    QString portPath() const { return m_dir.filePath("ports/com1"); }
+
+    // Fills the figures that come from the simulator's logs.
+    void finish(Result& result, const std::vector<std::pair<QString, qint64>>& received) {
+        m_sim.terminate();
+        m_sim.waitForFinished(3000);
+        result.requests = int(fileLines(m_dir.filePath("requests.log")).size());
+        QHash<QString, qint64> sentAt;
+        for (const QString& line : fileLines(m_dir.filePath("replies.log")))
+            sentAt.insert(line.section(QLatin1Char(' '), 1),
+                          line.section(QLatin1Char(' '), 0, 0).toLongLong());
+        std::vector<double> latencies;
+        for (const auto& [hex, at] : received) {
+            const auto found = sentAt.constFind(hex);
+            if (found != sentAt.constEnd())
+                latencies.push_back(double(at - *found) / 1e6);
+        }
+        result.latencyMedianMs = percentile(latencies, 0.5);
+        result.latencyP99Ms = percentile(latencies, 0.99);
+        result.latencyMaxMs =
+            latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_sim;
+    bool m_up = false;
+};
+
+// Runs `start`, lets the loop turn for `seconds`, runs `stop`, and gives the
+// last replies on their way a moment; CPU and wake-ups over all of it.
+void measure(Result& result, int seconds, const std::function<void()>& start,
+             const std::function<void()>& stop, const std::function<int()>& replies) {
+    const double cpuBefore = cpuSeconds();
+    const long wakeUpsBefore = wakeUps();
+    const auto began = std::chrono::steady_clock::now();
+    start();
+    waitMs(seconds * 1000);
+    stop();
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    waitMs(300);
+    const double cpu = cpuSeconds() - cpuBefore;
+    const long woken = wakeUps() - wakeUpsBefore;
+    result.replies = replies();
+    result.ran = true;
+    if (result.replies > 0) {
+        result.cpuUsPerReply = cpu * 1e6 / result.replies;
+        result.wakeUpsPerReply = double(woken) / result.replies;
+    }
+}
+
+Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
     Result result;
-    QTemporaryDir dir;
-    StartingDatabase::Options options;
-    QList<int> meters;
-    for (int m = 1; m <= Meters; ++m)
-        meters << m;
-    options.meters = meters;
-    options.timer = periodMs;
-    options.publish = publish;
-    if (!StartingDatabase::create(Database::filePath(dir.path()), options))
+    Line line(baud, setup, periodMs);
+    if (!line.isUp())
         return result;
-
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(METER_SIM_PATH),
-              {"--addresses", "1-32", "--baud", QString::number(baud), "--turnaround",
-               QString::number(TurnaroundMs), "--seed", "1", "--link", dir.filePath("ports/com1"),
-               "--log", dir.filePath("requests.log"), "--reply-log", dir.filePath("replies.log")});
-    sim.waitForStarted();
-    for (int i = 0; i < 500 && !QFileInfo::exists(dir.filePath("ports/com1")); ++i)
-        QThread::msleep(10);
-
     std::vector<std::pair<QString, qint64>> commits;
+    commits.reserve(100000);
     {
-        MainStation station(dir.path(), std::make_unique<QtSerialPort>(PortLocator(dir.path())));
+        MainStation station(line.folder(),
+                            std::make_unique<QtSerialPort>(PortLocator(line.folder())));
         if (station.startUp() != 0) {
             std::fprintf(stderr, "start-up failed\n");
             return result;
         }
         QObject::connect(&station, &MainStation::readingStored,
                          [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
-        commits.reserve(100000);
-        const auto connected = [&] {
-            return station.publisher().state() == Publisher::State::Connected;
-        };
-        for (int i = 0; publish && i < 500 && !connected(); ++i)
-            waitMs(10);
-        if (publish && !connected())
-            std::fprintf(stderr, "the broker at %s:%d does not answer\n", qPrintable(publish->host),
-                         publish->port);
-        const double cpuBefore = cpuSeconds();
-        const double threadCpuBefore = threadCpuSeconds();
-        station.readMeterData();
-        waitMs(seconds * 1000);
-        station.stopReading();
-        waitMs(300); // the last reply on its way
-        const double cpu = cpuSeconds() - cpuBefore;
-        const double threadCpu = threadCpuSeconds() - threadCpuBefore;
-        if (qEnvironmentVariableIsSet("BENCH_SPLIT")) {
-            rusage usage{};
-            getrusage(RUSAGE_SELF, &usage);
-            std::fprintf(stderr, "user %ld.%06ld sys %ld.%06ld\n", usage.ru_utime.tv_sec,
-                         usage.ru_utime.tv_usec, usage.ru_stime.tv_sec, usage.ru_stime.tv_usec);
-        }
-        result.stored = int(commits.size());
-        result.cpuUsPerStored = result.stored ? cpu * 1e6 / result.stored : 0;
-        result.threadCpuUsPerStored = result.stored ? threadCpu * 1e6 / result.stored : 0;
+        measure(
+            result, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
+            [&] { return int(commits.size()); });
     }
-    sim.terminate();
-    sim.waitForFinished(3000);
-
-    result.requests = int(fileLines(dir.filePath("requests.log")).size());
-    QHash<QString, qint64> sentAt;
-    for (const QString& line : fileLines(dir.filePath("replies.log")))
-        sentAt.insert(line.section(QLatin1Char(' '), 1),
-                      line.section(QLatin1Char(' '), 0, 0).toLongLong());
-    std::vector<double> latencies;
-    for (const auto& [hex, at] : commits) {
-        const auto found = sentAt.constFind(hex);
-        if (found != sentAt.constEnd())
-            latencies.push_back(double(at - *found) / 1e6);
-    }
-    result.latencyMedianMs = percentile(latencies, 0.5);
-    result.latencyP99Ms = percentile(latencies, 0.99);
-    result.latencyMaxMs =
-        latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end());
+    line.finish(result, commits);
     return result;
 }
+
+#ifdef HAVE_QT_MODBUS
+Result runQtClient(int baud, int seconds, const Setup& setup) {
+    Result result;
+    Line line(baud, setup, std::nullopt);
+    if (!line.isUp())
+        return result;
+    std::vector<std::pair<QString, qint64>> finished;
+    finished.reserve(100000);
+    {
+        QModbusRtuSerialClient client;
+        client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, line.portPath());
+        client.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+        client.setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::NoParity);
+        client.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
+        client.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, QSerialPort::OneStop);
+        // The same patience as the tool's: line time and 20 ms of turnaround.
+        LineSettings settings;
+        settings.baud = baud;
+        client.setTimeout(
+            int(std::chrono::ceil<std::chrono::milliseconds>(settings.characterTime(61)).count()) +
+            20);
+        client.setNumberOfRetries(0);
+        if (!client.connectDevice()) {
+            std::fprintf(stderr, "Qt client: %s\n", qPrintable(client.errorString()));
+            return result;
+        }
+        bool running = false;
+        int address = 1;
+        std::function<void()> ask = [&] {
+            if (!running)
+                return;
+            const int server = address;
+            address = address % setup.meters + 1;
+            QModbusReply* reply = client.sendReadRequest(
+                QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 24), server);
+            if (!reply) {
+                QTimer::singleShot(1, ask);
+                return;
+            }
+            const auto done = [&, reply, server] {
+                if (reply->error() == QModbusDevice::NoError) {
+                    const QModbusResponse pdu = reply->rawResult();
+                    QByteArray frame;
+                    frame.append(char(server)).append(char(pdu.functionCode())).append(pdu.data());
+                    finished.emplace_back(HexText::fromBytes(withCrc(frame)), nowNs());
+                }
+                reply->deleteLater();
+                ask();
+            };
+            if (reply->isFinished())
+                QTimer::singleShot(0, done);
+            else
+                QObject::connect(reply, &QModbusReply::finished, done);
+        };
+        measure(
+            result, seconds,
+            [&] {
+                running = true;
+                ask();
+            },
+            [&] { running = false; }, [&] { return int(finished.size()); });
+        client.disconnectDevice();
+    }
+    line.finish(result, finished);
+    return result;
+}
+#endif
 
 QList<int> numbers(const QString& text) {
     QList<int> list;
@@ -179,14 +294,31 @@ QList<int> numbers(const QString& text) {
     return list;
 }
 
+void printRow(const char* who, const QString& period, const Result& r, double physicalMs,
+              const char* verdict) {
+    if (!r.ran) {
+        std::printf("%-10s %6s  (did not run)\n", who, qPrintable(period));
+        return;
+    }
+    const double perSecond = r.seconds > 0 ? r.replies / r.seconds : 0;
+    const double share = perSecond * physicalMs / 1000.0;
+    const double answered = r.requests ? 100.0 * r.replies / r.requests : 0;
+    std::printf("%-10s %6s %9.1f %6.2f %5d/%-5d %6.1f%% %-8s %8.0f us %7.2f %7.2f %7.2f %7.2f\n",
+                who, qPrintable(period), perSecond, share, r.replies, r.requests, answered, verdict,
+                r.cpuUsPerReply, r.wakeUpsPerReply, r.latencyMedianMs, r.latencyP99Ms,
+                r.latencyMaxMs);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    Setup setup;
     int seconds = 0;
     QList<int> bauds{9600, 115200};
-    QList<int> periods{5, 10, 15, 20, 50, 75, 100, 200};
-    std::optional<PublishSettings> publish;
+    QList<int> periods{1, 5, 10, 15, 20, 50, 75, 100, 200};
+    QString only; // "tool" or "qt": one side alone, to look at it closely
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
@@ -195,45 +327,43 @@ int main(int argc, char** argv) {
             bauds = numbers(args[i + 1]);
         else if (args[i] == "--periods")
             periods = numbers(args[i + 1]);
-        else if (args[i] == "--publish") {
-            publish = PublishTable::startingSettings();
-            publish->enabled = true;
-            publish->host = args[i + 1].section(QLatin1Char(':'), 0, 0);
-            publish->port = args[i + 1].section(QLatin1Char(':'), 1).toInt();
-            publish->station = QStringLiteral("bench");
-        }
+        else if (args[i] == "--meters")
+            setup.meters = std::clamp(args[i + 1].toInt(), 1, 247);
+        else if (args[i] == "--turnaround")
+            setup.turnaroundMs = std::max(0, args[i + 1].toInt());
+        else if (args[i] == "--only")
+            only = args[i + 1];
     }
 
-    std::printf("%6s %6s %9s %8s %7s %8s %9s %12s %12s %10s %10s\n", "baud", "period", "needs>ms",
-                "requests", "stored", "share", "target", "cpu/stored", "thread/st.", "lat p50",
-                "lat p99");
     for (int baud : bauds) {
-        // Request and reply on the line, ten bits a byte, plus the meter's
-        // turnaround and 2 ms of slack.
-        const double needsMs = (8 + 53) * 10.0 * 1000.0 / baud + TurnaroundMs + 2;
-        for (int period : periods) {
+        const double physicalMs = physicalMsPerReply(baud, setup);
+        std::printf("\n%d baud, %d meters, %d ms turnaround: at most %.1f replies/s (%.1f ms a "
+                    "reply)\n",
+                    baud, setup.meters, setup.turnaroundMs, 1000.0 / physicalMs, physicalMs);
+        std::printf("%-10s %6s %9s %6s %11s %7s %-8s %11s %7s %7s %7s %7s\n", "", "period",
+                    "replies/s", "of max", "stored/asked", "", "", "cpu/reply", "wakeups",
+                    "lat p50", "p99", "max ms");
+        for (int period : only == "qt" ? QList<int>() : periods) {
+            // Long enough for a few passes over the meters, at least 3 s.
             const int runSeconds =
-                seconds > 0 ? seconds : std::clamp(Meters * period * 2 / 1000, 3, 10);
-            const auto print = [&](const Result& r) {
-                const double share = r.requests ? 100.0 * r.stored / r.requests : 0;
-                const bool mustStoreAll = period > needsMs;
-                std::printf("%6d %6d %9.1f %8d %7d %7.1f%% %9s %9.0f us %9.1f us %7.2f ms %7.2f ms",
-                            baud, period, needsMs, r.requests, r.stored, share,
-                            mustStoreAll ? (r.stored >= r.requests ? "all: ok" : "all: MISS") : "-",
-                            r.cpuUsPerStored, r.threadCpuUsPerStored, r.latencyMedianMs,
-                            r.latencyP99Ms);
-            };
-            const Result off = run(baud, period, runSeconds, std::nullopt);
-            print(off);
-            std::printf("\n");
-            if (publish) {
-                const Result on = run(baud, period, runSeconds, publish);
-                print(on);
-                std::printf("  publishing: %+.1f us a reading on the reading thread\n",
-                            on.threadCpuUsPerStored - off.threadCpuUsPerStored);
-            }
-            std::fflush(stdout);
+                seconds > 0 ? seconds
+                            : std::clamp(int(setup.meters * std::max<double>(period, physicalMs) *
+                                             3 / 1000),
+                                         3, 10);
+            const Result r = runTool(baud, period, runSeconds, setup);
+            const bool all = r.ran && r.requests > 0 && r.replies >= r.requests;
+            printRow("tool", QStringLiteral("%1 ms").arg(period), r, physicalMs,
+                     all ? "all: ok" : "all: MISS");
         }
+        if (only == "tool")
+            continue;
+#ifdef HAVE_QT_MODBUS
+        const int qtSeconds = seconds > 0 ? seconds : 5;
+        printRow("Qt client", QStringLiteral("-"), runQtClient(baud, qtSeconds, setup), physicalMs,
+                 "");
+#else
+        std::printf("%-10s  (not built: Qt SerialBus was not found)\n", "Qt client");
+#endif
     }
     return 0;
 }
