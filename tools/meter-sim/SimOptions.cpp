@@ -1,5 +1,6 @@
 #include "SimOptions.h"
 
+#include <QCommandLineParser>
 #include <algorithm>
 
 namespace {
@@ -39,133 +40,132 @@ std::optional<int> parseWhole(const QString& text, int low, int high) {
     return value;
 }
 
+// The options, their value names and the help text for each.
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("A line of simulated flow meters on a pseudo-terminal. Prints the\n"
+                       "terminal's path on the first line of standard output."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("addresses"),
+         QStringLiteral("Meters on the line, e.g. 1,2,3 or 1-32 (default 1)."),
+         QStringLiteral("list")},
+        {QStringLiteral("link"),
+         QStringLiteral("Symbolic link to the terminal, e.g. DIR/ports/com1; an old link is "
+                        "replaced, the link removed on exit."),
+         QStringLiteral("path")},
+        {QStringLiteral("baud"),
+         QStringLiteral("Line speed whose byte time is kept (default 9600)."), QStringLiteral("n")},
+        {QStringLiteral("turnaround"),
+         QStringLiteral("Meter reaction time before replying (default 5)."), QStringLiteral("ms")},
+        {QStringLiteral("silent"), QStringLiteral("Meters on the line that never answer."),
+         QStringLiteral("list")},
+        {QStringLiteral("corrupt-crc"), QStringLiteral("Chance 0..1 of a reply with a wrong CRC."),
+         QStringLiteral("p")},
+        {QStringLiteral("split"), QStringLiteral("Replies come in random pieces with gaps.")},
+        {QStringLiteral("stray"), QStringLiteral("Chance 0..1 of stray bytes around a reply."),
+         QStringLiteral("p")},
+        {QStringLiteral("seed"), QStringLiteral("Seed for the flow model and the faults."),
+         QStringLiteral("n")},
+        {QStringLiteral("log"),
+         QStringLiteral("Each request received as a line of hex (file started afresh)."),
+         QStringLiteral("file")},
+        {QStringLiteral("reply-log"),
+         QStringLiteral("Each reply as it left, a line of monotonic-clock nanoseconds and hex "
+                        "(file started afresh)."),
+         QStringLiteral("file")},
+    });
+}
+
 } // namespace
 
 QString SimOptions::usage() {
-    return QStringLiteral(
-        "Usage: meter-sim [options]\n"
-        "A line of simulated flow meters on a pseudo-terminal. Prints the\n"
-        "terminal's path on the first line of standard output.\n"
-        "\n"
-        "  --addresses LIST    meters on the line, e.g. 1,2,3 or 1-32 (default 1)\n"
-        "  --link PATH         symbolic link to the terminal, e.g. DIR/ports/com1;\n"
-        "                      an old link is replaced, the link removed on exit\n"
-        "  --baud N            line speed whose byte time is kept (default 9600)\n"
-        "  --turnaround MS     meter reaction time before replying (default 5)\n"
-        "  --silent LIST       meters on the line that never answer\n"
-        "  --corrupt-crc P     chance 0..1 of a reply with a wrong CRC\n"
-        "  --split             replies come in random pieces with gaps\n"
-        "  --stray P           chance 0..1 of stray bytes around a reply\n"
-        "  --seed N            seed for the flow model and the faults\n"
-        "  --log FILE          each request received as a line of hex (file\n"
-        "                      started afresh)\n"
-        "  --reply-log FILE    each reply as it left, a line of monotonic-clock\n"
-        "                      nanoseconds and hex (file started afresh)\n"
-        "  --help              this text\n");
+    QCommandLineParser parser;
+    describe(parser);
+    return parser.helpText();
 }
 
 std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QString* error) {
-    SimOptions options;
-    const QStringList takesValue = {
-        QStringLiteral("addresses"),  QStringLiteral("link"),   QStringLiteral("baud"),
-        QStringLiteral("turnaround"), QStringLiteral("silent"), QStringLiteral("corrupt-crc"),
-        QStringLiteral("stray"),      QStringLiteral("seed"),   QStringLiteral("log"),
-        QStringLiteral("reply-log"),
-    };
-    std::optional<QString> silentText;
-
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (!argument.startsWith(QLatin1String("--"))) {
-            *error = QStringLiteral("unexpected argument '%1'").arg(argument);
-            return std::nullopt;
-        }
-        QString name = argument.mid(2);
-        std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-
-        if (name == QLatin1String("help") || name == QLatin1String("split")) {
-            if (value) {
-                *error = QStringLiteral("--%1 takes no value").arg(name);
-                return std::nullopt;
-            }
-            (name == QLatin1String("help") ? options.help : options.split) = true;
-            continue;
-        }
-        if (!takesValue.contains(name)) {
-            *error = QStringLiteral("unknown option '%1'").arg(argument);
-            return std::nullopt;
-        }
-        if (!value) {
-            if (i + 1 >= arguments.size()) {
-                *error = QStringLiteral("--%1 needs a value").arg(name);
-                return std::nullopt;
-            }
-            value = arguments[++i];
-        }
-
-        const auto bad = [&](const QString& what) {
-            *error = QStringLiteral("--%1 '%2': %3").arg(name, *value, what);
-            return std::nullopt;
-        };
-        if (name == QLatin1String("addresses")) {
-            const auto addresses = parseAddresses(*value);
-            if (!addresses)
-                return bad(QStringLiteral("expected addresses 1 to 255 such as 1,2,5-8"));
-            options.addresses = *addresses;
-        } else if (name == QLatin1String("silent")) {
-            silentText = *value;
-        } else if (name == QLatin1String("link")) {
-            if (value->isEmpty())
-                return bad(QStringLiteral("expected a path"));
-            options.linkPath = *value;
-        } else if (name == QLatin1String("log") || name == QLatin1String("reply-log")) {
-            if (value->isEmpty())
-                return bad(QStringLiteral("expected a file name"));
-            (name == QLatin1String("log") ? options.logPath : options.replyLogPath) = *value;
-        } else if (name == QLatin1String("baud")) {
-            const auto baud = parseWhole(*value, 50, 4'000'000);
-            if (!baud)
-                return bad(QStringLiteral("expected a speed from 50 to 4000000"));
-            options.baud = *baud;
-        } else if (name == QLatin1String("turnaround")) {
-            const auto turnaround = parseWhole(*value, 0, 10'000);
-            if (!turnaround)
-                return bad(QStringLiteral("expected milliseconds from 0 to 10000"));
-            options.turnaroundMs = *turnaround;
-        } else if (name == QLatin1String("corrupt-crc") || name == QLatin1String("stray")) {
-            const auto probability = parseProbability(*value);
-            if (!probability)
-                return bad(QStringLiteral("expected a probability from 0 to 1"));
-            (name == QLatin1String("stray") ? options.stray : options.corruptCrc) = *probability;
-        } else if (name == QLatin1String("seed")) {
-            bool ok = false;
-            const uint seed = value->toUInt(&ok);
-            if (!ok)
-                return bad(QStringLiteral("expected a whole number from 0 to 4294967295"));
-            options.seed = seed;
-            options.seedGiven = true;
-        }
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(QStringList(QStringLiteral("meter-sim")) + arguments)) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *error =
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        return std::nullopt;
     }
 
-    // Checked last, so --silent may come before --addresses.
-    if (silentText) {
-        const auto silent = parseAddresses(*silentText);
-        if (!silent) {
-            *error = QStringLiteral("--silent '%1': expected addresses 1 to 255").arg(*silentText);
-            return std::nullopt;
-        }
+    SimOptions options;
+    options.help = parser.isSet(QStringLiteral("help"));
+    options.split = parser.isSet(QStringLiteral("split"));
+    QString name;
+    const auto bad = [&](const QString& what) {
+        *error = QStringLiteral("--%1 '%2': %3").arg(name, parser.value(name), what);
+        return std::nullopt;
+    };
+    // Each given option, in the order listed here; --silent after
+    // --addresses, whatever their order on the line.
+    const auto given = [&](const char* option) {
+        name = QString::fromLatin1(option);
+        return parser.isSet(name);
+    };
+    if (given("addresses")) {
+        const auto addresses = parseAddresses(parser.value(name));
+        if (!addresses)
+            return bad(QStringLiteral("expected addresses 1 to 255 such as 1,2,5-8"));
+        options.addresses = *addresses;
+    }
+    if (given("silent")) {
+        const auto silent = parseAddresses(parser.value(name));
+        if (!silent)
+            return bad(QStringLiteral("expected addresses 1 to 255"));
         for (std::uint8_t address : *silent) {
             if (std::find(options.addresses.begin(), options.addresses.end(), address) ==
-                options.addresses.end()) {
-                *error = QStringLiteral("--silent: meter %1 is not on the line").arg(address);
-                return std::nullopt;
-            }
+                options.addresses.end())
+                return bad(QStringLiteral("meter %1 is not on the line").arg(address));
         }
         options.silent = std::set<std::uint8_t>(silent->begin(), silent->end());
+    }
+    for (const auto& [option, path] :
+         {std::pair{"link", &options.linkPath}, std::pair{"log", &options.logPath},
+          std::pair{"reply-log", &options.replyLogPath}}) {
+        if (!given(option))
+            continue;
+        if (parser.value(name).isEmpty())
+            return bad(QStringLiteral("expected a path"));
+        *path = parser.value(name);
+    }
+    if (given("baud")) {
+        const auto baud = parseWhole(parser.value(name), 50, 4'000'000);
+        if (!baud)
+            return bad(QStringLiteral("expected a speed from 50 to 4000000"));
+        options.baud = *baud;
+    }
+    if (given("turnaround")) {
+        const auto turnaround = parseWhole(parser.value(name), 0, 10'000);
+        if (!turnaround)
+            return bad(QStringLiteral("expected milliseconds from 0 to 10000"));
+        options.turnaroundMs = *turnaround;
+    }
+    for (const auto& [option, probability] :
+         {std::pair{"corrupt-crc", &options.corruptCrc}, std::pair{"stray", &options.stray}}) {
+        if (!given(option))
+            continue;
+        const auto value = parseProbability(parser.value(name));
+        if (!value)
+            return bad(QStringLiteral("expected a probability from 0 to 1"));
+        *probability = *value;
+    }
+    if (given("seed")) {
+        bool ok = false;
+        options.seed = parser.value(name).toUInt(&ok);
+        if (!ok)
+            return bad(QStringLiteral("expected a whole number from 0 to 4294967295"));
+        options.seedGiven = true;
     }
     return options;
 }

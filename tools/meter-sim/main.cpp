@@ -1,17 +1,16 @@
 #include "SimOptions.h"
 #include "SimServer.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 #include <random>
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-
+    // For the program's name in the help text; the line runs a loop of its own.
+    QCoreApplication app(argc, argv);
     QString error;
-    auto options = SimOptions::parse(arguments, &error);
+    auto options = SimOptions::parse(app.arguments().mid(1), &error);
     if (!options) {
         std::fprintf(stderr, "meter-sim: %s\nTry 'meter-sim --help'.\n", qPrintable(error));
         return 2;
