@@ -4,6 +4,7 @@
 #include "SimulatedLine.h"
 
 #include <QMap>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -90,6 +91,37 @@ TEST(ReadingOverALine, HostileLineNeverStoresADamagedReply) {
         EXPECT_TRUE(sent[meter].contains(storedRow(tool, meter)));
     }
     EXPECT_EQ(storedRow(tool, 4), QStringLiteral("||||||||")); // silent: still blank
+}
+
+// The poll period is a floor on a half-duplex line: at a period far below
+// the line time every request is still answered, stored and not garbled by
+// the next one; above it, one request a tick.
+TEST(ReadingOverALine, EveryRequestIsAnsweredAndStoredWhateverThePeriod) {
+    struct Case {
+        int period;
+        QString baud;
+    };
+    const Case cases[] = {{1, "115200"}, {1, "9600"}, {40, "115200"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.period << " ms at " << c.baud.toStdString());
+        StartingDatabase::Options options = meters({1, 2, 3}, c.period);
+        options.settings = c.baud;
+        ToolOnLine tool(options, {"--addresses", "1-3", "--baud", c.baud, "--seed", "4"});
+        ASSERT_TRUE(tool.load());
+        MainStation& station = tool.window->station();
+        QSignalSpy ticks(&station.pollTimer(), &IntervalTimer::tick);
+        QSignalSpy stored(&station, &MainStation::readingStored);
+        ASSERT_TRUE(readUntilStored(tool, {1, 2, 3}, 3, 20000));
+        // The answer to the last request may still be on its way.
+        static_cast<void>(
+            QTest::qWaitFor([&] { return stored.count() >= tool.line.requests().size(); }, 2000));
+
+        const qsizetype requests = tool.line.requests().size();
+        EXPECT_EQ(stored.count(), requests);
+        EXPECT_EQ(ticks.count(), requests);
+        for (const QString& hex : tool.line.replies())
+            EXPECT_FALSE(decodedRow(hex).isEmpty()) << hex.toStdString();
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "HexText.h"
 #include "IntervalTimer.h"
 #include "LineSettings.h"
+#include "ListCursor.h"
 #include "PollCursor.h"
 #include "PollingCycle.h"
 #include "PortLocator.h"
@@ -57,6 +58,32 @@ TEST(ReceiveBuffer, RepliesAreRecognisedByCountAndExactLengthNoiseIsBounded) {
     EXPECT_EQ(buffer.completeReply(), ReplyKind::Block3);
 }
 
+// How long the port may keep quiet: wrong in one direction a reply is
+// decoded late, in the other the loop wakes for nothing.
+TEST(ReceiveBuffer, BytesStillNeededForAReply) {
+    const QByteArray realtime = reply(48);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int expectedLength;
+        std::optional<int> needed;
+    };
+    const Case cases[] = {
+        {"nothing yet, a real-time read asked", {}, 53, 53},
+        {"one byte, a real-time read asked", realtime.left(1), 53, 52},
+        {"one byte, nothing asked: the shortest kind", realtime.left(1), 0, 6},
+        {"byte count in: that kind's length", realtime.left(3), 7, 50},
+        {"block 4 count", reply(2).left(4), 53, 3},
+        {"a write echo: count of no kind", Frames::writeSingleRequest(1, 0x2C, 5), 8, std::nullopt},
+        {"longer than its kind", realtime + '\0', 53, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ReceiveBuffer buffer;
+        buffer.append(c.bytes);
+        EXPECT_EQ(buffer.bytesToReply(c.expectedLength), c.needed) << c.name;
+    }
+}
+
 TEST(SerialExchange, OnlyWholeReadRepliesReachTheDecoders) {
     Exchange e;
     const QByteArray frame = reply(48);
@@ -85,23 +112,6 @@ TEST(SerialExchange, OnlyWholeReadRepliesReachTheDecoders) {
     ASSERT_EQ(e.replies.count(), 2);
     EXPECT_EQ(e.kindOf(1), ReplyKind::Block4);
 }
-
-// A cursor over a fixed list of addresses.
-class ListCursor : public PollCursor {
-public:
-    explicit ListCursor(QList<int> addresses) : m_addresses(std::move(addresses)) {}
-    std::optional<int> currentAddress() const override {
-        return m_addresses.isEmpty() ? std::nullopt : std::optional<int>(m_addresses[m_row]);
-    }
-    void moveToNext() override {
-        if (!m_addresses.isEmpty())
-            m_row = (m_row + 1) % int(m_addresses.size());
-    }
-
-private:
-    QList<int> m_addresses;
-    int m_row = 0;
-};
 
 TEST(PollingCycle, TickEmptiesTheBufferThenAsksTheNextMeter) {
     Exchange e;

@@ -1,0 +1,110 @@
+#include "CRC16.h"
+#include "Frames.h"
+#include "PortLocator.h"
+#include "PtyPort.h"
+#include "QtSerialPort.h"
+#include "SerialExchange.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The Qt port on one end of a pseudo-terminal, linked as com1 of a
+// folder; the test writes the meters' side on the other end.
+struct PtyLine {
+    QTemporaryDir dir;
+    PtyPort meters;
+    QtSerialPort port{PortLocator(dir.path())};
+    SerialExchange exchange{port};
+    QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
+    bool ok = false;
+
+    PtyLine() {
+        QString error;
+        if (!meters.open(&error) || !meters.link(dir.filePath("ports/com1"), &error))
+            return;
+        port.setPortNumber(1);
+        ok = port.openEmptied() == 0 && port.setLineSettings("9600,n,8,1") == 0;
+    }
+    ~PtyLine() { port.close(); }
+};
+
+QByteArray realtimeReply(int address) {
+    return withCrc(QByteArray(1, char(address)) + "\x03\x30" + QByteArray(48, '\x22'));
+}
+
+// However the driver hands a reply over, it is read whole and decoded once,
+// with or without a request telling how long the answer will be.
+TEST(PortReading, ReplyInPiecesIsDecodedOnceWhole) {
+    struct Case {
+        const char* name;
+        bool asked;
+        QList<int> pieces; // sizes, 4 ms apart
+    };
+    const Case cases[] = {
+        {"in one piece", true, {53}},
+        {"in line-time pieces", true, {3, 4, 4, 4, 38}},
+        {"a byte first, unasked", false, {1, 52}},
+        {"two bytes first", true, {2, 1, 50}},
+        {"all but the CRC, then the CRC", true, {51, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyLine line;
+        ASSERT_TRUE(line.ok);
+        if (c.asked)
+            line.exchange.send(Frames::readRequest(7, ReplyKind::RealTime));
+        const QByteArray reply = realtimeReply(7);
+        int at = 0;
+        for (int i = 0; i < c.pieces.size(); ++i) {
+            const QByteArray piece = reply.mid(at, c.pieces[i]);
+            at += c.pieces[i];
+            QTimer::singleShot(4 * i, &line.port, [&line, piece] { line.meters.write(piece); });
+        }
+        ASSERT_TRUE(line.replies.wait(2000));
+        QTest::qWait(20);
+        ASSERT_EQ(line.replies.count(), 1);
+        EXPECT_EQ(line.replies.at(0).at(1).toString(),
+                  QString::fromLatin1(reply.toHex().toUpper()));
+    }
+}
+
+// A sender empties the buffer before it sends; bytes that had arrived but
+// were not read yet go with it, or a late piece of the last answer would
+// run into the next one.
+TEST(PortReading, ClearingDropsBytesNotReadYet) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok);
+    const QByteArray reply = realtimeReply(3);
+    line.meters.write(reply.left(20));
+    QThread::msleep(20); // in the driver, not read: the event loop has not run
+    line.exchange.clearform1();
+    line.meters.write(reply.mid(20));
+    QTest::qWait(100);
+    EXPECT_EQ(line.replies.count(), 0);
+    EXPECT_EQ(line.exchange.bufferText().size(), 2 * (reply.size() - 20));
+
+    line.exchange.clearform1();
+    line.meters.write(reply);
+    EXPECT_TRUE(line.replies.wait(2000));
+}
+
+// A line that goes away (the adapter pulled, the simulator ended) is not
+// read over and over.
+TEST(PortReading, LineThatGoesAwayIsLeftAlone) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok);
+    QSignalSpy arrivals(&line.port, &SerialPort::bytesArrived);
+    line.meters.close();
+    QTest::qWait(50);
+    line.exchange.clearform1(); // as the next poll tick would
+    QTest::qWait(50);
+    EXPECT_LE(arrivals.count(), 2);
+}
+
+} // namespace
