@@ -213,28 +213,38 @@ void measure(Result& result, int seconds, const std::function<void()>& start,
     }
 }
 
-Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
+// Each reply a side took in, as hex, and when.
+using Received = std::vector<std::pair<QString, qint64>>;
+
+// Runs one side on a fresh line: `side` sets itself up and measures, noting
+// every reply it takes in; the simulator's logs then give the rest.
+Result onFreshLine(int baud, const Setup& setup, std::optional<int> pollPeriod,
+                   const std::function<void(Line&, Result&, Received&)>& side) {
     Result result;
-    Line line(baud, setup, periodMs);
+    Line line(baud, setup, pollPeriod);
     if (!line.isUp())
         return result;
-    std::vector<std::pair<QString, qint64>> commits;
-    commits.reserve(100000);
-    {
+    Received received;
+    received.reserve(100000);
+    side(line, result, received);
+    line.finish(result, received);
+    return result;
+}
+
+Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
+    return onFreshLine(baud, setup, periodMs, [&](Line& line, Result& result, Received& commits) {
         MainStation station(line.folder(),
                             std::make_unique<QtSerialPort>(PortLocator(line.folder())));
         if (station.startUp() != 0) {
             std::fprintf(stderr, "start-up failed\n");
-            return result;
+            return;
         }
         QObject::connect(&station, &MainStation::readingStored,
                          [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
         measure(
             result, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
             [&] { return int(commits.size()); });
-    }
-    line.finish(result, commits);
-    return result;
+    });
 }
 
 // Meters 1 to N in turn.
@@ -250,17 +260,11 @@ private:
 };
 
 Result runLink(int baud, int periodMs, int seconds, const Setup& setup) {
-    Result result;
-    Line line(baud, setup, periodMs);
-    if (!line.isUp())
-        return result;
-    std::vector<std::pair<QString, qint64>> decoded;
-    decoded.reserve(100000);
-    {
+    return onFreshLine(baud, setup, periodMs, [&](Line& line, Result& result, Received& decoded) {
         QtSerialPort port{PortLocator(line.folder())};
         port.setPortNumber(1);
         if (port.openEmptied() != 0 || port.setLineSettings(QStringLiteral("%1,n,8,1").arg(baud)))
-            return result;
+            return;
         SerialExchange exchange(port);
         CountingCursor cursor(setup.meters);
         IntervalTimer pollTimer;
@@ -274,76 +278,73 @@ Result runLink(int baud, int periodMs, int seconds, const Setup& setup) {
             result, seconds, [&] { pollTimer.setInterval(std::chrono::milliseconds(periodMs)); },
             [&] { pollTimer.setInterval(std::chrono::milliseconds(0)); },
             [&] { return int(decoded.size()); });
-    }
-    line.finish(result, decoded);
-    return result;
+    });
 }
 
 #ifdef HAVE_QT_MODBUS
 Result runQtClient(int baud, int seconds, const Setup& setup) {
-    Result result;
-    Line line(baud, setup, std::nullopt);
-    if (!line.isUp())
-        return result;
-    std::vector<std::pair<QString, qint64>> finished;
-    finished.reserve(100000);
-    {
-        QModbusRtuSerialClient client;
-        client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, line.portPath());
-        client.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
-        client.setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::NoParity);
-        client.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
-        client.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, QSerialPort::OneStop);
-        // The same patience as the tool's: line time and 20 ms of turnaround.
-        LineSettings settings;
-        settings.baud = baud;
-        client.setTimeout(
-            int(std::chrono::ceil<std::chrono::milliseconds>(settings.characterTime(61)).count()) +
-            20);
-        client.setNumberOfRetries(0);
-        if (!client.connectDevice()) {
-            std::fprintf(stderr, "Qt client: %s\n", qPrintable(client.errorString()));
-            return result;
-        }
-        bool running = false;
-        int address = 1;
-        std::function<void()> ask = [&] {
-            if (!running)
-                return;
-            const int server = address;
-            address = address % setup.meters + 1;
-            QModbusReply* reply = client.sendReadRequest(
-                QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 24), server);
-            if (!reply) {
-                QTimer::singleShot(1, ask);
+    return onFreshLine(
+        baud, setup, std::nullopt, [&](Line& line, Result& result, Received& finished) {
+            QModbusRtuSerialClient client;
+            client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, line.portPath());
+            client.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+            client.setConnectionParameter(QModbusDevice::SerialParityParameter,
+                                          QSerialPort::NoParity);
+            client.setConnectionParameter(QModbusDevice::SerialDataBitsParameter,
+                                          QSerialPort::Data8);
+            client.setConnectionParameter(QModbusDevice::SerialStopBitsParameter,
+                                          QSerialPort::OneStop);
+            // The same patience as the tool's: line time and 20 ms of turnaround.
+            LineSettings settings;
+            settings.baud = baud;
+            client.setTimeout(
+                int(std::chrono::ceil<std::chrono::milliseconds>(settings.characterTime(61))
+                        .count()) +
+                20);
+            client.setNumberOfRetries(0);
+            if (!client.connectDevice()) {
+                std::fprintf(stderr, "Qt client: %s\n", qPrintable(client.errorString()));
                 return;
             }
-            const auto done = [&, reply, server] {
-                if (reply->error() == QModbusDevice::NoError) {
-                    const QModbusResponse pdu = reply->rawResult();
-                    QByteArray frame;
-                    frame.append(char(server)).append(char(pdu.functionCode())).append(pdu.data());
-                    finished.emplace_back(HexText::fromBytes(withCrc(frame)), nowNs());
+            bool running = false;
+            int address = 1;
+            std::function<void()> ask = [&] {
+                if (!running)
+                    return;
+                const int server = address;
+                address = address % setup.meters + 1;
+                QModbusReply* reply = client.sendReadRequest(
+                    QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 24), server);
+                if (!reply) {
+                    QTimer::singleShot(1, ask);
+                    return;
                 }
-                reply->deleteLater();
-                ask();
+                const auto done = [&, reply, server] {
+                    if (reply->error() == QModbusDevice::NoError) {
+                        const QModbusResponse pdu = reply->rawResult();
+                        QByteArray frame;
+                        frame.append(char(server))
+                            .append(char(pdu.functionCode()))
+                            .append(pdu.data());
+                        finished.emplace_back(HexText::fromBytes(withCrc(frame)), nowNs());
+                    }
+                    reply->deleteLater();
+                    ask();
+                };
+                if (reply->isFinished())
+                    QTimer::singleShot(0, done);
+                else
+                    QObject::connect(reply, &QModbusReply::finished, done);
             };
-            if (reply->isFinished())
-                QTimer::singleShot(0, done);
-            else
-                QObject::connect(reply, &QModbusReply::finished, done);
-        };
-        measure(
-            result, seconds,
-            [&] {
-                running = true;
-                ask();
-            },
-            [&] { running = false; }, [&] { return int(finished.size()); });
-        client.disconnectDevice();
-    }
-    line.finish(result, finished);
-    return result;
+            measure(
+                result, seconds,
+                [&] {
+                    running = true;
+                    ask();
+                },
+                [&] { running = false; }, [&] { return int(finished.size()); });
+            client.disconnectDevice();
+        });
 }
 #endif
 
@@ -363,7 +364,7 @@ void printRow(const char* who, const QString& period, const Result& r, double ph
     const double perSecond = r.seconds > 0 ? r.replies / r.seconds : 0;
     const double share = perSecond * physicalMs / 1000.0;
     const double answered = r.requests ? 100.0 * r.replies / r.requests : 0;
-    std::printf("%-10s %6s %9.1f %6.2f %5d/%-5d %6.1f%% %-8s %8.0f us %7.2f %7.2f %7.2f %7.2f\n",
+    std::printf("%-10s %6s %9.1f %6.2f %5d/%-5d %6.1f%% %-9s %8.0f us %7.2f %7.2f %7.2f %7.2f\n",
                 who, qPrintable(period), perSecond, share, r.replies, r.requests, answered, verdict,
                 r.cpuUsPerReply, r.wakeUpsPerReply, r.latencyMedianMs, r.latencyP99Ms,
                 r.latencyMaxMs);
@@ -400,8 +401,8 @@ int main(int argc, char** argv) {
         std::printf("\n%d baud, %d meters, %d ms turnaround: at most %.1f replies/s (%.1f ms a "
                     "reply)\n",
                     baud, setup.meters, setup.turnaroundMs, 1000.0 / physicalMs, physicalMs);
-        std::printf("%-10s %6s %9s %6s %11s %7s %-8s %11s %7s %7s %7s %7s\n", "", "period",
-                    "replies/s", "of max", "stored/asked", "", "", "cpu/reply", "wakeups",
+        std::printf("%-10s %6s %9s %6s %11s %7s %-9s %11s %7s %7s %7s %7s\n", "", "period",
+                    "replies/s", "of max", "done/asked", "share", "", "cpu/reply", "wakeups",
                     "lat p50", "p99", "max ms");
         for (int period : only == "qt" ? QList<int>() : periods) {
             // Long enough for a few passes over the meters, at least 3 s.
