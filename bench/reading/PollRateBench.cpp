@@ -3,6 +3,7 @@
 //
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
+//                             [--publish HOST:PORT]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
 // decoder, the store and the grid model, polling meter-sim at each poll
@@ -16,6 +17,10 @@
 // wake-ups of the thread per reply, and the time from a reply's last byte
 // leaving the simulator to its row being committed (the Qt client: to its
 // reply being finished), both sides reading the same monotonic clock.
+// With --publish each tool row is run again publishing every reading to
+// that MQTT broker ("tool+mqtt"); "thread/r" is the reading thread's own
+// CPU time per reply, without the publisher's thread, so the two rows say
+// what publishing adds where it could slow reading.
 
 #include "CRC16.h"
 #include "Database.h"
@@ -26,6 +31,7 @@
 #include "PollCursor.h"
 #include "PollingCycle.h"
 #include "PortLocator.h"
+#include "PublishTable.h"
 #include "QtSerialPort.h"
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
@@ -60,12 +66,21 @@ namespace {
 struct Setup {
     int meters = 32;
     int turnaroundMs = 5;
+    std::optional<PublishSettings> publish; // publishing every reading, when set
 };
 
 // Precise CPU time of the whole process; getrusage counts in scheduler ticks.
 double cpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The calling thread's own CPU time: the reading thread's, without the
+// publisher's.
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
@@ -117,6 +132,7 @@ struct Result {
     int replies = 0; // stored by the tool, finished without error by the Qt client
     double seconds = 0;
     double cpuUsPerReply = 0;
+    double threadCpuUsPerReply = 0;
     double wakeUpsPerReply = 0;
     double latencyMedianMs = 0, latencyP99Ms = 0, latencyMaxMs = 0;
 };
@@ -132,6 +148,7 @@ public:
         options.meters = meters;
         options.settings = QString::number(baud);
         options.timer = pollPeriod.value_or(0);
+        options.publish = setup.publish;
         if (!StartingDatabase::create(Database::filePath(m_dir.path()), options))
             return;
         m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -195,6 +212,7 @@ private:
 void measure(Result& result, int seconds, const std::function<void()>& start,
              const std::function<void()>& stop, const std::function<int()>& replies) {
     const double cpuBefore = cpuSeconds();
+    const double threadCpuBefore = threadCpuSeconds();
     const long wakeUpsBefore = wakeUps();
     const auto began = std::chrono::steady_clock::now();
     start();
@@ -204,11 +222,13 @@ void measure(Result& result, int seconds, const std::function<void()>& start,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     waitMs(300);
     const double cpu = cpuSeconds() - cpuBefore;
+    const double threadCpu = threadCpuSeconds() - threadCpuBefore;
     const long woken = wakeUps() - wakeUpsBefore;
     result.replies = replies();
     result.ran = true;
     if (result.replies > 0) {
         result.cpuUsPerReply = cpu * 1e6 / result.replies;
+        result.threadCpuUsPerReply = threadCpu * 1e6 / result.replies;
         result.wakeUpsPerReply = double(woken) / result.replies;
     }
 }
@@ -241,6 +261,14 @@ Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
         }
         QObject::connect(&station, &MainStation::readingStored,
                          [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
+        const auto connected = [&] {
+            return station.publisher().state() == Publisher::State::Connected;
+        };
+        for (int i = 0; setup.publish && i < 500 && !connected(); ++i)
+            waitMs(10);
+        if (setup.publish && !connected())
+            std::fprintf(stderr, "the broker at %s:%d does not answer\n",
+                         qPrintable(setup.publish->host), setup.publish->port);
         measure(
             result, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
             [&] { return int(commits.size()); });
@@ -364,10 +392,11 @@ void printRow(const char* who, const QString& period, const Result& r, double ph
     const double perSecond = r.seconds > 0 ? r.replies / r.seconds : 0;
     const double share = perSecond * physicalMs / 1000.0;
     const double answered = r.requests ? 100.0 * r.replies / r.requests : 0;
-    std::printf("%-10s %6s %9.1f %6.2f %5d/%-5d %6.1f%% %-9s %8.0f us %7.2f %7.2f %7.2f %7.2f\n",
-                who, qPrintable(period), perSecond, share, r.replies, r.requests, answered, verdict,
-                r.cpuUsPerReply, r.wakeUpsPerReply, r.latencyMedianMs, r.latencyP99Ms,
-                r.latencyMaxMs);
+    std::printf(
+        "%-10s %6s %9.1f %6.2f %5d/%-5d %6.1f%% %-9s %8.0f us %8.0f us %7.2f %7.2f %7.2f %7.2f\n",
+        who, qPrintable(period), perSecond, share, r.replies, r.requests, answered, verdict,
+        r.cpuUsPerReply, r.threadCpuUsPerReply, r.wakeUpsPerReply, r.latencyMedianMs,
+        r.latencyP99Ms, r.latencyMaxMs);
     std::fflush(stdout);
 }
 
@@ -394,6 +423,14 @@ int main(int argc, char** argv) {
             setup.turnaroundMs = std::max(0, args[i + 1].toInt());
         else if (args[i] == "--only")
             only = args[i + 1];
+        else if (args[i] == "--publish") {
+            PublishSettings publish = PublishTable::startingSettings();
+            publish.enabled = true;
+            publish.host = args[i + 1].section(QLatin1Char(':'), 0, 0);
+            publish.port = args[i + 1].section(QLatin1Char(':'), 1).toInt();
+            publish.station = QStringLiteral("bench");
+            setup.publish = publish;
+        }
     }
 
     for (int baud : bauds) {
@@ -401,9 +438,9 @@ int main(int argc, char** argv) {
         std::printf("\n%d baud, %d meters, %d ms turnaround: at most %.1f replies/s (%.1f ms a "
                     "reply)\n",
                     baud, setup.meters, setup.turnaroundMs, 1000.0 / physicalMs, physicalMs);
-        std::printf("%-10s %6s %9s %6s %11s %7s %-9s %11s %7s %7s %7s %7s\n", "", "period",
-                    "replies/s", "of max", "done/asked", "share", "", "cpu/reply", "wakeups",
-                    "lat p50", "p99", "max ms");
+        std::printf("%-10s %6s %9s %6s %11s %7s %-9s %11s %11s %7s %7s %7s %7s\n", "", "period",
+                    "replies/s", "of max", "done/asked", "share", "", "cpu/reply", "thread/r",
+                    "wakeups", "lat p50", "p99", "max ms");
         for (int period : only == "qt" ? QList<int>() : periods) {
             // Long enough for a few passes over the meters, at least 3 s.
             const int runSeconds =
@@ -411,10 +448,18 @@ int main(int argc, char** argv) {
                             : std::clamp(int(setup.meters * std::max<double>(period, physicalMs) *
                                              3 / 1000),
                                          3, 10);
-            const Result r = runTool(baud, period, runSeconds, setup);
+            Setup plain = setup;
+            plain.publish.reset();
+            const Result r = runTool(baud, period, runSeconds, plain);
             const bool all = r.ran && r.requests > 0 && r.replies >= r.requests;
             printRow("tool", QStringLiteral("%1 ms").arg(period), r, physicalMs,
                      all ? "all: ok" : "all: MISS");
+            if (setup.publish) {
+                const Result p = runTool(baud, period, runSeconds, setup);
+                const bool allPublished = p.ran && p.requests > 0 && p.replies >= p.requests;
+                printRow("tool+mqtt", QStringLiteral("%1 ms").arg(period), p, physicalMs,
+                         allPublished ? "all: ok" : "all: MISS");
+            }
         }
         if (only != "qt" && !periods.isEmpty()) {
             const int period = periods.first();
