@@ -18,6 +18,8 @@ public:
     std::optional<QByteArray> silence();
 
     bool isEmpty() const { return m_buffer.isEmpty() && !m_discarding; }
+    // Bytes held back as the start of a frame not yet complete.
+    qsizetype bufferedSize() const { return m_buffer.size(); }
 
 private:
     QByteArray m_buffer;
