@@ -34,7 +34,17 @@ std::vector<QByteArray> RequestFramer::feed(const QByteArray& bytes) {
     m_buffer.append(bytes);
     while (!m_buffer.isEmpty()) {
         const int length = expectedLength(m_buffer);
-        if (length == Unknown || length == NeedMore || m_buffer.size() < length)
+        if (length == Unknown || length == NeedMore)
+            break;
+        // A byte count that makes the frame longer than any RTU frame is a
+        // garble now, not only once enough bytes have piled up: otherwise
+        // whether such a frame were taken would hang on how reads split it.
+        if (length > MaxFrame) {
+            m_buffer.clear();
+            m_discarding = true;
+            break;
+        }
+        if (m_buffer.size() < length)
             break;
         const QByteArray frame = m_buffer.left(length);
         if (!crcMatches(frame)) {
