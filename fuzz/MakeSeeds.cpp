@@ -227,6 +227,8 @@ void framerSeeds(Writer& write) {
     write("any-noise", any + reach(QByteArray(300, '\x10'), true) + reach(single, true));
     write("any-longest", any + reach(longest, true));
     write("any-too-long", any + reach(tooLong, true));
+    // A read ending between byte 257 and the end of such a frame.
+    write("any-too-long-split", any + reach(tooLong.left(260)) + reach(tooLong.mid(260), true));
     write("any-short-then-pause", any + reach(read.left(3), true) + reach(read.left(7), true));
 
     QByteArray requests(1, char(1));
