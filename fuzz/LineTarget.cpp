@@ -12,20 +12,22 @@
 #include "FuzzInput.h"
 #include "HexText.h"
 #include "LineSettings.h"
-#include "MeterAddress.h"
 #include "ParameterBlockDispatcher.h"
 #include "ParameterBlocks.h"
 #include "ParameterFields.h"
+#include "ParameterMap.h"
 #include "RealtimeRecord.h"
 #include "ReceiveBuffer.h"
 #include "ReplyKind.h"
 #include "SerialExchange.h"
 #include "ValueCodec.h"
+#include "WholeNumber.h"
 #include "WriteRequests.h"
 
-#include <QSet>
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -114,26 +116,18 @@ private:
 
 class FieldRecorder : public ParameterFields {
 public:
-    void setFieldText(const QString& caption, const QString& text) override {
-        fields.append({caption, text});
-    }
+    void setFieldText(int reg, const QString& text) override { fields.append({reg, text}); }
     QList<FieldText> fields;
 };
 
-void checkReading(const RealtimeReading& reading, const QByteArray& frame) {
+void checkReading(const Reading& reading, const QByteArray& frame) {
     FUZZ_CHECK(reading.address == static_cast<std::uint8_t>(frame[0]));
-    FUZZ_CHECK(reading.status.startsWith(QLatin1String("Communication OK")));
+    FUZZ_CHECK(reading.status && reading.status->startsWith(QLatin1String("Communication OK")));
     for (const std::optional<QString>* number :
          {&reading.flowRate, &reading.forwardTotal, &reading.reverseTotal, &reading.flowSpeed,
           &reading.spanPercentage, &reading.electrodeImpedance}) {
         FUZZ_CHECK(!*number || isDecimal(**number, 2));
     }
-}
-
-// Texts shown as they came; any characters may stand in them.
-bool isSerialField(const QString& caption) {
-    return caption == QLatin1String("Sensor Serial:") ||
-           caption == QLatin1String("Transducer serial#:");
 }
 
 // "-0", "-0.00" and the like: a sign before a value that shows as zero.
@@ -147,17 +141,49 @@ bool isNegativeZero(QStringView text) {
     return true;
 }
 
-void checkFields(const QList<FieldText>& fields) {
-    QSet<QString> captions;
+bool isWhole(QStringView text) {
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+// A block's texts: its own parameters in register order, each in the form
+// the register map gives it; a listed code shows a text the writer knows,
+// so a field written back unchanged sends the code it came from.
+void checkFields(ReplyKind kind, const QList<FieldText>& fields) {
+    int previous = -1;
     for (const FieldText& field : fields) {
-        FUZZ_CHECK(!field.caption.isEmpty() && !field.text.isEmpty());
-        FUZZ_CHECK(!captions.contains(field.caption));
-        captions.insert(field.caption);
-        if (isSerialField(field.caption))
+        const MeterParameter* parameter = ParameterMap::find(field.reg);
+        FUZZ_CHECK(parameter && layoutOf(kind).holds(field.reg));
+        FUZZ_CHECK(field.reg > previous);
+        previous = field.reg;
+        switch (parameter->form) {
+        case ValueForm::Text10:
+            FUZZ_CHECK(field.text.size() == 10);
             continue;
-        FUZZ_CHECK(!isNegativeZero(field.text));
-        FUZZ_CHECK(!field.text.contains(QLatin1String("nan"), Qt::CaseInsensitive));
-        FUZZ_CHECK(!field.text.contains(QLatin1String("inf"), Qt::CaseInsensitive));
+        case ValueForm::Code16:
+        case ValueForm::CodeLowByte:
+            FUZZ_CHECK(parameter->codeOf(field.text).has_value());
+            break;
+        case ValueForm::Whole16:
+        case ValueForm::Whole32:
+            FUZZ_CHECK(isWhole(field.text));
+            break;
+        case ValueForm::Decimals2:
+            FUZZ_CHECK(isDecimal(field.text, 2));
+            break;
+        case ValueForm::Decimals3:
+        case ValueForm::TenthDecimals3:
+            FUZZ_CHECK(isDecimal(field.text, 3));
+            break;
+        case ValueForm::Short:
+            FUZZ_CHECK(!field.text.isEmpty() && !isNegativeZero(field.text));
+            FUZZ_CHECK(!field.text.contains(QLatin1String("nan"), Qt::CaseInsensitive));
+            FUZZ_CHECK(!field.text.contains(QLatin1String("inf"), Qt::CaseInsensitive));
+            break;
+        }
     }
 }
 
@@ -217,19 +243,18 @@ private:
         FUZZ_CHECK(crcMatches(*frame) == intact);
 
         if (kind == ReplyKind::RealTime) {
-            const std::optional<RealtimeReading> reading = decodeRealtimeRecord(text);
+            const std::optional<Reading> reading = decodeRealtimeRecord(text);
             FUZZ_CHECK(reading.has_value() == intact);
             if (reading)
                 checkReading(*reading, *frame);
         } else {
-            const int block = static_cast<int>(kind);
-            const std::optional<QList<FieldText>> fields = decodeParameterBlock(block, text);
+            const std::optional<QList<FieldText>> fields = decodeParameterBlock(kind, text);
             FUZZ_CHECK(fields.has_value() == intact);
             m_fields.fields.clear();
             m_dispatcher.dispatch(kind, text);
             FUZZ_CHECK(m_fields.fields == fields.value_or(QList<FieldText>{}));
             if (fields)
-                checkFields(*fields);
+                checkFields(kind, *fields);
         }
         m_decoded += intact ? 1 : 0;
     }
@@ -316,7 +341,7 @@ void checkFrameHead(const QByteArray& frame, int length, std::uint8_t address, i
 }
 
 // An address, a register, an 8-byte value (most significant first) and a
-// text as UTF-16 pairs, for the serial write and as a register type key.
+// text as UTF-16 pairs for the serial write.
 void codecsRoad(FuzzInput& in) {
     const std::uint8_t address = in.byte();
     const std::uint8_t reg = in.byte();
@@ -325,29 +350,16 @@ void codecsRoad(FuzzInput& in) {
     const QString text = QString::fromUtf16(
         reinterpret_cast<const char16_t*>(textBytes.constData()), textBytes.size() / 2);
 
-    const QByteArray int16 = ValueToBytes(value, RegisterType::int16);
+    const QByteArray int16 = ValueToBytes(value, RegisterType::Int16);
     FUZZ_CHECK(int16.size() == 2 && bigEndianValue(int16) == expectedWhole(value, 32767));
-    const QByteArray int32 = ValueToBytes(value, RegisterType::int32);
+    const QByteArray int32 = ValueToBytes(value, RegisterType::Int32);
     FUZZ_CHECK(int32.size() == 4 && bigEndianValue(int32) == expectedWhole(value, 2147483647));
-    const QByteArray int64 = ValueToBytes(value, RegisterType::int64);
-    FUZZ_CHECK(int64.size() == 8);
-    FUZZ_CHECK(bigEndianValue(int64) <= 999999999999ULL);
-    const QByteArray float32 = ValueToBytes(value, RegisterType::float32);
+    const QByteArray float32 = ValueToBytes(value, RegisterType::Float32);
     FUZZ_CHECK(float32.size() == 4);
     const auto asFloat = std::bit_cast<float>(static_cast<std::uint32_t>(bigEndianValue(float32)));
     const long double exact = static_cast<long double>(value) / 10000;
     FUZZ_CHECK(std::isfinite(asFloat));
     FUZZ_CHECK(std::fabs(asFloat - exact) <= std::fabs(exact) * 0x1p-23L);
-    const bool knownKey =
-        text == QStringView(RegisterType::int16) || text == QStringView(RegisterType::int32) ||
-        text == QStringView(RegisterType::int64) || text == QStringView(RegisterType::float32);
-    FUZZ_CHECK(knownKey || ValueToBytes(value, text).isEmpty());
-
-    for (const std::uint8_t byte : {address, reg}) {
-        const QString hex = ByteToHex(byte);
-        FUZZ_CHECK(hex == upperHex(QByteArray(1, static_cast<char>(byte))));
-        FUZZ_CHECK(HexText::byteAt(hex, 0) == byte);
-    }
 
     const QByteArray s16 = WriteRequests::s16Request(address, reg, value);
     checkFrameHead(s16, 8, address, 6, reg);
@@ -374,6 +386,48 @@ void codecsRoad(FuzzInput& in) {
 
 // ---- Road 3: typed numbers and settings texts -----------------------------
 
+// The value of the digits a text begins with (blanks skipped), held at
+// `max` + 1 once above it; nullopt when no digit comes first.
+std::optional<qint64> leadingDigits(QStringView text, int max) {
+    while (!text.isEmpty() && text.front().isSpace())
+        text = text.mid(1);
+    qsizetype end = 0;
+    while (end < text.size() && text[end] >= u'0' && text[end] <= u'9')
+        ++end;
+    if (end == 0)
+        return std::nullopt;
+    QStringView digits = text.left(end);
+    while (digits.size() > 1 && digits.front() == u'0')
+        digits = digits.mid(1);
+    if (digits.size() > 10)
+        return qint64(max) + 1;
+    return std::min(digits.toLongLong(), qint64(max) + 1);
+}
+
+// Addresses, periods, intervals and codes as the windows and the settings
+// row read them, with the ranges they are read in.
+void checkWholeNumbers(QStringView text) {
+    constexpr int intMax = std::numeric_limits<int>::max();
+    const std::pair<int, int> ranges[] = {{0, 255}, {1, 255}, {0, 2}, {0, 32767}, {0, intMax}};
+    for (const auto& [min, max] : ranges) {
+        const std::optional<qint64> digits = leadingDigits(text, max);
+        const std::optional<int> exact = WholeNumber::parse(text, min, max);
+        const std::optional<int> prefix =
+            WholeNumber::parse(text, min, max, WholeNumber::Mode::Prefix);
+        if (exact) {
+            FUZZ_CHECK(*exact >= min && *exact <= max);
+            FUZZ_CHECK(digits == *exact && prefix == exact);
+            FUZZ_CHECK(WholeNumber::parse(QString::number(*exact), min, max) == exact);
+        }
+        if (prefix) {
+            FUZZ_CHECK(digits && std::min<qint64>(*digits, max) == *prefix);
+            FUZZ_CHECK(*prefix >= min && *prefix <= max);
+        } else {
+            FUZZ_CHECK(!digits || std::min<qint64>(*digits, max) < min);
+        }
+    }
+}
+
 // The rest of the input as UTF-8 text, as a field or a stored setting.
 void typedTextRoad(FuzzInput& in) {
     const QByteArray bytes = in.rest();
@@ -388,8 +442,7 @@ void typedTextRoad(FuzzInput& in) {
     if (const std::optional<double> number = DecimalEntry::scanLeadingNumber(text))
         FUZZ_CHECK(!std::isnan(*number));
 
-    if (const std::optional<std::uint8_t> address = MeterAddress::fromText(text))
-        FUZZ_CHECK(MeterAddress::fromText(QString::number(*address)) == address);
+    checkWholeNumbers(text);
 
     if (const std::optional<LineSettings> settings = LineSettings::parse(text)) {
         const std::optional<LineSettings> again = LineSettings::parse(settings->text());

@@ -170,13 +170,14 @@ void lineSeeds(Writer& write) {
     };
     write("codecs-half-to-even", codecs(1, 38, 25000, QStringLiteral("ABCDEFGHIJ")));
     write("codecs-odd-half", codecs(1, 38, 35000, QStringLiteral("0123456789")));
-    write("codecs-negative", codecs(255, 0, -1, QStringLiteral("16位整数")));
-    write("codecs-just-over-16-bit", codecs(0, 255, 327675000, QStringLiteral("32位浮点数")));
+    write("codecs-negative", codecs(255, 0, -1, QStringLiteral("short")));
+    write("codecs-just-over-16-bit",
+          codecs(0, 255, 327675000, QStringLiteral("\u00ff\u00feSERIAL#01")));
     write("codecs-32-bit-maximum", codecs(3, 99, 21474836470000, QStringLiteral("ABCDEFGHI")));
     write("codecs-largest",
           codecs(9, 98, std::numeric_limits<qint64>::max(), QStringLiteral("ABCDEFGHI\u0100")));
     write("codecs-smallest", codecs(9, 98, std::numeric_limits<qint64>::min(), QString()));
-    write("codecs-one-tenth", codecs(1, 40, 1000, QStringLiteral("64位整数")));
+    write("codecs-one-tenth", codecs(1, 40, 1000, QStringLiteral("ABCDEFGHIJK")));
 
     const struct {
         const char* name;
@@ -196,6 +197,9 @@ void lineSeeds(Writer& write) {
         {"text-line-settings-even", "19200,E,7,2"},
         {"text-address", "255"},
         {"text-address-too-big", "256"},
+        {"text-address-then-letters", " 007abc"},
+        {"text-many-digits", "000000000000000000000000255"},
+        {"text-huge-number", "99999999999999999999"},
         {"text-sign-only", "-"},
         {"text-arabic-digits", "\xd9\xa1\xd9\xa2"},
     };
