@@ -8,9 +8,11 @@
 #include "DecimalEntry.h"
 #include "DecimalText.h"
 #include "FakeSerialPort.h"
+#include "Frames.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "HexText.h"
+#include "LineHealth.h"
 #include "LineSettings.h"
 #include "ParameterBlockDispatcher.h"
 #include "ParameterBlocks.h"
@@ -188,7 +190,8 @@ void checkFields(ReplyKind kind, const QList<FieldText>& fields) {
 }
 
 // One meter line's receive side: the exchange the tool runs, with the
-// decoders the application hands each reply to, beside the unbounded model.
+// decoders the application hands each reply to and the line's statistics,
+// beside the unbounded model.
 class Line {
 public:
     Line() {
@@ -198,10 +201,12 @@ public:
                          [this](ReplyKind kind, const QString& text) { decode(kind, text); });
     }
 
-    // A poll tick or a sender: clearform1 before the next frame goes out.
-    void clear() {
+    // A poll tick: clearform1, then the real-time request to `address`.
+    void poll(std::uint8_t address) {
         m_exchange.clearform1();
         m_model.clear();
+        FUZZ_CHECK(m_exchange.send(Frames::readRequest(address, ReplyKind::RealTime)) == 0);
+        checkCounts();
     }
 
     // Bytes arrive; the reply they complete, if any, as the model sees it.
@@ -210,6 +215,7 @@ public:
         const std::optional<ReplyKind> expected = m_model.receive(bytes);
         const std::size_t handed = m_handed.size();
         m_port.deliver(bytes);
+        m_bytes += bytes.size();
 
         if (expected) {
             FUZZ_CHECK(m_handed.size() == handed + 1);
@@ -225,15 +231,38 @@ public:
         FUZZ_CHECK(m_model.text().startsWith(text));
         FUZZ_CHECK(text.size() ==
                    std::min<qsizetype>(m_model.text().size(), ReceiveBuffer::capacity));
+        checkCounts();
     }
 
     const std::vector<std::pair<ReplyKind, QString>>& handed() const { return m_handed; }
     int decodedCount() const { return m_decoded; }
 
 private:
+    // Every poll ends in one outcome, so the outcomes and the poll still
+    // open add up to the requests sent, for the line and over its meters;
+    // every byte is a reply's or garbage.
+    void checkCounts() const {
+        const LineStatistics& statistics = m_health.statistics();
+        const LineStatistics::LineCounts line = statistics.line();
+        const qint64 open = statistics.openPoll() ? 1 : 0;
+        FUZZ_CHECK(line.stored + line.crcDrops + line.notStored + line.noReply + open ==
+                   line.requests);
+        qint64 requests = 0;
+        qint64 outcomes = 0;
+        for (const int address : statistics.meters()) {
+            const LineStatistics::Counts meter = statistics.meter(address);
+            requests += meter.requests;
+            outcomes += meter.stored + meter.crcDrops + meter.notStored + meter.noReply;
+        }
+        FUZZ_CHECK(requests == line.requests && outcomes + open == requests);
+        FUZZ_CHECK(line.bytesReceived == m_bytes);
+        FUZZ_CHECK(line.garbageBytes == m_bytes - m_replyBytes);
+    }
+
     // What the application does with a reply, checked on the way.
     void decode(ReplyKind kind, const QString& text) {
         m_handed.emplace_back(kind, text);
+        m_replyBytes += text.size() / 2;
         FUZZ_CHECK(text.size() == layoutOf(kind).hexLength());
         const std::optional<QByteArray> frame = HexText::toBytes(text);
         FUZZ_CHECK(frame.has_value());
@@ -245,8 +274,12 @@ private:
         if (kind == ReplyKind::RealTime) {
             const std::optional<Reading> reading = decodeRealtimeRecord(text);
             FUZZ_CHECK(reading.has_value() == intact);
-            if (reading)
+            if (reading) {
                 checkReading(*reading, *frame);
+                m_health.replyStored(reading->address);
+            } else {
+                m_health.replyDropped(text);
+            }
         } else {
             const std::optional<QList<FieldText>> fields = decodeParameterBlock(kind, text);
             FUZZ_CHECK(fields.has_value() == intact);
@@ -261,28 +294,32 @@ private:
 
     FakeSerialPort m_port;
     SerialExchange m_exchange{m_port};
+    LineHealth m_health{m_exchange};
     ParameterBlockDispatcher m_dispatcher;
     FieldRecorder m_fields;
     UnboundedReceiver m_model;
     std::vector<std::pair<ReplyKind, QString>> m_handed;
     int m_decoded = 0;
+    qint64 m_bytes = 0;
+    qint64 m_replyBytes = 0;
 };
 
-// Any bytes in any pieces. Each piece is a head byte, whose low seven bits
-// are the piece's length and whose top bit empties the buffer first (a poll
-// tick), and then that many bytes.
+// Any bytes in any pieces, between polls. Each piece is a head byte, whose
+// low seven bits are the piece's length and whose top bit means a poll tick
+// first, to the meter of the address byte that follows it; then the bytes.
 void streamRoad(FuzzInput& in) {
     Line line;
     while (!in.atEnd()) {
         const std::uint8_t head = in.byte();
         if (head & 0x80)
-            line.clear();
+            line.poll(in.byte());
         line.deliver(in.bytes(head & 0x7F));
     }
 }
 
-// Whole replies with a good CRC, sent in pieces on an empty buffer: each is
-// handed over exactly once, to the decoder of its kind, and decoded. Each is
+// Whole replies with a good CRC, each sent in pieces after a poll of its
+// meter: each is handed over exactly once, to the decoder of its kind, and
+// decoded. Each is
 // a kind byte, an address, a function code, a piece size (0: all at once)
 // and the data bytes (zeros where the input ends).
 void wholeRepliesRoad(FuzzInput& in) {
@@ -299,7 +336,7 @@ void wholeRepliesRoad(FuzzInput& in) {
         frame = withCrc(frame + data);
         FUZZ_CHECK(crcIntact(frame));
 
-        line.clear();
+        line.poll(static_cast<std::uint8_t>(frame[0]));
         const std::size_t handed = line.handed().size();
         const int decoded = line.decodedCount();
         const qsizetype step = piece == 0 ? frame.size() : piece;

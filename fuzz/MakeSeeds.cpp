@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -53,9 +54,12 @@ QByteArray pieces(const QByteArray& bytes, bool flagFirst, bool flagLast) {
     return out;
 }
 
-// Bytes arriving, after a poll tick when `tick`.
-QByteArray arrive(const QByteArray& bytes, bool tick = false) {
-    return pieces(bytes, tick, false);
+// Bytes arriving, after a poll tick to meter `tick` when there is one.
+QByteArray arrive(const QByteArray& bytes, std::optional<std::uint8_t> tick = std::nullopt) {
+    QByteArray out = pieces(bytes, tick.has_value(), false);
+    if (tick)
+        out.insert(1, char(*tick));
+    return out;
 }
 
 // Bytes reaching the simulator, then a pause when `pause`.
@@ -105,22 +109,24 @@ void lineSeeds(Writer& write) {
     flipped[20] = char(flipped[20] ^ 0x04);
 
     const QByteArray stream(1, char(0));
-    write("stream-realtime", stream + arrive(realTime, true));
+    write("stream-realtime", stream + arrive(realTime, 1));
     write("stream-realtime-in-3-pieces", stream + arrive(realTime.left(10)) +
                                              arrive(realTime.mid(10, 20)) +
                                              arrive(realTime.mid(30)));
-    write("stream-blocks", stream + arrive(block[0], true) + arrive(block[1], true) +
-                               arrive(block[2], true) + arrive(block[3], true));
+    write("stream-blocks", stream + arrive(block[0], 7) + arrive(block[1], 7) +
+                               arrive(block[2], 7) + arrive(block[3], 7));
     write("stream-reply-and-one-more-byte", stream + arrive(realTime + char(7)));
     write("stream-bad-crc",
-          stream + arrive(flipped, true) + arrive(block[3].left(5) + QByteArray(2, '\0')));
+          stream + arrive(flipped, 1) + arrive(block[3].left(5) + QByteArray(2, '\0')));
     write("stream-echo-and-exception", stream + arrive(Frames::writeSingleRequest(1, 0x2C, 5)) +
-                                           arrive(withCrc(QByteArray::fromHex("018302")), true));
-    write("stream-cut-short-then-whole",
-          stream + arrive(realTime.left(30)) + arrive(realTime, true));
+                                           arrive(withCrc(QByteArray::fromHex("018302")), 1));
+    write("stream-cut-short-then-whole", stream + arrive(realTime.left(30)) + arrive(realTime, 1));
     write("stream-count-48-but-54-bytes", stream + arrive(realTime + char(0)) + arrive(block[0]));
-    write("stream-noise-then-block3", stream + arrive(QByteArray(300, '0')) +
-                                          arrive(block[2].left(60)) + arrive(block[2], true));
+    write("stream-unasked-and-silent-meters", stream + arrive(realTime, 2) + arrive({}, 3) +
+                                                  arrive({}, 3) + arrive({}, 3) + arrive({}, 3) +
+                                                  arrive(realTime, 1));
+    write("stream-noise-then-block3",
+          stream + arrive(QByteArray(300, '0')) + arrive(block[2].left(60)) + arrive(block[2], 7));
 
     const QByteArray whole(1, char(1));
     write("whole-realtime-edges",
