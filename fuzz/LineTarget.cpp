@@ -200,6 +200,7 @@ public:
         QObject::connect(&m_exchange, &SerialExchange::replyReceived,
                          [this](ReplyKind kind, const QString& text) { decode(kind, text); });
     }
+    ~Line() { checkMeterCounts(); }
 
     // A poll tick: clearform1, then the real-time request to `address`.
     void poll(std::uint8_t address) {
@@ -239,14 +240,22 @@ public:
 
 private:
     // Every poll ends in one outcome, so the outcomes and the poll still
-    // open add up to the requests sent, for the line and over its meters;
-    // every byte is a reply's or garbage.
+    // open add up to the requests sent; every byte is a reply's or garbage.
     void checkCounts() const {
         const LineStatistics& statistics = m_health.statistics();
         const LineStatistics::LineCounts line = statistics.line();
         const qint64 open = statistics.openPoll() ? 1 : 0;
         FUZZ_CHECK(line.stored + line.crcDrops + line.notStored + line.noReply + open ==
                    line.requests);
+        FUZZ_CHECK(line.bytesReceived == m_bytes);
+        FUZZ_CHECK(line.garbageBytes == m_bytes - m_replyBytes);
+    }
+
+    // The meters' counts add up to the line's.
+    void checkMeterCounts() const {
+        const LineStatistics& statistics = m_health.statistics();
+        const LineStatistics::LineCounts line = statistics.line();
+        const qint64 open = statistics.openPoll() ? 1 : 0;
         qint64 requests = 0;
         qint64 outcomes = 0;
         for (const int address : statistics.meters()) {
@@ -255,8 +264,6 @@ private:
             outcomes += meter.stored + meter.crcDrops + meter.notStored + meter.noReply;
         }
         FUZZ_CHECK(requests == line.requests && outcomes + open == requests);
-        FUZZ_CHECK(line.bytesReceived == m_bytes);
-        FUZZ_CHECK(line.garbageBytes == m_bytes - m_replyBytes);
     }
 
     // What the application does with a reply, checked on the way.
