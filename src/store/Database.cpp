@@ -4,13 +4,15 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <atomic>
 
 QString Database::filePath(const QString& folder) {
     return QDir(folder).filePath(fileName());
 }
 
 Database::Database(const QString& folder, const Options& options) {
-    static int connections = 0;
+    // Exports open connections on threads of their own.
+    static std::atomic<int> connections = 0;
     m_name = QStringLiteral("rx7100-%1").arg(++connections);
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setConnectOptions(

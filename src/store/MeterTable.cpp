@@ -2,10 +2,10 @@
 
 #include "FullSync.h"
 #include "Record.h"
+#include "StoredTime.h"
 
 #include <QSqlError>
 #include <QStringList>
-#include <cstdio>
 
 namespace {
 
@@ -53,15 +53,7 @@ StoreWrite run(QSqlQuery& query, const QString& sql, const QVariantList& values 
 } // namespace
 
 QString MeterTable::timeText(const QDateTime& time) {
-    // Runs for every stored reply: plain digits, without the locale-aware
-    // formatter's cost. Same text as "yyyy-MM-dd HH:mm:ss".
-    const QDate date = time.date();
-    const QTime clock = time.time();
-    char text[32];
-    const int size =
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(),
-                      date.day(), clock.hour(), clock.minute(), clock.second());
-    return QString::fromLatin1(text, size);
+    return StoredTime::text(time);
 }
 
 MeterTable::MeterTable(QSqlDatabase db) : m_db(std::move(db)), m_store(m_db) {

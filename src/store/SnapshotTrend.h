@@ -1,0 +1,25 @@
+#pragma once
+
+#include "HistoryTable.h"
+
+#include <QString>
+
+// The statements behind a trend chart of one meter's snapshots. Bounds are
+// stored time texts ("yyyy-MM-dd HH:mm:ss"), both included, so a chart can
+// read any span it is zoomed to; the meter is compared as the snapshots
+// keep it, as text.
+namespace SnapshotTrend {
+
+// Columns of `rows`, in order.
+enum Column { Time, FlowRate, FlowSpeed, ForwardTotal };
+
+// Time, flow rate, flow speed and forward totalizer, oldest first. The
+// (address, time) index carries these values, so the rows are read from
+// the index alone.
+BoundStatement rows(const QString& meter, const QString& first, const QString& last);
+
+// The flow-rate unit and the totalizer unit of the meter's latest row in
+// the span that has them.
+BoundStatement units(const QString& meter, const QString& first, const QString& last);
+
+} // namespace SnapshotTrend

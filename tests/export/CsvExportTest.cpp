@@ -1,0 +1,228 @@
+#include "CsvExport.h"
+#include "Database.h"
+#include "ExportJob.h"
+#include "LocalTimeText.h"
+#include "ProgramFolder.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QTimeZone Berlin("Europe/Berlin");
+using Separator = CsvWriter::Separator;
+
+QByteArray isoOf(const char* stored, const QTimeZone& zone) {
+    LocalTimeText times(zone);
+    QByteArray out;
+    return times.append(stored, out) ? out : QByteArray("(none)");
+}
+
+TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"Europe/Berlin", "2026-01-15 08:30:00", "2026-01-15T08:30:00+01:00"},
+        {"Europe/Berlin", "2026-07-01 23:59:59", "2026-07-01T23:59:59+02:00"},
+        {"Europe/Berlin", "2026-03-29 01:59:59", "2026-03-29T01:59:59+01:00"},
+        {"Europe/Berlin", "2026-03-29 03:00:00", "2026-03-29T03:00:00+02:00"},
+        {"Europe/Berlin", "2026-10-25 01:59:59", "2026-10-25T01:59:59+02:00"},
+        {"Europe/Berlin", "2026-10-25 03:00:00", "2026-10-25T03:00:00+01:00"},
+        {"Asia/Kolkata", "2026-06-01 12:00:00", "2026-06-01T12:00:00+05:30"},
+        {"America/St_Johns", "2026-01-10 06:15:00", "2026-01-10T06:15:00-03:30"},
+        {"UTC", "2024-02-29 00:00:00", "2024-02-29T00:00:00+00:00"},
+        {"UTC", "2026-02-29 00:00:00", "(none)"},
+        {"UTC", "2026-01-15 24:00:00", "(none)"},
+        {"UTC", "2026-01-15T08:30:00", "(none)"},
+        {"UTC", "2026-01-15 8:30:00", "(none)"},
+        {"UTC", "", "(none)"},
+    };
+    for (const auto& [zone, stored, expected] : cases)
+        EXPECT_EQ(isoOf(stored, QTimeZone(zone)), QByteArray(expected)) << zone << " " << stored;
+
+    // One converter over rows in time order: an hour's offset is never
+    // carried past a change.
+    LocalTimeText times(Berlin);
+    QByteArray out;
+    for (const char* stored : {"2026-10-25 01:00:00", "2026-10-25 01:59:59", "2026-10-25 03:00:00",
+                               "2026-10-25 03:00:01"})
+        times.append(stored, out += ' ');
+    EXPECT_EQ(out, " 2026-10-25T01:00:00+02:00 2026-10-25T01:59:59+02:00"
+                   " 2026-10-25T03:00:00+01:00 2026-10-25T03:00:01+01:00");
+}
+
+// A history of four meters' rows in and around a range, written as the
+// tool's own tables hold them.
+class CsvExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.ok());
+        const char* rows[][11] = {
+            {"1", "12.50", "m3/h", "1234.56", "0.00", "m3", "Communication OK,Empty Pipe Alarm",
+             "1.25", "-3.10", "100.00", "2026-01-15 08:30:00"},
+            {"2", "", "", "", "", "", "", "", "", "", "2026-07-01 12:00:00"},
+            {"3", "7.00", "m³/h", "-0.50", "1,5", "立方米", "Say \"hi\"\r\nline 2", ".5", "0.00",
+             "abc", "2026-07-01 12:00:01"},
+            {"4", "0.00", "m3/h", "1e3", "0.00", "m3", "a;b\nnext", "0.00", "0.00", "0.00",
+             "2026-08-01 00:00:00"},
+            {"4", "9.99", "m3/h", "0.00", "0.00", "m3", "late", "0.00", "0.00", "0.00",
+             "2026-08-01 00:00:01"},
+            {"4", "9.99", "m3/h", "0.00", "0.00", "m3", "early", "0.00", "0.00", "0.00",
+             "2025-12-31 23:59:59"},
+        };
+        for (const auto& row : rows) {
+            QVariantList values;
+            for (const char* value : row)
+                values << QString::fromUtf8(value);
+            insert("insert into Historydata values (?,?,?,?,?,?,?,?,?,?,?)", values);
+        }
+        insert("insert into caozuo values (?,?,?,?,?,?)",
+               {2, QStringLiteral("SN \"7\""), QStringLiteral("Damping:"), QStringLiteral("3"),
+                QStringLiteral("7.5"), QStringLiteral("2026-02-01 10:00:00")});
+        insert("insert into caozuo values (?,?,?,?,?,?)",
+               {1, QStringLiteral("SN8"), QStringLiteral("Language:"), QStringLiteral("Chinese"),
+                QStringLiteral("English"), QStringLiteral("2026-02-01 10:00:05")});
+    }
+    void insert(const char* sql, const QVariantList& values) {
+        QSqlQuery query(db.connection());
+        ASSERT_TRUE(query.prepare(QString::fromLatin1(sql)));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        ASSERT_TRUE(query.exec());
+    }
+    ExportRequest request(const HistoryTable& table, Separator separator,
+                          const char* filter = "All") const {
+        return {&table,
+                QStringLiteral("2026-01-01"),
+                QStringLiteral("2026-08-01"),
+                QString::fromUtf8(filter),
+                separator,
+                out};
+    }
+    ExportResult run(const ExportRequest& request, const std::atomic<bool>* cancel = nullptr) {
+        return CsvExport::run(db.connection(), request, cancel, {}, Berlin);
+    }
+    QByteArray written() const {
+        QFile file(out);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
+    }
+    QStringList filesBesideOut() const { return QDir(dir.path()).entryList(QDir::Files); }
+
+    ProgramFolder folder;
+    Database db{folder.path()};
+    QTemporaryDir dir;
+    QString out = dir.filePath(QStringLiteral("out.csv"));
+};
+
+TEST_F(CsvExportTest, KnownRowsByteForByte) {
+    const QByteArray historyHeader =
+        "Meter Address{}Flow Rate{}Flow Rate Unit{}Flow Totalizer{}Reverse Flow Totalizer{}"
+        "Totalizer Unit{}Alarm Status{}Flow Speed (m/s){}Span Percentage (%){}"
+        "Electrode Impedance (ohm){}Time\r\n";
+    const QByteArray logHeader = "Operation security level{}Meter serial#{}Meter parameter{}"
+                                 "Current meter parameter{}New meter parameter{}Operation time\r\n";
+    const auto with = [](QByteArray header, char separator) {
+        return header.replace("{}", QByteArray(1, separator));
+    };
+    const std::tuple<const HistoryTable*, Separator, const char*, int, QByteArray> cases[] = {
+        {&HistoryTable::snapshots(), Separator::Comma, "All", 4,
+         with(historyHeader, ',') +
+             "1,12.50,m3/h,1234.56,0.00,m3,\"Communication OK,Empty Pipe Alarm\",1.25,-3.10,"
+             "100.00,2026-01-15T08:30:00+01:00\r\n"
+             "2,,,,,,,,,,2026-07-01T12:00:00+02:00\r\n"
+             "3,7.00,m³/h,-0.50,\"1,5\",立方米,\"Say \"\"hi\"\"\r\nline 2\",.5,0.00,abc,"
+             "2026-07-01T12:00:01+02:00\r\n"
+             "4,0.00,m3/h,1e3,0.00,m3,\"a;b\nnext\",0.00,0.00,0.00,2026-08-01T00:00:00+02:00\r\n"},
+        {&HistoryTable::snapshots(), Separator::Semicolon, "All", 4,
+         with(historyHeader, ';') +
+             "1;12,50;m3/h;1234,56;0,00;m3;Communication OK,Empty Pipe Alarm;1,25;-3,10;"
+             "100,00;2026-01-15T08:30:00+01:00\r\n"
+             "2;;;;;;;;;;2026-07-01T12:00:00+02:00\r\n"
+             "3;7,00;m³/h;-0,50;1,5;立方米;\"Say \"\"hi\"\"\r\nline 2\";,5;0,00;abc;"
+             "2026-07-01T12:00:01+02:00\r\n"
+             "4;0,00;m3/h;1e3;0,00;m3;\"a;b\nnext\";0,00;0,00;0,00;2026-08-01T00:00:00+02:00\r\n"},
+        {&HistoryTable::snapshots(), Separator::Comma, "2", 1,
+         with(historyHeader, ',') + "2,,,,,,,,,,2026-07-01T12:00:00+02:00\r\n"},
+        {&HistoryTable::snapshots(), Separator::Comma, "all", 0, with(historyHeader, ',')},
+        {&HistoryTable::operationLog(), Separator::Semicolon, "", 2,
+         with(logHeader, ';') + "2;\"SN \"\"7\"\"\";Damping:;3;7.5;2026-02-01T10:00:00+01:00\r\n"
+                                "1;SN8;Language:;Chinese;English;2026-02-01T10:00:05+01:00\r\n"},
+    };
+    for (const auto& [table, separator, filter, rows, expected] : cases) {
+        SCOPED_TRACE(table->table().toStdString() + " filter " + filter);
+        const ExportResult result = run(request(*table, separator, filter));
+        EXPECT_TRUE(result.written()) << result.error.toStdString();
+        EXPECT_EQ(result.rows, rows);
+        EXPECT_EQ(written(), expected);
+    }
+}
+
+TEST_F(CsvExportTest, FailuresAndCancelLeaveNoFileAndKeepAnOldOne) {
+    ASSERT_TRUE(run(request(HistoryTable::snapshots(), Separator::Comma)).written());
+    const QByteArray before = written();
+    // Enough rows that the export looks at the cancel request before the end.
+    for (int i = 0; i < 5000; ++i)
+        insert("insert into Historydata (dizhi,CreateTime) values ('9',?)",
+               {QStringLiteral("2026-05-01 10:00:00")});
+    const std::atomic<bool> cancelled = true;
+    const std::pair<ExportRequest, ExportResult::Outcome> cases[] = {
+        {request(HistoryTable::snapshots(), Separator::Comma), ExportResult::Outcome::Cancelled},
+        {{&HistoryTable::snapshots(), "2026-02-30", "2026-03-01", "All", Separator::Comma, out},
+         ExportResult::Outcome::BadDate},
+        {{&HistoryTable::snapshots(), "2026-02-01", "tomorrow", "All", Separator::Comma, out},
+         ExportResult::Outcome::BadDate},
+    };
+    for (const auto& [req, outcome] : cases) {
+        const ExportResult result = run(req, &cancelled);
+        EXPECT_EQ(result.outcome, outcome);
+        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_EQ(written(), before);
+        EXPECT_EQ(filesBesideOut(), QStringList({"out.csv"}));
+    }
+
+    // A folder that cannot hold the file: a plain file stands in its place.
+    ExportRequest blocked = request(HistoryTable::snapshots(), Separator::Comma);
+    blocked.path = out + QStringLiteral("/inside.csv");
+    EXPECT_EQ(run(blocked).outcome, ExportResult::Outcome::WriteFailed);
+    EXPECT_EQ(filesBesideOut(), QStringList({"out.csv"}));
+
+    // A store that lacks the table.
+    folder.exec(QStringLiteral("drop table caozuo"));
+    EXPECT_EQ(run(request(HistoryTable::operationLog(), Separator::Comma)).outcome,
+              ExportResult::Outcome::StoreFailed);
+    EXPECT_EQ(written(), before);
+}
+
+TEST_F(CsvExportTest, JobRunsOnItsOwnConnectionAndCancels) {
+    ExportJob job(folder.path(), request(HistoryTable::snapshots(), Separator::Comma));
+    QSignalSpy finished(&job, &ExportJob::finished);
+    job.start();
+    ASSERT_TRUE(finished.wait(10000));
+    const auto result = finished.at(0).at(0).value<ExportResult>();
+    EXPECT_EQ(result.rows, 4);
+    EXPECT_TRUE(written().startsWith("Meter Address,"));
+
+    QFile::remove(out);
+    for (int i = 0; i < 5000; ++i)
+        insert("insert into Historydata (dizhi,CreateTime) values ('9',?)",
+               {QStringLiteral("2026-05-01 10:00:00")});
+    ExportJob cancelled(folder.path(), request(HistoryTable::snapshots(), Separator::Comma));
+    QSignalSpy ended(&cancelled, &ExportJob::finished);
+    cancelled.cancel();
+    cancelled.start();
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_EQ(ended.at(0).at(0).value<ExportResult>().outcome, ExportResult::Outcome::Cancelled);
+    EXPECT_TRUE(filesBesideOut().isEmpty());
+
+    ProgramFolder missing({}, false);
+    ExportJob noStore(missing.path(), request(HistoryTable::snapshots(), Separator::Comma));
+    QSignalSpy failed(&noStore, &ExportJob::finished);
+    noStore.start();
+    ASSERT_TRUE(failed.wait(10000));
+    EXPECT_EQ(failed.at(0).at(0).value<ExportResult>().outcome, ExportResult::Outcome::StoreFailed);
+    EXPECT_FALSE(QFileInfo::exists(missing.databasePath()));
+}
+
+} // namespace

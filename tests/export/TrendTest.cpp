@@ -1,0 +1,147 @@
+#include "Database.h"
+#include "ProgramFolder.h"
+#include "SnapshotTrend.h"
+#include "StoredTime.h"
+#include "TrendData.h"
+#include "TrendReduction.h"
+
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+using Point = TrendReduction::Point;
+using Lines = std::vector<TrendReduction::Line>;
+
+// One series over rows given as (clock, value); nullopt is an empty value.
+Lines reduced(qint64 first, qint64 last, int buckets,
+              const std::vector<std::pair<qint64, std::optional<double>>>& rows) {
+    TrendReduction reduction(first, last, buckets, 1);
+    for (const auto& [clock, value] : rows)
+        reduction.add(0, clock, value);
+    reduction.finish();
+    return reduction.lines(0);
+}
+
+TEST(TrendReduction, KeepsEveryBucketsLowestAndHighestAtTheirTimes) {
+    const std::tuple<int, int> cases[] = {{10000, 37}, {50, 200}, {1000, 1}, {7919, 800}};
+    for (const auto& [rowCount, buckets] : cases) {
+        SCOPED_TRACE(std::to_string(rowCount) + " rows, " + std::to_string(buckets) + " buckets");
+        // A random walk at uneven times, the same every run.
+        std::uint32_t seed = 12345;
+        const auto random = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+        std::vector<std::pair<qint64, std::optional<double>>> rows;
+        qint64 clock = 1000;
+        double value = 0;
+        for (int i = 0; i < rowCount; ++i) {
+            clock += 1 + random() % 90;
+            value += double(int(random() % 2001) - 1000) / 100.0;
+            rows.emplace_back(clock, value);
+        }
+        const qint64 first = rows.front().first;
+        const qint64 last = rows.back().first;
+        // Brute force: each bucket's earliest lowest and earliest highest row.
+        std::map<qint64, std::pair<Point, Point>> expected;
+        for (const auto& [at, v] : rows) {
+            const qint64 bucket = (at - first) * buckets / (last - first + 1);
+            auto [found, added] = expected.try_emplace(bucket, Point{at, *v}, Point{at, *v});
+            if (*v < found->second.first.value)
+                found->second.first = {at, *v};
+            if (*v > found->second.second.value)
+                found->second.second = {at, *v};
+        }
+        TrendReduction::Line wanted;
+        for (const auto& [bucket, lowHigh] : expected) {
+            auto [low, high] = lowHigh;
+            if (high.clock < low.clock)
+                std::swap(low, high);
+            wanted.push_back(low);
+            if (!(high == low))
+                wanted.push_back(high);
+        }
+        const Lines lines = reduced(first, last, buckets, rows);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], wanted);
+        EXPECT_LE(lines[0].size(), std::size_t(2 * buckets));
+    }
+}
+
+TEST(TrendReduction, EmptyValuesAreGapsNeverZeros) {
+    const auto none = std::nullopt;
+    const std::tuple<const char*, int, std::vector<std::pair<qint64, std::optional<double>>>, Lines>
+        cases[] = {
+            {"gap between buckets",
+             6,
+             {{0, 1}, {1, 2}, {2, none}, {3, none}, {4, 5}, {5, 6}},
+             {{{0, 1}, {1, 2}}, {{4, 5}, {5, 6}}}},
+            {"empties at both ends", 3, {{0, none}, {1, 3}, {2, none}}, {{{1, 3}}}},
+            {"nothing but empties", 3, {{0, none}, {1, none}}, {}},
+            {"a zero is a value", 2, {{0, 0}, {5, 0}}, {{{0, 0}, {5, 0}}}},
+            {"gap inside one bucket",
+             1,
+             {{0, 5}, {1, 1}, {2, none}, {3, 9}, {4, 2}},
+             {{{0, 5}, {1, 1}}, {{3, 9}, {4, 2}}}},
+            {"ties keep the earliest row", 1, {{0, 3}, {1, 3}, {2, 3}}, {{{0, 3}}}},
+            {"lowest after highest stays in time order",
+             1,
+             {{0, 4}, {1, 9}, {2, -1}, {3, 4}},
+             {{{1, 9}, {2, -1}}}},
+            {"rows outside the span go to the edge buckets",
+             2,
+             {{-50, 1}, {0, 2}, {5, 7}, {99, 8}},
+             {{{-50, 1}, {0, 2}, {5, 7}, {99, 8}}}},
+        };
+    for (const auto& [what, buckets, rows, expected] : cases)
+        EXPECT_EQ(reduced(0, 5, buckets, rows), expected) << what;
+}
+
+TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
+    ProgramFolder folder;
+    Database db(folder.path());
+    QSqlQuery insert(db.connection());
+    ASSERT_TRUE(insert.prepare(QStringLiteral(
+        "insert into Historydata (dizhi,MinuteAverage,danwei1,Foward,danwei2,liusu,CreateTime) "
+        "values (?,?,?,?,?,?,?)")));
+    // Meter 7's rows, a neighbour's between them, and one each side of the span.
+    const char* rows[][7] = {
+        {"7", "9.00", "l/s", "1.00", "l", "9.00", "2026-03-01 09:59:59"},
+        {"7", "1.00", "l/s", "10.00", "l", "0.50", "2026-03-01 10:00:00"},
+        {"8", "50.00", "gal/min", "99.00", "gal", "50.00", "2026-03-01 10:00:30"},
+        {"7", "", "", "", "", "", "2026-03-01 10:01:00"},
+        {"7", "2.50", "m3/h", "12.00", "m3", "n/a", "2026-03-01 10:02:00"},
+        {"7", "-1.25", "", "13.50", "", "0.75", "2026-03-01 10:03:00"},
+        {"7", "9.00", "l/s", "1.00", "l", "9.00", "2026-03-01 10:03:01"},
+    };
+    for (const auto& row : rows) {
+        for (const char* value : row)
+            insert.addBindValue(QString::fromUtf8(value));
+        ASSERT_TRUE(insert.exec());
+    }
+    const qint64 first = *StoredTime::clockSeconds("2026-03-01 10:00:00");
+    const TrendData data =
+        TrendData::read(db.connection(), QStringLiteral(" 7 ").trimmed(), first, first + 180, 1000);
+    EXPECT_TRUE(data.error.isEmpty());
+    EXPECT_EQ(data.rows, 4);
+    EXPECT_EQ(data.flowRateUnit, QStringLiteral("m3/h"));
+    EXPECT_EQ(data.totalizerUnit, QStringLiteral("m3"));
+    const auto at = [first](qint64 seconds, double value) { return Point{first + seconds, value}; };
+    EXPECT_EQ(data.lines[TrendData::FlowRate], Lines({{at(0, 1)}, {at(120, 2.5), at(180, -1.25)}}));
+    EXPECT_EQ(data.lines[TrendData::FlowSpeed], Lines({{at(0, 0.5)}, {at(180, 0.75)}}));
+    EXPECT_EQ(data.lines[TrendData::ForwardTotal],
+              Lines({{at(0, 10)}, {at(120, 12), at(180, 13.5)}}));
+
+    // A year of one meter is read from the index alone.
+    const BoundStatement statement =
+        SnapshotTrend::rows("7", "2026-01-01 00:00:00", "2027-01-01 00:00:00");
+    QSqlQuery plan(db.connection());
+    ASSERT_TRUE(plan.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql));
+    for (const QVariant& value : statement.values)
+        plan.addBindValue(value);
+    ASSERT_TRUE(plan.exec() && plan.next());
+    EXPECT_TRUE(plan.value(3).toString().contains(
+        QStringLiteral("COVERING INDEX Historydata_dizhi_CreateTime")))
+        << plan.value(3).toString().toStdString();
+}
+
+} // namespace
