@@ -3,6 +3,7 @@
 #include "BasicParameterWindow.h"
 #include "ColumnFit.h"
 #include "CommSetupWindow.h"
+#include "GridCopy.h"
 #include "HistoryWindow.h"
 #include "LineHealth.h"
 #include "LineStatisticsWindow.h"
@@ -104,6 +105,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
+    GridCopy::install(m_grid);
     layout->addWidget(m_grid);
 
     // The grid's current row and the poll cursor are one: a click picks the

@@ -2,17 +2,29 @@
 
 #include "Checkpointer.h"
 #include "Database.h"
+#include "ExportJob.h"
+#include "GridCopy.h"
 #include "HistoryTab.h"
+#include "MeterTable.h"
+#include "StoredTime.h"
+#include "TrendWindow.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -38,12 +50,49 @@ QPushButton* addButton(QHBoxLayout* row, const QString& text, QWidget* parent) {
     return button;
 }
 
+const QString CommaFilter = QStringLiteral("CSV, comma separated (*.csv)");
+const QString SemicolonFilter = QStringLiteral("CSV, semicolon separated, decimal comma (*.csv)");
+
+std::optional<HistoryWindow::ExportTarget> askExportFile(QWidget* parent,
+                                                         const QString& suggested) {
+    // Spreadsheets in locales that write a decimal comma read the semicolon form.
+    QString filter = QLocale().decimalPoint() == QLatin1String(",") ? SemicolonFilter : CommaFilter;
+    QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Export CSV"), suggested,
+                                     CommaFilter + QStringLiteral(";;") + SemicolonFilter, &filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    return HistoryWindow::ExportTarget{path, filter == SemicolonFilter
+                                                 ? CsvWriter::Separator::Semicolon
+                                                 : CsvWriter::Separator::Comma};
+}
+
+std::optional<QString> askMeter(QWidget* parent, const QStringList& meters) {
+    bool ok = false;
+    const QString meter = QInputDialog::getItem(
+        parent, QStringLiteral("Trend"),
+        QStringLiteral("The filter holds every meter. Chart which meter address?"), meters, 0, true,
+        &ok);
+    if (!ok || meter.trimmed().isEmpty())
+        return std::nullopt;
+    return meter.trimmed();
+}
+
+qint64 clockOf(const QString& storedTime) {
+    const QByteArray text = storedTime.toLatin1();
+    return StoredTime::clockSeconds({text.constData(), std::size_t(text.size())}).value_or(0);
+}
+
 } // namespace
 
 HistoryWindow::HistoryWindow(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_database(std::make_unique<Database>(programFolder)),
+    : QWidget(parent, Qt::Window), m_folder(programFolder),
+      m_database(std::make_unique<Database>(programFolder)),
       // Only when a delete asks: the main window's checkpoints run anyway.
-      m_checkpointer(std::make_unique<Checkpointer>(programFolder, std::chrono::milliseconds(0))) {
+      m_checkpointer(std::make_unique<Checkpointer>(programFolder, std::chrono::milliseconds(0))),
+      m_questions{askExportFile, askMeter}, m_exportFolder(QDir::homePath()) {
     setWindowTitle(QStringLiteral("History"));
 
     m_tab[SnapshotTab] =
@@ -97,6 +146,9 @@ QWidget* HistoryWindow::makeTab(int index) {
     controls.filter->setFixedWidth(dateWidth + 20);
     row->addSpacing(12);
     controls.search = addButton(row, QStringLiteral("Search"), page);
+    controls.exportCsv = addButton(row, QStringLiteral("Export CSV..."), page);
+    if (index == SnapshotTab)
+        controls.trend = addButton(row, QStringLiteral("Trend"), page);
     controls.deleteRecord = addButton(row, QStringLiteral("Delete record"), page);
     controls.deleteAll = addButton(row, QStringLiteral("Delete all"), page);
     controls.progress = new QProgressBar(page);
@@ -116,12 +168,16 @@ QWidget* HistoryWindow::makeTab(int index) {
     controls.grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     controls.grid->verticalHeader()->setDefaultSectionSize(controls.grid->fontMetrics().height() +
                                                            8);
+    GridCopy::install(controls.grid);
     layout->addWidget(controls.grid);
 
     // A new binding resets the header's sections, so the widths go on again.
     connect(&tab.model(), &QAbstractItemModel::modelReset, this,
             [this, index] { applyColumns(index); });
     connect(controls.search, &QPushButton::clicked, this, [this, index] { search(index); });
+    connect(controls.exportCsv, &QPushButton::clicked, this, [this, index] { exportCsv(index); });
+    if (controls.trend)
+        connect(controls.trend, &QPushButton::clicked, this, &HistoryWindow::trend);
     connect(controls.deleteRecord, &QPushButton::clicked, this,
             [this, index] { deleteRecord(index); });
     connect(controls.deleteAll, &QPushButton::clicked, this, [this, index] { deleteAll(index); });
@@ -150,6 +206,103 @@ void HistoryWindow::applyColumns(int index) {
 void HistoryWindow::search(int index) {
     const TabControls& controls = m_controls[index];
     m_tab[index]->search(controls.date->text(), controls.to->text(), controls.filter->text());
+}
+
+void HistoryWindow::exportCsv(int index) {
+    const TabControls& controls = m_controls[index];
+    if (m_exports[index])
+        return;
+    ExportRequest request;
+    request.table =
+        index == SnapshotTab ? &HistoryTable::snapshots() : &HistoryTable::operationLog();
+    request.from = controls.date->text();
+    request.to = controls.to->text();
+    request.filter = controls.filter->text();
+    const std::optional<QString> from = HistoryTable::dayStart(request.from);
+    const std::optional<QString> to = HistoryTable::dayStart(request.to);
+    if (!from || !to) {
+        notify(QStringLiteral("Write the dates as yyyy-mm-dd."), true);
+        return;
+    }
+    const QString name =
+        QStringLiteral("%1-%2-to-%3.csv")
+            .arg(index == SnapshotTab ? QStringLiteral("history") : QStringLiteral("operation-log"),
+                 from->left(10), to->left(10));
+    const std::optional<ExportTarget> target =
+        m_questions.exportFile(this, QDir(m_exportFolder).filePath(name));
+    if (!target)
+        return;
+    m_exportFolder = QFileInfo(target->path).absolutePath();
+    request.path = target->path;
+    request.separator = target->separator;
+
+    auto* job = new ExportJob(m_folder, request, this);
+    auto* progress = new QProgressDialog(QStringLiteral("Exporting rows..."),
+                                         QStringLiteral("Cancel"), 0, 1000, this);
+    progress->setWindowTitle(QStringLiteral("Export CSV"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+    progress->setMinimumDuration(300);
+    connect(job, &ExportJob::progressed, progress, [progress](qint64 rows, int permille) {
+        progress->setLabelText(QStringLiteral("%1 rows written").arg(QLocale().toString(rows)));
+        progress->setValue(permille);
+    });
+    connect(progress, &QProgressDialog::canceled, job, &ExportJob::cancel);
+    connect(job, &ExportJob::finished, this, [this, index, job, progress](const ExportResult& r) {
+        progress->deleteLater();
+        job->deleteLater();
+        exportFinished(index, r);
+    });
+    m_exports[index] = job;
+    controls.exportCsv->setEnabled(false);
+    job->start();
+}
+
+void HistoryWindow::exportFinished(int index, const ExportResult& result) {
+    m_exports[index] = nullptr;
+    m_controls[index].exportCsv->setEnabled(true);
+    if (result.written())
+        notify(QStringLiteral("Exported %1 rows.").arg(QLocale().toString(result.rows)), false);
+    else if (result.outcome != ExportResult::Outcome::Cancelled)
+        notify(result.error, true);
+}
+
+void HistoryWindow::trend() {
+    const TabControls& controls = m_controls[SnapshotTab];
+    const std::optional<QString> from = HistoryTable::dayStart(controls.date->text());
+    const std::optional<QString> to = HistoryTable::dayStart(controls.to->text());
+    if (!from || !to) {
+        notify(QStringLiteral("Write the dates as yyyy-mm-dd."), true);
+        return;
+    }
+    // A chart shows one meter: the filter's, else the selected row's, else
+    // the one the operator names.
+    QString meter = controls.filter->text().trimmed();
+    if (HistoryTable::meansEveryone(controls.filter->text())) {
+        const QModelIndexList selected = controls.grid->selectionModel()->selectedRows();
+        if (!selected.isEmpty()) {
+            meter = selected.first().siblingAtColumn(0).data().toString();
+        } else {
+            QStringList meters;
+            for (int address : MeterTable(m_database->connection()).addresses())
+                meters << QString::number(address);
+            const std::optional<QString> asked = m_questions.meter(this, meters);
+            if (!asked)
+                return;
+            meter = *asked;
+        }
+    }
+    auto* chart = new TrendWindow(m_folder, meter, clockOf(*from), clockOf(*to), this);
+    chart->show();
+}
+
+void HistoryWindow::notify(const QString& text, bool problem) {
+    m_lastNotice = text;
+    auto* box = new QMessageBox(problem ? QMessageBox::Warning : QMessageBox::Information,
+                                windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void HistoryWindow::deleteRecord(int index) {

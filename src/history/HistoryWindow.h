@@ -1,8 +1,14 @@
 #pragma once
 
+#include "CsvWriter.h"
+#include "ExportJob.h"
+
+#include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class Checkpointer;
 class Database;
@@ -31,6 +37,8 @@ public:
         QLineEdit* to = nullptr;
         QLineEdit* filter = nullptr;
         QPushButton* search = nullptr;
+        QPushButton* exportCsv = nullptr;
+        QPushButton* trend = nullptr; // the snapshots' tab only
         QPushButton* deleteRecord = nullptr;
         QPushButton* deleteAll = nullptr;
         QProgressBar* progress = nullptr;
@@ -43,6 +51,26 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     HistoryTab& tab(int index) const { return *m_tab.at(index); }
 
+    // The questions "Export CSV..." and "Trend" ask, replaceable so tests
+    // and benchmarks answer them without a dialog.
+    struct ExportTarget {
+        QString path;
+        CsvWriter::Separator separator = CsvWriter::Separator::Comma;
+    };
+    struct Questions {
+        // Where to export to, the file name suggested; nullopt: cancelled.
+        std::function<std::optional<ExportTarget>(QWidget* parent, const QString& suggested)>
+            exportFile;
+        // Which meter to chart, given the listed ones; nullopt: cancelled.
+        std::function<std::optional<QString>(QWidget* parent, const QStringList& meters)> meter;
+    };
+    void setQuestions(Questions questions) { m_questions = std::move(questions); }
+
+    // The tab's export while it runs, else null.
+    ExportJob* runningExport(int tab) const { return m_exports.at(tab); }
+    // The last message shown about an export or a trend; empty if none.
+    QString lastNotice() const { return m_lastNotice; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -51,10 +79,15 @@ private:
     QWidget* makeTab(int index);
     void applyColumns(int index);
     void search(int index);
+    void exportCsv(int index);
+    void exportFinished(int index, const ExportResult& result);
+    void trend();
+    void notify(const QString& text, bool problem);
     void deleteRecord(int index);
     void deleteAll(int index);
     void showDeleting(int index, bool deleting);
 
+    QString m_folder;
     // Declared first so it outlives the tabs' models that read through it.
     std::unique_ptr<Database> m_database;
     std::unique_ptr<Checkpointer> m_checkpointer;
@@ -62,4 +95,8 @@ private:
     std::array<TabControls, 2> m_controls;
     QTabWidget* m_tabs = nullptr;
     bool m_closeWhenDone = false;
+    Questions m_questions;
+    std::array<QPointer<ExportJob>, 2> m_exports;
+    QString m_exportFolder;
+    QString m_lastNotice;
 };

@@ -6,6 +6,7 @@
 #include "ToolTest.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
@@ -130,6 +131,18 @@ TEST_F(MainWindowTest, ReplyIsStoredInItsMetersRowWithoutMovingTheCursor) {
     EXPECT_FALSE(shown(2).section('|', 9).isEmpty()); // the time
     EXPECT_EQ(shown(0), QStringLiteral("1|||||||||"));
     EXPECT_EQ(station().liveGrid().currentAddress(), 1);
+
+    // The Copy keys give the selected row under its captions, tab-separated.
+    window->liveGridView()->selectRow(2);
+    QTest::keyClick(window->liveGridView(), Qt::Key_C, Qt::ControlModifier);
+    const QStringList copied = QApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(copied.size(), 3);
+    EXPECT_EQ(copied[0], "Meter Address\tFlow Rate\tFlow Rate Unit\tFlow Totalizer\tTotalizer "
+                         "Unit\tAlarm Status\tFlow Speed (m/s)\tSpan Percentage (%)\tElectrode "
+                         "Impedance (ohm)\tTime");
+    EXPECT_EQ(copied[1].section('\t', 0, 8),
+              "7\t12.50\tm3/h\t100.25\tm3\tCommunication OK\t1.50\t42.00\t1800.00");
+    EXPECT_EQ(copied[1].section('\t', 9), shown(2).section('|', 9));
 }
 
 TEST_F(MainWindowTest, DamagedForeignOrUnitlessRepliesKeepWhatIsStored) {

@@ -1,0 +1,79 @@
+#include "GridCopy.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Three columns, three rows; one cell holds what a tab-separated field
+// must quote.
+class GridCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        model.setHorizontalHeaderLabels({"Meter Address", "Alarm Status", "Flow Speed (m/s)"});
+        const QStringList rows[] = {
+            {"1", "Communication OK", "1.25"},
+            {"2", "say \"hi\"\tthen\nbye", "0.50"},
+            {"10", "", "-3.00"},
+        };
+        for (const QStringList& row : rows) {
+            QList<QStandardItem*> items;
+            for (const QString& text : row)
+                items << new QStandardItem(text);
+            model.appendRow(items);
+        }
+    }
+    QModelIndexList cells(std::initializer_list<std::pair<int, int>> at) const {
+        QModelIndexList list;
+        for (const auto& [row, column] : at)
+            list << model.index(row, column);
+        return list;
+    }
+
+    QStandardItemModel model;
+};
+
+TEST_F(GridCopyTest, SelectedCellsAsTabSeparatedTextWithCaptions) {
+    const std::tuple<const char*, QModelIndexList, QString> cases[] = {
+        {"rows 3 and 1, picked out of order",
+         cells({{2, 0}, {2, 1}, {2, 2}, {0, 0}, {0, 1}, {0, 2}}),
+         "Meter Address\tAlarm Status\tFlow Speed (m/s)\r\n"
+         "1\tCommunication OK\t1.25\r\n"
+         "10\t\t-3.00\r\n"},
+        {"a field with a quote, a tab and a line break", cells({{1, 1}}),
+         "Alarm Status\r\n\"say \"\"hi\"\"\tthen\nbye\"\r\n"},
+        {"cells not selected within the block are empty", cells({{0, 2}, {1, 0}}),
+         "Meter Address\tFlow Speed (m/s)\r\n\t1.25\r\n2\t\r\n"},
+        {"nothing selected", {}, ""},
+    };
+    for (const auto& [what, selected, expected] : cases)
+        EXPECT_EQ(GridCopy::text(model, selected), expected) << what;
+}
+
+TEST_F(GridCopyTest, CopyKeysOnTheViewFillTheClipboard) {
+    QTableView view;
+    view.setModel(&model);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    GridCopy::install(&view);
+    view.show();
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    view.selectRow(1);
+    view.selectionModel()->select(model.index(2, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "Meter Address\tAlarm Status\tFlow Speed (m/s)\r\n"
+                                                 "2\t\"say \"\"hi\"\"\tthen\nbye\"\t0.50\r\n"
+                                                 "10\t\t-3.00\r\n");
+
+    // With nothing selected the clipboard keeps what it held.
+    view.clearSelection();
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+}
+
+} // namespace
