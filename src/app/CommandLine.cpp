@@ -10,6 +10,13 @@ namespace {
 
 const QString FolderOption = QStringLiteral("folder");
 const QString HeadlessOption = QStringLiteral("headless");
+const QString ExportOption = QStringLiteral("export");
+const QString FromOption = QStringLiteral("from");
+const QString ToOption = QStringLiteral("to");
+const QString MeterOption = QStringLiteral("meter");
+const QString SerialOption = QStringLiteral("serial");
+const QString SeparatorOption = QStringLiteral("separator");
+const QString OutOption = QStringLiteral("out");
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
@@ -26,6 +33,72 @@ void describe(QCommandLineParser& parser) {
          QStringLiteral("No window: open the port and read at once, record the history and\n"
                         "publish as the database says, log to standard error; SIGTERM or\n"
                         "SIGINT ends it cleanly. For running as a service.")});
+    parser.addOptions({
+        {ExportOption,
+         QStringLiteral("Write the rows the History window's search finds to a CSV file and\n"
+                        "end, without a window: the meters' snapshots (history) or the\n"
+                        "parameter operation log (log). Exit code 0 when written, 1 for a bad\n"
+                        "option or date, 2 when the database cannot be read, 3 when the file\n"
+                        "cannot be written; a failed export leaves no file."),
+         QStringLiteral("history|log")},
+        {FromOption, QStringLiteral("Export from this day's 00:00."), QStringLiteral("yyyy-mm-dd")},
+        {ToOption, QStringLiteral("Export up to this day's 00:00, included."),
+         QStringLiteral("yyyy-mm-dd")},
+        {MeterOption, QStringLiteral("Export one meter's snapshots only."), QStringLiteral("N")},
+        {SerialOption, QStringLiteral("Export one meter serial number's log rows only."),
+         QStringLiteral("S")},
+        {SeparatorOption, QStringLiteral("comma (the default), or semicolon with decimal commas."),
+         QStringLiteral("comma|semicolon")},
+        {OutOption, QStringLiteral("The CSV file to write."), QStringLiteral("FILE")},
+    });
+}
+
+// The export options, checked; nullopt with the reason when they do not fit.
+std::optional<ExportRequest> readExport(const QCommandLineParser& parser, QString* error) {
+    const QString kind = parser.value(ExportOption);
+    ExportRequest request;
+    if (kind == QLatin1String("history")) {
+        request.table = &HistoryTable::snapshots();
+    } else if (kind == QLatin1String("log")) {
+        request.table = &HistoryTable::operationLog();
+    } else {
+        *error = QStringLiteral("--export takes history or log, not '%1'.").arg(kind);
+        return std::nullopt;
+    }
+    for (const QString& option : {FromOption, ToOption, OutOption}) {
+        if (parser.value(option).isEmpty()) {
+            *error = QStringLiteral("--export needs --%1.").arg(option);
+            return std::nullopt;
+        }
+    }
+    request.from = parser.value(FromOption);
+    request.to = parser.value(ToOption);
+    for (const QString& option : {FromOption, ToOption}) {
+        if (!HistoryTable::dayStart(parser.value(option))) {
+            *error = QStringLiteral("--%1 is not a date (yyyy-mm-dd): '%2'.")
+                         .arg(option, parser.value(option));
+            return std::nullopt;
+        }
+    }
+    const QString& filterOption =
+        request.table == &HistoryTable::snapshots() ? MeterOption : SerialOption;
+    const QString& wrongOption = filterOption == MeterOption ? SerialOption : MeterOption;
+    if (parser.isSet(wrongOption)) {
+        *error = QStringLiteral("--%1 does not go with --export %2.").arg(wrongOption, kind);
+        return std::nullopt;
+    }
+    // As the window's filter box: not given means every meter.
+    request.filter =
+        parser.isSet(filterOption) ? parser.value(filterOption) : QStringLiteral("All");
+    const QString separator = parser.value(SeparatorOption);
+    if (separator == QLatin1String("semicolon")) {
+        request.separator = CsvWriter::Separator::Semicolon;
+    } else if (!separator.isEmpty() && separator != QLatin1String("comma")) {
+        *error = QStringLiteral("--separator takes comma or semicolon, not '%1'.").arg(separator);
+        return std::nullopt;
+    }
+    request.path = parser.value(OutOption);
+    return request;
 }
 
 } // namespace
@@ -36,6 +109,8 @@ bool CommandLine::needsDisplay(int argc, char** argv) {
              {"-h", "-?", "--help", "--help-all", "-v", "--version", "--headless"})
             if (std::strcmp(argv[i], option) == 0)
                 return false;
+        if (std::strcmp(argv[i], "--export") == 0 || std::strncmp(argv[i], "--export=", 9) == 0)
+            return false;
     }
     return true;
 }
@@ -75,6 +150,23 @@ std::optional<CommandLine> CommandLine::fromParser(const QCommandLineParser& par
     if (parser.isSet(FolderOption) && line.m_folder.isEmpty()) {
         *error = QStringLiteral("--folder needs a folder.");
         return std::nullopt;
+    }
+    if (parser.isSet(ExportOption)) {
+        if (line.m_headless) {
+            *error = QStringLiteral("--export does not go with --headless.");
+            return std::nullopt;
+        }
+        line.m_export = readExport(parser, error);
+        if (!line.m_export)
+            return std::nullopt;
+    } else {
+        for (const QString& option :
+             {FromOption, ToOption, MeterOption, SerialOption, SeparatorOption, OutOption}) {
+            if (parser.isSet(option)) {
+                *error = QStringLiteral("--%1 goes with --export only.").arg(option);
+                return std::nullopt;
+            }
+        }
     }
     return line;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CsvExport.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -11,8 +13,8 @@ class QCoreApplication;
 class CommandLine {
 public:
     // Whether the arguments ask for a window at all: --help and --version
-    // only print and --headless runs without one, so they must work
-    // without a display.
+    // only print, --headless runs without one and --export only writes a
+    // file, so they must work without a display.
     static bool needsDisplay(int argc, char** argv);
 
     // Reads the running application's arguments. Help, version and a bad
@@ -26,10 +28,13 @@ public:
     QString folder() const { return m_folder; }
     // --headless: read, record and publish without any window.
     bool headless() const { return m_headless; }
+    // --export and its options, checked; nullopt when not given.
+    const std::optional<ExportRequest>& exportRequest() const { return m_export; }
 
 private:
     static std::optional<CommandLine> fromParser(const QCommandLineParser& parser, QString* error);
 
     QString m_folder;
     bool m_headless = false;
+    std::optional<ExportRequest> m_export;
 };

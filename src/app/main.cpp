@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "DataFolder.h"
+#include "ExportCommand.h"
 #include "HeadlessRun.h"
 #include "MainWindow.h"
 #include "PortLocator.h"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
     if (!CommandLine::needsDisplay(argc, argv)) {
         QCoreApplication app(argc, argv);
         const CommandLine options = CommandLine::process(app); // help and version end here
+        if (options.exportRequest())
+            return ExportCommand::run(options.folder(), *options.exportRequest());
         return options.headless() ? runHeadless(app, options) : 0;
     }
 
