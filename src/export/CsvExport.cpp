@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qsizetype ChunkBytes = 1 << 20;
+constexpr std::size_t ChunkBytes = 1 << 20;
 constexpr qint64 RowsBetweenChecks = 4096;
 constexpr qint64 ProgressEveryMs = 100;
 
@@ -18,6 +18,10 @@ ExportResult failure(ExportResult::Outcome outcome, const QString& error) {
     result.outcome = outcome;
     result.error = error;
     return result;
+}
+
+bool write(QSaveFile& file, std::string_view text) {
+    return file.write(text.data(), qint64(text.size())) == qint64(text.size());
 }
 
 qint64 clockOf(const QString& dayStart) {
@@ -67,8 +71,8 @@ ExportResult CsvExport::run(const QSqlDatabase& db, const ExportRequest& request
             writer.appendField(rows.text(column), columns[column].kind, column == 0);
         writer.endLine();
         ++result.rows;
-        if (writer.buffer().size() >= ChunkBytes) {
-            if (file.write(writer.buffer()) != writer.buffer().size())
+        if (writer.text().size() >= ChunkBytes) {
+            if (!write(file, writer.text()))
                 break;
             writer.clear();
         }
@@ -89,7 +93,7 @@ ExportResult CsvExport::run(const QSqlDatabase& db, const ExportRequest& request
         return failure(Outcome::StoreFailed,
                        QStringLiteral("Cannot read the database: %1").arg(rows.error()));
     }
-    if (file.write(writer.buffer()) != writer.buffer().size() || !file.commit())
+    if (!write(file, writer.text()) || !file.commit())
         return failure(Outcome::WriteFailed,
                        QStringLiteral("Cannot write %1: %2").arg(request.path, file.errorString()));
     if (progress)

@@ -37,7 +37,7 @@ void CsvWriter::appendHeader(const QStringList& captions) {
 
 void CsvWriter::appendField(std::string_view stored, Kind kind, bool first) {
     if (!first)
-        m_buffer.append(m_separator);
+        m_buffer.push_back(m_separator);
     if (stored.empty())
         return;
     if (kind == Kind::Time) {
@@ -45,30 +45,33 @@ void CsvWriter::appendField(std::string_view stored, Kind kind, bool first) {
         if (m_times.append(stored, m_buffer))
             return;
     } else if (kind == Kind::Number && m_decimalComma && isPlainNumber(stored)) {
-        const qsizetype at = m_buffer.size();
-        m_buffer.append(stored.data(), qsizetype(stored.size()));
-        std::replace(m_buffer.begin() + at, m_buffer.end(), '.', ',');
+        const std::size_t at = m_buffer.size();
+        m_buffer.append(stored);
+        std::replace(m_buffer.begin() + std::ptrdiff_t(at), m_buffer.end(), '.', ',');
         return;
     }
     appendText(stored);
 }
 
 void CsvWriter::endLine() {
-    m_buffer.append("\r\n", 2);
+    m_buffer.append("\r\n");
 }
 
 void CsvWriter::appendText(std::string_view text) {
-    const bool quoted = text.find_first_of(std::string_view{&m_separator, 1}) != text.npos ||
-                        text.find_first_of("\"\r\n") != text.npos;
+    // One pass over the field: most fields need no quotes.
+    const char separator = m_separator;
+    const bool quoted = std::any_of(text.begin(), text.end(), [separator](char c) {
+        return c == separator || c == '"' || c == '\n' || c == '\r';
+    });
     if (!quoted) {
-        m_buffer.append(text.data(), qsizetype(text.size()));
+        m_buffer.append(text);
         return;
     }
-    m_buffer.append('"');
+    m_buffer.push_back('"');
     for (char c : text) {
         if (c == '"')
-            m_buffer.append('"');
-        m_buffer.append(c);
+            m_buffer.push_back('"');
+        m_buffer.push_back(c);
     }
-    m_buffer.append('"');
+    m_buffer.push_back('"');
 }

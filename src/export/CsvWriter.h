@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <string>
 #include <string_view>
 
 // Rows as RFC 4180 text in UTF-8: fields joined by the separator, a field
@@ -29,9 +30,10 @@ public:
     // Ends the current line.
     void endLine();
 
-    const QByteArray& buffer() const { return m_buffer; }
+    // The text written since the last clear().
+    std::string_view text() const { return m_buffer; }
     // Empties the buffer, keeping its room for the next lines.
-    void clear() { m_buffer.resize(0); }
+    void clear() { m_buffer.clear(); }
 
 private:
     void appendText(std::string_view text);
@@ -39,5 +41,7 @@ private:
     char m_separator;
     bool m_decimalComma;
     LocalTimeText m_times;
-    QByteArray m_buffer;
+    // A plain string: appending to it is a copy and a length, which counts
+    // when an export appends a hundred million fields.
+    std::string m_buffer;
 };

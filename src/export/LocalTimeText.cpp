@@ -24,7 +24,7 @@ QByteArray LocalTimeText::offsetText(const QDate& date, const QTime& time) const
     return QByteArray(text, sizeof text);
 }
 
-bool LocalTimeText::append(std::string_view stored, QByteArray& out) {
+bool LocalTimeText::append(std::string_view stored, std::string& out) {
     const std::optional<qint64> clock = StoredTime::clockSeconds(stored);
     if (!clock)
         return false;
@@ -47,9 +47,9 @@ bool LocalTimeText::append(std::string_view stored, QByteArray& out) {
             offset = offsetText(at.date(), at.time());
         }
     }
-    out.append(stored.data(), 10);
-    out.append('T');
-    out.append(stored.data() + 11, 8);
-    out.append(offset);
+    out.append(stored.substr(0, 10));
+    out.push_back('T');
+    out.append(stored.substr(11, 8));
+    out.append(offset.constData(), std::size_t(offset.size()));
     return true;
 }

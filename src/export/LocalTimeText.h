@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QTimeZone>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // Stored times ("2026-12-06 14:05:00", local time) as ISO 8601 local time
@@ -18,7 +19,7 @@ public:
 
     // Appends the ISO text of a stored time; false, appending nothing, for
     // a text that is not a stored time.
-    bool append(std::string_view stored, QByteArray& out);
+    bool append(std::string_view stored, std::string& out);
 
     // The offset from UTC of a local date and time, "+01:00" or "-03:30".
     QByteArray offsetText(const QDate& date, const QTime& time) const;

@@ -16,10 +16,10 @@ namespace {
 const QTimeZone Berlin("Europe/Berlin");
 using Separator = CsvWriter::Separator;
 
-QByteArray isoOf(const char* stored, const QTimeZone& zone) {
+std::string isoOf(const char* stored, const QTimeZone& zone) {
     LocalTimeText times(zone);
-    QByteArray out;
-    return times.append(stored, out) ? out : QByteArray("(none)");
+    std::string out;
+    return times.append(stored, out) ? out : "(none)";
 }
 
 TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
@@ -40,12 +40,12 @@ TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
         {"UTC", "", "(none)"},
     };
     for (const auto& [zone, stored, expected] : cases)
-        EXPECT_EQ(isoOf(stored, QTimeZone(zone)), QByteArray(expected)) << zone << " " << stored;
+        EXPECT_EQ(isoOf(stored, QTimeZone(zone)), expected) << zone << " " << stored;
 
     // One converter over rows in time order: an hour's offset is never
     // carried past a change.
     LocalTimeText times(Berlin);
-    QByteArray out;
+    std::string out;
     for (const char* stored : {"2026-10-25 01:00:00", "2026-10-25 01:59:59", "2026-10-25 03:00:00",
                                "2026-10-25 03:00:01"})
         times.append(stored, out += ' ');
