@@ -63,6 +63,16 @@ QString timeFormat(qint64 span) {
     return QStringLiteral("HH:mm:ss");
 }
 
+// Enough decimals to tell the ticks of a range apart, no more.
+QString labelFormat(double low, double high) {
+    const double span = high - low;
+    if (span >= 50)
+        return QStringLiteral("%.0f");
+    if (span >= 5)
+        return QStringLiteral("%.1f");
+    return QStringLiteral("%.2f");
+}
+
 QString withUnit(const char* name, const QString& unit) {
     return unit.isEmpty() ? QString::fromLatin1(name)
                           : QStringLiteral("%1 (%2)").arg(QLatin1String(name), unit);
@@ -111,8 +121,9 @@ TrendWindow::TrendWindow(const QString& programFolder, const QString& meter, qin
         if (!m_moving)
             m_reread.start();
     });
-    for (QValueAxis* axis : {m_flowAxis, m_totalAxis})
-        connect(axis, &QValueAxis::rangeChanged, this, [this] {
+    for (QValueAxis* axis : m_valueAxes)
+        connect(axis, &QValueAxis::rangeChanged, this, [this, axis](qreal low, qreal high) {
+            axis->setLabelFormat(labelFormat(low, high));
             if (!m_moving)
                 m_valuesZoomed = true;
         });
@@ -129,9 +140,10 @@ TrendWindow::TrendWindow(const QString& programFolder, const QString& meter, qin
         m_chart->setTitle(QStringLiteral("Meter %1: no snapshots from %2").arg(m_meter, span));
     else
         m_chart->setTitle(QStringLiteral("Meter %1, %2").arg(m_meter, span));
-    m_flowAxis->setTitleText(QStringLiteral("%1, %2").arg(
-        withUnit("Flow rate", m_whole.flowRateUnit), withUnit("flow speed", "m/s")));
-    m_totalAxis->setTitleText(withUnit("Forward totalizer", m_whole.totalizerUnit));
+    m_valueAxes[TrendData::FlowRate]->setTitleText(withUnit("Flow rate", m_whole.flowRateUnit));
+    m_valueAxes[TrendData::FlowSpeed]->setTitleText(QStringLiteral("Flow speed (m/s)"));
+    m_valueAxes[TrendData::ForwardTotal]->setTitleText(
+        withUnit("Forward totalizer", m_whole.totalizerUnit));
     resetZoom();
 }
 
@@ -142,20 +154,22 @@ void TrendWindow::buildChart() {
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_timeAxis = new QDateTimeAxis(m_chart);
     m_timeAxis->setTickCount(7);
-    m_flowAxis = new QValueAxis(m_chart);
-    m_totalAxis = new QValueAxis(m_chart);
-    m_totalAxis->setLabelsColor(looks[TrendData::ForwardTotal].color);
-    m_totalAxis->setTitleBrush(looks[TrendData::ForwardTotal].color);
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
-    m_chart->addAxis(m_flowAxis, Qt::AlignLeft);
-    m_chart->addAxis(m_totalAxis, Qt::AlignRight);
+    for (int series = 0; series < TrendData::SeriesCount; ++series) {
+        auto* axis = new QValueAxis(m_chart);
+        axis->setLabelsColor(looks[series].color);
+        axis->setTitleBrush(looks[series].color);
+        axis->setGridLineVisible(series == TrendData::FlowRate);
+        m_chart->addAxis(axis, series == TrendData::ForwardTotal ? Qt::AlignRight : Qt::AlignLeft);
+        m_valueAxes[series] = axis;
+    }
     for (int series = 0; series < TrendData::SeriesCount; ++series) {
         auto* legend = new QLineSeries(m_chart);
         legend->setName(QString::fromLatin1(looks[series].name));
         legend->setPen(QPen(looks[series].color, 2));
         m_chart->addSeries(legend);
         legend->attachAxis(m_timeAxis);
-        legend->attachAxis(series == TrendData::ForwardTotal ? m_totalAxis : m_flowAxis);
+        legend->attachAxis(m_valueAxes[series]);
         m_legend[series] = legend;
     }
 }
@@ -176,15 +190,16 @@ void TrendWindow::draw(const TrendData& data) {
     m_moving = true;
     const QDateTime timeMin = m_timeAxis->min();
     const QDateTime timeMax = m_timeAxis->max();
-    const std::pair flow{m_flowAxis->min(), m_flowAxis->max()};
-    const std::pair total{m_totalAxis->min(), m_totalAxis->max()};
+    std::array<std::pair<qreal, qreal>, TrendData::SeriesCount> values;
+    for (int series = 0; series < TrendData::SeriesCount; ++series)
+        values[series] = {m_valueAxes[series]->min(), m_valueAxes[series]->max()};
     for (QLineSeries* line : std::as_const(m_lines)) {
         m_chart->removeSeries(line);
         delete line;
     }
     m_lines.clear();
     for (int series = 0; series < TrendData::SeriesCount; ++series) {
-        QValueAxis* valueAxis = series == TrendData::ForwardTotal ? m_totalAxis : m_flowAxis;
+        QValueAxis* valueAxis = m_valueAxes[series];
         for (const TrendReduction::Line& points : data.lines[std::size_t(series)]) {
             QList<QPointF> drawn;
             drawn.reserve(qsizetype(points.size()));
@@ -202,8 +217,8 @@ void TrendWindow::draw(const TrendData& data) {
         }
     }
     m_timeAxis->setRange(timeMin, timeMax);
-    m_flowAxis->setRange(flow.first, flow.second);
-    m_totalAxis->setRange(total.first, total.second);
+    for (int series = 0; series < TrendData::SeriesCount; ++series)
+        m_valueAxes[series]->setRange(values[series].first, values[series].second);
     m_moving = false;
     const auto [first, last] = shownSpan();
     m_caption->setText(QStringLiteral("%1 snapshots from %2 to %3")
@@ -215,15 +230,15 @@ void TrendWindow::draw(const TrendData& data) {
 }
 
 void TrendWindow::fitValueAxes() {
-    const auto fit = [this](QValueAxis* axis, std::initializer_list<int> seriesList) {
+    m_moving = true;
+    for (int series = 0; series < TrendData::SeriesCount; ++series) {
         double low = INFINITY;
         double high = -INFINITY;
-        for (int series : seriesList)
-            for (const TrendReduction::Line& line : m_shown.lines[std::size_t(series)])
-                for (const TrendReduction::Point& point : line) {
-                    low = std::min(low, point.value);
-                    high = std::max(high, point.value);
-                }
+        for (const TrendReduction::Line& line : m_shown.lines[std::size_t(series)])
+            for (const TrendReduction::Point& point : line) {
+                low = std::min(low, point.value);
+                high = std::max(high, point.value);
+            }
         if (!std::isfinite(low)) {
             low = 0;
             high = 1;
@@ -231,12 +246,9 @@ void TrendWindow::fitValueAxes() {
             low -= 1;
             high += 1;
         }
-        axis->setRange(low, high);
-        axis->applyNiceNumbers();
-    };
-    m_moving = true;
-    fit(m_flowAxis, {TrendData::FlowRate, TrendData::FlowSpeed});
-    fit(m_totalAxis, {TrendData::ForwardTotal});
+        m_valueAxes[series]->setRange(low, high);
+        m_valueAxes[series]->applyNiceNumbers();
+    }
     m_moving = false;
 }
 

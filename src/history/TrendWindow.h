@@ -17,7 +17,8 @@ class QPushButton;
 class QValueAxis;
 
 // "Trend": one meter's flow rate and flow speed over a span of its
-// snapshots, the forward totalizer on a second axis. The mouse wheel zooms
+// snapshots, the forward totalizer on the right. Each value has an axis of
+// its own, in its colour: m3/h and m/s share no scale. The mouse wheel zooms
 // in time around the pointer, a dragged box zooms to it, a right click
 // zooms out, "Reset zoom" shows the whole span again. Whatever span is
 // shown is read again at the chart's width, so zooming in shows every
@@ -67,8 +68,8 @@ private:
     QChartView* m_view = nullptr;
     QChart* m_chart = nullptr;
     QDateTimeAxis* m_timeAxis = nullptr;
-    QValueAxis* m_flowAxis = nullptr;
-    QValueAxis* m_totalAxis = nullptr;
+    // The value axes, by series.
+    std::array<QValueAxis*, TrendData::SeriesCount> m_valueAxes{};
     // One empty series per value, named, for the legend; the drawn lines
     // follow it, one series per stretch without a gap.
     std::array<QLineSeries*, TrendData::SeriesCount> m_legend{};
