@@ -4,7 +4,7 @@
 // meter-sim (115200 baud, period 15 ms) while the deletes run.
 //
 //   build/bin/history-bench [--folder DIR] [--runs N] [--poll-seconds N]
-//                           [--delete-all-history]
+//                           [--delete-all-history] [--only window|export|trend]
 //
 // The store is made once in DIR (default: a folder under the system's temp
 // folder) and reused by later runs; what the measurements delete is put back
@@ -17,8 +17,14 @@
 // and the replies stored meanwhile with their longest reply-to-commit time;
 // then the reading road alone for N seconds (default 30) from a moment a
 // checkpoint of a large log is due: reply-to-commit median, p99 and max.
+// Before those, each in a child process of its own: the CSV export of all
+// ten million snapshots (rows/s, CPU, the exporting process's peak
+// memory), and "Trend" on a year of one-minute snapshots of one meter,
+// from a second store in DIR/trend, to the drawn chart (ExportBench.cpp).
+// --only runs one of the three.
 
 #include "Database.h"
+#include "ExportBench.h"
 #include "HistoryWindow.h"
 #include "MainStation.h"
 #include "PortLocator.h"
@@ -437,6 +443,7 @@ int main(int argc, char** argv) {
     int runs = 5;
     int pollSeconds = 30;
     bool deleteAllHistory = false;
+    QByteArray only;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "--delete-all-history")
@@ -449,7 +456,10 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--poll-seconds")
             pollSeconds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--only")
+            only = argv[++i];
     }
+    const auto wanted = [&only](const char* part) { return only.isEmpty() || only == part; };
     QDir().mkpath(folder);
     const QString path = Database::filePath(folder);
     if (!QFile::exists(path)) {
@@ -460,6 +470,15 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+
+    const QString trendFolder = QDir(folder).filePath(QStringLiteral("trend"));
+    if ((wanted("export") && !measureExports(folder)) ||
+        (wanted("trend") && !(makeTrendStore(trendFolder) && measureTrend(trendFolder, runs)))) {
+        std::fprintf(stderr, "could not measure the export or the trend\n");
+        return 1;
+    }
+    if (!wanted("window"))
+        return 0;
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,308 @@
+// The exports and the trend chart of history-bench: the CSV export of all
+// ten million snapshots, and "Trend" on a year of one meter.
+
+#include "ExportBench.h"
+
+#include "CsvExport.h"
+#include "Database.h"
+#include "HistoryWindow.h"
+#include "StartingDatabase.h"
+#include "StoredTime.h"
+#include "TrendWindow.h"
+
+#include <QApplication>
+#include <QChartView>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// One year of one-minute snapshots of three meters, for the trend.
+constexpr int TrendMeters = 3;
+constexpr int TrendMinutes = 525600;
+const char* const TrendFirstMinute = "2025-01-01 00:00:00";
+
+QString trendRows() {
+    return QStringLiteral(
+               "insert into Historydata "
+               "with recursive minute(m) as (select 0 union all select m + 1 from minute "
+               "where m < %1), meter(a) as (select 1 union all select a + 1 from meter where a < "
+               "%2) "
+               "select cast(a as text), printf('%.2f', 20 + 10 * sin(m / 1440.0 * 6.2832) + "
+               "((m * 7 + a * 13) % 300) / 100.0), 'm3/h', printf('%.2f', m * 0.3 + a), '0.00', "
+               "'m3', 'Communication OK', printf('%.2f', 1.5 + sin(m / 10080.0 * 6.2832)), "
+               "'42.00', '1800.00', strftime('%Y-%m-%d %H:%M:%S', '%3', '+' || m || ' minutes') "
+               "from minute cross join meter")
+        .arg(TrendMinutes - 1)
+        .arg(TrendMeters)
+        .arg(QLatin1String(TrendFirstMinute));
+}
+
+bool run(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    if (query.exec(sql))
+        return true;
+    std::fprintf(stderr, "failed: %s\n", qPrintable(query.lastError().text()));
+    return false;
+}
+
+double ms(const QElapsedTimer& timer) {
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void report(const char* what, std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    std::printf("%-44s median %7.1f ms   min %7.1f   max %7.1f   (%zu runs)\n", what,
+                times[times.size() / 2], times.front(), times.back(), times.size());
+}
+
+double cpuSeconds(const rusage& usage) {
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Makes a store in a child process, so its page cache does not count
+// towards the measured process's memory: the starting database listing
+// `meters`, filled by `statements`.
+bool makeStore(const QString& path, int meters, const QStringList& statements) {
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child > 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    int argc = 1;
+    char name[] = "history-bench";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    StartingDatabase::Options options;
+    options.meters = QList<int>();
+    for (int meter = 1; meter <= meters; ++meter)
+        options.meters->append(meter);
+    QString error;
+    if (!StartingDatabase::create(part, options, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        _exit(1);
+    }
+    bool ok = false;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make"));
+        db.setDatabaseName(part);
+        ok = db.open();
+        // Indexes are dropped for the load and made again from their own
+        // definitions afterwards: sorting once is far quicker.
+        QStringList indexes;
+        QSqlQuery list(db);
+        ok = ok &&
+             list.exec(QStringLiteral("select sql from sqlite_master where type='index' and "
+                                      "tbl_name in ('Historydata','caozuo') and sql is not null"));
+        while (ok && list.next())
+            indexes << list.value(0).toString();
+        list.finish();
+        QSqlQuery names(db);
+        ok = ok && names.exec(QStringLiteral(
+                       "select name from sqlite_master where type='index' "
+                       "and tbl_name in ('Historydata','caozuo') and sql is not null"));
+        QStringList dropped;
+        while (ok && names.next())
+            dropped << names.value(0).toString();
+        names.finish();
+        for (const char* pragma :
+             {"PRAGMA journal_mode=OFF", "PRAGMA synchronous=OFF", "PRAGMA cache_size=-262144"})
+            ok = ok && run(db, QString::fromLatin1(pragma));
+        for (const QString& index : dropped)
+            ok = ok && run(db, QStringLiteral("drop index \"%1\"").arg(index));
+        QElapsedTimer timer;
+        timer.start();
+        ok = ok && run(db, QStringLiteral("begin"));
+        for (const QString& statement : statements)
+            ok = ok && run(db, statement);
+        ok = ok && run(db, QStringLiteral("commit"));
+        for (const QString& index : indexes)
+            ok = ok && run(db, index);
+        ok = ok && run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+        std::printf("made the store in %.1f s\n", timer.elapsed() / 1000.0);
+        std::fflush(stdout);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("make"));
+    ok = ok && QFile::rename(part, path);
+    _exit(ok ? 0 : 1);
+}
+
+// Exports every snapshot of the large store to a CSV file in a child
+// process, which reports its own time, CPU and peak memory; the file is
+// removed afterwards.
+bool measureExport(const QString& folder, CsvWriter::Separator separator) {
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child > 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    int argc = 1;
+    char name[] = "history-bench";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const QString path = QDir(folder).filePath(QStringLiteral("export.csv"));
+    ExportRequest request;
+    request.from = QStringLiteral("2024-03-01");
+    request.to = QStringLiteral("2024-03-29");
+    request.filter = QStringLiteral("All");
+    request.separator = separator;
+    request.path = path;
+    ExportResult result;
+    QElapsedTimer timer;
+    rusage before{};
+    {
+        Database database(folder);
+        getrusage(RUSAGE_SELF, &before);
+        timer.start();
+        result = CsvExport::run(database.connection(), request);
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const double cpu = cpuSeconds(after) - cpuSeconds(before);
+    const double size = QFileInfo(path).size() / 1e6;
+    QFile::remove(path);
+    if (!result.written()) {
+        std::fprintf(stderr, "export failed: %s\n", qPrintable(result.error));
+        _exit(1);
+    }
+    std::printf("%-44s %7.1f s   %8.0f rows/s   (%lld rows, %.0f MB, %s)\n",
+                separator == CsvWriter::Separator::Comma ? "export all snapshots, comma"
+                                                         : "export all snapshots, semicolon",
+                seconds, result.rows / seconds, result.rows, size,
+                separator == CsvWriter::Separator::Comma ? "comma" : "semicolon");
+    std::printf("%-44s %7.1f s   %8.0f rows per CPU second\n", "  its CPU time", cpu,
+                result.rows / cpu);
+    std::printf("%-44s %7.1f MB\n", "  the exporting process's peak resident memory",
+                after.ru_maxrss / 1024.0);
+    std::fflush(stdout);
+    _exit(0);
+}
+
+void trendRuns(const QString& folder, int runs) {
+    HistoryWindow window(folder);
+    window.show();
+    const HistoryWindow::TabControls& c = window.controls(HistoryWindow::SnapshotTab);
+    c.date->setText(QStringLiteral("2025-01-01"));
+    c.to->setText(QStringLiteral("2026-01-01"));
+    c.filter->setText(QStringLiteral("2"));
+    QApplication::processEvents();
+    std::vector<double> times;
+    std::vector<double> cpu;
+    qint64 rows = 0;
+    std::size_t points = 0;
+    for (int run = 0; run < runs; ++run) {
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(c.trend, Qt::LeftButton);
+        TrendWindow* chart = window.findChildren<TrendWindow*>().value(0);
+        if (!chart) {
+            std::fprintf(stderr, "no trend window\n");
+            return;
+        }
+        QApplication::processEvents();
+        chart->chartView()->grab(); // the chart drawn, every series painted
+        times.push_back(ms(timer));
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        cpu.push_back((cpuSeconds(after) - cpuSeconds(before)) * 1000);
+        if (run == 0)
+            std::printf("%-44s %7.1f ms\n", "trend of a year of one meter, first time",
+                        times.back());
+        rows = chart->shownData().rows;
+        points = 0;
+        for (const auto& lines : chart->shownData().lines)
+            for (const auto& line : lines)
+                points += line.size();
+        delete chart;
+    }
+    report("trend of a year of one meter, to the drawn chart", times);
+    report("  its CPU time", cpu);
+    // The read and reduction alone, on a connection of its own.
+    Database database(folder);
+    std::vector<double> reads;
+    std::vector<double> readsCpu;
+    const qint64 first = *StoredTime::clockSeconds("2025-01-01 00:00:00");
+    const qint64 last = *StoredTime::clockSeconds("2026-01-01 00:00:00");
+    for (int run = 0; run < runs; ++run) {
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        QElapsedTimer timer;
+        timer.start();
+        const TrendData data =
+            TrendData::read(database.connection(), QStringLiteral("2"), first, last, 1000);
+        reads.push_back(ms(timer));
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        readsCpu.push_back((cpuSeconds(after) - cpuSeconds(before)) * 1000);
+    }
+    report("  of which reading and reducing the rows", reads);
+    report("  their CPU time", readsCpu);
+    std::printf("%-44s %lld rows read, %zu points drawn\n", "  its data", rows, points);
+}
+
+} // namespace
+
+bool measureExports(const QString& folder) {
+    return measureExport(folder, CsvWriter::Separator::Comma) &&
+           measureExport(folder, CsvWriter::Separator::Semicolon);
+}
+
+bool makeTrendStore(const QString& folder) {
+    QDir().mkpath(folder);
+    const QString path = Database::filePath(folder);
+    if (QFile::exists(path))
+        return true;
+    std::printf("making %s (a year of one-minute snapshots of 3 meters)...\n", qPrintable(path));
+    std::fflush(stdout);
+    return makeStore(path, TrendMeters, {trendRows()});
+}
+
+// "Trend" on the history tab for meter 2 over the trend store's year: the
+// time from the press to the chart drawn, the rows read and the points drawn.
+bool measureTrend(const QString& folder, int runs) {
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child > 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "history-bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    trendRuns(folder, runs);
+    std::fflush(stdout);
+    _exit(0);
+}
