@@ -41,10 +41,6 @@ const std::array<SeriesLook, TrendData::SeriesCount> looks{{
     {"Forward totalizer", QColor(0xd6, 0x27, 0x28)},
 }};
 
-qint64 msecsOf(qint64 clock) {
-    return StoredTime::localTime(clock).toMSecsSinceEpoch();
-}
-
 qint64 clockOf(const QDateTime& time) {
     const QByteArray text = StoredTime::text(time.toLocalTime()).toLatin1();
     return StoredTime::clockSeconds({text.constData(), std::size_t(text.size())}).value_or(0);
@@ -204,7 +200,7 @@ void TrendWindow::draw(const TrendData& data) {
             QList<QPointF> drawn;
             drawn.reserve(qsizetype(points.size()));
             for (const TrendReduction::Point& point : points)
-                drawn << QPointF(double(msecsOf(point.clock)), point.value);
+                drawn << QPointF(double(m_offsets.msecsSinceEpoch(point.clock)), point.value);
             auto* line = new QLineSeries;
             line->setPen(QPen(looks[series].color, 1.5));
             line->replace(drawn);
@@ -262,8 +258,8 @@ void TrendWindow::showSpan(qint64 first, qint64 last) {
     }
     m_moving = true;
     m_timeAxis->setFormat(timeFormat(last - first));
-    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(msecsOf(first)),
-                         QDateTime::fromMSecsSinceEpoch(msecsOf(last)));
+    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(m_offsets.msecsSinceEpoch(first)),
+                         QDateTime::fromMSecsSinceEpoch(m_offsets.msecsSinceEpoch(last)));
     m_moving = false;
     m_reread.stop();
     readShownSpan();
@@ -284,8 +280,8 @@ void TrendWindow::resetZoom() {
     m_valuesZoomed = false;
     m_moving = true;
     m_timeAxis->setFormat(timeFormat(m_last - m_first));
-    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(msecsOf(m_first)),
-                         QDateTime::fromMSecsSinceEpoch(msecsOf(m_last)));
+    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(m_offsets.msecsSinceEpoch(m_first)),
+                         QDateTime::fromMSecsSinceEpoch(m_offsets.msecsSinceEpoch(m_last)));
     m_moving = false;
     m_reread.stop();
     draw(m_whole);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TrendData.h"
+#include "UtcOffsets.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -60,6 +61,7 @@ private:
     qint64 m_last;
     std::unique_ptr<Database> m_database;
     TrendData m_whole; // the whole span, kept for "Reset zoom"
+    UtcOffsets m_offsets;
     TrendData m_shown;
 
     QLabel* m_caption = nullptr;

@@ -46,11 +46,11 @@ TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
     // carried past a change.
     LocalTimeText times(Berlin);
     std::string out;
-    for (const char* stored : {"2026-10-25 01:00:00", "2026-10-25 01:59:59", "2026-10-25 03:00:00",
-                               "2026-10-25 03:00:01"})
+    for (const char* stored : {"2026-10-24 23:59:59", "2026-10-25 01:59:59", "2026-10-25 03:00:00",
+                               "2026-10-26 00:00:00"})
         times.append(stored, out += ' ');
-    EXPECT_EQ(out, " 2026-10-25T01:00:00+02:00 2026-10-25T01:59:59+02:00"
-                   " 2026-10-25T03:00:00+01:00 2026-10-25T03:00:01+01:00");
+    EXPECT_EQ(out, " 2026-10-24T23:59:59+02:00 2026-10-25T01:59:59+02:00"
+                   " 2026-10-25T03:00:00+01:00 2026-10-26T00:00:00+01:00");
 }
 
 // A history of four meters' rows in and around a range, written as the
