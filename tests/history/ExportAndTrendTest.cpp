@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QChartView>
-#include <QClipboard>
 #include <QDate>
 #include <QFile>
 #include <QImage>
@@ -207,20 +206,6 @@ TEST_F(ExportAndTrendTest, TrendZoomsReadsAgainResetsAndSavesAnImage) {
     const QString image = out.filePath(QStringLiteral("trend.png"));
     ASSERT_TRUE(chart.saveImage(image));
     EXPECT_EQ(QImage(image).size(), chart.chartView()->size());
-}
-
-TEST_F(ExportAndTrendTest, CopyKeysOnAHistoryGridGiveItsCaptionsAndRows) {
-    const HistoryWindow::TabControls& log = tab(HistoryWindow::OperationLogTab);
-    window->tabs()->setCurrentIndex(HistoryWindow::OperationLogTab);
-    QTest::mouseClick(log.search, Qt::LeftButton);
-    log.grid->selectAll();
-    QTest::keyClick(log.grid, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(),
-              QStringLiteral("Operation security level\tMeter serial#\tMeter parameter\tCurrent "
-                             "meter parameter\tNew meter parameter\tOperation time\r\n"
-                             "2\tS1\tDamping:\t3\t7\t%1 09:00:00\r\n"
-                             "1\tS2\tLanguage:\tChinese\tEnglish\t%1 10:00:00\r\n")
-                  .arg(day(0)));
 }
 
 } // namespace

@@ -1,10 +1,6 @@
 #include "GridCopy.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QStandardItemModel>
-#include <QTableView>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,28 +48,6 @@ TEST_F(GridCopyTest, SelectedCellsAsTabSeparatedTextWithCaptions) {
     };
     for (const auto& [what, selected, expected] : cases)
         EXPECT_EQ(GridCopy::text(model, selected), expected) << what;
-}
-
-TEST_F(GridCopyTest, CopyKeysOnTheViewFillTheClipboard) {
-    QTableView view;
-    view.setModel(&model);
-    view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridCopy::install(&view);
-    view.show();
-    QApplication::clipboard()->setText(QStringLiteral("before"));
-    view.selectRow(1);
-    view.selectionModel()->select(model.index(2, 0),
-                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "Meter Address\tAlarm Status\tFlow Speed (m/s)\r\n"
-                                                 "2\t\"say \"\"hi\"\"\tthen\nbye\"\t0.50\r\n"
-                                                 "10\t\t-3.00\r\n");
-
-    // With nothing selected the clipboard keeps what it held.
-    view.clearSelection();
-    QApplication::clipboard()->setText(QStringLiteral("kept"));
-    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
 } // namespace
