@@ -13,9 +13,8 @@ namespace SnapshotTrend {
 // Columns of `rows`, in order.
 enum Column { Time, FlowRate, FlowSpeed, ForwardTotal };
 
-// Time, flow rate, flow speed and forward totalizer, oldest first. The
-// (address, time) index carries these values, so the rows are read from
-// the index alone.
+// Time, flow rate, flow speed and forward totalizer, oldest first, found
+// by the (address, time) index.
 BoundStatement rows(const QString& meter, const QString& first, const QString& last);
 
 // The flow-rate unit and the totalizer unit of the meter's latest row in

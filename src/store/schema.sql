@@ -39,9 +39,7 @@ CREATE TABLE Historydata (
     CreateTime    TEXT
 );
 CREATE INDEX Historydata_CreateTime ON Historydata (CreateTime);
--- Carries the values a meter's trend chart draws, so a year of one meter
--- is read from this index alone rather than from a table page per row.
-CREATE INDEX Historydata_dizhi_CreateTime ON Historydata (dizhi, CreateTime, MinuteAverage, liusu, Foward);
+CREATE INDEX Historydata_dizhi_CreateTime ON Historydata (dizhi, CreateTime);
 
 CREATE TABLE caozuo (
     quanxian INTEGER,
