@@ -3,7 +3,7 @@
 //
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
-//                             [--publish HOST:PORT]
+//                             [--publish HOST:PORT] [--window]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
 // decoder, the store and the grid model, polling meter-sim at each poll
@@ -21,6 +21,9 @@
 // that MQTT broker ("tool+mqtt"); "thread/r" is the reading thread's own
 // CPU time per reply, without the publisher's thread, so the two rows say
 // what publishing adds where it could slow reading.
+// With --window each tool row is run again with the main window shown and
+// reading ("tool+win"; offscreen unless a display is set), to set what the
+// window costs per reply beside the road alone.
 
 #include "CRC16.h"
 #include "Database.h"
@@ -28,6 +31,7 @@
 #include "IntervalTimer.h"
 #include "LineSettings.h"
 #include "MainStation.h"
+#include "MainWindow.h"
 #include "PollCursor.h"
 #include "PollingCycle.h"
 #include "PortLocator.h"
@@ -37,6 +41,7 @@
 #include "SerialExchange.h"
 #include "StartingDatabase.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -275,6 +280,25 @@ Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
     });
 }
 
+// The same with the main window shown: its grid follows every reading.
+Result runWindow(int baud, int periodMs, int seconds, const Setup& setup) {
+    return onFreshLine(baud, setup, periodMs, [&](Line& line, Result& result, Received& commits) {
+        MainWindow window(line.folder(),
+                          std::make_unique<QtSerialPort>(PortLocator(line.folder())));
+        if (window.load() != 0) {
+            std::fprintf(stderr, "start-up failed\n");
+            return;
+        }
+        window.show();
+        waitMs(300); // shown and drawn once
+        QObject::connect(&window.station(), &MainStation::readingStored,
+                         [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
+        measure(
+            result, seconds, [&] { window.readMeterData(); }, [&] { window.stopReading(); },
+            [&] { return int(commits.size()); });
+    });
+}
+
 // Meters 1 to N in turn.
 class CountingCursor : public PollCursor {
 public:
@@ -403,13 +427,23 @@ void printRow(const char* who, const QString& period, const Result& r, double ph
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window's row needs widgets; a machine without a display draws offscreen.
+    bool withWindow = false;
+    for (int i = 1; i < argc; ++i)
+        withWindow = withWindow || qstrcmp(argv[i], "--window") == 0;
+    if (withWindow && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = withWindow
+                                                ? std::make_unique<QApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     Setup setup;
     int seconds = 0;
     QList<int> bauds{9600, 115200};
     QList<int> periods{1, 5, 10, 15, 20, 50, 75, 100, 200};
     QString only; // "tool" or "qt": one side alone, to look at it closely
-    const QStringList args = app.arguments();
+    QStringList args = app->arguments();
+    args.removeAll(QStringLiteral("--window"));
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
             seconds = args[i + 1].toInt();
@@ -454,6 +488,12 @@ int main(int argc, char** argv) {
             const bool all = r.ran && r.requests > 0 && r.replies >= r.requests;
             printRow("tool", QStringLiteral("%1 ms").arg(period), r, physicalMs,
                      all ? "all: ok" : "all: MISS");
+            if (withWindow) {
+                const Result w = runWindow(baud, period, runSeconds, plain);
+                const bool allShown = w.ran && w.requests > 0 && w.replies >= w.requests;
+                printRow("tool+win", QStringLiteral("%1 ms").arg(period), w, physicalMs,
+                         allShown ? "all: ok" : "all: MISS");
+            }
             if (setup.publish) {
                 const Result p = runTool(baud, period, runSeconds, setup);
                 const bool allPublished = p.ran && p.requests > 0 && p.replies >= p.requests;
