@@ -23,6 +23,7 @@
 // from a second store in DIR/trend, to the drawn chart (ExportBench.cpp).
 // --only runs one of the three.
 
+#include "BenchStore.h"
 #include "Database.h"
 #include "ExportBench.h"
 #include "HistoryWindow.h"
@@ -96,102 +97,6 @@ QString logRows() {
                "from n")
         .arg(LogRows - 1)
         .arg(QLatin1String(FirstMinute));
-}
-
-bool run(QSqlDatabase& db, const QString& sql) {
-    QSqlQuery query(db);
-    if (query.exec(sql))
-        return true;
-    std::fprintf(stderr, "failed: %s\n%s\n", qPrintable(query.lastError().text()),
-                 qPrintable(sql.left(200)));
-    return false;
-}
-
-void removeStore(const QString& path) {
-    for (const char* end : {"", "-wal", "-shm"})
-        QFile::remove(path + QLatin1String(end));
-}
-
-// Makes the large store in a child process, so its page cache does not
-// count towards the measured process's memory.
-bool makeStore(const QString& path) {
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child > 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    int argc = 1;
-    char name[] = "history-bench";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    const QString part = path + QStringLiteral(".part");
-    QFile::remove(part);
-    StartingDatabase::Options options;
-    options.meters = QList<int>();
-    for (int meter = 1; meter <= Meters; ++meter)
-        options.meters->append(meter);
-    QString error;
-    if (!StartingDatabase::create(part, options, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        _exit(1);
-    }
-    bool ok = false;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make"));
-        db.setDatabaseName(part);
-        ok = db.open();
-        // Indexes are dropped for the load and made again from their own
-        // definitions afterwards: sorting once is far quicker.
-        QStringList indexes;
-        QSqlQuery list(db);
-        ok = ok &&
-             list.exec(QStringLiteral("select sql from sqlite_master where type='index' and "
-                                      "tbl_name in ('Historydata','caozuo') and sql is not null"));
-        while (ok && list.next())
-            indexes << list.value(0).toString();
-        list.finish();
-        QSqlQuery names(db);
-        ok = ok && names.exec(QStringLiteral(
-                       "select name from sqlite_master where type='index' "
-                       "and tbl_name in ('Historydata','caozuo') and sql is not null"));
-        QStringList dropped;
-        while (ok && names.next())
-            dropped << names.value(0).toString();
-        names.finish();
-        for (const char* pragma :
-             {"PRAGMA journal_mode=OFF", "PRAGMA synchronous=OFF", "PRAGMA cache_size=-262144"})
-            ok = ok && run(db, QString::fromLatin1(pragma));
-        for (const QString& index : dropped)
-            ok = ok && run(db, QStringLiteral("drop index \"%1\"").arg(index));
-        QElapsedTimer timer;
-        timer.start();
-        ok = ok && run(db, QStringLiteral("begin")) && run(db, snapshotRows(0, Minutes - 1)) &&
-             run(db, logRows()) && run(db, QStringLiteral("commit"));
-        for (const QString& index : indexes)
-            ok = ok && run(db, index);
-        ok = ok && run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
-        std::printf("made the store in %.1f s\n", timer.elapsed() / 1000.0);
-        std::fflush(stdout);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("make"));
-    removeStore(path); // and what an earlier store left beside it
-    ok = ok && QFile::rename(part, path);
-    _exit(ok ? 0 : 1);
-}
-
-double ms(const QElapsedTimer& timer) {
-    return timer.nsecsElapsed() / 1e6;
-}
-
-void report(const char* what, std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    std::printf("%-44s median %7.1f ms   min %7.1f   max %7.1f   (%zu runs)\n", what,
-                times[times.size() / 2], times.front(), times.back(), times.size());
 }
 
 QString dayText(int day) {
@@ -465,7 +370,7 @@ int main(int argc, char** argv) {
     if (!QFile::exists(path)) {
         std::printf("making %s (10,000,080 snapshots, 1,000,000 log rows)...\n", qPrintable(path));
         std::fflush(stdout);
-        if (!makeStore(path)) {
+        if (!makeStore(path, Meters, {snapshotRows(0, Minutes - 1), logRows()})) {
             std::fprintf(stderr, "could not make the store\n");
             return 1;
         }
