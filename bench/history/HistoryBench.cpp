@@ -16,7 +16,8 @@
 // longest the user-interface thread went without turning its event loop,
 // and the replies stored meanwhile with their longest reply-to-commit time;
 // then the reading road alone for N seconds (default 30) from a moment a
-// checkpoint of a large log is due: reply-to-commit median, p99 and max.
+// checkpoint of a large log is due: reply-to-commit median, p99 and max
+// of the replies sent from then on.
 // Before those, each in a child process of its own: the CSV export of all
 // ten million snapshots (rows/s, CPU, the exporting process's peak
 // memory), and "Trend" on a year of one-minute snapshots of one meter,
@@ -207,6 +208,8 @@ QStringList fileLines(const QString& path) {
     return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+enum Phase { Quiet, Baseline, DayDelete, AllDelete, CheckpointDue };
+
 // The main window's reading road on the bench's store, polling meter-sim's
 // 255 meters; every stored reply is noted with the phase it fell in.
 class ReadingRoad {
@@ -248,13 +251,18 @@ public:
         return true;
     }
     void stop() { m_station->stopReading(); }
-    void setPhase(int phase) { m_phase = phase; }
+    void setPhase(int phase) {
+        m_phase = phase;
+        m_phaseStarts.push_back({nowNs(), phase});
+    }
 
     int stored(int phase) const {
         return int(std::count_if(m_commits.begin(), m_commits.end(),
                                  [phase](const Commit& c) { return c.phase == phase; }));
     }
-    // Reply-to-commit times of a phase, in ms, ascending.
+    // Reply-to-commit times of the replies that left the simulator during
+    // a phase, in ms, ascending. A reply sent before the phase began and
+    // held up by the bench's own work on this thread does not count.
     std::vector<double> latencies(int phase) {
         m_sentAt.clear();
         for (const QString& line : fileLines(QDir(m_folder).filePath("replies.log")))
@@ -263,7 +271,7 @@ public:
         std::vector<double> times;
         for (const Commit& commit : m_commits) {
             const auto found = m_sentAt.constFind(commit.hex);
-            if (commit.phase == phase && found != m_sentAt.constEnd())
+            if (found != m_sentAt.constEnd() && phaseAt(*found) == phase)
                 times.push_back(double(commit.at - *found) / 1e6);
         }
         std::sort(times.begin(), times.end());
@@ -271,6 +279,14 @@ public:
     }
 
 private:
+    int phaseAt(qint64 ns) const {
+        int phase = Quiet;
+        for (const auto& [since, started] : m_phaseStarts)
+            if (since <= ns)
+                phase = started;
+        return phase;
+    }
+
     struct Commit {
         QString hex;
         qint64 at;
@@ -282,9 +298,8 @@ private:
     std::vector<Commit> m_commits;
     QHash<QString, qint64> m_sentAt;
     int m_phase = 0;
+    std::vector<std::pair<qint64, int>> m_phaseStarts;
 };
-
-enum Phase { Quiet, Baseline, DayDelete, AllDelete, CheckpointDue };
 
 // Waits, turning the event loop, until `done` holds.
 template <typename Done> void waitFor(Done done) {
