@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QGuiApplication>
+#include <QMetaMethod>
 #include <QPalette>
 
 namespace {
@@ -105,13 +106,23 @@ void LiveGridModel::markChanged(int row, quint16 columns) {
     if (columns == 0)
         return;
     m_changed[row] |= columns;
-    if (!m_frame.isActive())
-        m_frame.start();
+    startFrame();
 }
 
 void LiveGridModel::markCursorMoved() {
     m_cursorMoved = true;
-    if (!m_frame.isActive())
+    startFrame();
+}
+
+void LiveGridModel::startFrame() {
+    // Without a window (headless, or before one is shown) nobody hears a
+    // frame: the loop need not wake for it. What changed meanwhile is told
+    // with the first frame after a view came.
+    if (m_frame.isActive())
+        return;
+    if (isSignalConnected(QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged)) ||
+        isSignalConnected(QMetaMethod::fromSignal(&LiveGridModel::currentRowChanged)) ||
+        isSignalConnected(QMetaMethod::fromSignal(&LiveGridModel::frameShown)))
         m_frame.start();
 }
 

@@ -72,6 +72,7 @@ signals:
 private:
     void markChanged(int row, quint16 columns);
     void markCursorMoved();
+    void startFrame();
     void showFrame();
 
     QList<Reading> m_rows;

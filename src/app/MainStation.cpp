@@ -52,7 +52,7 @@ void MainStation::Data_read1(const QString& hexText) {
         m_health->replyNotStored(reading->address);
         return;
     }
-    reading->time = QDateTime::currentDateTime();
+    reading->time = m_clock.now();
     const StoreWrite write = m_meters->storeReading(*reading);
     m_health->storeWrite(write);
     if (!write.isDone()) {

@@ -3,6 +3,7 @@
 #include "HistorySnapshots.h"
 #include "IntervalTimer.h"
 #include "LiveGridModel.h"
+#include "LocalClock.h"
 #include "PortRecovery.h"
 #include "Publisher.h"
 #include "ReplyKind.h"
@@ -128,4 +129,5 @@ private:
     // start are not shown, and blanked once the store takes writes again.
     bool m_readingsStale = false;
     QDateTime m_startedAt;
+    LocalClock m_clock; // stamps every stored reading
 };

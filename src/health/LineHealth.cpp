@@ -32,7 +32,7 @@ LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
 }
 
 void LineHealth::readingStarted() {
-    m_freshness.readingStarted(QDateTime::currentDateTime());
+    m_freshness.readingStarted(m_clock.now());
 }
 
 void LineHealth::onFrameSent(const QByteArray& frame) {
@@ -43,7 +43,7 @@ void LineHealth::onFrameSent(const QByteArray& frame) {
         missed(closed->address);
     if (!address)
         return;
-    m_freshness.asked(*address, QDateTime::currentDateTime());
+    m_freshness.asked(*address, m_clock.now());
     if (++m_pollsWithoutBytes >= StalledPolls && m_watchdogArmed) {
         m_watchdogArmed = false;
         m_pollsWithoutBytes = 0;
@@ -65,13 +65,12 @@ void LineHealth::watchdogReopened() {
 }
 
 void LineHealth::replyStored(int address) {
-    m_statistics.replyStored(address, LineStatistics::Clock::now(), QDateTime::currentDateTime());
+    m_statistics.replyStored(address, LineStatistics::Clock::now(), m_clock.now());
     answered(address);
 }
 
 void LineHealth::replyNotStored(int address) {
-    m_statistics.replyNotStored(address, LineStatistics::Clock::now(),
-                                QDateTime::currentDateTime());
+    m_statistics.replyNotStored(address, LineStatistics::Clock::now(), m_clock.now());
     answered(address);
 }
 
@@ -89,8 +88,7 @@ void LineHealth::missed(int address) {
 }
 
 void LineHealth::answered(int address) {
-    if (m_freshness.answered(address, QDateTime::currentDateTime()) ==
-        MeterFreshness::Change::AnswersAgain) {
+    if (m_freshness.answered(address, m_clock.now()) == MeterFreshness::Change::AnswersAgain) {
         emit meterAnswering(address);
         emit meterFreshnessChanged(address);
     }

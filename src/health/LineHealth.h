@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LineStatistics.h"
+#include "LocalClock.h"
 #include "MeterFreshness.h"
 #include "StoreHealth.h"
 
@@ -69,6 +70,7 @@ private:
     SerialExchange& m_exchange;
     LineStatistics m_statistics;
     MeterFreshness m_freshness;
+    LocalClock m_clock; // read for every request and reply
     StoreHealth m_store;
     int m_pollsWithoutBytes = 0;
     // Fires once, then waits for a byte before it can fire again, so a

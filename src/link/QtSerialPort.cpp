@@ -236,6 +236,7 @@ int QtSerialPort::setLineSettings(const QString& settings) {
     if (!parsed)
         return PortError::InvalidLineSettings;
     m_settings = *parsed;
+    m_settingsText = m_settings.text();
     if (m_port.isOpen() && !applySettings())
         return PortError::InvalidLineSettings;
     return PortError::None;

@@ -30,7 +30,7 @@ public:
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     int setLineSettings(const QString& settings) override;
-    QString lineSettings() const override { return m_settings.text(); }
+    QString lineSettings() const override { return m_settingsText; }
     void setFlowControlNone() override;
     void clearBuffers() override;
     int write(const QByteArray& bytes) override;
@@ -56,6 +56,7 @@ private:
     QSerialPort m_port;
     int m_portNumber = 1;
     LineSettings m_settings;
+    QString m_settingsText = m_settings.text(); // asked for every request
     bool m_pseudoTerminal = false;
     QString m_device; // the path last opened
     int m_watch = -1; // epoll set holding the descriptor

@@ -26,6 +26,25 @@ QStringList notices(const QSignalSpy& spy) {
     return list;
 }
 
+// Headless, nobody hears a frame; a view that comes later is told what
+// changed meanwhile with its first frame.
+TEST(LiveGridModel, WithoutAViewNoFrameRunsAndNothingIsLost) {
+    LiveGridModel grid;
+    grid.load({reading(1, "", 0), reading(2, "1.00", 0)});
+    grid.updateMeter(reading(1, "4.00", 1));
+    grid.moveToNext();
+    QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
+
+    QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+    QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
+    EXPECT_EQ(changed.count(), 0);
+    grid.updateMeter(reading(2, "5.00", 2));
+    QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
+    EXPECT_EQ(notices(changed), QStringList({"0:1-1", "0:9-9", "1:1-1", "1:9-9"}));
+    ASSERT_EQ(cursor.count(), 1);
+    EXPECT_EQ(cursor.at(0).at(0).toInt(), 1);
+}
+
 TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     LiveGridModel grid;
     grid.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});

@@ -1,0 +1,87 @@
+#include "LocalClock.h"
+
+#include <QDateTime>
+#include <ctime>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The process's zone for one test, put back after it.
+class ZoneFor {
+public:
+    explicit ZoneFor(const char* zone)
+        : m_before(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ZoneFor() {
+        if (m_had)
+            qputenv("TZ", m_before);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_before;
+    bool m_had;
+};
+
+qint64 utcMs(const char* iso) {
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toMSecsSinceEpoch();
+}
+
+struct Zone {
+    const char* tz;
+    std::vector<const char*> instants; // UTC, taken in this order by one clock
+};
+
+// Each instant as Qt's own local time gives it, also where the zone's
+// offset changes between two readings of the same clock.
+TEST(LocalClock, GivesTheLocalTimeAcrossOffsetChanges) {
+    const std::vector<Zone> zones{
+        // Central Europe: summer time from 01:00 UTC on the last Sundays
+        // of March and October 2026.
+        {"CET-1CEST,M3.5.0,M10.5.0/3",
+         {"2026-03-29T00:59:00.000Z", "2026-03-29T00:59:59.999Z", "2026-03-29T01:00:00.000Z",
+          "2026-03-29T01:00:59.999Z", "2026-10-25T00:59:59.999Z", "2026-10-25T01:00:00.000Z",
+          "2026-10-25T00:30:00.000Z", "2026-12-07T12:00:00.000Z"}},
+        // Half an hour of summer time, on half-hour offsets.
+        {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0",
+         {"2026-10-03T15:29:59.999Z", "2026-10-03T15:30:00.000Z", "2026-04-04T14:59:59.999Z",
+          "2026-04-04T15:00:00.000Z"}},
+        // West of Greenwich, and before 1970.
+        {"EST5EDT,M3.2.0,M11.1.0",
+         {"1969-12-31T23:59:59.999Z", "1970-01-01T00:00:00.000Z", "2026-03-08T06:59:59.000Z",
+          "2026-03-08T07:00:00.000Z"}},
+        {"UTC0", {"2026-06-01T10:20:30.400Z"}},
+    };
+    for (const Zone& zone : zones) {
+        const ZoneFor set(zone.tz);
+        LocalClock clock;
+        for (const char* instant : zone.instants) {
+            const qint64 ms = utcMs(instant);
+            const QDateTime expected = QDateTime::fromMSecsSinceEpoch(ms);
+            const QDateTime got = clock.at(ms);
+            const auto shown = [](const QDateTime& t) {
+                return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+            };
+            EXPECT_EQ(shown(got), shown(expected)) << zone.tz << " at " << instant;
+            EXPECT_EQ(got.offsetFromUtc(), expected.offsetFromUtc())
+                << zone.tz << " at " << instant;
+            EXPECT_EQ(got, expected) << zone.tz << " at " << instant;
+        }
+    }
+}
+
+TEST(LocalClock, NowIsTheMachinesLocalTime) {
+    LocalClock clock;
+    const QDateTime before = QDateTime::currentDateTime();
+    const QDateTime now = clock.now();
+    const QDateTime after = QDateTime::currentDateTime();
+    EXPECT_LE(before, now);
+    EXPECT_LE(now, after);
+    EXPECT_EQ(now.offsetFromUtc(), after.offsetFromUtc());
+}
+
+} // namespace
