@@ -20,11 +20,22 @@ DeleteRunner::DeleteRunner(BatchedDelete job, const QString& folder, Checkpointe
                            QObject* parent)
     : QObject(parent), m_job(std::move(job)),
       m_readAhead(std::make_unique<ReadAhead>(folder, m_job)), m_checkpointer(checkpointer) {
+    // A zero timer, not a posted call: the loop then fires every timer that
+    // came due during a batch before the next batch, not after two.
+    m_next.setSingleShot(true);
+    m_next.setInterval(0);
+    connect(&m_next, &QTimer::timeout, this, &DeleteRunner::step);
     connect(&m_checkpointer, &Checkpointer::caughtUp, this, [this] {
         if (!m_waitingForCheckpoint)
             return;
         m_waitingForCheckpoint = false;
-        QTimer::singleShot(0, this, &DeleteRunner::step);
+        // The first batch after the log was copied back may restart it and
+        // cut the file back to its limit, which costs it many milliseconds
+        // more: it starts small, and the sizing brings it back up within a
+        // few batches.
+        if (!m_fixedBatch)
+            m_batchRows = std::max(FewestRows, m_batchRows / 4);
+        m_next.start();
     });
 }
 
@@ -39,7 +50,7 @@ void DeleteRunner::start() {
     if (m_running)
         return;
     m_running = true;
-    QTimer::singleShot(0, this, &DeleteRunner::step);
+    m_next.start();
 }
 
 void DeleteRunner::step() {
@@ -73,7 +84,7 @@ void DeleteRunner::step() {
         m_checkpointer.request();
         return;
     }
-    QTimer::singleShot(0, this, &DeleteRunner::step);
+    m_next.start();
 }
 
 void DeleteRunner::sizeNextBatch(std::chrono::nanoseconds took) {

@@ -3,6 +3,7 @@
 #include "BatchedDelete.h"
 
 #include <QObject>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 
@@ -45,6 +46,7 @@ private:
     BatchedDelete m_job;
     std::unique_ptr<ReadAhead> m_readAhead;
     Checkpointer& m_checkpointer;
+    QTimer m_next; // the next batch, at the next turn of the loop
     int m_batchRows = 200;
     bool m_fixedBatch = false;
     bool m_running = false;
