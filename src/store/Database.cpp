@@ -35,7 +35,8 @@ Database::Database(const QString& folder, const Options& options) {
     // stored reply's among them. A Checkpointer does it on its own thread.
     pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
     // After a large delete the log file shrinks back once it restarts.
-    pragma.exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(JournalSizeLimit));
+    pragma.exec(QStringLiteral("PRAGMA journal_size_limit=%1")
+                    .arg(options.shrinksLog ? JournalSizeLimit : -1));
     setFullSync(options.fullSync);
 }
 
