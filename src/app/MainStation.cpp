@@ -114,8 +114,7 @@ MainStation::~MainStation() {
 }
 
 int MainStation::startUp() {
-    m_db = std::make_unique<Database>(m_programDir,
-                                      Database::Options{ReadingBusyTimeoutMs, false, false});
+    m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeoutMs, false});
     if (!m_db->isOpen())
         return m_db->errorCode();
     m_meters = std::make_unique<MeterTable>(m_db->connection());

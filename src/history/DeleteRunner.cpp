@@ -29,12 +29,6 @@ DeleteRunner::DeleteRunner(BatchedDelete job, const QString& folder, Checkpointe
         if (!m_waitingForCheckpoint)
             return;
         m_waitingForCheckpoint = false;
-        // The first batch after the log was copied back may restart it and
-        // cut the file back to its limit, which costs it many milliseconds
-        // more: it starts small, and the sizing brings it back up within a
-        // few batches.
-        if (!m_fixedBatch)
-            m_batchRows = std::max(FewestRows, m_batchRows / 4);
         m_next.start();
     });
 }

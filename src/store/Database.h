@@ -10,11 +10,6 @@
 // run a checkpoint (see Checkpointer).
 class Database {
 public:
-    // Bytes the write-ahead log keeps on disk once it has restarted. A
-    // burst of deleting writes tens of megabytes to it, and cutting such a
-    // file back costs the commit that does it tens of milliseconds.
-    static constexpr int JournalSizeLimit = 64 * 1024 * 1024;
-
     struct Options {
         // How long a statement waits for another program's lock before it
         // is refused with "database is locked".
@@ -23,10 +18,6 @@ public:
         // cannot take it back. Off, a crash of the program still keeps
         // every commit; only the operating system's crash may lose the last.
         bool fullSync = false;
-        // This connection's commits cut the log file back to
-        // `JournalSizeLimit` when they restart it. The reading road's leave
-        // that to the others: a stored reply never waits for it.
-        bool shrinksLog = true;
     };
 
     static QString fileName() { return QStringLiteral("RX7100 PC TOOL.db"); }
