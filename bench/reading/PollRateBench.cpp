@@ -9,7 +9,10 @@
 // decoder, the store and the grid model, polling meter-sim at each poll
 // period. "tool link" is the same port, exchange and polling cycle with the
 // reply decoded but not stored: the line's share of the cost, to set beside
-// the Qt side, which stores nothing either. The Qt side is
+// the Qt side, which stores nothing either. "bare floor" asks, checks,
+// decodes and stores the same way with blocking waits on one thread and no
+// event loop: what any design that stores every reply at once costs at
+// least. The Qt side is
 // QModbusRtuSerialClient asking the same meters in turn for the same
 // registers: request, wait for the reply, next request.
 // For each it prints replies a second, their share of the line's physical
@@ -27,11 +30,14 @@
 
 #include "CRC16.h"
 #include "Database.h"
+#include "Frames.h"
 #include "HexText.h"
 #include "IntervalTimer.h"
 #include "LineSettings.h"
+#include "LocalClock.h"
 #include "MainStation.h"
 #include "MainWindow.h"
+#include "MeterTable.h"
 #include "PollCursor.h"
 #include "PollingCycle.h"
 #include "PortLocator.h"
@@ -62,9 +68,13 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -215,17 +225,20 @@ private:
 // Runs `start`, lets the loop turn for `seconds`, runs `stop`, and gives the
 // last replies on their way a moment; CPU and wake-ups over all of it.
 void measure(Result& result, int seconds, const std::function<void()>& start,
-             const std::function<void()>& stop, const std::function<int()>& replies) {
+             const std::function<void()>& stop, const std::function<int()>& replies,
+             bool turnLoop = true) {
     const double cpuBefore = cpuSeconds();
     const double threadCpuBefore = threadCpuSeconds();
     const long wakeUpsBefore = wakeUps();
     const auto began = std::chrono::steady_clock::now();
-    start();
-    waitMs(seconds * 1000);
+    start(); // without a loop to turn, `start` runs the whole time itself
+    if (turnLoop)
+        waitMs(seconds * 1000);
     stop();
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    waitMs(300);
+    if (turnLoop)
+        waitMs(300);
     const double cpu = cpuSeconds() - cpuBefore;
     const double threadCpu = threadCpuSeconds() - threadCpuBefore;
     const long woken = wakeUps() - wakeUpsBefore;
@@ -330,6 +343,84 @@ Result runLink(int baud, int periodMs, int seconds, const Setup& setup) {
             result, seconds, [&] { pollTimer.setInterval(std::chrono::milliseconds(periodMs)); },
             [&] { pollTimer.setInterval(std::chrono::milliseconds(0)); },
             [&] { return int(decoded.size()); });
+    });
+}
+
+// The floor of any design: the same requests, receive check, decoder and
+// store, on this thread with blocking waits and no event loop, as a reader
+// thread of its own could do it. Two waits a reply: the first byte, then
+// the rest once it can have arrived; the frame gap is slept through.
+Result runBare(int baud, int seconds, const Setup& setup) {
+    return onFreshLine(baud, setup, 1, [&](Line& line, Result& result, Received& stored) {
+        const int fd = ::open(QFile::encodeName(line.portPath()).constData(),
+                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        termios tio{};
+        ::tcgetattr(fd, &tio);
+        ::cfmakeraw(&tio);
+        ::cfsetspeed(&tio, baud == 9600 ? B9600 : B115200);
+        ::tcsetattr(fd, TCSANOW, &tio);
+        Database db(line.folder(), Database::Options{100, false});
+        MeterTable meters(db.connection());
+        LocalClock clock;
+        LineSettings settings;
+        settings.baud = baud;
+        using Clock = std::chrono::steady_clock;
+        const auto sleepUntil = [](Clock::time_point when) {
+            const auto ns =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch())
+                    .count();
+            const timespec at{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+        };
+        int address = 1;
+        measure(
+            result, seconds,
+            [&] {
+                const auto end = Clock::now() + std::chrono::seconds(seconds);
+                QByteArray reply;
+                while (Clock::now() < end) {
+                    const QByteArray request =
+                        Frames::readRequest(std::uint8_t(address), ReplyKind::RealTime);
+                    const int expected = Frames::replyLength(request);
+                    address = address % setup.meters + 1;
+                    if (::write(fd, request.constData(), size_t(request.size())) != request.size())
+                        continue;
+                    const auto giveUp = Clock::now() +
+                                        settings.characterTime(int(request.size()) + expected) +
+                                        std::chrono::milliseconds(20);
+                    reply.clear();
+                    while (reply.size() < expected && Clock::now() < giveUp) {
+                        if (reply.isEmpty()) {
+                            pollfd wait{fd, POLLIN, 0};
+                            ::poll(&wait, 1,
+                                   int(std::chrono::ceil<std::chrono::milliseconds>(giveUp -
+                                                                                    Clock::now())
+                                           .count()));
+                        } else {
+                            sleepUntil(Clock::now() +
+                                       settings.characterTime(expected - int(reply.size())) +
+                                       std::chrono::microseconds(100));
+                        }
+                        char chunk[256];
+                        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+                        if (got > 0)
+                            reply.append(chunk, got);
+                    }
+                    if (reply.size() == expected && crcMatches(reply)) {
+                        const QString hex = HexText::fromBytes(reply);
+                        if (std::optional<Reading> reading = decodeRealtimeRecord(hex)) {
+                            reading->time = clock.now();
+                            if (meters.storeReading(*reading).isDone())
+                                stored.emplace_back(hex, nowNs());
+                        }
+                    }
+                    sleepUntil(Clock::now() + settings.frameGap());
+                }
+            },
+            [] {}, [&] { return int(stored.size()); }, false);
+        ::close(fd);
     });
 }
 
@@ -505,6 +596,8 @@ int main(int argc, char** argv) {
             const int period = periods.first();
             const Result r = runLink(baud, period, seconds > 0 ? seconds : 5, setup);
             printRow("tool link", QStringLiteral("%1 ms").arg(period), r, physicalMs, "");
+            printRow("bare floor", QStringLiteral("-"),
+                     runBare(baud, seconds > 0 ? seconds : 5, setup), physicalMs, "");
         }
         if (only == "tool")
             continue;
