@@ -55,7 +55,9 @@ QString LineStatisticsWindow::summaryText() const {
 
 void LineStatisticsWindow::refresh() {
     m_model->refresh();
-    const LineStatistics::LineCounts line = m_health.statistics().line();
+    // A reply halfway in is not garbage.
+    const LineStatistics::LineCounts line =
+        m_health.statistics().line(m_health.bytesAwaitingReply());
     m_summary->setText(
         QStringLiteral("Bytes received: %1    Garbage bytes: %2    Replies from meters not "
                        "asked: %3    Replies not stored: %4\nDatabase write failures: %5    "

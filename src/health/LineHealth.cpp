@@ -31,6 +31,10 @@ LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
         [this](ReplyKind, const QString& hexText) { m_statistics.replyBytes(hexText.size() / 2); });
 }
 
+qsizetype LineHealth::bytesAwaitingReply() const {
+    return m_exchange.bufferText().size() / 2; // two hex digits a byte
+}
+
 void LineHealth::readingStarted() {
     m_freshness.readingStarted(m_clock.now());
 }

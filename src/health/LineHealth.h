@@ -42,6 +42,8 @@ public:
     void watchdogReopened();
 
     const LineStatistics& statistics() const { return m_statistics; }
+    // What the receive buffer holds now, not yet a reply nor dropped.
+    qsizetype bytesAwaitingReply() const;
     const MeterFreshness& freshness() const { return m_freshness; }
     const StoreHealth& store() const { return m_store; }
     void resetStatistics();

@@ -112,10 +112,11 @@ LineStatistics::Counts LineStatistics::meter(int address) const {
     return counts;
 }
 
-LineStatistics::LineCounts LineStatistics::line() const {
+LineStatistics::LineCounts LineStatistics::line(qsizetype bytesAwaitingReply) const {
     LineCounts counts = m_line;
     counts.medianReplyMs = m_lineSamples.median();
-    counts.garbageBytes = std::max<qint64>(0, m_line.bytesReceived - m_replyBytes);
+    counts.garbageBytes =
+        std::max<qint64>(0, m_line.bytesReceived - m_replyBytes - bytesAwaitingReply);
     return counts;
 }
 

@@ -73,7 +73,9 @@ public:
     // The meters seen so far, ascending.
     QList<int> meters() const { return m_meters.keys(); }
     Counts meter(int address) const;
-    LineCounts line() const;
+    // Bytes still in the receive buffer may yet form a reply: they are not
+    // garbage while they wait.
+    LineCounts line(qsizetype bytesAwaitingReply = 0) const;
     // The poll still waiting for its reply, if any.
     std::optional<int> openPoll() const;
 
