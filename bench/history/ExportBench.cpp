@@ -26,8 +26,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -62,55 +60,44 @@ double cpuSeconds(const rusage& usage) {
 // process, which reports its own time, CPU and peak memory; the file is
 // removed afterwards.
 bool measureExport(const QString& folder, CsvWriter::Separator separator) {
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child > 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    int argc = 1;
-    char name[] = "history-bench";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    const QString path = QDir(folder).filePath(QStringLiteral("export.csv"));
-    ExportRequest request;
-    request.from = QStringLiteral("2024-03-01");
-    request.to = QStringLiteral("2024-03-29");
-    request.filter = QStringLiteral("All");
-    request.separator = separator;
-    request.path = path;
-    ExportResult result;
-    QElapsedTimer timer;
-    rusage before{};
-    {
-        Database database(folder);
-        getrusage(RUSAGE_SELF, &before);
-        timer.start();
-        result = CsvExport::run(database.connection(), request);
-    }
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    rusage after{};
-    getrusage(RUSAGE_SELF, &after);
-    const double cpu = cpuSeconds(after) - cpuSeconds(before);
-    const double size = QFileInfo(path).size() / 1e6;
-    QFile::remove(path);
-    if (!result.written()) {
-        std::fprintf(stderr, "export failed: %s\n", qPrintable(result.error));
-        _exit(1);
-    }
-    std::printf("%-44s %7.1f s   %8.0f rows/s   (%lld rows, %.0f MB, %s)\n",
-                separator == CsvWriter::Separator::Comma ? "export all snapshots, comma"
-                                                         : "export all snapshots, semicolon",
-                seconds, result.rows / seconds, result.rows, size,
-                separator == CsvWriter::Separator::Comma ? "comma" : "semicolon");
-    std::printf("%-44s %7.1f s   %8.0f rows per CPU second\n", "  its CPU time", cpu,
-                result.rows / cpu);
-    std::printf("%-44s %7.1f MB\n", "  the exporting process's peak resident memory",
-                after.ru_maxrss / 1024.0);
-    std::fflush(stdout);
-    _exit(0);
+    return inChildProcess(ChildApp::Core, [&] {
+        const QString path = QDir(folder).filePath(QStringLiteral("export.csv"));
+        ExportRequest request;
+        request.from = QStringLiteral("2024-03-01");
+        request.to = QStringLiteral("2024-03-29");
+        request.filter = QStringLiteral("All");
+        request.separator = separator;
+        request.path = path;
+        ExportResult result;
+        QElapsedTimer timer;
+        rusage before{};
+        {
+            Database database(folder);
+            getrusage(RUSAGE_SELF, &before);
+            timer.start();
+            result = CsvExport::run(database.connection(), request);
+        }
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        const double cpu = cpuSeconds(after) - cpuSeconds(before);
+        const double size = QFileInfo(path).size() / 1e6;
+        QFile::remove(path);
+        if (!result.written()) {
+            std::fprintf(stderr, "export failed: %s\n", qPrintable(result.error));
+            return false;
+        }
+        std::printf("%-44s %7.1f s   %8.0f rows/s   (%lld rows, %.0f MB, %s)\n",
+                    separator == CsvWriter::Separator::Comma ? "export all snapshots, comma"
+                                                             : "export all snapshots, semicolon",
+                    seconds, result.rows / seconds, result.rows, size,
+                    separator == CsvWriter::Separator::Comma ? "comma" : "semicolon");
+        std::printf("%-44s %7.1f s   %8.0f rows per CPU second\n", "  its CPU time", cpu,
+                    result.rows / cpu);
+        std::printf("%-44s %7.1f MB\n", "  the exporting process's peak resident memory",
+                    after.ru_maxrss / 1024.0);
+        return true;
+    });
 }
 
 void trendRuns(const QString& folder, int runs) {
@@ -197,21 +184,8 @@ bool makeTrendStore(const QString& folder) {
 // "Trend" on the history tab for meter 2 over the trend store's year: the
 // time from the press to the chart drawn, the rows read and the points drawn.
 bool measureTrend(const QString& folder, int runs) {
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child > 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "history-bench";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    trendRuns(folder, runs);
-    std::fflush(stdout);
-    _exit(0);
+    return inChildProcess(ChildApp::Widgets, [&] {
+        trendRuns(folder, runs);
+        return true;
+    });
 }
