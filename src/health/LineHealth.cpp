@@ -69,13 +69,15 @@ void LineHealth::watchdogReopened() {
 }
 
 void LineHealth::replyStored(int address) {
-    m_statistics.replyStored(address, LineStatistics::Clock::now(), m_clock.now());
-    answered(address);
+    const QDateTime now = m_clock.now();
+    m_statistics.replyStored(address, LineStatistics::Clock::now(), now);
+    answered(address, now);
 }
 
 void LineHealth::replyNotStored(int address) {
-    m_statistics.replyNotStored(address, LineStatistics::Clock::now(), m_clock.now());
-    answered(address);
+    const QDateTime now = m_clock.now();
+    m_statistics.replyNotStored(address, LineStatistics::Clock::now(), now);
+    answered(address, now);
 }
 
 void LineHealth::replyDropped(const QString& hexText) {
@@ -91,8 +93,8 @@ void LineHealth::missed(int address) {
     emit meterFreshnessChanged(address);
 }
 
-void LineHealth::answered(int address) {
-    if (m_freshness.answered(address, m_clock.now()) == MeterFreshness::Change::AnswersAgain) {
+void LineHealth::answered(int address, const QDateTime& at) {
+    if (m_freshness.answered(address, at) == MeterFreshness::Change::AnswersAgain) {
         emit meterAnswering(address);
         emit meterFreshnessChanged(address);
     }

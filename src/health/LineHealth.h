@@ -67,7 +67,7 @@ signals:
 private:
     void onFrameSent(const QByteArray& frame);
     void missed(int address);
-    void answered(int address);
+    void answered(int address, const QDateTime& at);
 
     SerialExchange& m_exchange;
     LineStatistics m_statistics;
