@@ -19,6 +19,13 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
     connect(&health, &LineHealth::lineBack, this, [this](const QString& port) {
         m_log(QStringLiteral("serial port back: %1").arg(port));
     });
+    connect(&health, &LineHealth::lineSilent, this, [this](const QString& port) {
+        m_log(QStringLiteral("no byte on the line: %1; port reopened").arg(port));
+    });
+    connect(&health, &LineHealth::sendFailing, this,
+            [this](const QString& port, const QString& cause) {
+                m_log(QStringLiteral("requests not sent: %1; %2").arg(port, cause));
+            });
     connect(&health, &LineHealth::storeFailing, this, [this](const QString& reason) {
         m_log(QStringLiteral("database writes fail: %1").arg(reason));
     });

@@ -61,14 +61,16 @@ void LineStatisticsWindow::refresh() {
     m_summary->setText(
         QStringLiteral("Bytes received: %1    Garbage bytes: %2    Replies from meters not "
                        "asked: %3    Replies not stored: %4\nDatabase write failures: %5    "
-                       "Serial port losses: %6    Silent line reopens: %7")
+                       "Serial port losses: %6    Silent line reopens: %7    Requests not "
+                       "sent: %8")
             .arg(line.bytesReceived)
             .arg(line.garbageBytes)
             .arg(line.unaskedReplies)
             .arg(line.notStored)
             .arg(line.storeFailures)
             .arg(line.portLosses)
-            .arg(line.watchdogReopens));
+            .arg(line.watchdogReopens)
+            .arg(line.requestsNotSent));
 }
 
 void LineStatisticsWindow::reset() {

@@ -84,7 +84,9 @@ void MainStation::portLost() {
 
 void MainStation::retryPort() {
     // Opened meanwhile by a settings save or a parameter window: back too.
-    if (m_port->isOpen() || m_port->openEmptied() == 0) {
+    // Only the lost device itself is tried, never the next one the lookup
+    // would find.
+    if (m_port->isOpen() || m_port->reopenEmptied() == 0) {
         m_recovery.reset();
         m_health->portBack(m_port->description());
         return;
@@ -96,8 +98,8 @@ void MainStation::reopenStalledPort() {
     if (!m_port->isOpen())
         return;
     m_port->close();
-    m_health->watchdogReopened();
-    if (m_port->openEmptied() != 0)
+    m_health->watchdogReopened(m_port->description());
+    if (m_port->reopenEmptied() != 0)
         portLost();
 }
 

@@ -97,10 +97,10 @@ signals:
 
 private:
     void dispatchReply(ReplyKind kind, const QString& hexText);
-    // A lost port is tried again, by the same lookup, until it opens.
+    // A lost port's device is tried again, by its own path, until it opens.
     void portLost();
     void retryPort();
-    // The line gave no byte for many polls: close and reopen the port once.
+    // The line gave no byte for a while: close and reopen its device.
     void reopenStalledPort();
     void blankStaleReadings();
 

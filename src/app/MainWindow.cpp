@@ -177,6 +177,12 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
             [this](const QString& port) { showNotice(PortRecovery::lostNotice(port)); });
     connect(&health, &LineHealth::lineBack, this,
             [this](const QString& port) { showNotice(PortRecovery::backNotice(port)); });
+    connect(&health, &LineHealth::lineSilent, this,
+            [this](const QString& port) { showNotice(PortRecovery::silentNotice(port)); });
+    connect(&health, &LineHealth::sendFailing, this,
+            [this](const QString& port, const QString& cause) {
+                showNotice(PortRecovery::sendFailingNotice(port, cause));
+            });
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);

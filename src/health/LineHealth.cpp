@@ -2,7 +2,9 @@
 
 #include "Frames.h"
 #include "HexText.h"
+#include "PortError.h"
 #include "SerialExchange.h"
+#include "SerialPort.h"
 
 namespace {
 
@@ -21,10 +23,10 @@ std::optional<int> realtimeRequestAddress(const QByteArray& frame) {
 LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
     : QObject(parent), m_exchange(exchange) {
     connect(&m_exchange, &SerialExchange::frameSent, this, &LineHealth::onFrameSent);
+    connect(&m_exchange, &SerialExchange::sendFailed, this, &LineHealth::onSendFailed);
     connect(&m_exchange, &SerialExchange::bytesReceived, this, [this](qsizetype count) {
         m_statistics.bytesReceived(count);
-        m_pollsWithoutBytes = 0;
-        m_watchdogArmed = true;
+        m_watchdog.byteArrived();
     });
     connect(
         &m_exchange, &SerialExchange::replyReceived, this,
@@ -40,6 +42,7 @@ void LineHealth::readingStarted() {
 }
 
 void LineHealth::onFrameSent(const QByteArray& frame) {
+    m_sendFailing = false;
     const std::optional<int> address = realtimeRequestAddress(frame);
     const auto closed = address ? m_statistics.requestSent(*address, LineStatistics::Clock::now())
                                 : m_statistics.lineTaken();
@@ -48,24 +51,37 @@ void LineHealth::onFrameSent(const QByteArray& frame) {
     if (!address)
         return;
     m_freshness.asked(*address, m_clock.now());
-    if (++m_pollsWithoutBytes >= StalledPolls && m_watchdogArmed) {
-        m_watchdogArmed = false;
-        m_pollsWithoutBytes = 0;
+    if (m_watchdog.pollSent(SilenceWatchdog::Clock::now()))
         emit lineStalled();
-    }
+}
+
+void LineHealth::onSendFailed(int code) {
+    m_statistics.requestNotSent();
+    // A lost port has been told already; its failed sends are only counted.
+    if (m_portLost || m_sendFailing)
+        return;
+    m_sendFailing = true;
+    const QString hint = PortError::hint(code);
+    emit sendFailing(m_exchange.port().description(),
+                     QStringLiteral("error code %1%2")
+                         .arg(code)
+                         .arg(hint.isEmpty() ? QString() : QStringLiteral(": ") + hint));
 }
 
 void LineHealth::portLost(const QString& port) {
+    m_portLost = true;
     m_statistics.portLost();
     emit lineLost(port);
 }
 
 void LineHealth::portBack(const QString& port) {
+    m_portLost = false;
     emit lineBack(port);
 }
 
-void LineHealth::watchdogReopened() {
+void LineHealth::watchdogReopened(const QString& port) {
     m_statistics.watchdogReopened();
+    emit lineSilent(port);
 }
 
 void LineHealth::replyStored(int address) {

@@ -3,6 +3,7 @@
 #include "LineStatistics.h"
 #include "LocalClock.h"
 #include "MeterFreshness.h"
+#include "SilenceWatchdog.h"
 #include "StoreHealth.h"
 
 #include <QObject>
@@ -17,10 +18,6 @@ class SerialExchange;
 class LineHealth : public QObject {
     Q_OBJECT
 public:
-    // Polls in a row without a single byte from the line, while polling,
-    // after which the port is reopened once.
-    static constexpr int StalledPolls = 20;
-
     explicit LineHealth(SerialExchange& exchange, QObject* parent = nullptr);
 
     // Reading began: meters that never answered are silent from now on.
@@ -39,7 +36,7 @@ public:
     void portLost(const QString& port);
     void portBack(const QString& port);
     // The port was reopened because the line had gone quiet.
-    void watchdogReopened();
+    void watchdogReopened(const QString& port);
 
     const LineStatistics& statistics() const { return m_statistics; }
     // What the receive buffer holds now, not yet a reply nor dropped.
@@ -61,11 +58,17 @@ signals:
 
     void lineLost(const QString& port);
     void lineBack(const QString& port);
-    // No byte at all for StalledPolls polls: time to reopen the port.
+    // No byte at all for a while (SilenceWatchdog): time to reopen the port.
     void lineStalled();
+    // The port was reopened for that; the line is silent, not fine.
+    void lineSilent(const QString& port);
+    // A request could not be handed to the port, the first of a run of
+    // such failures while the port is not known lost; `cause` says why.
+    void sendFailing(const QString& port, const QString& cause);
 
 private:
     void onFrameSent(const QByteArray& frame);
+    void onSendFailed(int code);
     void missed(int address);
     void answered(int address, const QDateTime& at);
 
@@ -74,8 +77,7 @@ private:
     MeterFreshness m_freshness;
     LocalClock m_clock; // read for every request and reply
     StoreHealth m_store;
-    int m_pollsWithoutBytes = 0;
-    // Fires once, then waits for a byte before it can fire again, so a
-    // line whose meters are all off is not reopened over and over.
-    bool m_watchdogArmed = true;
+    SilenceWatchdog m_watchdog;
+    bool m_portLost = false;
+    bool m_sendFailing = false;
 };

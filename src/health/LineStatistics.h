@@ -39,6 +39,8 @@ public:
         // Complete replies of a meter that was not the one asked.
         qint64 unaskedReplies = 0;
         qint64 watchdogReopens = 0;
+        // Requests the port would not take (closed, or refusing writes).
+        qint64 requestsNotSent = 0;
         qint64 portLosses = 0;
         qint64 storeFailures = 0;
     };
@@ -67,6 +69,7 @@ public:
     // Bytes that formed a complete reply of any kind, good CRC or not.
     void replyBytes(qsizetype count) { m_replyBytes += count; }
     void watchdogReopened() { ++m_line.watchdogReopens; }
+    void requestNotSent() { ++m_line.requestsNotSent; }
     void portLost() { ++m_line.portLosses; }
     void storeFailed() { ++m_line.storeFailures; }
 

@@ -16,6 +16,12 @@ public:
     static QString backNotice(const QString& port) {
         return QStringLiteral("Notice:Serial port is back (%1)").arg(port);
     }
+    static QString silentNotice(const QString& port) {
+        return QStringLiteral("Notice:No byte on the line (%1), port reopened").arg(port);
+    }
+    static QString sendFailingNotice(const QString& port, const QString& cause) {
+        return QStringLiteral("Notice:Requests not sent (%1), %2").arg(port, cause);
+    }
 
     // The wait before the next try.
     std::chrono::milliseconds nextDelay();

@@ -34,7 +34,8 @@ public:
     void tick();
 
     // Sends the real-time request to the cursor's meter and moves the
-    // cursor on. Send failures are ignored: polling goes on regardless.
+    // cursor on. A failed send is the exchange's to report (sendFailed);
+    // polling goes on regardless.
     void Send_Dowith();
 
 private:

@@ -69,12 +69,34 @@ void QtSerialPort::dropLine() {
     emit lost();
 }
 
+void QtSerialPort::setPortNumber(int number) {
+    // Another number is another device: reopen() must look it up first.
+    if (number != m_portNumber)
+        m_device.clear();
+    m_portNumber = number;
+}
+
 int QtSerialPort::open() {
     if (m_port.isOpen())
         return PortError::PortBusy;
     const QString device = m_locator.devicePath(m_portNumber);
     if (device.isEmpty())
         return PortError::NoSuchPort;
+    return openDevice(device);
+}
+
+int QtSerialPort::reopen() {
+    if (m_device.isEmpty())
+        return open();
+    if (m_port.isOpen())
+        return PortError::PortBusy;
+    // Gone, or a link to nothing: the device is away, whatever else exists.
+    if (!QFileInfo::exists(m_device))
+        return PortError::NoSuchPort;
+    return openDevice(m_device);
+}
+
+int QtSerialPort::openDevice(const QString& device) {
     m_port.setPortName(device);
     m_pseudoTerminal = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
     m_device = device;

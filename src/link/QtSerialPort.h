@@ -25,8 +25,9 @@ public:
     explicit QtSerialPort(PortLocator locator, QObject* parent = nullptr);
     ~QtSerialPort() override;
 
-    void setPortNumber(int number) override { m_portNumber = number; }
+    void setPortNumber(int number) override;
     int open() override;
+    int reopen() override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     int setLineSettings(const QString& settings) override;
@@ -42,6 +43,7 @@ public:
     static int openFailure(QSerialPort::SerialPortError error, const QString& device);
 
 private:
+    int openDevice(const QString& device);
     bool applySettings();
     void drainOutput();
     void onError(QSerialPort::SerialPortError error);
@@ -58,7 +60,7 @@ private:
     LineSettings m_settings;
     QString m_settingsText = m_settings.text(); // asked for every request
     bool m_pseudoTerminal = false;
-    QString m_device; // the path last opened
+    QString m_device; // the path the last open found, for reopen()
     int m_watch = -1; // epoll set holding the descriptor
     std::unique_ptr<QSocketNotifier> m_reader;
     bool m_listening = false;

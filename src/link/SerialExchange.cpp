@@ -22,6 +22,8 @@ int SerialExchange::send(const QByteArray& frame) {
     const int code = m_port.write(frame);
     if (code == 0)
         emit frameSent(frame);
+    else
+        emit sendFailed(code);
     return code;
 }
 

@@ -40,6 +40,8 @@ signals:
     // For those who watch the line: a frame the port took, and every batch
     // of bytes as it arrives, before the buffer sees it.
     void frameSent(const QByteArray& frame);
+    // The port would not take a frame; `code` is its PortError.
+    void sendFailed(int code);
     void bytesReceived(qsizetype count);
 
 private:

@@ -12,7 +12,14 @@ public:
     using QObject::QObject;
 
     virtual void setPortNumber(int number) = 0;
+    // Opens the port number's device as the lookup finds it now: what the
+    // operator's start, save or change of the port does.
     virtual int open() = 0;
+    // Opens again the device the last open found, by the same path and
+    // never another: recovery must not take a built-in port for a lost
+    // adapter. A path that is gone is a device that is away (NoSuchPort).
+    // Before any open, or after the port number changed, the same as open().
+    virtual int reopen() { return open(); }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
@@ -26,13 +33,9 @@ public:
 
     // Opens the port as every window sets it up: no flow control, both
     // buffers emptied. 0 or the open's failure code.
-    int openEmptied() {
-        if (const int code = open())
-            return code;
-        setFlowControlNone();
-        clearBuffers();
-        return 0;
-    }
+    int openEmptied() { return emptied(open()); }
+    // The same, by reopen().
+    int reopenEmptied() { return emptied(reopen()); }
 
     // Hands the bytes over and returns at once.
     virtual int write(const QByteArray& bytes) = 0;
@@ -48,6 +51,15 @@ public:
     // until asked again. Only a hint: this port reports every arrival.
     static constexpr int NothingWanted = -1;
     virtual void expectBytes(int count) { Q_UNUSED(count); }
+
+private:
+    int emptied(int openCode) {
+        if (openCode != 0)
+            return openCode;
+        setFlowControlNone();
+        clearBuffers();
+        return 0;
+    }
 
 signals:
     // At least one byte waits to be read.

@@ -27,7 +27,9 @@ int setUp(SerialPort& port, const QSqlDatabase& db, const std::optional<QString>
     else if (failed(code))
         return firstFailure;
 
-    if (const int code = port.openEmptied()) {
+    // The same number opens the same device again, never another that the
+    // lookup would find while that one is away.
+    if (const int code = port.reopenEmptied()) {
         if (failed(code))
             return firstFailure;
     }

@@ -24,20 +24,20 @@ QStringList lines(const QString& path) {
 } // namespace
 
 SimulatedLine::SimulatedLine(const QString& programFolder, const QStringList& arguments,
-                             const QString& logFolder)
+                             const QString& logFolder, const QString& link)
     : m_folder(logFolder.isEmpty() ? programFolder : logFolder) {
     const QDir dir(programFolder);
     const QDir logs(m_folder);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(METER_SIM_PATH),
-                    arguments + QStringList{"--link", dir.filePath("ports/com1"), "--log",
+                    arguments + QStringList{"--link", dir.filePath(link), "--log",
                                             logs.filePath("requests.log"), "--reply-log",
                                             logs.filePath("replies.log")});
     if (!m_process.waitForStarted(5000))
         return;
     const QDeadlineTimer deadline(5000);
     while (!deadline.hasExpired()) {
-        if (QFileInfo::exists(dir.filePath("ports/com1"))) {
+        if (QFileInfo::exists(dir.filePath(link))) {
             m_started = true;
             return;
         }

@@ -10,11 +10,11 @@
 // meter-sim running as com1 of a program folder, for the length of a test.
 class SimulatedLine {
 public:
-    // Starts meter-sim with `arguments` plus --link <folder>/ports/com1,
+    // Starts meter-sim with `arguments` plus --link <folder>/<link>,
     // --log and --reply-log in `logFolder` (the program folder unless
     // given); waits until the link is there.
     SimulatedLine(const QString& programFolder, const QStringList& arguments,
-                  const QString& logFolder = {});
+                  const QString& logFolder = {}, const QString& link = "ports/com1");
     ~SimulatedLine();
 
     bool started() const { return m_started; }
