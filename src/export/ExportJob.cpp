@@ -1,52 +1,32 @@
 #include "ExportJob.h"
 
-#include "Database.h"
-
-#include <QThread>
+#include "ExportWorker.h"
 
 ExportJob::ExportJob(QString programFolder, ExportRequest request, QObject* parent)
-    : QObject(parent), m_folder(std::move(programFolder)), m_request(std::move(request)) {}
+    : QObject(parent), m_folder(std::move(programFolder)), m_request(std::move(request)) {
+    m_thread.setObjectName(QStringLiteral("export"));
+}
 
 ExportJob::~ExportJob() {
-    if (m_thread) {
-        cancel();
-        m_thread->wait();
-        delete m_thread;
-    }
+    cancel();
+    m_thread.quit();
+    m_thread.wait();
 }
 
 void ExportJob::start() {
-    if (m_thread)
+    if (m_thread.isRunning() || m_thread.isFinished())
         return;
-    m_thread = QThread::create([this] {
-        ExportResult result;
-        {
-            Database database(m_folder);
-            if (database.isOpen()) {
-                const auto progress = [this](qint64 rows, double fraction) {
-                    const int permille = int(fraction * 1000);
-                    QMetaObject::invokeMethod(
-                        this, [this, rows, permille] { emit progressed(rows, permille); },
-                        Qt::QueuedConnection);
-                };
-                result = CsvExport::run(database.connection(), m_request, &m_cancel, progress);
-            } else {
-                result.outcome = ExportResult::Outcome::StoreFailed;
-                result.error = QStringLiteral("Cannot open %1 (error %2)")
-                                   .arg(Database::filePath(m_folder))
-                                   .arg(database.errorCode());
-            }
-        }
-        QMetaObject::invokeMethod(
-            this, [this, result] { emit finished(result); }, Qt::QueuedConnection);
-    });
-    m_thread->start();
+    auto* worker = new ExportWorker(m_folder, m_request, m_cancel);
+    worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::started, worker, &ExportWorker::run);
+    connect(&m_thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &ExportWorker::progressed, this, &ExportJob::progressed);
+    connect(worker, &ExportWorker::finished, this, &ExportJob::finished);
+    // One run per job: the thread ends with it.
+    connect(worker, &ExportWorker::finished, &m_thread, &QThread::quit, Qt::DirectConnection);
+    m_thread.start();
 }
 
 void ExportJob::cancel() {
     m_cancel = true;
-}
-
-bool ExportJob::isRunning() const {
-    return m_thread && m_thread->isRunning();
 }

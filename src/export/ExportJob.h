@@ -4,9 +4,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QThread>
 #include <atomic>
-
-class QThread;
 
 // One export run on a thread of its own, with a connection of its own to
 // the program folder's database, so the window that started it stays
@@ -22,7 +21,6 @@ public:
     // Asks the export to stop; finished() follows with Cancelled, and no
     // file is left, unless every row was written by then.
     void cancel();
-    bool isRunning() const;
 
     const ExportRequest& request() const { return m_request; }
 
@@ -35,5 +33,5 @@ private:
     QString m_folder;
     ExportRequest m_request;
     std::atomic<bool> m_cancel = false;
-    QThread* m_thread = nullptr;
+    QThread m_thread;
 };

@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QThread>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+
+class CheckpointWorker;
 
 // Copies the write-ahead log back into the database file on a thread and a
 // connection of its own, so that no commit on the user-interface thread, a
@@ -34,13 +34,6 @@ signals:
     void caughtUp();
 
 private:
-    void run();
-
-    QString m_folder;
-    std::chrono::milliseconds m_interval;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_requested = false;
-    bool m_stopping = false;
-    std::thread m_thread;
+    QThread m_thread;
+    CheckpointWorker* m_worker = nullptr; // lives on m_thread, deleted there
 };

@@ -1,50 +1,27 @@
 #include "ReadAhead.h"
 
 #include "BatchedDelete.h"
-#include "Database.h"
-
-#include <QHash>
-#include <QSqlQuery>
-
-namespace {
-
-constexpr int ChunkRows = 2000;
-
-// The earliest and latest of a set of times.
-struct Span {
-    QVariant first;
-    QVariant last;
-    void take(const QVariant& time) {
-        if (time.isNull())
-            return;
-        if (first.isNull() || time.toString() < first.toString())
-            first = time;
-        if (last.isNull() || time.toString() > last.toString())
-            last = time;
-    }
-};
-
-void runQuietly(const QSqlDatabase& db, const BoundStatement& statement) {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (statement.runOn(query))
-        while (query.next()) {
-        }
-}
-
-} // namespace
+#include "ReadAheadWorker.h"
 
 ReadAhead::ReadAhead(QString folder, const BatchedDelete& job)
-    : m_folder(std::move(folder)), m_table(job.table()), m_range(job.range()),
-      m_lastRow(job.lastRow()), m_done(job.finished()), m_thread([this] { run(); }) {}
+    : m_table(job.table()), m_range(job.range()), m_lastRow(job.lastRow()), m_done(job.finished()) {
+    if (m_done)
+        return;
+    m_worker = new ReadAheadWorker(std::move(folder), *this);
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::started, m_worker, &ReadAheadWorker::begin);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &ReadAheadWorker::progressed, this, [this](qint64 read, bool done) {
+        m_read = read;
+        m_done = done;
+    });
+    m_thread.setObjectName(QStringLiteral("read-ahead"));
+    m_thread.start();
+}
 
 ReadAhead::~ReadAhead() {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_one();
-    m_thread.join();
+    m_thread.quit();
+    m_thread.wait();
 }
 
 bool ReadAhead::hasRead(qint64 rows) const {
@@ -52,11 +29,10 @@ bool ReadAhead::hasRead(qint64 rows) const {
 }
 
 void ReadAhead::setDeleted(qint64 rows) {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_deleted = rows;
-    }
-    m_wake.notify_one();
+    if (m_worker)
+        QMetaObject::invokeMethod(
+            m_worker, [worker = m_worker, rows] { worker->setDeleted(rows); },
+            Qt::QueuedConnection);
 }
 
 BoundStatement ReadAhead::rowsStatement(const std::optional<Key>& after, int count) const {
@@ -95,48 +71,4 @@ BoundStatement ReadAhead::filterStatement(const QVariant& value, const QVariant&
     return {QStringLiteral("select count(*) from %1 where %2=? and %3 between ? and ?")
                 .arg(m_table.table(), m_table.filterColumn(), m_table.timeColumn()),
             {value, first, last}};
-}
-
-int ReadAhead::readChunk(const QSqlDatabase& db, std::optional<Key>& after) const {
-    // The rows themselves bring in the table's pages, and, walked by time,
-    // the time index; the other index is read where each value's rows lie.
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    if (!rowsStatement(after, ChunkRows).runOn(rows))
-        return 0;
-    int count = 0;
-    Span times;
-    QHash<QString, Span> byValue;
-    while (rows.next()) {
-        ++count;
-        const QVariant time = rows.value(1);
-        times.take(time);
-        if (!rows.value(2).isNull())
-            byValue[rows.value(2).toString()].take(time);
-        after = Key{m_range ? time : rows.value(0), rows.value(0).toLongLong()};
-    }
-    rows.finish();
-    if (!m_range && !times.first.isNull())
-        runQuietly(db, timesStatement(times.first, times.last));
-    for (auto value = byValue.cbegin(); value != byValue.cend(); ++value)
-        if (!value->first.isNull())
-            runQuietly(db, filterStatement(value.key(), value->first, value->last));
-    return count;
-}
-
-void ReadAhead::run() {
-    Database database(m_folder);
-    std::optional<Key> after;
-    while (!m_done) {
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || m_read - m_deleted < MostRowsAhead; });
-            if (m_stopping)
-                break;
-        }
-        const int count = database.isOpen() ? readChunk(database.connection(), after) : 0;
-        m_read += count;
-        if (count < ChunkRows)
-            m_done = true;
-    }
 }
