@@ -115,6 +115,13 @@ bool CommandLine::needsDisplay(int argc, char** argv) {
     return true;
 }
 
+bool CommandLine::displayAvailable() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    return false;
+}
+
 CommandLine CommandLine::process(const QCoreApplication& app) {
     QCommandLineParser parser;
     describe(parser);
@@ -132,7 +139,10 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, QStr
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(arguments)) {
-        *error = parser.errorText();
+        const QStringList unknown = parser.unknownOptionNames();
+        *error = unknown.isEmpty() ? parser.errorText()
+                                   : QStringLiteral("unknown option %1%2")
+                                         .arg(unknown[0].size() == 1 ? "-" : "--", unknown[0]);
         return std::nullopt;
     }
     return fromParser(parser, error);

@@ -16,12 +16,16 @@ public:
     // only print, --headless runs without one and --export only writes a
     // file, so they must work without a display.
     static bool needsDisplay(int argc, char** argv);
+    // Whether a window could open: a platform named, or an X or Wayland
+    // display. Asked before any application object, whose platform plugin
+    // would abort without one.
+    static bool displayAvailable();
 
     // Reads the running application's arguments. Help, version and a bad
     // option are printed and end the program.
     static CommandLine process(const QCoreApplication& app);
     // Reads `arguments` (the program name first); nullopt, with the reason,
-    // for a bad option or a stray argument.
+    // for a bad option or a stray argument. Needs no application object.
     static std::optional<CommandLine> parse(const QStringList& arguments, QString* error);
 
     // --folder DIR as given; empty when not given.

@@ -8,6 +8,7 @@
 #include "SignalWatcher.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QIcon>
 #include <QStyleFactory>
 #include <csignal>
@@ -15,10 +16,29 @@
 
 namespace {
 
-// One line per event, as a service's journal wants it.
+// One line per event, with its time, as a log file read later wants it.
 void logLine(const QString& line) {
-    std::fprintf(stderr, "rx7100-tool: %s\n", qPrintable(line));
+    const QString time = QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz");
+    std::fprintf(stderr, "%s rx7100-tool: %s\n", qPrintable(time), qPrintable(line));
     std::fflush(stderr);
+}
+
+// A bad option, or a window asked for where none can open, ends here with
+// one line: Qt's platform plugin would abort with a message of its own.
+bool fitsThisPlace(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    if (!CommandLine::parse(arguments, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    if (CommandLine::needsDisplay(argc, argv) && !CommandLine::displayAvailable()) {
+        std::fprintf(stderr, "no display: open it on a desktop, or run --headless\n");
+        return false;
+    }
+    return true;
 }
 
 // Without a display: no widget is ever made.
@@ -48,6 +68,8 @@ int runHeadless(QCoreApplication& app, const CommandLine& options) {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("rx7100-tool"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RX7100_VERSION));
+    if (!fitsThisPlace(argc, argv))
+        return 1;
     if (!CommandLine::needsDisplay(argc, argv)) {
         QCoreApplication app(argc, argv);
         const CommandLine options = CommandLine::process(app); // help and version end here

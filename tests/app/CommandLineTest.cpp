@@ -107,6 +107,26 @@ TEST(CommandLine, ExportOptionsAndWhatIsRefused) {
     }
 }
 
+// Without a display, one line instead of the platform plugin's abort.
+TEST(CommandLine, WithoutADisplayABadOptionOrAWindowEndsWithOneLine) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const std::pair<QStringList, QByteArray> cases[] = {
+        {{"--bogus"}, "unknown option --bogus\n"},
+        {{"--headless", "-x"}, "unknown option -x\n"},
+        {{}, "no display: open it on a desktop, or run --headless\n"},
+    };
+    for (const auto& [arguments, said] : cases) {
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral(RX7100_TOOL_PATH), arguments);
+        ASSERT_TRUE(tool.waitForFinished(30000));
+        EXPECT_EQ(tool.exitCode(), 1);
+        EXPECT_EQ(tool.readAllStandardError(), said);
+    }
+}
+
 // The tool itself, run as a script would, with no display at all.
 TEST(CommandLine, ExportRunsWithoutADisplayAndExitsWithWhatHappened) {
     ProgramFolder folder;
