@@ -6,6 +6,24 @@
 #include "SerialPort.h"
 
 #include <QDir>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+// "1 message", "2 messages".
+QString messages(qint64 count) {
+    return QStringLiteral("%1 message%2").arg(count).arg(count == 1 ? "" : "s");
+}
+
+// A detail from a library, made to fit inside a line of the log.
+QString clause(QString text) {
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
 
 HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port, Log log,
                          QObject* parent)
@@ -27,13 +45,14 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
                 m_log(QStringLiteral("requests not sent: %1; %2").arg(port, cause));
             });
     connect(&health, &LineHealth::storeFailing, this, [this](const QString& reason) {
-        m_log(QStringLiteral("database writes fail: %1").arg(reason));
+        m_log(QStringLiteral("database writes fail: %1").arg(clause(reason)));
     });
     connect(&health, &LineHealth::storeRecovered, this,
             [this] { m_log(QStringLiteral("database writes work again")); });
     connect(&m_station->publisher(), &Publisher::finished, this, [this](qint64 undelivered) {
         if (undelivered > 0)
-            m_log(QStringLiteral("%1 messages were not delivered to the broker").arg(undelivered));
+            m_log(QStringLiteral("%1 %2 not delivered to the broker")
+                      .arg(messages(undelivered), undelivered == 1 ? "was" : "were"));
         m_log(QStringLiteral("stopped"));
         emit finished(0);
     });
@@ -69,9 +88,17 @@ void HeadlessRun::stop(const QString& why) {
         return;
     m_stopping = true;
     m_log(QStringLiteral("stopping (%1)").arg(why));
-    // Runs between two events: the reading being stored, if any, is stored.
     m_station->stopReading();
-    m_station->publisher().finish(FinishBudget);
+    // The answer to the last poll may still be on its way; the poll holds
+    // the line for it. Stored when it comes, it goes to the broker with the
+    // rest, and the broker hears "offline" only after it.
+    using namespace std::chrono;
+    const auto onTheLine = std::clamp(
+        ceil<milliseconds>(m_station->pollTimer().heldUntil() - IntervalTimer::Clock::now()),
+        milliseconds(0), duration_cast<milliseconds>(FinishBudget));
+    QTimer::singleShot(onTheLine, this, [this, onTheLine] {
+        m_station->publisher().finish(FinishBudget - onTheLine);
+    });
 }
 
 void HeadlessRun::logBrokerState() {
@@ -80,9 +107,12 @@ void HeadlessRun::logBrokerState() {
     case Publisher::State::Off:
         return;
     case Publisher::State::Invalid:
-        m_log(QStringLiteral("not publishing: %1").arg(publisher.detail()));
+        m_log(QStringLiteral("not publishing: %1").arg(clause(publisher.detail())));
         return;
     case Publisher::State::Connecting:
+        // Said once: the client passes through it again with its address.
+        if (std::exchange(m_connectingLogged, true))
+            return;
         m_log(QStringLiteral("connecting to the broker at %1 as station %2")
                   .arg(publisher.endpoint(), publisher.topics().station()));
         return;
@@ -91,8 +121,8 @@ void HeadlessRun::logBrokerState() {
         return;
     case Publisher::State::Unreachable:
         m_log(QStringLiteral("broker %1 unreachable: %2; %3 waiting")
-                  .arg(publisher.endpoint(), publisher.detail())
-                  .arg(publisher.waiting()));
+                  .arg(publisher.endpoint(), clause(publisher.detail()),
+                       messages(publisher.waiting())));
         return;
     }
 }

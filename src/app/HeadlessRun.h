@@ -42,4 +42,5 @@ private:
     Log m_log;
     std::unique_ptr<MainStation> m_station;
     bool m_stopping = false;
+    bool m_connectingLogged = false;
 };

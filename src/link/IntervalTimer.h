@@ -27,6 +27,7 @@ public:
     // Replaces the time of the hold, so a hold can be cut short; a time
     // already past lets ticks come on their time again.
     void holdUntil(Clock::time_point time);
+    Clock::time_point heldUntil() const { return m_heldUntil; }
 
 signals:
     void tick();

@@ -21,7 +21,9 @@ void Publisher::ensureThread() {
     m_client = new MqttClient(m_queue);
     m_client->moveToThread(&m_thread);
     connect(m_client, &MqttClient::stateChanged, this, &Publisher::clientStateChanged);
-    connect(m_client, &MqttClient::finished, this, &Publisher::finished);
+    // Counted here, not on the client's thread: a reading stored while the
+    // client said goodbye is waiting too.
+    connect(m_client, &MqttClient::finished, this, [this] { emit finished(m_queue.size()); });
     m_thread.setObjectName(QStringLiteral("mqtt"));
     m_thread.start();
 }

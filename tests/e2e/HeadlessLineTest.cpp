@@ -3,6 +3,7 @@
 #include "Subscriber.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -89,6 +90,11 @@ TEST(Headless, ReadsTheLineIntoTheDatabaseAndEndsCleanlyOnASignal) {
         EXPECT_TRUE(log.contains("rx7100-tool: publishing is off\n"));
         EXPECT_TRUE(log.contains(QStringLiteral("rx7100-tool: stopping (%1)\n").arg(name)));
         EXPECT_TRUE(log.endsWith("rx7100-tool: stopped\n"));
+        // Each line carries its time.
+        EXPECT_TRUE(QRegularExpression("^(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
+                                       "rx7100-tool: [^\\n]*\\n)+$")
+                        .match(log)
+                        .hasMatch());
     }
 }
 
@@ -138,7 +144,9 @@ TEST(Headless, TheBrokerHearsOfflineWhetherItEndsOrIsKilled) {
         ASSERT_TRUE(subscriber.waitForReady(5000));
         ProgramFolder folder(threeMeters(
             PublishSettings{true, "127.0.0.1", broker.port(), "plant", c.station, "", "", "", 1}));
-        SimulatedLine line(folder.path(), Line);
+        // Slow answers: at the signal, one is most likely still on its way.
+        SimulatedLine line(folder.path(),
+                           {"--addresses", "1-3", "--baud", "115200", "--turnaround", "15"});
         ASSERT_TRUE(line.started());
         HeadlessTool tool(folder.path());
         ASSERT_TRUE(everyMeterStored(folder));
@@ -156,6 +164,8 @@ TEST(Headless, TheBrokerHearsOfflineWhetherItEndsOrIsKilled) {
             EXPECT_TRUE(log.contains(
                 QStringLiteral("rx7100-tool: publishing to 127.0.0.1:%1\n").arg(broker.port())))
                 << log.toStdString();
+            EXPECT_EQ(log.count("connecting to the broker"), 1);
+            EXPECT_FALSE(log.contains("delivered")) << log.toStdString();
             // The last reading stored went out, and "offline" after it.
             EXPECT_EQ(subscriber.messages().last().payload, QByteArray("offline"));
             for (int meter : {1, 2, 3}) {
