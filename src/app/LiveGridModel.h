@@ -50,7 +50,6 @@ public:
     void setNoReplyText(int address, const QString& text);
     QString noReplyText(int address) const { return m_noReply.value(address); }
 
-    int currentRow() const { return m_current; }
     void setCurrentRow(int row);
 
     std::optional<int> currentAddress() const override;

@@ -21,7 +21,6 @@ public:
     // A write's outcome; a missing row is no failure of the store.
     Change record(const StoreWrite& write);
 
-    bool isFailing() const { return m_failing; }
     // The reason of the last refusal.
     const QString& reason() const { return m_reason; }
     qint64 failures() const { return m_failures; }

@@ -40,11 +40,6 @@ constexpr int registerCount(ValueForm form) {
     }
 }
 
-constexpr bool isFloat(ValueForm form) {
-    return form == ValueForm::Short || form == ValueForm::Decimals2 ||
-           form == ValueForm::Decimals3 || form == ValueForm::TenthDecimals3;
-}
-
 // One item of a parameter's list: its text and the value in the register.
 struct Choice {
     const char16_t* text;

@@ -43,7 +43,7 @@ struct Parameter {
     int reg;                      // a MeterRegister
     int maxLength = 0;            // typed characters; 0: as many as the form holds
     bool digitsOnly = false;      // typed digits only
-    const char16_t* item = u"";   // `xiangmu` of the log row
+    const char16_t* item = u"";   // the item of the log row
     const char16_t* notice = u""; // the status line when the write fails
     FieldPlace full;
     bool fullWrites = false;
@@ -91,7 +91,7 @@ std::span<const Parameter> all();
 // By its first register; nullptr for any other number.
 const Parameter* byRegister(int reg);
 
-// The meter's serial number, which every write logs as `bianma`.
+// The meter's serial number, which every write logs.
 const Parameter& serialNumber();
 
 // The parameters a window shows, ordered column by column, top down.

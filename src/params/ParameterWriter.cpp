@@ -40,12 +40,12 @@ ParameterWriter::Result ParameterWriter::write(const Parameter& parameter, Windo
     // the row would reach the disk only at the commit, after the frame had
     // gone, and a full disk refuses the commit, not the insert.
     OperationLogRow row;
-    row.quanxian = securityLevel(m_window);
-    row.bianma = window.serialNumberText();
-    row.xiangmu = parameter.itemName();
-    row.dudao = window.valueAsRead(parameter);
-    row.xieru = pending->written;
-    row.riqi = QDateTime::currentDateTime();
+    row.level = securityLevel(m_window);
+    row.serial = window.serialNumberText();
+    row.item = parameter.itemName();
+    row.valueRead = window.valueAsRead(parameter);
+    row.valueWritten = pending->written;
+    row.time = QDateTime::currentDateTime();
     OperationLog log(m_db);
     qint64 rowId = 0;
     const StoreWrite logged =

@@ -11,7 +11,7 @@ class SerialExchange;
 
 // The write behind a parameter's "Write" button, the same in both
 // parameter windows: the field's text becomes one request to the meter of
-// the window's address list, one `caozuo` row records it with the value
+// the window's address list, one operation-log row records it with the value
 // as read, and the window reads all parameters back. A failure shows the
 // parameter's notice in the status line and ends the write where it is.
 class ParameterWriter {
@@ -26,7 +26,7 @@ public:
         // Unticks the parameter's "Allow write" box.
         virtual void lockParameter(const Parameter& parameter) = 0;
         virtual QString meterAddressText() const = 0;
-        // The serial number logged as `bianma`.
+        // The serial number every log row carries.
         virtual QString serialNumberText() const = 0;
         virtual void setStatusText(const QString& text) = 0;
         // The read sequence that follows every write.
@@ -50,7 +50,7 @@ public:
         return QStringLiteral("Notice: Operation log could not be written: ") + reason;
     }
 
-    // The `quanxian` of the window's log rows.
+    // The security level of the window's log rows.
     static int securityLevel(ParameterWindowKind window) {
         return window == ParameterWindowKind::Full ? 2 : 1;
     }
@@ -63,7 +63,7 @@ public:
 private:
     struct Request {
         QByteArray frame;
-        QString written; // `xieru`
+        QString written; // the value as logged
     };
 
     std::optional<Request> request(const Parameter& parameter, Window& window) const;

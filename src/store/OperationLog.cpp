@@ -21,12 +21,12 @@ StoreWrite OperationLog::append(const OperationLogRow& row, qint64* rowId) {
     if (!insert.prepare(QStringLiteral("insert into caozuo (quanxian,bianma,xiangmu,dudao,xieru,"
                                        "riqi) values (?,?,?,?,?,?)")))
         return StoreWrite::refused(insert.lastError());
-    insert.addBindValue(row.quanxian);
-    insert.addBindValue(text(row.bianma));
-    insert.addBindValue(text(row.xiangmu));
-    insert.addBindValue(text(row.dudao));
-    insert.addBindValue(text(row.xieru));
-    insert.addBindValue(MeterTable::timeText(row.riqi));
+    insert.addBindValue(row.level);
+    insert.addBindValue(text(row.serial));
+    insert.addBindValue(text(row.item));
+    insert.addBindValue(text(row.valueRead));
+    insert.addBindValue(text(row.valueWritten));
+    insert.addBindValue(MeterTable::timeText(row.time));
     if (!insert.exec())
         return StoreWrite::refused(insert.lastError());
     if (rowId)

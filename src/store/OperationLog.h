@@ -9,12 +9,12 @@
 // One `caozuo` row per parameter write: who, which meter, which
 // parameter, the value as read and the value written, and when.
 struct OperationLogRow {
-    int quanxian = 0;
-    QString bianma;
-    QString xiangmu;
-    QString dudao;
-    QString xieru;
-    QDateTime riqi;
+    int level = 0;        // the window's security level, 1 basic or 2 full
+    QString serial;       // the meter's serial number
+    QString item;         // the parameter's name
+    QString valueRead;    // the value as last read from the meter
+    QString valueWritten; // the value sent
+    QDateTime time;
 };
 
 class OperationLog {

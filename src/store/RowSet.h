@@ -19,7 +19,6 @@ public:
     const QStringList& columns() const { return m_columns; }
     const QList<QVariantList>& rows() const { return m_rows; }
 
-    void moveFirst() { m_position = 0; }
     void moveNext();
     int position() const { return static_cast<int>(m_position); }
 
