@@ -43,7 +43,7 @@ LineStatisticsWindow::LineStatisticsWindow(LineHealth& health, QWidget* parent)
 
     connect(resetButton, &QPushButton::clicked, this, &LineStatisticsWindow::reset);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    m_refresh.setInterval(RefreshMs);
+    m_refresh.setInterval(RefreshInterval);
     connect(&m_refresh, &QTimer::timeout, this, &LineStatisticsWindow::refresh);
     refresh();
     resize(760, 320);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <chrono>
 
 class LineHealth;
 class LineStatisticsModel;
@@ -13,7 +14,7 @@ class QTableView;
 class LineStatisticsWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int RefreshMs = 500;
+    static constexpr std::chrono::milliseconds RefreshInterval{500};
 
     explicit LineStatisticsWindow(LineHealth& health, QWidget* parent = nullptr);
 

@@ -15,6 +15,7 @@
 #include "ParameterWindow.h"
 #include "SerialPort.h"
 #include "Twips.h"
+#include "Version.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -64,7 +65,7 @@ template <typename Window> Window* loadOnce(QPointer<Window>& slot, Window* crea
 MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> port, QWidget* parent)
     : QMainWindow(parent), m_station(std::make_unique<MainStation>(programDir, std::move(port))),
       m_blockDispatcher(std::make_unique<ParameterBlockDispatcher>()) {
-    setWindowTitle(QStringLiteral("RX7100 PC TOOL Ver0.17"));
+    setWindowTitle(QStringLiteral("RX7100 PC TOOL Ver") + QString::fromLatin1(Version::text));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

@@ -20,7 +20,7 @@ class QTableView;
 class QTimer;
 class SerialPort;
 
-// "RX7100 PC TOOL Ver0.17": the buttons, the status-bar hints and the live
+// "RX7100 PC TOOL Ver<version>": the buttons, the status-bar hints and the live
 // grid over the station that does the work.
 class MainWindow : public QMainWindow {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 #include "SignalWatcher.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -67,7 +68,7 @@ int runHeadless(QCoreApplication& app, const CommandLine& options) {
 
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("rx7100-tool"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(RX7100_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::text));
     if (!fitsThisPlace(argc, argv))
         return 1;
     if (!CommandLine::needsDisplay(argc, argv)) {
@@ -79,8 +80,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral(RX7100_APP_ID));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(RX7100_APP_ID)));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(Version::appId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(Version::appId)));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     const CommandLine options = CommandLine::process(app);
 

@@ -6,12 +6,13 @@
 
 #include <QElapsedTimer>
 #include <QSaveFile>
+#include <chrono>
 
 namespace {
 
 constexpr std::size_t ChunkBytes = 1 << 20;
 constexpr qint64 RowsBetweenChecks = 4096;
-constexpr qint64 ProgressEveryMs = 100;
+constexpr std::chrono::milliseconds ProgressEvery{100};
 
 ExportResult failure(ExportResult::Outcome outcome, const QString& error) {
     ExportResult result;
@@ -82,7 +83,7 @@ ExportResult CsvExport::run(const QSqlDatabase& db, const ExportRequest& request
             file.cancelWriting();
             return failure(Outcome::Cancelled, QStringLiteral("Export cancelled"));
         }
-        if (progress && sinceProgress.elapsed() >= ProgressEveryMs) {
+        if (progress && std::chrono::milliseconds(sinceProgress.elapsed()) >= ProgressEvery) {
             sinceProgress.restart();
             const qint64 at = StoredTime::clockSeconds(rows.text(timeColumn)).value_or(first);
             progress(result.rows, std::clamp(double(at - first) / double(span), 0.0, 1.0));

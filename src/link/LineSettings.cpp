@@ -1,5 +1,7 @@
 #include "LineSettings.h"
 
+#include "ParameterMap.h"
+
 #include <QStringList>
 #include <algorithm>
 #include <cstdint>
@@ -49,14 +51,26 @@ std::chrono::microseconds LineSettings::frameGap() const {
     return baud > 19200 ? 1750us : characterTime(7) / 2;
 }
 
+namespace {
+
+QStringList textsOf(std::span<const Choice> choices) {
+    QStringList texts;
+    for (const Choice& choice : choices)
+        texts << QString::fromUtf16(choice.text);
+    return texts;
+}
+
+} // namespace
+
+// The meter's own lists: the PC's side of the line offers what a meter
+// can be set to, in the same order.
 const QStringList& LineSettings::baudTexts() {
-    static const QStringList texts{"115200", "57600", "38400", "28800", "19200", "14400",
-                                   "9600",   "4800",  "2400",  "1200",  "600"};
+    static const QStringList texts = textsOf(ParameterLists::baudRates);
     return texts;
 }
 
 const QStringList& LineSettings::parityTexts() {
-    static const QStringList texts{"NONE", "ODD", "EVEN"};
+    static const QStringList texts = textsOf(ParameterLists::parities);
     return texts;
 }
 

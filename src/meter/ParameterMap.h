@@ -112,6 +112,7 @@ inline constexpr int EmptyPipeDetection = 101;
 
 namespace ParameterLists {
 inline constexpr Choice languages[] = {{u"Chinese", 0}, {u"English", 1}};
+// Also the PC line's speeds, in this order.
 inline constexpr Choice baudRates[] = {
     {u"115200", 10}, {u"57600", 9}, {u"38400", 8}, {u"28800", 7}, {u"19200", 6}, {u"14400", 5},
     {u"9600", 4},    {u"4800", 3},  {u"2400", 2},  {u"1200", 1},  {u"600", 0},
@@ -135,6 +136,7 @@ inline constexpr Choice excitationModes[] = {
     {u"MODE5", 4}, {u"MODE6", 5}, {u"MODE7", 6}, {u"MODE8", 7},
 };
 inline constexpr Choice offOn[] = {{u"OFF", 0}, {u"ON", 1}};
+// Also the PC line's parities, a parity's code its place in the list.
 inline constexpr Choice parities[] = {{u"NONE", 0}, {u"ODD", 1}, {u"EVEN", 2}};
 inline constexpr Choice enableDisable[] = {{u"Enable", 0}, {u"Disable", 1}};
 } // namespace ParameterLists

@@ -102,8 +102,8 @@ void MqttClient::connectNow() {
     // The name lookup blocks this thread, never the reading one.
     errno = 0;
     const QByteArray host = settings.host.trimmed().toUtf8();
-    const int result =
-        mosquitto_connect_async(m_handle, host.constData(), settings.port, KeepAliveSeconds);
+    const int result = mosquitto_connect_async(m_handle, host.constData(), settings.port,
+                                               static_cast<int>(KeepAlive.count()));
     if (result != MOSQ_ERR_SUCCESS && result != MOSQ_ERR_CONN_PENDING) {
         lost(errorText(result, errno));
         return;

@@ -40,7 +40,7 @@ public:
     };
 
     static constexpr int Window = 1000;
-    static constexpr int KeepAliveSeconds = 30;
+    static constexpr std::chrono::seconds KeepAlive{30};
     static constexpr std::chrono::milliseconds FirstRetry{1000};
     static constexpr std::chrono::milliseconds LastRetry{30000};
     static constexpr std::chrono::milliseconds ConnackTimeout{10000};

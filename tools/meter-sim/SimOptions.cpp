@@ -149,7 +149,7 @@ std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QStrin
         const auto turnaround = parseWhole(parser.value(name), 0, 10'000);
         if (!turnaround)
             return bad(QStringLiteral("expected milliseconds from 0 to 10000"));
-        options.turnaroundMs = *turnaround;
+        options.turnaround = std::chrono::milliseconds(*turnaround);
     }
     for (const auto& [option, probability] :
          {std::pair{"corrupt-crc", &options.corruptCrc}, std::pair{"stray", &options.stray}}) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -15,7 +16,7 @@ struct SimOptions {
     QString logPath;
     QString replyLogPath;
     int baud = 9600;
-    int turnaroundMs = 5;
+    std::chrono::milliseconds turnaround{5};
     double corruptCrc = 0.0;
     bool split = false;
     double stray = 0.0;

@@ -123,8 +123,7 @@ void SimServer::accept(const QByteArray& frame, Clock::time_point now) {
     const auto reply = m_line.handle(frame);
     if (!reply)
         return;
-    const Clock::time_point begin =
-        m_requestEnd + std::chrono::milliseconds(m_options.turnaroundMs);
+    const Clock::time_point begin = m_requestEnd + m_options.turnaround;
     m_lineFree = begin;
     const auto asSent = std::make_shared<QByteArray>(*reply);
     for (const TimedPiece& piece : m_pacer.pace(*reply)) {
