@@ -62,10 +62,10 @@ HeadlessRun::~HeadlessRun() = default;
 
 bool HeadlessRun::start() {
     const QString database = QDir::toNativeSeparators(Database::filePath(m_station->programDir()));
-    if (const int code = m_station->startUp(); code != 0) {
+    if (const StartupResult result = m_station->startUp(); !result.isOk()) {
         m_log(QStringLiteral("cannot start on %1: %2")
-                  .arg(database, MainStation::startupMessage(code).replace(QLatin1String("\r\n"),
-                                                                           QLatin1String(" "))));
+                  .arg(database,
+                       result.message().replace(QLatin1String("\r\n"), QLatin1String(" "))));
         return false;
     }
     QStringList meters;

@@ -6,7 +6,6 @@
 #include "LineSettings.h"
 #include "MeterTable.h"
 #include "PollingCycle.h"
-#include "PortError.h"
 #include "PublishTable.h"
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
@@ -115,10 +114,11 @@ MainStation::~MainStation() {
     m_db.reset();
 }
 
-int MainStation::startUp() {
-    m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeoutMs, false});
+StartupResult MainStation::startUp() {
+    const QString file = Database::filePath(m_programDir);
+    m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeout, false});
     if (!m_db->isOpen())
-        return m_db->errorCode();
+        return StartupResult::storeFailed(m_db->errorCode(), m_db->fault(), file);
     m_meters = std::make_unique<MeterTable>(m_db->connection());
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
@@ -131,39 +131,32 @@ int MainStation::startUp() {
 
     const SettingsTable::Read stored = SettingsTable(m_db->connection()).read();
     if (stored.error)
-        return stored.error;
-    m_storedRecordInterval = stored.settings.recordInterval;
+        return StartupResult::storeFailed(stored.error, stored.fault, file);
+    m_recordInterval.setText(stored.settings.recordInterval);
     if (const int code = SettingsTable::toInt16(stored.settings.pollPeriod, &m_pollPeriod))
-        return code;
+        return StartupResult::badSetting(code, file, QStringLiteral("poll period"),
+                                         stored.settings.pollPeriod);
     int com = 0;
     if (const int code = SettingsTable::toInt16(stored.settings.port, &com))
-        return code;
+        return StartupResult::badSetting(code, file, QStringLiteral("port number"),
+                                         stored.settings.port);
 
     m_port->setPortNumber(com);
     if (const int code = m_port->openEmptied())
-        return code;
+        return StartupResult::portFailed(code);
 
     // A parity code outside the three leaves the port's own line settings.
     const int parityCode = WholeNumber::parse(stored.settings.parity).value_or(-1);
     if (const auto text = LineSettings::textFor(stored.settings.baud, parityCode)) {
         if (const int code = m_port->setLineSettings(*text))
-            return code;
+            return StartupResult::portFailed(code);
     }
 
     m_snapshots.reset();
     clearReadings();
     callDataGrid1();
     m_liveGrid.setCurrentRow(0);
-    return 0;
-}
-
-QString MainStation::startupMessage(int code) {
-    if (code == PortError::NoSuchPort)
-        return QStringLiteral("Invalid serial port!\r\nError code:8002\r\nError cause:");
-    const QString message = QStringLiteral("Invalid serial port!") + QString::number(code);
-    // What to do about it follows on a line of its own, after the code.
-    const QString hint = PortError::hint(code);
-    return hint.isEmpty() ? message : message + QStringLiteral("\r\n") + hint;
+    return {};
 }
 
 void MainStation::readMeterData() {
@@ -205,12 +198,8 @@ void MainStation::clearReadings() {
     m_readingsStale = write.isRefused();
 }
 
-void MainStation::setRecordIntervalSource(std::function<QString()> source) {
-    m_recordInterval = std::move(source);
-}
-
 void MainStation::snapshotTick() {
-    const QString interval = m_recordInterval ? m_recordInterval() : m_storedRecordInterval;
+    const QString& interval = m_recordInterval.text();
     // The count starts again whether or not the copy is taken; one the
     // store refused is owed and tried again a minute later.
     const bool due = m_snapshots.minutePassed(interval);

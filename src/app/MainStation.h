@@ -6,7 +6,9 @@
 #include "LocalClock.h"
 #include "PortRecovery.h"
 #include "Publisher.h"
+#include "RecordInterval.h"
 #include "ReplyKind.h"
+#include "StartupResult.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -35,17 +37,15 @@ public:
     static constexpr std::chrono::milliseconds SnapshotInterval = std::chrono::minutes(1);
     // How long a statement of the reading road waits for another
     // program's lock: a held database must not freeze the window.
-    static constexpr int ReadingBusyTimeoutMs = 100;
+    static constexpr std::chrono::milliseconds ReadingBusyTimeout{100};
 
     MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
     ~MainStation() override;
 
     // Start-up: opens the database, reads the settings row, opens and sets
     // up the port, blanks the readings and loads the grid. Stops at the
-    // first failing step and returns its code (0 when all went well).
-    int startUp();
-    // The text of the start-up message box for a failure code.
-    static QString startupMessage(int code);
+    // first failing step and says which it was and why.
+    StartupResult startUp();
 
     // Idle <-> Reading.
     void readMeterData();
@@ -59,10 +59,9 @@ public:
     // Blanks every meter's latest reading, keeping the addresses.
     void clearReadings();
 
-    // Where the snapshot timer reads the record interval: the text of the
-    // communication setup window's interval box. Without one, the interval
-    // stored when start-up read the settings.
-    void setRecordIntervalSource(std::function<QString()> source);
+    // What the snapshot timer reads at each tick: start-up fills it from
+    // the settings, the setup window's interval box edits it.
+    RecordInterval& recordInterval() { return m_recordInterval; }
     // The snapshot timer's tick: counts the minute and, when the record
     // interval is reached, copies every meter row into the history. A copy
     // the store refused is tried again at the next tick.
@@ -117,8 +116,7 @@ private:
     std::unique_ptr<Checkpointer> m_checkpointer;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
-    std::function<QString()> m_recordInterval;
-    QString m_storedRecordInterval;
+    RecordInterval m_recordInterval;
     Publisher m_publisher;
     bool m_reading = false;
     bool m_snapshotOwed = false;

@@ -188,10 +188,6 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
 
     resize(openingWidth(), OpeningHeight);
     applyGridColumns(); // again: now the window knows its room
-
-    // Every minute of reading reads the interval box as it stands, saved
-    // or not, loading the window hidden when it is not loaded.
-    m_station->setRecordIntervalSource([this] { return commSetupWindow()->recordIntervalText(); });
 }
 
 MainWindow::~MainWindow() {
@@ -211,12 +207,11 @@ QPushButton* MainWindow::addButton(const QString& text, const QString& hint) {
     return button;
 }
 
-int MainWindow::load() {
-    const int code = m_station->startUp();
-    if (code != 0)
-        MessageBox::critical(this, QStringLiteral("Serial port error"),
-                             MainStation::startupMessage(code));
-    return code;
+StartupResult MainWindow::load() {
+    const StartupResult result = m_station->startUp();
+    if (!result.isOk())
+        MessageBox::critical(this, QStringLiteral("Serial port error"), result.message());
+    return result;
 }
 
 QString MainWindow::statusText() const {
@@ -276,7 +271,7 @@ CommSetupWindow* MainWindow::commSetupWindow() {
     if (!m_commSetupWindow) {
         auto* setup = new CommSetupWindow(
             m_station->programDir(), m_station->port(), m_station->pollTimer(),
-            [this] { m_station->callDataGrid1(); }, this);
+            m_station->recordInterval(), [this] { m_station->callDataGrid1(); }, this);
         setup->setStoreReport(
             [this](const StoreWrite& write) { m_station->health().storeWrite(write); });
         // Forgotten as soon as it closes: it is deleted later, and the next

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ColumnFit.h"
+#include "StartupResult.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -30,8 +31,8 @@ public:
     ~MainWindow() override;
 
     // Start-up; a failure shows the "Serial port error" message and leaves
-    // the window as far as start-up got. Returns the failure code or 0.
-    int load();
+    // the window as far as start-up got.
+    StartupResult load();
 
     MainStation& station() { return *m_station; }
     QTableView* liveGridView() const { return m_grid; }
@@ -75,7 +76,7 @@ private:
     int gridRoom(int windowWidth) const;
     int openingWidth() const;
 
-    // Loads the "Communication setup" window hidden on first use.
+    // Loads the "Communication setup" window hidden, to be shown.
     CommSetupWindow* commSetupWindow();
     bool commSetupWindowVisible() const;
     void hideCommSetupWindow();

@@ -8,6 +8,7 @@
 #include "PortError.h"
 #include "PortsDialog.h"
 #include "PublishFrame.h"
+#include "RecordInterval.h"
 #include "StoreWrite.h"
 #include "Topics.h"
 #include "Twips.h"
@@ -67,9 +68,10 @@ QLineEdit* digitsBox(const QString& name, int digits, QWidget* parent) {
 } // namespace
 
 CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
-                                 IntervalTimer& pollTimer, std::function<void()> callDataGrid1,
-                                 QWidget* parent)
-    : QMainWindow(parent), m_folder(programDir), m_callDataGrid1(std::move(callDataGrid1)) {
+                                 IntervalTimer& pollTimer, RecordInterval& recordInterval,
+                                 std::function<void()> callDataGrid1, QWidget* parent)
+    : QMainWindow(parent), m_folder(programDir), m_recordInterval(recordInterval),
+      m_callDataGrid1(std::move(callDataGrid1)) {
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Communication setup"));
@@ -100,7 +102,11 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     m_meters = std::make_unique<MeterList>(m_db->connection());
     const SettingsTexts stored = m_settings->load();
     showSettings(stored);
+    // The snapshot timer reads the box as it stands, saved or not.
+    connect(m_intervalBox, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_recordInterval.setText(text); });
     m_intervalBox->setText(stored.interval);
+    m_recordInterval.setText(stored.interval);
     if (const std::optional<PublishSettings> publish = PublishTable(m_db->connection()).read())
         m_publish->showSettings(*publish);
     gridload();
@@ -283,10 +289,6 @@ bool CommSetupWindow::storeTook(const StoreWrite& write) {
     return false;
 }
 
-QString CommSetupWindow::recordIntervalText() const {
-    return m_intervalBox->text();
-}
-
 QString CommSetupWindow::statusText() const {
     return m_status->text();
 }
@@ -459,6 +461,8 @@ void CommSetupWindow::closeEvent(QCloseEvent* event) {
     // The live grid shows the list as it now stands.
     gridload();
     m_callDataGrid1();
+    // An interval typed and not saved goes with the window.
+    m_recordInterval.setText(m_settings->load().interval);
     event->accept();
     emit unloaded();
 }

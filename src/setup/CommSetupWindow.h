@@ -12,6 +12,7 @@ class CommSettings;
 class Database;
 class IntervalTimer;
 class PortsDialog;
+class RecordInterval;
 class PublishFrame;
 class QComboBox;
 class QLabel;
@@ -45,17 +46,16 @@ public:
         return QStringLiteral("Notice:Invalid publish settings: %1").arg(problem);
     }
 
-    // Loads the window: `callDataGrid1` reloads the main window's live grid.
+    // Loads the window: `callDataGrid1` reloads the main window's live grid;
+    // the interval box edits `recordInterval` while the window is loaded.
     CommSetupWindow(const QString& programDir, SerialPort& port, IntervalTimer& pollTimer,
-                    std::function<void()> callDataGrid1, QWidget* parent = nullptr);
+                    RecordInterval& recordInterval, std::function<void()> callDataGrid1,
+                    QWidget* parent = nullptr);
     ~CommSetupWindow() override;
 
     // Where the window tells what the store said to each of its writes.
     void setStoreReport(std::function<void(const StoreWrite&)> report);
 
-    // The interval box as it stands, saved or not; the snapshot timer
-    // reads it every minute.
-    QString recordIntervalText() const;
     QString statusText() const;
     bool isEditingLineSettings() const;
 
@@ -102,6 +102,7 @@ private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<CommSettings> m_settings;
     std::unique_ptr<MeterList> m_meters;
+    RecordInterval& m_recordInterval;
     std::function<void()> m_callDataGrid1;
     std::function<void(const StoreWrite&)> m_reportStore;
 

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -15,8 +16,8 @@ Database::Database(const QString& folder, const Options& options) {
     static std::atomic<int> connections = 0;
     m_name = QStringLiteral("rx7100-%1").arg(++connections);
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    m_db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                               .arg(options.busyTimeout.count()));
     m_db.setDatabaseName(QUrl::fromLocalFile(filePath(folder)).toString(QUrl::FullyEncoded) +
                          QStringLiteral("?mode=rw"));
     if (!m_db.open()) {
@@ -24,6 +25,8 @@ Database::Database(const QString& folder, const Options& options) {
         m_errorCode = m_db.lastError().nativeErrorCode().toInt(&ok);
         if (!ok || m_errorCode == 0)
             m_errorCode = 14; // SQLITE_CANTOPEN
+        m_fault = QFileInfo::exists(filePath(folder)) ? StoreError::Fault::Unreadable
+                                                      : StoreError::Fault::Missing;
         return;
     }
     // A stored reading costs no disk flush; a crash still keeps every

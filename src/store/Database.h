@@ -1,7 +1,10 @@
 #pragma once
 
+#include "StoreError.h"
+
 #include <QSqlDatabase>
 #include <QString>
+#include <chrono>
 
 // One connection to the tool's database file in a program folder, under a
 // name no other connection of the process has, so that a window closing
@@ -13,7 +16,7 @@ public:
     struct Options {
         // How long a statement waits for another program's lock before it
         // is refused with "database is locked".
-        int busyTimeoutMs = 2000;
+        std::chrono::milliseconds busyTimeout{2000};
         // Every commit reaches the disk before it returns, so a power cut
         // cannot take it back. Off, a crash of the program still keeps
         // every commit; only the operating system's crash may lose the last.
@@ -32,6 +35,8 @@ public:
     bool isOpen() const { return m_errorCode == 0; }
     // 0, or SQLite's code for why the file could not be opened.
     int errorCode() const { return m_errorCode; }
+    // Why it could not be opened: Missing or Unreadable; None when open.
+    StoreError::Fault fault() const { return m_fault; }
     QSqlDatabase connection() const { return m_db; }
 
     // Switches full sync for the commits that follow (never inside a
@@ -42,4 +47,5 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     int m_errorCode = 0;
+    StoreError::Fault m_fault = StoreError::Fault::None;
 };

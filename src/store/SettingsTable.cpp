@@ -1,11 +1,10 @@
 #include "SettingsTable.h"
 
 #include "FullSync.h"
-#include "Record.h"
-#include "StoreError.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <cmath>
 #include <limits>
 
@@ -27,6 +26,22 @@ StoreWrite updateRow(const QSqlDatabase& db, const QString& sql, const QVariantL
     return update.numRowsAffected() > 0 ? StoreWrite::done() : StoreWrite::noSuchRow();
 }
 
+// Why `select * from kente` failed, by SQLite's primary result code.
+StoreError::Fault faultOf(const QSqlError& error) {
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case 1: // SQLITE_ERROR: the one table named is not there
+        return StoreError::Fault::NoTable;
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return StoreError::Fault::Locked;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return StoreError::Fault::Damaged;
+    default:
+        return StoreError::Fault::Unreadable;
+    }
+}
+
 } // namespace
 
 int SettingsTable::toInt16(const QString& stored, int* value) {
@@ -43,14 +58,24 @@ int SettingsTable::toInt16(const QString& stored, int* value) {
 }
 
 SettingsTable::Read SettingsTable::read() const {
-    const RowSet row = Record(QStringLiteral("select * from kente"), m_db);
-    if (row.eof())
-        return {row.isOpen() ? StoreError::NoCurrentRow : StoreError::RowSetClosed, {}};
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("select * from kente")))
+        return {StoreError::RowSetClosed, faultOf(query.lastError()), {}};
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return {StoreError::RowSetClosed, faultOf(query.lastError()), {}};
+        return {StoreError::NoCurrentRow, StoreError::Fault::NoRow, {}};
+    }
     // A column the row lacks reads as no value.
-    const auto text = [&row](const char* column) {
-        return row.value(QString::fromLatin1(column)).value_or(QVariant()).toString();
+    const QSqlRecord record = query.record();
+    const auto text = [&](const char* column) {
+        const int index = record.indexOf(QString::fromLatin1(column));
+        return index < 0 ? QString() : query.value(index).toString();
     };
-    return {0, {text("com"), text("settings"), text("noe"), text("timer"), text("timesj")}};
+    return {0,
+            StoreError::Fault::None,
+            {text("com"), text("settings"), text("noe"), text("timer"), text("timesj")}};
 }
 
 StoreWrite SettingsTable::storeLineSettings(const QString& baud, std::optional<int> com, int timer,

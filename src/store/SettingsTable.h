@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StoreError.h"
 #include "StoreWrite.h"
 
 #include <QSqlDatabase>
@@ -24,6 +25,8 @@ public:
         // 0; StoreError::NoCurrentRow when the table has no row,
         // StoreError::RowSetClosed when it cannot be read.
         int error = 0;
+        // What is wrong with the file when the row cannot be read.
+        StoreError::Fault fault = StoreError::Fault::None;
         StoredSettings settings;
     };
 

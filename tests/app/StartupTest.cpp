@@ -1,7 +1,14 @@
+#include "Database.h"
 #include "MessageBox.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 #include "ToolTest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -40,40 +47,82 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
     EXPECT_TRUE(texts.isEmpty());
 }
 
-TEST_F(StartupTest, FailuresShowOneMessageAndLeaveTheGridEmpty) {
+TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
+    std::optional<Database> holder; // another program's connection
+    const auto sql = [this](const char* statement) {
+        return [this, statement] { folder->exec(statement); };
+    };
     struct Case {
-        const char* spoil; // nullptr: no database at all
+        std::function<void()> spoil;
         int openResult;
-        const char* text;
+        const char* text; // %1: the database file
         bool portOpened;
     };
     const Case cases[] = {
-        {"update kente set timer=40000", 0, "Invalid serial port!6", false},
-        {"update kente set timer='abc'", 0, "Invalid serial port!13", false},
-        {"delete from kente", 0, "Invalid serial port!3021", false},
-        {"drop table kente", 0, "Invalid serial port!3704", false},
-        {"", PortError::PortBusy,
+        {sql("update kente set timer=40000"), 0,
+         "Invalid serial port!6\r\nThe settings in the database file %1 hold '40000' as the poll "
+         "period, where a number from -32768 to 32767 belongs.",
+         false},
+        {sql("update kente set com='abc'"), 0,
+         "Invalid serial port!13\r\nThe settings in the database file %1 hold 'abc' as the port "
+         "number, where a number belongs.",
+         false},
+        {sql("delete from kente"), 0,
+         "Invalid serial port!3021\r\nThe database file %1 has no settings row in table kente.",
+         false},
+        {sql("drop table kente"), 0,
+         "Invalid serial port!3704\r\nThe database file %1 has no table kente.", false},
+        {[this] {
+             QFile file(folder->databasePath());
+             file.open(QIODevice::WriteOnly);
+             file.write(QByteArray(4096, 'x'));
+         },
+         0, "Invalid serial port!3704\r\nThe database file %1 is damaged or is no database.",
+         false},
+        {[&] {
+             holder.emplace(folder->path());
+             QSqlQuery lock(holder->connection());
+             lock.exec("PRAGMA locking_mode=EXCLUSIVE");
+             lock.exec("BEGIN EXCLUSIVE");
+         },
+         0, "Invalid serial port!3704\r\nThe database file %1 is locked by another program.",
+         false},
+        {[this] { QFile::remove(folder->databasePath()); }, 0,
+         "Invalid serial port!14\r\nThe database file %1 is missing.", false},
+        {[this] {
+             QFile::remove(folder->databasePath());
+             QDir().mkdir(folder->databasePath());
+         },
+         0,
+         "Invalid serial port!14\r\nThe database file %1 cannot be opened for reading and "
+         "writing.",
+         false},
+        {{},
+         PortError::PortBusy,
          "Invalid serial port!8005\r\nAnother program is using the serial port: close it, then "
          "try again.",
          false},
-        {"", PortError::NoPermission,
+        {{},
+         PortError::NoPermission,
          "Invalid serial port!8006\r\nThis user may not open the serial port: add your user to "
          "the dialout group, then log in again.",
          false},
-        {"", PortError::CannotOpen, "Invalid serial port!8010", false},
-        {"update kente set settings='fast'", 0, "Invalid serial port!8015", true},
-        {nullptr, 0, "Invalid serial port!14", false},
+        {{}, PortError::CannotOpen, "Invalid serial port!8010", false},
+        {sql("update kente set settings='fast'"), 0, "Invalid serial port!8015", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        prepare({}, c.spoil != nullptr);
+        prepare();
+        const QString text =
+            QString::fromLatin1(c.text).arg(QDir::toNativeSeparators(folder->databasePath()));
+        SCOPED_TRACE(text.toStdString());
         if (c.spoil)
-            folder->exec(c.spoil);
+            c.spoil();
         titles.clear();
         texts.clear();
         launch(c.openResult);
+        holder.reset();
         EXPECT_EQ(titles, QStringList({"Serial port error"}));
-        EXPECT_EQ(texts, QStringList({c.text}));
+        EXPECT_EQ(texts, QStringList({text}));
         EXPECT_EQ(port->isOpen(), c.portOpened);
         EXPECT_EQ(station().liveGrid().rowCount(), 0);
     }
@@ -86,7 +135,7 @@ TEST_F(StartupTest, MissingRealPortGivesCode8002) {
     MainWindow real(folder->path(),
                     std::make_unique<QtSerialPort>(PortLocator(QStringList{
                         nowhere.filePath("ports/com%1"), nowhere.filePath("ttyUSB%2")})));
-    EXPECT_EQ(real.load(), 8002);
+    EXPECT_EQ(real.load().code(), 8002);
     EXPECT_EQ(texts, QStringList({"Invalid serial port!\r\nError code:8002\r\nError cause:"}));
 }
 

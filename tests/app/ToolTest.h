@@ -26,7 +26,7 @@ protected:
         fake->openResult = openResult;
         port = fake.get();
         window = std::make_unique<MainWindow>(folder->path(), std::move(fake));
-        return window->load();
+        return window->load().code();
     }
     // Starts on a database listing these meters, with this poll period and record interval.
     void start(QList<int> meters = {1}, std::optional<int> timer = {},

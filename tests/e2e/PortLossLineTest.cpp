@@ -160,7 +160,7 @@ TEST(PortLock, SecondToolOnTheSameDeviceIsRefusedWhateverItsName) {
     QString shown;
     MessageBox::setHandler([&](QWidget*, const QString&, const QString& text) { shown = text; });
     MainWindow second(other.path(), std::make_unique<QtSerialPort>(PortLocator(other.path())));
-    EXPECT_NE(second.load(), 0);
+    EXPECT_FALSE(second.load().isOk());
     MessageBox::setHandler({});
     EXPECT_TRUE(shown.startsWith("Invalid serial port!8005")) << shown.toStdString();
     EXPECT_FALSE(second.station().port().isOpen());

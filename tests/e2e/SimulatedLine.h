@@ -45,7 +45,7 @@ struct ToolOnLine {
                const QString& under = {}, const QString& logFolder = {});
 
     // The line is up and the main window loaded.
-    bool load() const { return line.started() && window->load() == 0; }
+    bool load() const { return line.started() && window->load().isOk(); }
     // "Meter Parameter Setup", then the access code and Enter.
     void login(const char* code) const;
     QStringList logRows() const {

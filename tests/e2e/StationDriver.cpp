@@ -21,11 +21,11 @@ int main(int argc, char** argv) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     MainStation station(folder, std::make_unique<QtSerialPort>(PortLocator(folder)));
-    if (const int code = station.startUp()) {
-        std::fprintf(stderr, "start-up failed: %d\n", code);
+    if (const StartupResult result = station.startUp(); !result.isOk()) {
+        std::fprintf(stderr, "start-up failed: %s\n", qPrintable(result.message()));
         return 1;
     }
-    station.setRecordIntervalSource([] { return QStringLiteral("1"); });
+    station.recordInterval().setText(QStringLiteral("1"));
     station.readMeterData();
 
     Database logDb(folder);

@@ -2,6 +2,7 @@
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
 #include "ProgramFolder.h"
+#include "RecordInterval.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,7 +27,7 @@ protected:
         folder = std::make_unique<ProgramFolder>(options);
         port.close();
         port.calls.clear();
-        window = std::make_unique<CommSetupWindow>(folder->path(), port, pollTimer,
+        window = std::make_unique<CommSetupWindow>(folder->path(), port, pollTimer, recordInterval,
                                                    [this] { ++reloads; });
         window->show();
     }
@@ -69,6 +70,7 @@ protected:
     FakeSerialPort port;
     IntervalTimer pollTimer;
     int reloads = 0;
+    RecordInterval recordInterval;
     std::unique_ptr<CommSetupWindow> window;
 };
 
@@ -86,7 +88,7 @@ TEST_F(CommSetupWindowTest, LoadShowsTheStoredRowAndModifyCarriesItIntoTheLists)
               .timesj = 7,
               .publish = {}});
         EXPECT_EQ(labels(), shown);
-        EXPECT_EQ(window->recordIntervalText(), QStringLiteral("7"));
+        EXPECT_EQ(recordInterval.text(), QStringLiteral("7"));
         EXPECT_FALSE(child("intervalBox")->isEnabled() || visible("lineSave") ||
                      visible("recordSave"));
         click("lineModify");
@@ -157,7 +159,7 @@ TEST_F(CommSetupWindowTest, RecordFrameStoresOnlyWhatTheCounterCanReach) {
         load();
         click("recordModify");
         child<QLineEdit>("intervalBox")->setText(interval);
-        EXPECT_EQ(window->recordIntervalText(), interval); // seen before it is saved
+        EXPECT_EQ(recordInterval.text(), interval); // seen before it is saved
         click("recordSave");
         const bool saved = QString(stored) == interval;
         EXPECT_EQ(folder->column("select timesj from kente"), QStringList({stored}));
@@ -276,6 +278,7 @@ TEST_F(CommSetupWindowTest, PublishFrameShowsStoresAndHandsOnWhatCanBeUsed) {
     child<QLineEdit>("brokerPort")->setText("1884");
     click("publishSave");
     EXPECT_EQ(window->statusText(), QString());
-    window = std::make_unique<CommSetupWindow>(folder->path(), port, pollTimer, [] {});
+    window =
+        std::make_unique<CommSetupWindow>(folder->path(), port, pollTimer, recordInterval, [] {});
     EXPECT_EQ(child<QLineEdit>("brokerPort")->text(), QStringLiteral("1884"));
 }

@@ -6,6 +6,7 @@
 #include "ProgramFolder.h"
 #include "PtyPort.h"
 #include "QtSerialPort.h"
+#include "RecordInterval.h"
 #include "SerialDevices.h"
 
 #include <QComboBox>
@@ -123,7 +124,8 @@ TEST(PortsDialog, AssignedDeviceIsThePortTheSetupWindowOpens) {
 
     QtSerialPort port{PortLocator(folder.path())};
     IntervalTimer pollTimer;
-    CommSetupWindow setup(folder.path(), port, pollTimer, [] {});
+    RecordInterval interval;
+    CommSetupWindow setup(folder.path(), port, pollTimer, interval, [] {});
     setup.setSerialDeviceSource([device] { return QList<SerialDevice>{device}; });
     setup.show();
 
