@@ -240,7 +240,7 @@ public:
             QThread::msleep(10);
         m_station = std::make_unique<MainStation>(
             m_folder, std::make_unique<QtSerialPort>(PortLocator(m_folder)));
-        if (m_station->startUp() != 0)
+        if (!m_station->startUp().isOk())
             return false;
         QObject::connect(m_station.get(), &MainStation::readingStored,
                          [this](int, const QString& hex) {

@@ -273,7 +273,7 @@ Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
     return onFreshLine(baud, setup, periodMs, [&](Line& line, Result& result, Received& commits) {
         MainStation station(line.folder(),
                             std::make_unique<QtSerialPort>(PortLocator(line.folder())));
-        if (station.startUp() != 0) {
+        if (!station.startUp().isOk()) {
             std::fprintf(stderr, "start-up failed\n");
             return;
         }
@@ -298,7 +298,7 @@ Result runWindow(int baud, int periodMs, int seconds, const Setup& setup) {
     return onFreshLine(baud, setup, periodMs, [&](Line& line, Result& result, Received& commits) {
         MainWindow window(line.folder(),
                           std::make_unique<QtSerialPort>(PortLocator(line.folder())));
-        if (window.load() != 0) {
+        if (!window.load().isOk()) {
             std::fprintf(stderr, "start-up failed\n");
             return;
         }
@@ -361,7 +361,7 @@ Result runBare(int baud, int seconds, const Setup& setup) {
         ::cfmakeraw(&tio);
         ::cfsetspeed(&tio, baud == 9600 ? B9600 : B115200);
         ::tcsetattr(fd, TCSANOW, &tio);
-        Database db(line.folder(), Database::Options{100, false});
+        Database db(line.folder(), Database::Options{std::chrono::milliseconds(100), false});
         MeterTable meters(db.connection());
         LocalClock clock;
         LineSettings settings;
