@@ -2,6 +2,7 @@
 #include "SimulatedLine.h"
 #include "Subscriber.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -123,7 +124,10 @@ TEST(Headless, AFolderWithoutADatabaseEndsWithTheReason) {
     HeadlessTool tool(folder.path());
     ASSERT_TRUE(tool.ended(10000));
     EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_TRUE(tool.log().contains(": Invalid serial port!14\n"));
+    EXPECT_TRUE(tool.log().contains(
+        QStringLiteral(": Invalid serial port!14 The database file %1 is missing.\n")
+            .arg(QDir::toNativeSeparators(folder.databasePath()))))
+        << tool.log().toStdString();
 }
 
 TEST(Headless, TheBrokerHearsOfflineWhetherItEndsOrIsKilled) {
