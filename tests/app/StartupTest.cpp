@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
-#include <functional>
 #include <optional>
 
 namespace {
@@ -48,79 +47,68 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
 }
 
 TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
-    std::optional<Database> holder; // another program's connection
-    const auto sql = [this](const char* statement) {
-        return [this, statement] { folder->exec(statement); };
-    };
     struct Case {
-        std::function<void()> spoil;
+        const char* spoil; // a statement, or what becomes of the file
         int openResult;
         const char* text; // %1: the database file
         bool portOpened;
     };
     const Case cases[] = {
-        {sql("update kente set timer=40000"), 0,
+        {"update kente set timer=40000", 0,
          "Invalid serial port!6\r\nThe settings in the database file %1 hold '40000' as the poll "
          "period, where a number from -32768 to 32767 belongs.",
          false},
-        {sql("update kente set com='abc'"), 0,
+        {"update kente set com='abc'", 0,
          "Invalid serial port!13\r\nThe settings in the database file %1 hold 'abc' as the port "
          "number, where a number belongs.",
          false},
-        {sql("delete from kente"), 0,
+        {"delete from kente", 0,
          "Invalid serial port!3021\r\nThe database file %1 has no settings row in table kente.",
          false},
-        {sql("drop table kente"), 0,
+        {"drop table kente", 0,
          "Invalid serial port!3704\r\nThe database file %1 has no table kente.", false},
-        {[this] {
-             QFile file(folder->databasePath());
-             file.open(QIODevice::WriteOnly);
-             file.write(QByteArray(4096, 'x'));
-         },
-         0, "Invalid serial port!3704\r\nThe database file %1 is damaged or is no database.",
-         false},
-        {[&] {
-             holder.emplace(folder->path());
-             QSqlQuery lock(holder->connection());
-             lock.exec("PRAGMA locking_mode=EXCLUSIVE");
-             lock.exec("BEGIN EXCLUSIVE");
-         },
-         0, "Invalid serial port!3704\r\nThe database file %1 is locked by another program.",
-         false},
-        {[this] { QFile::remove(folder->databasePath()); }, 0,
-         "Invalid serial port!14\r\nThe database file %1 is missing.", false},
-        {[this] {
-             QFile::remove(folder->databasePath());
-             QDir().mkdir(folder->databasePath());
-         },
-         0,
+        {"garbage", 0,
+         "Invalid serial port!3704\r\nThe database file %1 is damaged or is no database.", false},
+        {"lock", 0,
+         "Invalid serial port!3704\r\nThe database file %1 is locked by another program.", false},
+        {"remove", 0, "Invalid serial port!14\r\nThe database file %1 is missing.", false},
+        {"folder", 0,
          "Invalid serial port!14\r\nThe database file %1 cannot be opened for reading and "
          "writing.",
          false},
-        {{},
-         PortError::PortBusy,
+        {"", PortError::PortBusy,
          "Invalid serial port!8005\r\nAnother program is using the serial port: close it, then "
          "try again.",
          false},
-        {{},
-         PortError::NoPermission,
+        {"", PortError::NoPermission,
          "Invalid serial port!8006\r\nThis user may not open the serial port: add your user to "
          "the dialout group, then log in again.",
          false},
-        {{}, PortError::CannotOpen, "Invalid serial port!8010", false},
-        {sql("update kente set settings='fast'"), 0, "Invalid serial port!8015", true},
+        {"", PortError::CannotOpen, "Invalid serial port!8010", false},
+        {"update kente set settings='fast'", 0, "Invalid serial port!8015", true},
     };
     for (const Case& c : cases) {
         prepare();
-        const QString text =
-            QString::fromLatin1(c.text).arg(QDir::toNativeSeparators(folder->databasePath()));
+        const QString spoil = QString::fromLatin1(c.spoil), file = folder->databasePath();
+        const QString text = QString::fromLatin1(c.text).arg(QDir::toNativeSeparators(file));
         SCOPED_TRACE(text.toStdString());
-        if (c.spoil)
-            c.spoil();
+        if (spoil == "remove" || spoil == "folder" || spoil == "garbage")
+            QFile::remove(file);
+        if (spoil == "folder")
+            QDir().mkdir(file);
+        if (QFile garbage(file); spoil == "garbage" && garbage.open(QIODevice::WriteOnly))
+            garbage.write(QByteArray(4096, 'x'));
+        std::optional<Database> holder; // another program's, holding the file
+        if (spoil == "lock") {
+            holder.emplace(folder->path());
+            QSqlQuery(holder->connection()).exec("PRAGMA locking_mode=EXCLUSIVE");
+            QSqlQuery(holder->connection()).exec("BEGIN EXCLUSIVE");
+        } else if (spoil.contains(' ')) {
+            folder->exec(spoil);
+        }
         titles.clear();
         texts.clear();
         launch(c.openResult);
-        holder.reset();
         EXPECT_EQ(titles, QStringList({"Serial port error"}));
         EXPECT_EQ(texts, QStringList({text}));
         EXPECT_EQ(port->isOpen(), c.portOpened);
