@@ -15,7 +15,6 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
-#include <functional>
 #include <memory>
 
 class Checkpointer;
