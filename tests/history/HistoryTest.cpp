@@ -30,21 +30,6 @@ QString at(int offset, const char* clock) {
 }
 const QString All = QStringLiteral("All");
 
-TEST(HistoryTable, TypedDays) {
-    const std::pair<const char*, std::optional<QString>> cases[] = {
-        {"2024-03-05", QStringLiteral("2024-03-05 00:00:00")},
-        {" 2024-3-5\t", QStringLiteral("2024-03-05 00:00:00")},
-        {"2023-02-29", std::nullopt},
-        {"2024-13-01", std::nullopt},
-        {"tomorrow", std::nullopt},
-        {"#2024-03-05#", std::nullopt},
-        {"2024-03-05' or '1'='1", std::nullopt},
-        {"2024-03-05 12:00", std::nullopt},
-    };
-    for (const auto& [typed, expected] : cases)
-        EXPECT_EQ(HistoryTable::dayStart(QString::fromLatin1(typed)), expected) << typed;
-}
-
 // Run over each table: false the snapshots, true the operation log.
 class HistoryTabTest : public ::testing::TestWithParam<bool> {
 protected:
@@ -52,7 +37,6 @@ protected:
         return log ? HistoryTable::operationLog() : HistoryTable::snapshots();
     }
     const HistoryTable& table() const { return tableOf(GetParam()); }
-    const HistoryTable& other() const { return tableOf(!GetParam()); }
     const HistoryTab::Texts& texts() const {
         return GetParam() ? HistoryTab::operationLogTexts() : HistoryTab::snapshotTexts();
     }
@@ -65,15 +49,6 @@ protected:
         insert.addBindValue(key);
         insert.addBindValue(time.isEmpty() ? QVariant() : QVariant(time));
         ASSERT_TRUE(insert.exec());
-    }
-    // The day's edges and both neighbours, for keys A and B, and one row
-    // without a time.
-    void storeAroundToday(const HistoryTable& into) {
-        for (const char* key : {"A", "B"})
-            for (const QString& time : {at(-1, "23:59:59"), at(0, "00:00:00"), at(0, "12:00:00"),
-                                        at(1, "00:00:00"), at(1, "00:00:01")})
-                store(into, QString::fromLatin1(key), time);
-        store(into, QStringLiteral("A"), QString());
     }
     // Every row the grid can fetch, as "key|time".
     QStringList shown() {
@@ -107,79 +82,6 @@ protected:
     std::unique_ptr<HistoryTab> tab = std::make_unique<HistoryTab>(
         table(), texts(), db->connection(), folder.path(), checkpointer);
 };
-
-TEST_P(HistoryTabTest, DefaultDatesFindTheDayWithBothEnds) {
-    storeAroundToday(table());
-    tab->search(day(0), day(1), All);
-    EXPECT_EQ(shown(), QStringList({"A|" + at(0, "00:00:00"), "B|" + at(0, "00:00:00"),
-                                    "A|" + at(0, "12:00:00"), "B|" + at(0, "12:00:00"),
-                                    "A|" + at(1, "00:00:00"), "B|" + at(1, "00:00:00")}));
-
-    // After a delete the grid shows what is left of its rows.
-    tab->deleteRecord(day(0), day(1), QStringLiteral("A"));
-    finishDelete();
-    EXPECT_EQ(shown(), QStringList({"B|" + at(0, "00:00:00"), "B|" + at(0, "12:00:00"),
-                                    "B|" + at(1, "00:00:00")}));
-
-    // A date that cannot be read shows no rows and deletes nothing.
-    const QStringList before = stored(table());
-    tab->search(QStringLiteral("2024-13-01"), day(1), All);
-    EXPECT_EQ(tab->model().rowCount(), 0);
-    EXPECT_EQ(tab->model().columnCount(), texts().captions.size());
-    tab->deleteRecord(day(0), QStringLiteral("#") + day(1) + "#", All);
-    EXPECT_FALSE(tab->isDeleting());
-    EXPECT_EQ(stored(table()), before);
-}
-
-TEST_P(HistoryTabTest, FilterIsEveryoneOrOneLiteralValue) {
-    storeAroundToday(table());
-    store(table(), QStringLiteral("O'Neil #2"), at(0, "08:00:00"));
-    const std::pair<const char*, QStringList> cases[] = {
-        {"All", {"A", "B", "O'Neil #2"}},
-        {"", {"A", "B", "O'Neil #2"}},
-        {"all", {}},
-        {"All ", {}},
-        {" B ", {"B"}},
-        {"O'Neil #2", {"O'Neil #2"}},
-        {"1' or '1'='1", {}},
-        {"A' --", {}},
-    };
-    for (const auto& [filter, keys] : cases) {
-        tab->search(day(0), day(1), QString::fromLatin1(filter));
-        QStringList found;
-        for (const QString& row : shown())
-            found << row.section(QLatin1Char('|'), 0, 0);
-        found.removeDuplicates();
-        found.sort();
-        EXPECT_EQ(found, keys) << filter;
-    }
-}
-
-TEST_P(HistoryTabTest, DeletesRemoveExactlyTheRangeOrTheirOwnTable) {
-    storeAroundToday(table());
-    storeAroundToday(other());
-    const QStringList otherBefore = stored(other());
-    const QStringList tableBefore = stored(table());
-
-    tab->deleteRecord(day(0), day(1), QStringLiteral("1' or '1'='1"));
-    finishDelete();
-    EXPECT_EQ(stored(table()), tableBefore);
-
-    tab->deleteRecord(day(0), day(1), QStringLiteral("B"));
-    finishDelete();
-    EXPECT_EQ(stored(table()).filter(QStringLiteral("B|")),
-              QStringList({"B|" + at(-1, "23:59:59"), "B|" + at(1, "00:00:01")}));
-
-    tab->deleteRecord(day(0), day(1), All);
-    finishDelete();
-    EXPECT_EQ(stored(table()),
-              QStringList({"A|NULL", "A|" + at(-1, "23:59:59"), "B|" + at(-1, "23:59:59"),
-                           "A|" + at(1, "00:00:01"), "B|" + at(1, "00:00:01")}));
-    tab->deleteAll();
-    finishDelete();
-    EXPECT_TRUE(stored(table()).isEmpty());
-    EXPECT_EQ(stored(other()), otherBefore);
-}
 
 TEST_P(HistoryTabTest, LoadShowsTheFiftyOldestOldestFirst) {
     // Stored newest first, so the table's own order is not the answer.
@@ -313,30 +215,6 @@ TEST(HistoryWindow, BoxesDriveEachTabOfASecondWindow) {
     ASSERT_TRUE(finishDelete(window, HistoryWindow::OperationLogTab));
     EXPECT_TRUE(folder.column("select * from caozuo").isEmpty());
     EXPECT_EQ(folder.column("select * from Historydata").size(), 2);
-}
-
-TEST(HistoryWindow, EachTabDeletesWhileTheOtherShowsAPartlyReadResult) {
-    ProgramFolder folder;
-    for (const char* insert :
-         {"insert into Historydata (dizhi,CreateTime)", "insert into caozuo (bianma,riqi)"})
-        folder.exec(QString::fromLatin1(insert) +
-                    " with recursive n(i) as (select 0 union all select i+1 from n where i<599) "
-                    "select 'A', '" +
-                    day(0) + " 10:00:00' from n");
-    HistoryWindow window(folder.path());
-    for (int tab : {HistoryWindow::SnapshotTab, HistoryWindow::OperationLogTab}) {
-        QTest::mouseClick(window.controls(tab).search, Qt::LeftButton);
-        ASSERT_TRUE(window.controls(tab).grid->model()->canFetchMore({}));
-    }
-    // The main window stores a reading meanwhile.
-    folder.exec("update yibiaodizhi set MinuteAverage='1.00'");
-
-    QTest::mouseClick(window.controls(HistoryWindow::OperationLogTab).deleteAll, Qt::LeftButton);
-    ASSERT_TRUE(finishDelete(window, HistoryWindow::OperationLogTab));
-    EXPECT_EQ(folder.column("select count(*) from caozuo"), QStringList({"0"}));
-    QTest::mouseClick(window.controls(HistoryWindow::SnapshotTab).deleteRecord, Qt::LeftButton);
-    ASSERT_TRUE(finishDelete(window, HistoryWindow::SnapshotTab));
-    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"0"}));
 }
 
 TEST(HistoryWindow, DeleteShowsItsProgressAndOutlivesAClose) {

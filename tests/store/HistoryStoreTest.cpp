@@ -49,7 +49,10 @@ protected:
     // What the one-statement search finds, in its order.
     QStringList searched(const QString& from, const QString& to, const QString& filter) {
         QSqlQuery query(db.connection());
-        if (!table().search(from, to, filter)->runOn(query))
+        const std::optional<BoundStatement> search = table().search(from, to, filter);
+        if (!search)
+            return {QStringLiteral("refused")};
+        if (!search->runOn(query))
             return {QStringLiteral("failed")};
         QStringList rows;
         while (query.next())
@@ -60,6 +63,38 @@ protected:
     ProgramFolder folder;
     Database db{folder.path()};
 };
+
+// A range takes both its days whole; the filter is everyone or one literal key.
+TEST_P(HistoryStoreTest, SearchTakesTheRangeAndOneLiteralKey) {
+    storeAroundTheFifth();
+    const QStringList twoOnTheFifth{"2|2024-03-05 00:00:00", "2|2024-03-05 06:00:00",
+                                    "2|2024-03-05 12:00:00", "2|2024-03-05 12:00:00",
+                                    "2|2024-03-06 00:00:00"};
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* filter;
+        qsizetype rows;
+    };
+    const Case cases[] = {
+        {"2024-03-05", "2024-03-06", "All", 13},
+        {"2024-03-05", "2024-03-06", "", 13},
+        {"2024-03-05", "2024-03-06", "O'Neil #2", 4},
+        {"2024-03-05", "2024-03-05", "All", 3},
+        {"2024-03-06", "2024-03-05", "All", 0},
+        {"2024-03-05", "2024-03-06", "all", 0},
+        {"2024-03-05", "2024-03-06", "All ", 0},
+        {"2024-03-05", "2024-03-06", "1' or '1'='1", 0},
+        {"2024-03-05", "2024-03-06", "2' --", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(searched(c.from, c.to, c.filter).size(), c.rows) << c.from << c.to << c.filter;
+    EXPECT_EQ(searched("2024-03-05", "2024-03-06", " 2 "), twoOnTheFifth);
+    EXPECT_EQ(searched(" 2024-3-5", "2024-03-06\t", "2"), twoOnTheFifth);
+    for (const char* day : {"2023-02-29", "2024-13-01", "tomorrow", "#2024-03-05#",
+                            "2024-03-05 12:00", "2024-03-05' or '1'='1"})
+        EXPECT_EQ(searched(day, "2024-03-06", "All"), QStringList{"refused"}) << day;
+}
 
 TEST_P(HistoryStoreTest, BatchedDeleteLeavesWhatTheOneStatementDeleteLeft) {
     struct Case {
