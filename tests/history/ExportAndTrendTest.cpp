@@ -181,6 +181,13 @@ TEST_F(ExportAndTrendTest, TrendZoomsReadsAgainResetsAndSavesAnImage) {
     const auto [first, last] = chart.shownSpan();
     EXPECT_EQ(last - first, 86400);
     EXPECT_EQ(chart.shownData().rows, 144);
+    // The time below, a value axis for each series, the totalizer's on the right.
+    QStringList axes;
+    for (const QAbstractAxis* axis : chart.chartView()->chart()->axes())
+        axes << QString::number(axis->alignment()) + axis->titleText();
+    EXPECT_EQ(axes, QStringList({"64", "1Flow rate (m3/h)", "1Flow speed (m/s)",
+                                 "2Forward totalizer (m3)"}));
+    EXPECT_EQ(chart.chartView()->chart()->series().size(), 6); // a legend and a line each
 
     // Two hours: only their rows are read, at full detail.
     chart.showSpan(first + 3600, first + 3 * 3600);

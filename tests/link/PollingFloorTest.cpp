@@ -120,4 +120,31 @@ TEST(PollingFloor, HeldTimerTicksOnlyOnceReleased) {
     EXPECT_EQ(ticks.count(), before);
 }
 
+// Stopped, or moved to a later time, it stays quiet; restarted from its own
+// timeout it fires again; a time long past fires at the next turn.
+TEST(FineTimer, StopRestartAndTimesPast) {
+    FineTimer timer;
+    QSignalSpy fired(&timer, &FineTimer::timeout);
+    timer.start(1ms);
+    timer.stop();
+    EXPECT_FALSE(timer.isActive());
+    QTest::qWait(20);
+    timer.start(1ms);
+    timer.start(1h);
+    QTest::qWait(20);
+    EXPECT_EQ(fired.count(), 0);
+    EXPECT_TRUE(timer.isActive());
+
+    int restarts = 1;
+    QObject::connect(&timer, &FineTimer::timeout, [&] {
+        if (restarts-- > 0)
+            timer.start(0us);
+    });
+    timer.startAt(FineTimer::Clock::time_point{});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fired.count() == 2; }, 5000));
+    EXPECT_FALSE(timer.isActive());
+    QTest::qWait(20);
+    EXPECT_EQ(fired.count(), 2);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMap>
+#include <QSignalSpy>
 #include <QTest>
 #include <functional>
 
@@ -457,6 +458,36 @@ TEST(ParameterBlockDispatcher, FillsItsWindowsFromWholeBlocksOnly) {
     dispatcher.dispatch(ReplyKind::RealTime, disable);
     dispatcher.dispatch(ReplyKind::Block4, disable);
     EXPECT_EQ(fields.texts, QStringList{"101:Disable"});
+}
+
+// Started again while it runs, it begins anew from the first block; a
+// request it cannot build is told and the sequence goes on.
+TEST(ParameterReadSequence, RestartBeginsAtTheFirstBlock) {
+    FakeSerialPort port;
+    port.open();
+    SerialExchange exchange(port);
+    QString address = QStringLiteral("1");
+    ParameterReadSequence sequence(exchange, [&] { return address; });
+    QSignalSpy finished(&sequence, &ParameterReadSequence::finished);
+    QSignalSpy failed(&sequence, &ParameterReadSequence::requestFailed);
+    sequence.start();
+    sequence.tick();
+    sequence.tick();
+    sequence.start();
+    EXPECT_EQ(sequence.step(), 0);
+    for (int tick = 0; tick < 4; ++tick)
+        sequence.tick();
+    EXPECT_EQ(finished.count(), 0);
+    sequence.tick();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(sequence.timer().interval().count(), 0);
+    EXPECT_EQ(hex(port.written).mid(2), QStringList({"0103001800164403", "0103002E0019E409",
+                                                     "01030047001E75D7", "0103006500019415"}));
+    address = QStringLiteral("256");
+    sequence.start();
+    sequence.tick();
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_EQ(port.written.size(), 6);
 }
 
 } // namespace
