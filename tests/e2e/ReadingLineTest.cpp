@@ -75,24 +75,6 @@ TEST(ReadingOverALine, StoredRowsAreWhatTheMetersSent) {
     }
 }
 
-TEST(ReadingOverALine, HostileLineNeverStoresADamagedReply) {
-    ToolOnLine tool(meters({1, 2, 3, 4}, 250),
-                    {"--addresses", "1-4", "--silent", "4", "--baud", "115200", "--split",
-                     "--stray", "0.2", "--corrupt-crc", "0.2", "--seed", "11"});
-    ASSERT_TRUE(tool.load());
-    ASSERT_TRUE(readUntilStored(tool, {1, 2, 3}, 2, 20000));
-
-    QMap<int, QStringList> sent; // every undamaged reply of each meter, decoded
-    for (const QString& hex : tool.line.replies())
-        if (const QString row = decodedRow(hex); !row.isEmpty())
-            sent[HexText::byteAt(hex, 0)] << row;
-    for (int meter : {1, 2, 3}) {
-        SCOPED_TRACE(meter);
-        EXPECT_TRUE(sent[meter].contains(storedRow(tool, meter)));
-    }
-    EXPECT_EQ(storedRow(tool, 4), QStringLiteral("||||||||")); // silent: still blank
-}
-
 // The poll period is a floor on a half-duplex line: at a period far below
 // the line time every request is still answered, stored and not garbled by
 // the next one; above it, one request a tick.
