@@ -42,41 +42,6 @@ TEST(MeterLine, ReadsEveryBlockTheToolAsksFor) {
     EXPECT_EQ(line.handle(Frames::readRequest(7, 27, 1))->mid(3, 2), bytes("0007"));
 }
 
-TEST(MeterLine, RefusesWithExceptions) {
-    struct Case {
-        const char* name;
-        QByteArray request;
-        std::uint8_t function;
-        std::uint8_t code;
-    };
-    const Case cases[] = {
-        {"read past 101", Frames::readRequest(1, 100, 5), 0x83, 2},
-        {"read of none", Frames::readRequest(1, 0, 0), 0x83, 3},
-        {"read of 126", Frames::readRequest(1, 0, 126), 0x83, 3},
-        {"unknown function", withCrc(bytes("010400000001")), 0x84, 1},
-        {"write of a reading", Frames::writeSingleRequest(1, 5, 1), 0x86, 2},
-        {"write past 101", Frames::writeSingleRequest(1, 102, 1), 0x86, 2},
-        {"multiple write into readings", Frames::writeMultipleRequest(1, 23, bytes("00010002")),
-         0x90, 2},
-        {"multiple write past 101", Frames::writeMultipleRequest(1, 100, bytes("000100020003")),
-         0x90, 2},
-        {"byte count not twice the count", withCrc(bytes("0110002C000304000002EE")), 0x90, 3},
-    };
-    MeterLine line({1}, {}, 1234);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto reply = line.handle(c.request);
-        ASSERT_TRUE(reply);
-        ASSERT_EQ(reply->size(), 5);
-        EXPECT_EQ(at(*reply, 0), 1);
-        EXPECT_EQ(at(*reply, 1), c.function);
-        EXPECT_EQ(at(*reply, 2), c.code);
-        EXPECT_TRUE(crcMatches(*reply));
-    }
-    // A refused write changes nothing.
-    EXPECT_EQ(line.meter(1)->u32At(100), 0u);
-}
-
 TEST(MeterLine, WritesAreAnsweredAndReadBack) {
     struct Case {
         QByteArray request;

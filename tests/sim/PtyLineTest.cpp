@@ -1,9 +1,7 @@
 #include "CRC16.h"
 #include "Frames.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -57,47 +55,6 @@ QString startSim(QProcess& sim, const QStringList& arguments) {
     while (!sim.canReadLine() && Clock::now() < giveUp)
         sim.waitForReadyRead(100);
     return QString::fromLocal8Bit(sim.readLine()).trimmed();
-}
-
-TEST(MeterSim, AnswersOverALinkedPseudoTerminal) {
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("ports/com1"));
-    const QString log = dir.filePath(QStringLiteral("requests.log"));
-    // Left behind by a run that was killed: a link pointing nowhere.
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("ports")));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent/pts/99"), link));
-    QProcess sim;
-    // However the test ends, the simulator goes with it.
-    const auto killer = qScopeGuard([&sim] {
-        sim.kill();
-        sim.waitForFinished(3000);
-    });
-    const QString slave = startSim(sim, {QStringLiteral("--addresses"), QStringLiteral("1,2"),
-                                         QStringLiteral("--link"), link, QStringLiteral("--baud"),
-                                         QStringLiteral("115200"), QStringLiteral("--log"), log});
-    ASSERT_FALSE(slave.isEmpty());
-    EXPECT_EQ(QFileInfo(link).symLinkTarget(), slave);
-
-    const int port = openPort(link);
-    ASSERT_GE(port, 0);
-    const QByteArray request = Frames::readRequest(1, 0, 24);
-    // In one write: a pause of more than 3.5 characters between two
-    // pieces would end the frame, and a busy machine can make one.
-    ASSERT_TRUE(writeTo(port, request));
-    const QByteArray reply = readFrom(port, 53);
-    ::close(port);
-    ASSERT_EQ(reply.size(), 53);
-    EXPECT_EQ(reply.left(3), QByteArray::fromHex("010330"));
-    EXPECT_TRUE(crcMatches(reply));
-
-    QFile logFile(log);
-    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
-    EXPECT_EQ(logFile.readAll(), QByteArray("01030000001845C0\n"));
-
-    sim.terminate();
-    EXPECT_TRUE(sim.waitForFinished(3000));
-    EXPECT_EQ(sim.exitCode(), 0);
-    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the link goes when the simulator stops";
 }
 
 // The line is half duplex: a request that comes while a meter turns round

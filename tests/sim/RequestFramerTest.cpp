@@ -81,25 +81,4 @@ TEST(RequestFramer, SilenceEndsWhatLengthCannot) {
     }
 }
 
-TEST(RequestFramer, FrameLongerThanAnyRtuFrameIsRefusedHoweverItArrives) {
-    // A function 16 request claiming 255 data bytes would be 264 bytes long.
-    const QByteArray tooLong =
-        withCrc(QByteArray::fromHex("011000000080FF") + QByteArray(255, 'y'));
-    const QByteArray longest = Frames::writeMultipleRequest(1, 0, QByteArray(246, 'x'));
-    const std::vector<std::vector<QByteArray>> arrivals = {
-        {tooLong},
-        {tooLong.left(7), tooLong.mid(7)},
-        {tooLong.left(260), tooLong.mid(260)},
-    };
-    for (const auto& chunks : arrivals) {
-        SCOPED_TRACE(chunks.front().size());
-        RequestFramer framer;
-        EXPECT_TRUE(feedAll(framer, chunks).empty());
-        EXPECT_LE(framer.bufferedSize(), 256);
-        EXPECT_FALSE(framer.silence());
-        // The longest real request still goes through afterwards.
-        EXPECT_EQ(feedAll(framer, {longest}), Frames_{longest});
-    }
-}
-
 } // namespace
