@@ -58,6 +58,9 @@ TEST(Login, WrongCodesGiveTheNoticeAndKeepTheTextAfterTheCornerButton) {
         t.window.show();
         EXPECT_EQ(t.window.codeBox()->text(), QString::fromLatin1(code));
         EXPECT_EQ(t.window.statusText(), Notice);
+        t.window.codeBox()->setText(QStringLiteral("4626")); // a right code takes it away
+        t.window.ok();
+        EXPECT_EQ(t.window.statusText(), QString());
     }
 }
 
