@@ -106,13 +106,6 @@ TEST_F(PublishLineTest, AThousandReadingsOfThreeMetersArriveInOrderAsStored) {
         EXPECT_EQ(QString::number(last.value("forward_total").toDouble(), 'f', 2) + '|' +
                       last.value("flow_rate_unit").toString(),
                   row.value(0));
-        // A poll missed on a busy machine may say "no reply" for a moment.
-        const QByteArrayList states = subscriber.payloads(QByteArray("plant/line-4/meter/") +
-                                                          QByteArray::number(meter) + "/status");
-        ASSERT_FALSE(states.isEmpty());
-        EXPECT_EQ(states.last(), QByteArray("online"));
-        for (qsizetype i = 1; i < states.size(); ++i)
-            EXPECT_NE(states[i], states[i - 1]); // said on a change only
     }
     EXPECT_EQ(subscriber.payloads("plant/line-4/status"), QByteArrayList{"online"});
 }

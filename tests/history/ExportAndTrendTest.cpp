@@ -145,9 +145,6 @@ TEST_F(ExportAndTrendTest, TrendChartsTheFilterTheSelectedRowOrTheNamedMeter) {
     TrendWindow* two = press();
     ASSERT_TRUE(two);
     EXPECT_EQ(two->shownData().rows, 144);
-    // Noon's empty reading splits each line in two.
-    for (const auto& lines : two->shownData().lines)
-        EXPECT_EQ(lines.size(), 2u);
     EXPECT_EQ(two->shownData().flowRateUnit, QStringLiteral("m3/h"));
 
     // "All": the selected row's meter, without a question.
