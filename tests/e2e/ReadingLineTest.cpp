@@ -1,4 +1,3 @@
-#include "HexText.h"
 #include "MainStation.h"
 #include "RealtimeRecord.h"
 #include "SimulatedLine.h"
@@ -38,15 +37,6 @@ bool readUntilStored(ToolOnLine& tool, const QList<int>& meters, int times, int 
     return done;
 }
 
-// The stored reading columns of a meter, as the decoder would give them.
-QString storedRow(const ToolOnLine& tool, int meter) {
-    return tool.folder
-        .rows(QStringLiteral("select MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,liusu,"
-                             "baifenbi,dianzu from yibiaodizhi where dizhi=%1")
-                  .arg(meter))
-        .value(0);
-}
-
 QString decodedRow(const QString& hex) {
     const auto r = decodeRealtimeRecord(hex);
     if (!r)
@@ -57,22 +47,6 @@ QString decodedRow(const QString& hex) {
                        r->flowSpeed.value_or("?"),         r->spanPercentage.value_or("?"),
                        r->electrodeImpedance.value_or("?")}
         .join(QLatin1Char('|'));
-}
-
-TEST(ReadingOverALine, StoredRowsAreWhatTheMetersSent) {
-    ToolOnLine tool(meters({1, 2, 3}, 60),
-                    {"--addresses", "1-3", "--baud", "115200", "--seed", "3"});
-    ASSERT_TRUE(tool.load());
-    ASSERT_TRUE(readUntilStored(tool, {1, 2, 3}, 3, 10000));
-
-    QMap<int, QString> lastReply;
-    for (const QString& hex : tool.line.replies())
-        lastReply[HexText::byteAt(hex, 0)] = hex;
-    for (int meter : {1, 2, 3}) {
-        SCOPED_TRACE(meter);
-        ASSERT_TRUE(lastReply.contains(meter));
-        EXPECT_EQ(storedRow(tool, meter), decodedRow(lastReply[meter]));
-    }
 }
 
 // The poll period is a floor on a half-duplex line: at a period far below
