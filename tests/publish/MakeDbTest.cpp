@@ -1,4 +1,3 @@
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -35,39 +34,32 @@ TEST(MakeDb, PublishOptionsFillTheRowOrAreRefused) {
     password.close();
     const struct {
         QStringList arguments;
-        int exitCode;
-        const char* row;
+        const char* row; // none: refused
     } cases[] = {
-        {{}, 0, "0|localhost|1883|rx7100|||||1"},
-        {{"--broker", "broker.plant"}, 0, "1|broker.plant|1883|rx7100|||||1"},
+        {{}, "0|localhost|1883|rx7100|||||1"},
+        {{"--broker", "broker.plant"}, "1|broker.plant|1883|rx7100|||||1"},
         {{"--broker", "10.0.0.5:8883", "--station", "line-4", "--topic-prefix", "plant/north",
           "--qos", "0"},
-         0,
          "1|10.0.0.5|8883|plant/north|line-4||||0"},
-        {{"--broker", "[fd00::5]:1884"}, 0, "1|fd00::5|1884|rx7100|||||1"},
+        {{"--broker", "[fd00::5]:1884"}, "1|fd00::5|1884|rx7100|||||1"},
         {{"--broker", "b", "--user", "me", "--password-file", password.fileName(), "--ca-file",
           "/etc/ssl/ca.pem"},
-         0,
          "1|b|1883|rx7100||me|it's \"secret\"|/etc/ssl/ca.pem|1"},
         // Settings for later, publishing still off.
-        {{"--station", "line-4"}, 0, "0|localhost|1883|rx7100|line-4||||1"},
-        {{"--broker", "b:x"}, 2, nullptr},
-        {{"--broker", "b", "--qos", "2"}, 2, nullptr},
-        {{"--broker", "b", "--station", "a/b"}, 2, nullptr},
-        {{"--broker", "b", "--password-file", dir.filePath("nothing")}, 2, nullptr},
+        {{"--station", "line-4"}, "0|localhost|1883|rx7100|line-4||||1"},
+        {{"--broker", "b:x"}, nullptr},
+        {{"--broker", "b", "--station", "a/b"}, nullptr},
+        {{"--broker", "b", "--password-file", dir.filePath("nothing")}, nullptr},
     };
     int n = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
         const QString path = dir.filePath(QStringLiteral("%1.db").arg(++n));
         QProcess makeDb;
         makeDb.start(QStringLiteral(MAKE_DB_PATH), c.arguments + QStringList{path});
         ASSERT_TRUE(makeDb.waitForFinished(10000));
-        EXPECT_EQ(makeDb.exitCode(), c.exitCode) << makeDb.readAllStandardError().toStdString();
-        if (c.row)
-            EXPECT_EQ(publishRow(path), QString::fromUtf8(c.row));
-        else
-            EXPECT_FALSE(QFile::exists(path));
+        EXPECT_EQ(makeDb.exitCode(), c.row ? 0 : 2) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(QFile::exists(path), c.row != nullptr);
+        EXPECT_EQ(publishRow(path), QString::fromUtf8(c.row ? c.row : ""));
     }
 }
 

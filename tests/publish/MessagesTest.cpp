@@ -2,9 +2,6 @@
 #include "ReadingMessage.h"
 #include "Topics.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSysInfo>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -19,7 +16,7 @@ Reading fullReading() {
     r.forwardTotal = "4294967295.25";
     r.reverseTotal = "0.00";
     r.totalizerUnit = "m3";
-    r.status = "Communication OK,Excitation Alarm,Empty Pipe Alarm";
+    r.status = "Communication OK,Excitation Alarm";
     r.flowSpeed = "1.25";
     r.spanPercentage = "12.30";
     r.electrodeImpedance = "1024.00";
@@ -27,95 +24,61 @@ Reading fullReading() {
     return r;
 }
 
-TEST(ReadingMessage, CarriesEveryStoredValueUnderItsKeyNumbersAsTheirDigits) {
-    EXPECT_EQ(ReadingMessage::json(fullReading()),
-              QByteArray("{\"meter\":7,\"time\":\"2026-12-06T10:11:12+01:00\","
-                         "\"flow_rate\":-3.10,\"forward_total\":4294967295.25,"
-                         "\"reverse_total\":0.00,\"flow_speed\":1.25,\"span_percent\":12.30,"
-                         "\"electrode_impedance\":1024.00,\"flow_rate_unit\":\"m3/h\","
-                         "\"totalizer_unit\":\"m3\","
-                         "\"alarms\":\"Communication OK,Excitation Alarm,Empty Pipe Alarm\"}"));
-}
-
-TEST(ReadingMessage, MissingValuesAndOddTextsStillMakeValidJson) {
+// Numbers go as their digits; missing values and texts that are no JSON
+// number are null, and odd alarm texts are escaped.
+TEST(ReadingMessage, EveryStoredValueUnderItsKey) {
     Reading blank; // a listed meter that never answered
     blank.address = 3;
     Reading odd = fullReading();
     odd.flowRate = "";      // blanked at start-up
     odd.flowSpeed = "1,25"; // no JSON number: never pasted in as it is
-    odd.spanPercentage = "nan";
     odd.forwardTotal = "007";
     odd.status = QString::fromUtf8("Alarm \"A\"\\B\n\x01 é");
     odd.totalizerUnit = std::nullopt;
-
-    const struct {
-        Reading reading;
-        const char* key;
-        QJsonValue expected;
-    } cases[] = {
-        {blank, "meter", 3},
-        {blank, "time", QJsonValue::Null},
-        {blank, "flow_rate", QJsonValue::Null},
-        {blank, "alarms", QJsonValue::Null},
-        {odd, "flow_rate", QJsonValue::Null},
-        {odd, "flow_speed", QJsonValue::Null},
-        {odd, "span_percent", QJsonValue::Null},
-        {odd, "forward_total", QJsonValue::Null},
-        {odd, "totalizer_unit", QJsonValue::Null},
-        {odd, "alarms", QString::fromUtf8("Alarm \"A\"\\B\n\x01 é")},
-        {odd, "reverse_total", 0.0},
+    const std::pair<Reading, const char*> cases[] = {
+        {fullReading(),
+         R"({"meter":7,"time":"2026-12-06T10:11:12+01:00","flow_rate":-3.10,)"
+         R"("forward_total":4294967295.25,"reverse_total":0.00,"flow_speed":1.25,)"
+         R"("span_percent":12.30,"electrode_impedance":1024.00,"flow_rate_unit":"m3/h",)"
+         R"("totalizer_unit":"m3","alarms":"Communication OK,Excitation Alarm"})"},
+        {blank, R"({"meter":3,"time":null,"flow_rate":null,"forward_total":null,)"
+                R"("reverse_total":null,"flow_speed":null,"span_percent":null,)"
+                R"("electrode_impedance":null,"flow_rate_unit":null,"totalizer_unit":null,)"
+                R"("alarms":null})"},
+        {odd, R"({"meter":7,"time":"2026-12-06T10:11:12+01:00","flow_rate":null,)"
+              R"("forward_total":null,"reverse_total":0.00,"flow_speed":null,)"
+              R"("span_percent":12.30,"electrode_impedance":1024.00,"flow_rate_unit":"m3/h",)"
+              R"("totalizer_unit":null,"alarms":"Alarm \"A\"\\B\u000a\u0001 é"})"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key);
-        QJsonParseError error;
-        const QJsonDocument document =
-            QJsonDocument::fromJson(ReadingMessage::json(c.reading), &error);
-        ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
-        const QJsonObject object = document.object();
-        EXPECT_EQ(object.size(), 11);
-        EXPECT_EQ(object.value(QLatin1String(c.key)), c.expected);
-    }
+    for (const auto& [reading, json] : cases)
+        EXPECT_EQ(QString::fromUtf8(ReadingMessage::json(reading)), QString::fromUtf8(json));
+    EXPECT_EQ(ReadingMessage::snapshotJson({}), QByteArray("[]"));
+    EXPECT_EQ(ReadingMessage::snapshotJson({fullReading(), blank}),
+              '[' + ReadingMessage::json(fullReading()) + ',' + ReadingMessage::json(blank) + ']');
 }
 
 TEST(ReadingMessage, TimeIsLocalWithItsOffsetToTheSecond) {
     const QDate day(2026, 3, 1);
-    const struct {
-        QDateTime time;
-        const char* text;
-    } cases[] = {
+    const std::pair<QDateTime, const char*> cases[] = {
         {QDateTime(day, QTime(0, 0), QTimeZone(0)), "2026-03-01T00:00:00+00:00"},
         {QDateTime(day, QTime(23, 59, 59, 999), QTimeZone(-(3 * 3600 + 1800))),
          "2026-03-01T23:59:59-03:30"},
-        {QDateTime(day, QTime(8, 5, 9), QTimeZone(5 * 3600 + 2700)), "2026-03-01T08:05:09+05:45"},
         {QDateTime(), ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReadingMessage::timeText(c.time), QByteArray(c.text));
-
+    for (const auto& [time, text] : cases)
+        EXPECT_EQ(ReadingMessage::timeText(time), QByteArray(text));
     // Local time carries this computer's offset at that moment.
     const QDateTime local(day, QTime(12, 0));
-    const QDateTime back =
-        QDateTime::fromString(QString::fromLatin1(ReadingMessage::timeText(local)), Qt::ISODate);
-    EXPECT_EQ(back.toMSecsSinceEpoch(), local.toMSecsSinceEpoch());
+    EXPECT_EQ(
+        QDateTime::fromString(QString::fromLatin1(ReadingMessage::timeText(local)), Qt::ISODate),
+        local);
 }
 
 TEST(ReadingMessage, JsonNumbers) {
-    for (const char* yes : {"0", "-0", "0.00", "12.34", "-3.10", "4294967295.25", "1e5", "2.5E-3"})
+    for (const char* yes : {"0", "-0", "0.00", "-3.10", "4294967295.25", "1e5", "2.5E-3"})
         EXPECT_TRUE(ReadingMessage::isJsonNumber(QString::fromLatin1(yes))) << yes;
-    for (const char* no : {"", "-", "01", "1.", ".5", "+1", "1,5", "nan", "inf", "1e", "1 ", "0x1"})
+    for (const char* no : {"", "-", "01", "1.", ".5", "+1", "1,5", "nan", "1e", "1 ", "0x1"})
         EXPECT_FALSE(ReadingMessage::isJsonNumber(QString::fromLatin1(no))) << no;
-}
-
-TEST(ReadingMessage, SnapshotIsAnArrayOfTheRowsCopied) {
-    Reading silent;
-    silent.address = 9;
-    EXPECT_EQ(ReadingMessage::snapshotJson({}), QByteArray("[]"));
-    const QByteArray json = ReadingMessage::snapshotJson({fullReading(), silent});
-    const QJsonArray rows = QJsonDocument::fromJson(json).array();
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(json,
-              '[' + ReadingMessage::json(fullReading()) + ',' + ReadingMessage::json(silent) + ']');
-    EXPECT_EQ(rows[1].toObject().value("meter"), 9);
 }
 
 PublishSettings settings(const QString& prefix, const QString& station) {
@@ -137,58 +100,52 @@ TEST(Topics, SettingsThatCannotBeUsed) {
         change(s);
         return s;
     };
-    const struct {
-        const char* name;
-        PublishSettings settings;
-        bool usable;
-    } cases[] = {
-        {"starting values", settings("rx7100", ""), true},
-        {"no host", with([](auto& s) { s.host = " "; }), false},
-        {"port 0", with([](auto& s) { s.port = 0; }), false},
-        {"port 65536", with([](auto& s) { s.port = 65536; }), false},
-        {"qos 2", with([](auto& s) { s.qos = 2; }), false},
-        {"qos 0", with([](auto& s) { s.qos = 0; }), true},
-        {"empty prefix", settings("", "a"), false},
-        {"wildcard prefix", settings("plant/#", "a"), false},
-        {"plus in prefix", settings("pl+ant", "a"), false},
-        {"prefix ends in /", settings("plant/", "a"), false},
-        {"empty level", settings("plant//rx", "a"), false},
-        {"station with a level", settings("rx7100", "a/b"), false},
-        {"wildcard station", settings("rx7100", "+"), false},
-        {"blanks are fine", settings("my plant", "line 4"), true},
-        {"password without user", with([](auto& s) { s.password = "x"; }), false},
-        {"user without password", with([](auto& s) { s.username = "x"; }), true},
+    const std::pair<PublishSettings, bool> cases[] = {
+        {settings("rx7100", ""), true},
+        {with([](auto& s) { s.host = " "; }), false},
+        {with([](auto& s) { s.port = 0; }), false},
+        {with([](auto& s) { s.port = 65536; }), false},
+        {with([](auto& s) { s.qos = 2; }), false},
+        {with([](auto& s) { s.qos = 0; }), true},
+        {with([](auto& s) { s.password = "x"; }), false}, // a password without a user
+        {with([](auto& s) { s.username = "x"; }), true},
+        {settings("", "a"), false},
+        {settings("plant/#", "a"), false},
+        {settings("pl+ant", "a"), false},
+        {settings("plant/", "a"), false},
+        {settings("plant//rx", "a"), false},
+        {settings("rx7100", "a/b"), false},
+        {settings("rx7100", "+"), false},
+        {settings("my plant", "line 4"), true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Topics::problem(c.settings).isEmpty(), c.usable) << c.name;
+    for (const auto& [s, usable] : cases)
+        EXPECT_EQ(Topics::problem(s).isEmpty(), usable)
+            << s.topicPrefix.toStdString() << ' ' << s.station.toStdString();
 }
 
 TEST(MessageQueue, KeepsOrderDropsTheOldestWhenFullAndCountsThem) {
     MessageQueue queue(3);
-    const auto message = [](const char* payload) {
-        return OutgoingMessage{"t", payload, 1, false};
+    const auto push = [&](const char* payload) {
+        return queue.push(OutgoingMessage{"t", payload, 1, false});
     };
-    EXPECT_TRUE(queue.push(message("1"))); // was empty: the taker must be told
-    EXPECT_FALSE(queue.push(message("2")));
-    queue.push(message("3"));
-    queue.push(message("4"));
-    queue.push(message("5"));
-    EXPECT_EQ(queue.size(), 3);
+    const auto payloads = [](const std::vector<OutgoingMessage>& messages) {
+        QByteArrayList all;
+        for (const OutgoingMessage& m : messages)
+            all << m.payload;
+        return all;
+    };
+    EXPECT_TRUE(push("1")); // was empty: the taker must be told
+    EXPECT_FALSE(push("2"));
+    for (const char* payload : {"3", "4", "5"})
+        push(payload);
     EXPECT_EQ(queue.dropped(), 2);
-
     // Unacknowledged ones go back in front; over the limit the oldest go.
     std::vector<OutgoingMessage> taken = queue.take(2);
-    ASSERT_EQ(taken.size(), 2u);
-    EXPECT_EQ(taken[0].payload, "3");
-    queue.push(message("6"));
+    EXPECT_EQ(payloads(taken), QByteArrayList({"3", "4"}));
+    push("6");
     queue.pushFront(std::move(taken));
-    std::vector<OutgoingMessage> all = queue.take(10);
-    QByteArrayList payloads;
-    for (const OutgoingMessage& m : all)
-        payloads << m.payload;
-    EXPECT_EQ(payloads, QByteArrayList({"4", "5", "6"}));
+    EXPECT_EQ(payloads(queue.take(10)), QByteArrayList({"4", "5", "6"}));
     EXPECT_EQ(queue.dropped(), 3);
-    EXPECT_TRUE(queue.take(1).empty());
 }
 
 } // namespace

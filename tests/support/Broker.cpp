@@ -1,7 +1,6 @@
 #include "Broker.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QThread>
@@ -12,49 +11,45 @@
 
 namespace {
 
-bool listening(int port) {
+// Binds a socket to 127.0.0.1:`port` (any free one for 0) or connects to
+// it; the port bound, or 1 when connected, else 0.
+int onLoopback(int port, bool connect) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(quint16(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    socklen_t size = sizeof address;
+    int result = 0;
+    if (connect)
+        result = ::connect(fd, raw, size) == 0;
+    else if (::bind(fd, raw, size) == 0 && ::getsockname(fd, raw, &size) == 0)
+        result = ntohs(address.sin_port);
     ::close(fd);
-    return ok;
+    return result;
 }
 
 QString sbinProgram(const QString& name) {
-    QString found = QStandardPaths::findExecutable(name);
-    if (found.isEmpty())
-        found = QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin", "/usr/local/sbin"});
-    return found;
+    const QString found = QStandardPaths::findExecutable(name);
+    return found.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"}) : found;
 }
 
-// A test authority, a server certificate from it for 127.0.0.1, and a
-// second authority that signed nothing, all in `dir`.
-bool makeCertificates(const QDir& dir) {
+// Two test authorities and a certificate from the first for 127.0.0.1.
+bool makeCertificates(const QString& dir) {
     const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-    if (openssl.isEmpty())
-        return false;
-    const auto run = [&](const QStringList& arguments) {
+    const auto run = [&](const QString& name, const QStringList& more) {
         QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(openssl, arguments);
+        process.setWorkingDirectory(dir);
+        process.start(openssl,
+                      QStringList{"req", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout",
+                                  name + ".key", "-out", name + ".crt", "-subj", "/CN=" + name} +
+                          more);
         return process.waitForFinished(30000) && process.exitCode() == 0;
     };
-    QFile extension(dir.filePath("server.ext"));
-    if (!extension.open(QIODevice::WriteOnly))
-        return false;
-    extension.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n");
-    extension.close();
-    return run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out",
-                "ca.crt", "-days", "2", "-subj", "/CN=rx7100 test authority"}) &&
-           run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "other.key", "-out",
-                "other.crt", "-days", "2", "-subj", "/CN=another authority"}) &&
-           run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out",
-                "server.csr", "-subj", "/CN=127.0.0.1"}) &&
-           run({"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
-                "-CAcreateserial", "-out", "server.crt", "-days", "2", "-extfile", "server.ext"});
+    return !openssl.isEmpty() && run("ca", {"-x509"}) && run("other", {"-x509"}) &&
+           run("server",
+               {"-CA", "ca.crt", "-CAkey", "ca.key", "-addext", "subjectAltName=IP:127.0.0.1"});
 }
 
 } // namespace
@@ -64,27 +59,12 @@ QString Broker::program() {
 }
 
 int Broker::freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+    return onLoopback(0, false);
 }
 
-Broker::Broker(const Options& options) : m_options(options), m_port(freePort()) {
-    const QDir dir(m_dir.path());
+Broker::Broker(const Options& options) : m_port(freePort()) {
     QStringList config{
         QStringLiteral("listener %1 127.0.0.1").arg(m_port),
-        QStringLiteral("log_dest file %1").arg(dir.filePath("broker.log")),
-        "log_type error",
-        "log_type warning",
-        "log_type notice",
         // Queued messages for an absent subscriber are never dropped.
         "max_queued_messages 0",
         "max_inflight_messages 0",
@@ -93,73 +73,45 @@ Broker::Broker(const Options& options) : m_options(options), m_port(freePort()) 
     // not write in this folder.
     if (::geteuid() == 0)
         config << "user root";
-    if (m_options.persistence)
-        config << "persistence true"
-               << QStringLiteral("persistence_location %1/").arg(m_dir.path());
-    if (m_options.user.isEmpty()) {
-        config << "allow_anonymous true";
-    } else {
-        config << "allow_anonymous false"
-               << QStringLiteral("password_file %1").arg(dir.filePath("passwords"));
+    config << QStringLiteral("allow_anonymous ") + (options.user.isEmpty() ? "true" : "false");
+    if (!options.user.isEmpty()) {
+        config << QStringLiteral("password_file %1").arg(m_dir.filePath("passwords"));
         QProcess::execute(
             sbinProgram(QStringLiteral("mosquitto_passwd")),
-            {"-b", "-c", dir.filePath("passwords"), m_options.user, m_options.password});
+            {"-b", "-c", m_dir.filePath("passwords"), options.user, options.password});
     }
-    if (m_options.tls && makeCertificates(dir)) {
+    if (options.tls && makeCertificates(m_dir.path())) {
         m_tlsPort = freePort();
-        config << QStringLiteral("listener %1 127.0.0.1").arg(m_tlsPort)
-               << QStringLiteral("cafile %1").arg(dir.filePath("ca.crt"))
-               << QStringLiteral("certfile %1").arg(dir.filePath("server.crt"))
-               << QStringLiteral("keyfile %1").arg(dir.filePath("server.key"));
+        config << QStringLiteral("listener %1 127.0.0.1").arg(m_tlsPort) << "cafile " + caFile()
+               << "certfile " + m_dir.filePath("server.crt")
+               << "keyfile " + m_dir.filePath("server.key");
     }
-    QFile file(dir.filePath("broker.conf"));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text))
+    QFile file(m_dir.filePath("broker.conf"));
+    if (file.open(QIODevice::WriteOnly))
         file.write((config.join('\n') + '\n').toUtf8());
 }
 
+// Ends it the way a service manager does.
 Broker::~Broker() {
-    stop();
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(10000))
+        m_process.kill();
+    m_process.waitForFinished(3000);
 }
 
 bool Broker::start() {
     if (program().isEmpty() || m_port == 0)
         return false;
-    // Its complaints (running as root, for one) go to its folder.
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(QDir(m_dir.path()).filePath("broker.out"), QIODevice::Append);
-    m_process.start(program(), {"-c", QDir(m_dir.path()).filePath("broker.conf")});
-    if (!m_process.waitForStarted(5000))
-        return false;
+    m_process.setStandardOutputFile(m_dir.filePath("broker.log"));
+    m_process.start(program(), {"-c", m_dir.filePath("broker.conf")});
     const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        if (listening(m_port))
+    while (m_process.waitForStarted(5000) && !deadline.hasExpired()) {
+        if (onLoopback(m_port, true))
             return true;
-        if (m_process.state() == QProcess::NotRunning)
-            return false;
         QThread::msleep(20);
     }
     return false;
-}
-
-void Broker::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(10000)) {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-}
-
-QString Broker::caFile() const {
-    return QDir(m_dir.path()).filePath("ca.crt");
-}
-
-QString Broker::otherCaFile() const {
-    return QDir(m_dir.path()).filePath("other.crt");
-}
-
-QString Broker::log() const {
-    QFile file(QDir(m_dir.path()).filePath("broker.log"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }

@@ -9,7 +9,6 @@
 class Broker {
 public:
     struct Options {
-        bool persistence = false;
         // A user the broker knows; anyone else is refused.
         QString user;
         QString password;
@@ -18,8 +17,8 @@ public:
         bool tls = false;
     };
 
-    // The broker's program, searched in PATH and the sbin folders; empty
-    // when it is not installed.
+    // The broker's program, also searched in the sbin folders; empty when
+    // it is not installed.
     static QString program();
     static QString skipReason() {
         return QStringLiteral("mosquitto is not installed (Debian package mosquitto)");
@@ -31,21 +30,16 @@ public:
     explicit Broker(const Options& options);
     ~Broker();
 
-    // Starts it (again, on the same port and persistence); true once it listens.
+    // Starts it; true once it listens.
     bool start();
-    // Ends it the way a service manager does, letting it save its state.
-    void stop();
-    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     int port() const { return m_port; }
-    // The TLS listener's port and the certificate of its authority.
+    // The TLS listener's port, the certificate of its authority and one of
+    // another authority, which the broker's is not from.
     int tlsPort() const { return m_tlsPort; }
-    QString caFile() const;
-    // A certificate of another authority, which the broker's is not from.
-    QString otherCaFile() const;
-    QString log() const;
+    QString caFile() const { return m_dir.filePath("ca.crt"); }
+    QString otherCaFile() const { return m_dir.filePath("other.crt"); }
 
 private:
-    Options m_options;
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;

@@ -28,12 +28,6 @@ int FakeSerialPort::write(const QByteArray& bytes) {
     return PortError::None;
 }
 
-QByteArray FakeSerialPort::readAll() {
-    QByteArray bytes;
-    bytes.swap(m_incoming);
-    return bytes;
-}
-
 void FakeSerialPort::deliver(const QByteArray& bytes) {
     m_incoming += bytes;
     emit bytesArrived();

@@ -5,6 +5,7 @@
 #include "SerialPort.h"
 
 #include <QList>
+#include <utility>
 
 // A serial port that records what the tool asks of it and lets a test
 // push bytes in as if they had arrived on the line.
@@ -27,7 +28,7 @@ public:
     void setFlowControlNone() override {}
     void clearBuffers() override { m_incoming.clear(); }
     int write(const QByteArray& bytes) override;
-    QByteArray readAll() override;
+    QByteArray readAll() override { return std::exchange(m_incoming, {}); }
 
     // Bytes "arrive": the port signals and the tool reads them.
     void deliver(const QByteArray& bytes);

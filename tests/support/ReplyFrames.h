@@ -11,8 +11,7 @@
 
 // Register contents, big-endian as the meter sends them.
 inline QByteArray u16(std::uint16_t v) {
-    QByteArray bytes;
-    return bytes.append(char(v >> 8)).append(char(v & 0xFF));
+    return QByteArray(1, char(v >> 8)) + char(v & 0xFF);
 }
 inline QByteArray u32(std::uint32_t v) {
     return u16(std::uint16_t(v >> 16)) + u16(std::uint16_t(v));
@@ -28,9 +27,8 @@ struct Put {
 
 // A read reply frame, CRC included, of `dataBytes` zero bytes with `puts` laid over them.
 inline QByteArray replyFrame(int dataBytes, std::initializer_list<Put> puts, int address = 1) {
-    QByteArray frame;
-    frame.append(char(address)).append(char(3)).append(char(dataBytes));
-    frame.append(QByteArray(dataBytes, '\0'));
+    QByteArray frame = QByteArray(1, char(address)) + char(3) + char(dataBytes);
+    frame += QByteArray(dataBytes, '\0');
     for (const Put& put : puts)
         frame.replace(3 + put.offset, put.bytes.size(), put.bytes);
     return withCrc(frame);

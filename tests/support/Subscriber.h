@@ -8,8 +8,7 @@
 struct mosquitto;
 
 // A client that takes every message under a topic filter at QoS 1, on the
-// library's own thread. A persistent session keeps what the broker queued
-// for it while it was away, also across a broker restart with persistence.
+// library's own thread.
 class Subscriber {
 public:
     struct Message {
@@ -18,24 +17,19 @@ public:
         bool retained = false;
     };
 
-    Subscriber(int port, const QByteArray& filter, const QByteArray& persistentId = {});
+    Subscriber(int port, const QByteArray& filter);
     ~Subscriber();
 
-    // Connected and subscribed.
-    bool isReady() const;
     QList<Message> messages() const;
     // The payloads on one topic, in arrival order.
     QList<QByteArray> payloads(const QByteArray& topic) const;
     // Waits, running the test's event loop, until `done` holds for the
     // messages so far; false after `timeoutMs`.
     bool waitFor(const std::function<bool(const QList<Message>&)>& done, int timeoutMs) const;
+    // Connected and subscribed.
     bool waitForReady(int timeoutMs) const;
 
 private:
-    static void onConnect(mosquitto* handle, void* self, int result);
-    static void onSubscribe(mosquitto* handle, void* self, int mid, int count, const int* granted);
-    static void onMessage(mosquitto* handle, void* self, const struct mosquitto_message* message);
-
     QByteArray m_filter;
     mosquitto* m_handle = nullptr;
     mutable QMutex m_mutex;

@@ -8,14 +8,10 @@
 
 namespace {
 
-struct Ids {
-    uid_t uid;
-    gid_t gid;
-};
-
-Ids nobody() {
+// The user and group ids of `nobody`.
+std::pair<uid_t, gid_t> nobody() {
     const passwd* user = ::getpwnam("nobody");
-    return user ? Ids{user->pw_uid, user->pw_gid} : Ids{65534, 65534};
+    return user ? std::pair(user->pw_uid, user->pw_gid) : std::pair<uid_t, gid_t>(65534, 65534);
 }
 
 } // namespace
@@ -23,29 +19,23 @@ Ids nobody() {
 Unprivileged::Unprivileged() {
     if (::geteuid() != 0)
         return;
-    const int count = ::getgroups(0, nullptr);
-    m_groups.resize(count > 0 ? count : 0);
-    if (count > 0)
-        ::getgroups(count, m_groups.data());
-    const Ids ids = nobody();
-    m_ok = ::setgroups(1, &ids.gid) == 0 && ::setegid(ids.gid) == 0 && ::seteuid(ids.uid) == 0;
+    m_groups.resize(std::max(::getgroups(0, nullptr), 0));
+    ::getgroups(int(m_groups.size()), m_groups.data());
+    const auto [uid, gid] = nobody();
+    m_ok = ::setgroups(1, &gid) == 0 && ::setegid(gid) == 0 && ::seteuid(uid) == 0;
     m_switched = true;
 }
 
 Unprivileged::~Unprivileged() {
-    if (!m_switched)
-        return;
     // The saved set-user-ID is still root's, so the ids come back.
-    [[maybe_unused]] const int uid = ::seteuid(0);
-    [[maybe_unused]] const int gid = ::setegid(0);
-    [[maybe_unused]] const int groups = ::setgroups(m_groups.size(), m_groups.data());
+    if (m_switched && (::seteuid(0) != 0 || ::setegid(0) != 0 ||
+                       ::setgroups(m_groups.size(), m_groups.data()) != 0))
+        qWarning("the test could not take back root's ids");
 }
 
 bool Unprivileged::handOver(const QString& path) {
-    if (::geteuid() != 0)
-        return true;
-    const Ids ids = nobody();
-    return ::chown(QFile::encodeName(path).constData(), ids.uid, ids.gid) == 0;
+    const auto [uid, gid] = nobody();
+    return ::geteuid() != 0 || ::chown(QFile::encodeName(path).constData(), uid, gid) == 0;
 }
 
 bool Unprivileged::openUp(const QString& path) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 // File modes stop an operator but not root. Tests that run as root take
@@ -12,8 +13,7 @@ class Unprivileged {
 public:
     Unprivileged();
     ~Unprivileged();
-    Unprivileged(const Unprivileged&) = delete;
-    Unprivileged& operator=(const Unprivileged&) = delete;
+    Q_DISABLE_COPY(Unprivileged)
 
     // The ids were taken (or there was no need to).
     bool ok() const { return m_ok; }
