@@ -70,11 +70,10 @@ protected:
 
     ParameterForm& form() { return window->form(); }
     // "Read" and the five ticks, the meter answering each request at once.
-    void readMeter(const QList<QByteArray>& blocks = meterBlocks(),
-                   ParameterWindowBase* other = nullptr) {
+    void readMeter(ParameterWindowBase* other = nullptr) {
         ParameterWindowBase& w = other ? *other : *window;
         w.read();
-        for (const QByteArray& block : blocks) {
+        for (const QByteArray& block : meterBlocks()) {
             w.readSequence().tick();
             port.deliver(block);
         }
@@ -87,13 +86,9 @@ protected:
     void writeField(const char* caption, const QString& text,
                     ParameterWindowBase* other = nullptr) {
         ParameterForm& f = other ? other->form() : form();
-        const Parameter& s = parameter(caption);
-        f.allowWriteBox(s)->setChecked(true);
-        if (QLineEdit* edit = f.textField(s))
-            edit->setText(text);
-        else
-            f.listField(s)->setText(text);
-        f.writeButton(s)->click();
+        f.allowWriteBox(parameter(caption))->setChecked(true);
+        f.setText(parameter(caption), text);
+        f.writeButton(parameter(caption))->click();
     }
 
     QStringList logRows() const {
@@ -177,23 +172,25 @@ TEST_F(ParameterWindowTest, ReadSendsFourBlockRequestsAndTakesValuesOnTheFifthTi
     EXPECT_EQ(logRows(), QStringList{"2|RX71000001|Damping|3|5"});
 }
 
-// Each row on the full window, or on the basic one where marked: the frame
-// sent, the row logged (at level 2 or 1), the notice cleared or kept, and the
-// read-back started.
-TEST_F(ParameterWindowTest, WritesSendLogAndReadBack) {
+// Each row on the full window, or on the basic one where marked. A write
+// sends its frame, logs its row at level 2 or 1, clears or keeps an earlier
+// notice and starts the read-back; a refused one sends and logs nothing.
+TEST_F(ParameterWindowTest, WritesSendLogAndReadBackOrAreRefused) {
     BasicParameterWindow basic(folder->path(), exchange, dispatcher);
     struct Case {
         const char* caption;
         QString text;
-        const char* frame;
-        const char* logged; // xiangmu|dudao|xieru
+        const char* frame;  // "" when refused
+        const char* result; // the logged xiangmu|dudao|xieru, or the notice
         bool onBasic = false;
-        bool keepsNotice = false;
+        const char* address = "1";
+        bool keeps = false; // written: the notice stays; refused: the box stays ticked
     };
     const Case cases[] = {
         {"Damping:", "5", "010600260005A802", "Damping|3|5"},
         {"Flow rate unit:", "GPM", "0106001E0003A9CD", "Flow rate unit|CMH|GPM"},
-        {"Pulse width:", "750", "0110002C000204000002EE70CE", "Pulse width|1000|750", false, true},
+        {"Pulse width:", "750", "0110002C000204000002EE70CE", "Pulse width|1000|750", false, "1",
+         true},
         {"EPD threshold:", "-5", "01100032000204C0A000004D40", "EPD threshold|500.00|-5"},
         {"Zero point:", "-0.5", "01100022000204BF00000055BA", "Zero point|0.000|-0.5"},
         {"Transducer factor:", "12.34", "0110005A00020442F6CCCD1633",
@@ -202,33 +199,62 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBack) {
         // Sent last character first; any Latin-1 character goes as its byte.
         {"Sensor Serial:", QStringLiteral(u"\u00E9123456789"),
          "0110003900050A393837363534333231E901D5", "Sensor Serial|SN20240001|\u00E9123456789"},
-        {"Parity check:", "ODD", "01060064000109D5", "Parity check|NONE|ODD", false, true},
+        {"Parity check:", "ODD", "01060064000109D5", "Parity check|NONE|ODD", false, "1", true},
         {"Language:", "Chinese", "0106001A0000A80D", "Language|English|Chinese", true},
         {"Meter span setup:", "80", "0110001F00020442A00000A6B9", "Meter span setup|60|80", true},
         {"Digital output type:", "Pulse", "01060029000199C2", "Pulse output type|Frequency|Pulse",
          true},
         {"K factor:", "2.5", "0110002A0002044020000065C2", "Pulse output unit|1.00|2.5", true},
+        {"Damping:", "abc", "", "Notice:  Damping: Error!"},
+        // Refused rather than written as 0.
+        {"Transducer factor:", "abc", "", "Notice:  Transducer factor: Error!"},
+        // An emptied list has no code to send.
+        {"Flow rate unit:", "", "", "Notice:  com:  Error!"},
+        // No address: the parameter's own notice, or the port's for a list.
+        {"Damping:", "5", "", "Notice:  Damping: Error!", false, ""},
+        {"Meter sleep:", "ON", "", "Notice:  com:  Error!", false, "300"},
+        {"Transducer serial#:", "RX7100001", "", "Notice:  Transducer serial#: Error!  length=10 ",
+         false, "1", true},
+        {"Sensor Serial:", QStringLiteral(u"ABCDEFGHI\u4E2D"), "",
+         "Notice:  Sensor Serial: Error!"},
+        {"Language:", "", "", "Notice:  com:  Error!", true},
+        {"K factor:", "", "", "Notice:  Pulse output unit:  Error!", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.caption);
+        SCOPED_TRACE(&c - cases);
         ParameterWindowBase& w = c.onBasic ? static_cast<ParameterWindowBase&>(basic) : *window;
-        readMeter(meterBlocks(), &w);
+        readMeter(&w);
         ASSERT_TRUE(folder->exec("delete from caozuo"));
         w.statusBar()->findChild<QLabel*>()->setText("old");
+        w.meterAddressList()->setEditText(c.address);
         writeField(c.caption, c.text, &w);
 
+        const Parameter& s = parameter(c.caption);
+        EXPECT_EQ(w.form().allowWriteBox(s)->isChecked(), !*c.frame && c.keeps);
+        w.form().lock(s);
+        if (!*c.frame) {
+            EXPECT_EQ(w.statusText(), QString::fromUtf8(c.result));
+            EXPECT_TRUE(port.written.isEmpty());
+            EXPECT_TRUE(logRows().isEmpty());
+            EXPECT_EQ(w.readSequence().timer().interval().count(), 0);
+            continue;
+        }
         EXPECT_EQ(hex(port.written), QStringList{c.frame});
         EXPECT_EQ(logRows(), QStringList{(c.onBasic ? "1|RX71000001|" : "2|RX71000001|") +
-                                         QString::fromUtf8(c.logged)});
-        EXPECT_EQ(w.statusText(), c.keepsNotice ? "old" : "");
-        const Parameter& s = parameter(c.caption);
-        EXPECT_TRUE(w.form().isLocked(s));
+                                         QString::fromUtf8(c.result)});
+        EXPECT_EQ(w.statusText(), c.keeps ? "old" : "");
         // The read-back: fields emptied, the port set up afresh.
         EXPECT_TRUE(w.form().text(s).isEmpty());
         const QStringList setUp{"close", "open 1", "settings 9600,e,8,1"};
         EXPECT_EQ(port.calls, setUp.mid(0, c.onBasic ? 2 : 3)); // the basic window keeps the line
         EXPECT_EQ(w.readSequence().timer().interval(), ParameterReadSequence::Step);
     }
+
+    // Nor is a write the port refuses logged.
+    port.close();
+    writeField("Damping:", "5");
+    EXPECT_EQ(window->statusText(), "Notice:  Damping: Error!");
+    EXPECT_TRUE(logRows().isEmpty());
 }
 
 TEST_F(ParameterWindowTest, EpdThresholdAboveTheLimitGoesOutAs2000WithTheNotice) {
@@ -241,55 +267,6 @@ TEST_F(ParameterWindowTest, EpdThresholdAboveTheLimitGoesOutAs2000WithTheNotice)
     EXPECT_EQ(logRows(), QStringList{"2|RX71000001|EPD threshold|500.00|2000"});
     EXPECT_EQ(shownDuringWrite, (QStringList{"2500", "2000", ""}));
     EXPECT_EQ(window->statusText(), "Notice:  EPD threshold:0-2000!");
-}
-
-// Each row on the full window, or on the basic one where marked.
-TEST_F(ParameterWindowTest, FailedWritesSendAndLogNothing) {
-    BasicParameterWindow basic(folder->path(), exchange, dispatcher);
-    struct Case {
-        const char* caption;
-        QString text;
-        QString address;
-        const char* notice;
-        bool staysUnlocked = false; // only the serial length check leaves the box ticked
-        bool onBasic = false;
-    };
-    const Case cases[] = {
-        {"Damping:", "abc", "1", "Notice:  Damping: Error!"},
-        // Refused rather than written as 0.
-        {"Transducer factor:", "abc", "1", "Notice:  Transducer factor: Error!"},
-        // An emptied list has no code to send.
-        {"Flow rate unit:", "", "1", "Notice:  com:  Error!"},
-        // No address: the parameter's own notice, or the port's for a list.
-        {"Damping:", "5", "", "Notice:  Damping: Error!"},
-        {"Meter sleep:", "ON", "300", "Notice:  com:  Error!"},
-        {"Transducer serial#:", "RX7100001", "1", "Notice:  Transducer serial#: Error!  length=10 ",
-         true},
-        {"Sensor Serial:", QStringLiteral(u"ABCDEFGHI\u4E2D"), "1",
-         "Notice:  Sensor Serial: Error!"},
-        {"Language:", "", "1", "Notice:  com:  Error!", false, true},
-        {"K factor:", "", "1", "Notice:  Pulse output unit:  Error!", false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        ParameterWindowBase& w = c.onBasic ? static_cast<ParameterWindowBase&>(basic) : *window;
-        w.meterAddressList()->setEditText(c.address);
-        writeField(c.caption, c.text, &w);
-        EXPECT_EQ(w.statusText(), QString::fromUtf8(c.notice));
-        EXPECT_TRUE(port.written.isEmpty());
-        EXPECT_TRUE(logRows().isEmpty());
-        EXPECT_EQ(w.readSequence().timer().interval().count(), 0);
-        const Parameter& s = parameter(c.caption);
-        EXPECT_EQ(w.form().allowWriteBox(s)->isChecked(), c.staysUnlocked);
-        w.form().lock(s);
-    }
-
-    // Nor is a write the port refuses logged.
-    port.close();
-    window->meterAddressList()->setEditText("1");
-    writeField("Damping:", "5");
-    EXPECT_EQ(window->statusText(), "Notice:  Damping: Error!");
-    EXPECT_TRUE(logRows().isEmpty());
 }
 
 TEST_F(ParameterWindowTest, TheMeterAddressListFollowsTheMeterList) {
