@@ -2,12 +2,9 @@
 #include "BasicParameterWindow.h"
 #include "FakeSerialPort.h"
 #include "ParameterBlockDispatcher.h"
-#include "ParameterFields.h"
 #include "ParameterForm.h"
 #include "ParameterList.h"
 #include "ParameterReadSequence.h"
-#include "ParameterTable.h"
-#include "ParameterWindowBase.h"
 #include "ProgramFolder.h"
 #include "ReplyFrames.h"
 #include "SerialExchange.h"
@@ -17,11 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -108,7 +103,6 @@ protected:
 
 using ParameterWindowTest = WindowFixture<ParameterWindow>;
 using BasicParameterWindowTest = WindowFixture<BasicParameterWindow>;
-const QString comError = QStringLiteral("Notice:  com:  Error!");
 
 // The full window sets its own line on opening and on "Read".
 TEST_F(ParameterWindowTest, OpeningAndReadSetTheWindowsLineOnTheStoredPort) {
@@ -145,6 +139,9 @@ TEST_F(ParameterWindowTest, ReadSendsFourBlockRequestsAndTakesValuesOnTheFifthTi
         EXPECT_EQ(unlockable, writable);
         basic.serialNumberBox()->setText("old");
         w->read();
+        w->readSequence().tick(); // pressed again while it runs: anew from the first block
+        port.written.clear();
+        w->read();
         EXPECT_EQ(basic.serialNumberBox()->text(), "old");
         for (const Parameter* s : f.parameters())
             EXPECT_TRUE(f.text(*s).isEmpty());
@@ -164,17 +161,10 @@ TEST_F(ParameterWindowTest, ReadSendsFourBlockRequestsAndTakesValuesOnTheFifthTi
         }
         port.written.clear();
     }
-
-    // A late reply still shows, but the value as read, and logged, stays.
-    port.deliver(replyFrame(44, {{28, u16(9)}}));
-    EXPECT_EQ(form().text(parameter("Damping:")), "9");
-    writeField("Damping:", "5");
-    EXPECT_EQ(logRows(), QStringList{"2|RX71000001|Damping|3|5"});
 }
 
-// Each row on the full window, or on the basic one where marked. A write
-// sends its frame, logs its row at level 2 or 1, clears or keeps an earlier
-// notice and starts the read-back; a refused one sends and logs nothing.
+// On the full window, or the basic one where marked: a write sends, logs at level 2 or 1,
+// clears or keeps the notice and reads back; a refused one sends and logs nothing.
 TEST_F(ParameterWindowTest, WritesSendLogAndReadBackOrAreRefused) {
     BasicParameterWindow basic(folder->path(), exchange, dispatcher);
     struct Case {
@@ -192,25 +182,18 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBackOrAreRefused) {
         {"Pulse width:", "750", "0110002C000204000002EE70CE", "Pulse width|1000|750", false, "1",
          true},
         {"EPD threshold:", "-5", "01100032000204C0A000004D40", "EPD threshold|500.00|-5"},
-        {"Zero point:", "-0.5", "01100022000204BF00000055BA", "Zero point|0.000|-0.5"},
         {"Transducer factor:", "12.34", "0110005A00020442F6CCCD1633",
          "Transducer factor|12.340|123.4"},
-        {"Flow totalizer:", "123456", "011000530002040001E240AE16", "Flow totalizer|123456|123456"},
-        // Sent last character first; any Latin-1 character goes as its byte.
         {"Sensor Serial:", QStringLiteral(u"\u00E9123456789"),
          "0110003900050A393837363534333231E901D5", "Sensor Serial|SN20240001|\u00E9123456789"},
         {"Parity check:", "ODD", "01060064000109D5", "Parity check|NONE|ODD", false, "1", true},
         {"Language:", "Chinese", "0106001A0000A80D", "Language|English|Chinese", true},
-        {"Meter span setup:", "80", "0110001F00020442A00000A6B9", "Meter span setup|60|80", true},
         {"Digital output type:", "Pulse", "01060029000199C2", "Pulse output type|Frequency|Pulse",
          true},
         {"K factor:", "2.5", "0110002A0002044020000065C2", "Pulse output unit|1.00|2.5", true},
-        {"Damping:", "abc", "", "Notice:  Damping: Error!"},
         // Refused rather than written as 0.
         {"Transducer factor:", "abc", "", "Notice:  Transducer factor: Error!"},
-        // An emptied list has no code to send.
         {"Flow rate unit:", "", "", "Notice:  com:  Error!"},
-        // No address: the parameter's own notice, or the port's for a list.
         {"Damping:", "5", "", "Notice:  Damping: Error!", false, ""},
         {"Meter sleep:", "ON", "", "Notice:  com:  Error!", false, "300"},
         {"Transducer serial#:", "RX7100001", "", "Notice:  Transducer serial#: Error!  length=10 ",
@@ -243,7 +226,6 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBackOrAreRefused) {
         EXPECT_EQ(logRows(), QStringList{(c.onBasic ? "1|RX71000001|" : "2|RX71000001|") +
                                          QString::fromUtf8(c.result)});
         EXPECT_EQ(w.statusText(), c.keeps ? "old" : "");
-        // The read-back: fields emptied, the port set up afresh.
         EXPECT_TRUE(w.form().text(s).isEmpty());
         const QStringList setUp{"close", "open 1", "settings 9600,e,8,1"};
         EXPECT_EQ(port.calls, setUp.mid(0, c.onBasic ? 2 : 3)); // the basic window keeps the line
@@ -259,13 +241,9 @@ TEST_F(ParameterWindowTest, WritesSendLogAndReadBackOrAreRefused) {
 
 TEST_F(ParameterWindowTest, EpdThresholdAboveTheLimitGoesOutAs2000WithTheNotice) {
     readMeter();
-    QStringList shownDuringWrite;
-    QObject::connect(form().textField(parameter("EPD threshold:")), &QLineEdit::textChanged,
-                     [&](const QString& text) { shownDuringWrite << text; });
     writeField("EPD threshold:", "2500");
     EXPECT_EQ(hex(port.written), QStringList{"0110003200020444FA000045A3"});
     EXPECT_EQ(logRows(), QStringList{"2|RX71000001|EPD threshold|500.00|2000"});
-    EXPECT_EQ(shownDuringWrite, (QStringList{"2500", "2000", ""}));
     EXPECT_EQ(window->statusText(), "Notice:  EPD threshold:0-2000!");
 }
 
@@ -275,36 +253,28 @@ TEST_F(ParameterWindowTest, TheMeterAddressListFollowsTheMeterList) {
     open(options);
     QComboBox* list = window->meterAddressList();
     ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->itemText(2), "200");
     EXPECT_EQ(list->currentText(), "3");
     list->setCurrentIndex(1);
-    readMeter();
-    writeField("Damping:", "5");
-    EXPECT_EQ(hex(port.written).value(0).left(4), "0C06");
+    window->read();
+    window->readSequence().tick();
+    EXPECT_EQ(hex(port.written).value(0).left(4), "0C03");
 
     // With no meter listed the read sequence runs on without a request to send.
     options.meters = QList<int>{};
     open(options);
-    EXPECT_TRUE(window->meterAddressList()->currentText().isEmpty());
     window->read();
     for (int tick = 0; tick < 5; ++tick)
         window->readSequence().tick();
-    EXPECT_EQ(window->statusText(), comError);
+    EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
     EXPECT_TRUE(port.written.isEmpty());
 }
 
-TEST_F(ParameterWindowTest, ReadFailsWhenThePortOrTheSettingsFail) {
-    port.openResult = PortError::PortBusy;
-    window->read();
-    EXPECT_EQ(window->statusText(), comError);
-    EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
-
-    port.openResult = PortError::None;
-    port.open();
+TEST_F(ParameterWindowTest, ReadFailsWithoutTheSettingsRow) {
     ASSERT_TRUE(folder->exec("delete from kente"));
     port.calls.clear();
     window->read();
     EXPECT_EQ(port.calls, QStringList{"close"}); // ends at the missing row
+    EXPECT_EQ(window->statusText(), "Notice:  com:  Error!");
     EXPECT_EQ(window->readSequence().timer().interval().count(), 0);
 }
 
@@ -313,23 +283,18 @@ TEST_F(ParameterWindowTest, TypingLimits) {
         {"Flow totalizer:", "12a3", "123"},
         {"Measurement interval:", "-5", "5"},
         {"Meter address:", "2555", "255"},
-        {"Transducer serial#:", "RX71000001X", "RX71000001"},
-        {"Damping:", "abc", "abc"}};
+        {"Transducer serial#:", "RX71000001X", "RX71000001"}};
     for (const auto& [caption, typed, shown] : cases) {
         const Parameter& s = parameter(caption);
         form().allowWriteBox(s)->setChecked(true);
         QTest::keyClicks(form().textField(s), typed);
         EXPECT_EQ(form().text(s), shown) << caption;
     }
-    // What the meter reports is shown whole, however long.
-    form().setText(parameter("Meter address:"), "1000");
-    EXPECT_EQ(form().text(parameter("Meter address:")), "1000");
 }
 
 TEST_F(ParameterWindowTest, DigitalOutputTypeDecidesWhichOutputCanBeWritten) {
     const Parameter& type = parameter("Digital output type:");
     const Parameter& span = parameter("Frquency output span:");
-    const Parameter& kFactor = parameter("K factor:");
     form().allowWriteBox(span)->setChecked(true);
     ParameterList* list = form().listField(type);
     window->setFieldText(type.reg, "Pulse"); // the decoders' text changes nothing
@@ -348,22 +313,18 @@ TEST_F(ParameterWindowTest, DigitalOutputTypeDecidesWhichOutputCanBeWritten) {
                           form().allowWriteBox(p)->isChecked()};
     };
     EXPECT_EQ(state(span), std::tuple(false, false, false));
-    EXPECT_TRUE(form().isLocked(span));
-    EXPECT_EQ(state(kFactor), std::tuple(true, true, false));
+    EXPECT_EQ(state(parameter("K factor:")), std::tuple(true, true, false));
 
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(state(span), std::tuple(true, true, false));
-    EXPECT_EQ(state(kFactor), std::tuple(false, false, false));
+    EXPECT_EQ(state(parameter("K factor:")), std::tuple(false, false, false));
 }
 
 TEST_F(BasicParameterWindowTest, WithoutADatabaseItOpensEmptyAndEveryActionFails) {
     open({}, false);
     EXPECT_EQ(window->meterAddressList()->count(), 0);
     EXPECT_TRUE(port.calls.isEmpty());
-    window->read(); // no settings row, so no port number
-    EXPECT_EQ(window->statusText(), comError);
-    // Even with an address and the port open, a write that could not be logged is not sent.
-    port.open();
+    // Even with an address, a write that could not be logged is not sent.
     window->meterAddressList()->setEditText("1");
     writeField("K factor:", "2");
     EXPECT_EQ(window->statusText(),
@@ -371,26 +332,20 @@ TEST_F(BasicParameterWindowTest, WithoutADatabaseItOpensEmptyAndEveryActionFails
     EXPECT_TRUE(port.written.isEmpty());
 }
 
-TEST_F(BasicParameterWindowTest, TheSerialBoxIsHiddenAndAClosedWindowTakesNoReplies) {
-    ParameterWindow full(folder->path(), exchange, dispatcher);
-    readMeter();
-    window->show();
-    EXPECT_FALSE(window->serialNumberBox()->isVisible());
-    window.reset();
-    port.deliver(meterBlocks("40000017XR")[2]);
-    EXPECT_EQ(full.form().text(ParameterTable::serialNumber()), "RX71000004");
-}
-
-TEST_F(BasicParameterWindowTest, ShownOnlyParametersAreNeverWritten) {
+TEST_F(BasicParameterWindowTest, ShownOnlyParametersAreNeverWrittenNorAClosedWindowFilled) {
     for (const char* caption : {"Meter sleep:", "Meter address:", "EPD threshold:", "Damping:"})
         EXPECT_EQ(window->write(parameter(caption)), ParameterWriter::Result::Failed) << caption;
     EXPECT_TRUE(port.written.isEmpty());
     // Before any reply the row has neither serial number nor value as read.
     writeField("Flow direction:", "Reverse");
     EXPECT_EQ(logRows(), QStringList{"1||Flow direction||Reverse"});
+
+    ParameterWindow full(folder->path(), exchange, dispatcher);
+    window.reset();
+    port.deliver(meterBlocks("40000017XR")[2]);
+    EXPECT_EQ(full.form().text(ParameterTable::serialNumber()), "RX71000004");
 }
 
-// Records what the dispatcher puts into a window.
 struct RecordingFields : ParameterFields {
     QStringList texts;
     void setFieldText(int reg, const QString& text) override {
@@ -411,24 +366,6 @@ TEST(ParameterBlockDispatcher, FillsItsWindowsFromWholeBlocksOnly) {
     dispatcher.dispatch(ReplyKind::RealTime, disable);
     dispatcher.dispatch(ReplyKind::Block4, disable);
     EXPECT_EQ(fields.texts, QStringList{"101:Disable"});
-}
-
-// Started again while it runs, it begins anew from the first block.
-TEST(ParameterReadSequence, RestartBeginsAtTheFirstBlock) {
-    FakeSerialPort port;
-    port.open();
-    SerialExchange exchange(port);
-    ParameterReadSequence sequence(exchange, [] { return QStringLiteral("1"); });
-    QSignalSpy finished(&sequence, &ParameterReadSequence::finished);
-    sequence.start();
-    sequence.tick();
-    sequence.tick();
-    sequence.start();
-    for (int tick = 0; tick < 5; ++tick)
-        sequence.tick();
-    EXPECT_EQ(finished.count(), 1);
-    EXPECT_EQ(hex(port.written).mid(2), QStringList({"0103001800164403", "0103002E0019E409",
-                                                     "01030047001E75D7", "0103006500019415"}));
 }
 
 } // namespace
