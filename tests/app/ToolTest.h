@@ -15,9 +15,9 @@
 // The main window on a throw-away program folder and a fake port.
 class ToolTest : public ::testing::Test {
 protected:
-    void prepare(const StartingDatabase::Options& options = {}, bool withDatabase = true) {
+    void prepare(const StartingDatabase::Options& options = {}) {
         window.reset();
-        folder = std::make_unique<ProgramFolder>(options, withDatabase);
+        folder = std::make_unique<ProgramFolder>(options);
     }
     // Loads a new main window on the folder; what load() returned.
     int launch(int openResult = PortError::None) {
@@ -31,13 +31,11 @@ protected:
     // Starts on a database listing these meters, with this poll period and record interval.
     void start(QList<int> meters = {1}, std::optional<int> timer = {},
                std::optional<int> timesj = {}) {
-        prepare({.meters = std::move(meters),
-                 .com = {},
-                 .settings = {},
-                 .noe = {},
-                 .timer = timer,
-                 .timesj = timesj,
-                 .publish = {}});
+        StartingDatabase::Options options;
+        options.meters = std::move(meters);
+        options.timer = timer;
+        options.timesj = timesj;
+        prepare(options);
         ASSERT_EQ(launch(), 0);
         window->show();
     }

@@ -1,11 +1,8 @@
 #include "BasicParameterWindow.h"
 #include "HistoryWindow.h"
 #include "LoginWindow.h"
-#include "ParameterForm.h"
-#include "ParameterTable.h"
 #include "ParameterWindow.h"
 #include "PollingCycle.h"
-#include "ReplyFrames.h"
 #include "ToolTest.h"
 
 #include <QPointer>
@@ -14,49 +11,32 @@
 
 namespace {
 
-// Notes whether "Read Meter Data" showed at the moment the login window first did.
-struct ShowWatcher : QObject {
-    QPushButton* read;
-    std::optional<bool> readShown;
-    explicit ShowWatcher(QPushButton* button) : read(button) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && qobject_cast<LoginWindow*>(watched) && !readShown)
-            readShown = read->isVisible();
-        return false;
-    }
-};
+using WindowPathsTest = ToolTest;
 
-class WindowPathsTest : public ToolTest {
-protected:
-    void logIn(const QString& code) {
-        window->loadedLoginWindow()->codeBox()->setText(code);
-        window->loadedLoginWindow()->ok();
-    }
-};
-
-TEST_F(WindowPathsTest, ParameterSetupStopsReadingBeforeTheLoginAppears) {
-    start();
-    click("Read Meter Data");
-    ShowWatcher watcher(button("Read Meter Data"));
-    qApp->installEventFilter(&watcher);
-    click("Meter Parameter Setup");
-    qApp->removeEventFilter(&watcher);
-    ASSERT_TRUE(window->loadedLoginWindow());
-    EXPECT_TRUE(window->loadedLoginWindow()->isVisible());
-    EXPECT_EQ(watcher.readShown, true);
-    EXPECT_FALSE(station().isReading());
-}
-
-TEST_F(WindowPathsTest, ClosingTheMainWindowUnloadsEveryWindow) {
+TEST_F(WindowPathsTest, ClosedSetupWindowLoadsAfreshAndTheMainWindowUnloadsEveryWindow) {
     start({1, 2});
+    click("Communication Setup");
+    click("lineModify", setup());
+    click("recordModify", setup());
+    type("intervalBox", "9"); // typed, not saved
+    QPointer<CommSetupWindow> first = setup();
+    station().liveGrid().setCurrentRow(1);
+    first->close();
+    EXPECT_EQ(setup(), nullptr);
+    EXPECT_EQ(station().liveGrid().currentAddress(), 1);               // the live grid was reloaded
+    EXPECT_EQ(station().recordInterval().text(), QStringLiteral("5")); // the typed 9 went too
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+
     click("History");
     click("Meter Parameter Setup");
-    logIn(QStringLiteral("7241"));
+    window->loadedLoginWindow()->codeBox()->setText(QStringLiteral("7241"));
+    window->loadedLoginWindow()->ok();
     click("Meter Parameter Setup");
     QTest::mouseClick(window->loadedLoginWindow()->basicButton(), Qt::LeftButton);
     ASSERT_TRUE(window->loadedBasicParameterWindow());
-    EXPECT_TRUE(window->loadedBasicParameterWindow()->isVisible());
     click("Communication Setup");
+    EXPECT_FALSE(setup()->isEditingLineSettings());
     EXPECT_FALSE(window->loadedHistoryWindow()->isVisible());
     folder->exec("insert into yibiaodizhi (dizhi) values (7)");
     window->close();
@@ -116,34 +96,6 @@ TEST_F(WindowPathsTest, SaveWhileStoppedSetsPollingGoingWithoutTouchingTheButton
     EXPECT_FALSE(station().isReading() || station().snapshotTimer().isTicking());
     click("Read Meter Data"); // still the period read at start-up
     EXPECT_EQ(station().pollTimer().interval().count(), 250);
-}
-
-TEST_F(WindowPathsTest, ClosedSetupWindowRunsItsClosingStepsAndLoadsAfresh) {
-    start({1, 2});
-    click("Communication Setup");
-    click("lineModify", setup());
-    click("recordModify", setup());
-    type("intervalBox", "9"); // typed, not saved
-    QPointer<CommSetupWindow> first = setup();
-    station().liveGrid().setCurrentRow(1);
-    first->close();
-    EXPECT_EQ(setup(), nullptr);
-    EXPECT_EQ(station().liveGrid().currentAddress(), 1); // the live grid was reloaded
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(first.isNull());
-
-    EXPECT_EQ(station().recordInterval().text(), QStringLiteral("5")); // the typed 9 went with it
-
-    click("Communication Setup");
-    QPointer<CommSetupWindow> second = setup();
-    EXPECT_FALSE(second->isEditingLineSettings());
-    // It runs its closing steps when the main window closes.
-    folder->exec("insert into yibiaodizhi (dizhi) values (7)");
-    window->close();
-    EXPECT_EQ(column0(station().liveGrid()), QStringList({"1", "2", "7"}));
-    EXPECT_EQ(setup(), nullptr);
-    window.reset(); // destroys the window still waiting for deletion first
-    EXPECT_TRUE(second.isNull());
 }
 
 } // namespace
