@@ -50,69 +50,42 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
     QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
     QSignalSpy frames(&grid, &LiveGridModel::frameShown);
-    const auto frame = [&] {
+    // Nothing before the frame, then each changed cell once and where the cursor ends.
+    const auto nextFrame = [&](const QStringList& cells, std::optional<int> cursorRow = {}) {
+        EXPECT_EQ(changed.count() + cursor.count() + frames.count(), 0);
         QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
-        const QStringList seen = notices(changed);
+        EXPECT_EQ(notices(changed), cells);
+        EXPECT_EQ(frames.count(), cells.isEmpty() ? 0 : 1);
+        EXPECT_EQ(cursor.count(), cursorRow ? 1 : 0);
+        EXPECT_EQ(cursor.value(0).value(0).toInt(), cursorRow.value_or(0));
         changed.clear();
-        return seen;
-    };
-
-    struct Case {
-        const char* what;
-        std::function<void()> act;
-        QStringList notices;
-        QList<int> cursorRows;
-    };
-    const Case cases[] = {
-        {"three readings of one meter, two cells changed",
-         [&] {
-             grid.updateMeter(reading(2, "2.00", 1));
-             grid.updateMeter(reading(2, "3.00", 2));
-             grid.updateMeter(reading(2, "3.00", 3));
-         },
-         {"1:1-1", "1:9-9"},
-         {}},
-        {"neighbouring cells in one notice, two meters",
-         [&] {
-             Reading unit = reading(3, "5.00", 4);
-             unit.flowRateUnit = QStringLiteral("l/s");
-             grid.updateMeter(unit);
-             grid.updateMeter(reading(1, "", 4));
-         },
-         {"0:9-9", "2:1-2", "2:9-9"},
-         {}},
-        {"the same values at the same second",
-         [&] { grid.updateMeter(reading(1, "", 4)); },
-         {},
-         {}},
-        {"a meter not listed",
-         [&] { EXPECT_FALSE(grid.updateMeter(reading(9, "1.00", 5))); },
-         {},
-         {}},
-        {"a meter falls silent: its whole row",
-         [&] { grid.setNoReplyText(2, QStringLiteral("No reply since 10:00")); },
-         {"1:0-9"},
-         {}},
-        {"four polls and a click, the cursor where it ends",
-         [&] {
-             for (int poll = 0; poll < 4; ++poll)
-                 grid.moveToNext();
-             grid.setCurrentRow(2);
-         },
-         {},
-         {2}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
         cursor.clear();
         frames.clear();
-        c.act();
-        EXPECT_EQ(changed.count(), 0); // nothing before the frame
-        EXPECT_EQ(frame(), c.notices);
-        EXPECT_EQ(frames.count(), c.notices.isEmpty() ? 0 : 1);
-        EXPECT_EQ(cursor.count(), c.cursorRows.size());
-        EXPECT_EQ(cursor.value(0).value(0).toInt(), c.cursorRows.value(0));
-    }
+    };
+    // Three readings of one meter, two cells changed.
+    grid.updateMeter(reading(2, "2.00", 1));
+    grid.updateMeter(reading(2, "3.00", 2));
+    grid.updateMeter(reading(2, "3.00", 3));
+    nextFrame({"1:1-1", "1:9-9"});
+    // Neighbouring cells in one notice, two meters.
+    Reading unit = reading(3, "5.00", 4);
+    unit.flowRateUnit = QStringLiteral("l/s");
+    grid.updateMeter(unit);
+    grid.updateMeter(reading(1, "", 4));
+    nextFrame({"0:9-9", "2:1-2", "2:9-9"});
+    // The same values at the same second, and a meter not listed.
+    grid.updateMeter(reading(1, "", 4));
+    EXPECT_FALSE(grid.updateMeter(reading(9, "1.00", 5)));
+    nextFrame({});
+    // A meter falls silent: its whole row.
+    grid.setNoReplyText(2, QStringLiteral("No reply since 10:00"));
+    nextFrame({"1:0-9"});
+    // Four polls and a click.
+    for (int poll = 0; poll < 4; ++poll)
+        grid.moveToNext();
+    grid.setCurrentRow(2);
+    nextFrame({}, 2);
+
     // The silent row is muted, says since when and still shows its reading.
     EXPECT_EQ(grid.index(1, 3).data(Qt::ToolTipRole), "No reply since 10:00");
     EXPECT_EQ(grid.index(1, 5).data(Qt::AccessibleDescriptionRole), "No reply since 10:00");
@@ -125,15 +98,18 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     grid.setNoReplyText(2, {});
     EXPECT_FALSE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(grid.index(1, 3).data(Qt::ToolTipRole).isValid());
+    QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
+    changed.clear();
+    frames.clear();
 
-    // A reload drops what waited for a frame: those rows are gone.
-    cursor.clear();
+    // A reload drops what waited for a frame: those rows are gone. The
+    // cursor is told at once.
     grid.updateMeter(reading(3, "8.00", 7));
     grid.moveToNext();
     grid.load({reading(1, "", 0)});
-    EXPECT_EQ(cursor.count(), 1); // at once, with the reload
-    EXPECT_EQ(frame(), QStringList());
     EXPECT_EQ(cursor.count(), 1);
+    cursor.clear();
+    nextFrame({});
 }
 
 } // namespace
