@@ -15,58 +15,41 @@ using Ms = std::chrono::milliseconds;
 
 TEST(PortRecovery, WaitsDoubleToTenSecondsAndStartOverWhenBack) {
     PortRecovery recovery;
-    std::vector<Ms> waits;
-    for (int i = 0; i < 5; ++i)
-        waits.push_back(recovery.nextDelay());
-    EXPECT_EQ(waits, (std::vector<Ms>{2s, 4s, 8s, 10s, 10s}));
+    for (Ms wait : {2s, 4s, 8s, 10s, 10s})
+        EXPECT_EQ(recovery.nextDelay(), wait);
     recovery.reset();
     EXPECT_EQ(recovery.nextDelay(), 2s);
 }
 
-struct SilenceCase {
-    const char* name;
-    Ms pollEvery;
-    Ms runFor;
-    Ms byteAt; // a byte arrives once at this time; negative for never
-    std::vector<Ms> reopenedAt;
-};
-
-void PrintTo(const SilenceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SilenceWatchdogTable : public testing::TestWithParam<SilenceCase> {};
-
-TEST_P(SilenceWatchdogTable, ReopensAfterTwentyPollsThenAtGrowingStretches) {
-    const SilenceCase& c = GetParam();
-    SilenceWatchdog watchdog;
-    const SilenceWatchdog::Clock::time_point start{};
-    std::vector<Ms> reopened;
-    for (Ms at{0}; at < c.runFor; at += c.pollEvery) {
-        if (at == c.byteAt)
-            watchdog.byteArrived();
-        if (watchdog.pollSent(start + at))
-            reopened.push_back(at);
+// Polls 1-20 go unanswered, then reopens 2, 4, 8, 16, 32 s apart, never
+// more than a minute; a byte starts it over, and a slow period asks
+// twenty more polls after a reopen, not just the stretch.
+TEST(SilenceWatchdog, ReopensAfterTwentyPollsThenAtGrowingStretches) {
+    const struct {
+        Ms pollEvery;
+        Ms runFor;
+        Ms byteAt; // a byte arrives once at this time; negative for never
+        std::vector<Ms> reopenedAt;
+    } cases[] = {
+        {100ms,
+         250s,
+         -1ms,
+         {1900ms, 3900ms, 7900ms, 15900ms, 31900ms, 63900ms, 123900ms, 183900ms, 243900ms}},
+        {100ms, 12s, 5000ms, {1900ms, 3900ms, 6900ms, 8900ms}},
+        {1s, 45s, -1ms, {19s, 39s}},
+    };
+    for (const auto& c : cases) {
+        SilenceWatchdog watchdog;
+        std::vector<Ms> reopened;
+        for (Ms at{0}; at < c.runFor; at += c.pollEvery) {
+            if (at == c.byteAt)
+                watchdog.byteArrived();
+            if (watchdog.pollSent(SilenceWatchdog::Clock::time_point{} + at))
+                reopened.push_back(at);
+        }
+        EXPECT_EQ(reopened, c.reopenedAt) << c.pollEvery.count() << " ms polls";
     }
-    EXPECT_EQ(reopened, c.reopenedAt);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SilenceWatchdogTable,
-    testing::Values(
-        // Polls 1-20 at 0..1.9 s; then 2, 4, 8, 16, 32 s apart, and never
-        // more than a minute.
-        SilenceCase{
-            "QuickPolls",
-            100ms,
-            250s,
-            -1ms,
-            {1900ms, 3900ms, 7900ms, 15900ms, 31900ms, 63900ms, 123900ms, 183900ms, 243900ms}},
-        // A byte starts it over: twenty polls again, and the first stretch.
-        SilenceCase{"ByteStartsOver", 100ms, 12s, 5000ms, {1900ms, 3900ms, 6900ms, 8900ms}},
-        // A slow period asks twenty more polls after a reopen, not just the stretch.
-        SilenceCase{"SlowPolls", 1s, 45s, -1ms, {19s, 39s}}),
-    [](const testing::TestParamInfo<SilenceCase>& info) { return info.param.name; });
 
 TEST(LineHealth, FailedSendIsCountedAndToldOnceUnlessThePortIsLost) {
     FakeSerialPort port;
