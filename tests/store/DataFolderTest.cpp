@@ -9,7 +9,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -25,122 +24,69 @@ int marker(const QString& folder) {
                : -1;
 }
 
-bool setMarker(const QString& folder, int value) {
-    Database db(folder);
-    return QSqlQuery(db.connection()).exec(QStringLiteral("update kente set timesj=%1").arg(value));
+// A database with this marker in `folder`, owned by the unprivileged user the choices run as.
+bool database(const QString& folder, int value) {
+    StartingDatabase::Options options;
+    options.timesj = value;
+    return StartingDatabase::create(Database::filePath(folder), options) &&
+           Unprivileged::handOver(Database::filePath(folder));
 }
 
-// An installation laid out in a throw-away folder: the program's folder,
-// the installed starting database (marker 22) and the user's home, all
-// owned by the unprivileged user the choices run as.
-class DataFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(root->isValid() && Unprivileged::openUp(root->path()));
-        for (const char* dir : {"program", "share", "home", "chosen"}) {
-            ASSERT_TRUE(QDir(root->path()).mkdir(dir));
-            ASSERT_TRUE(Unprivileged::handOver(at(dir)));
-        }
-        places = {at("program"), at("home/rx7100-tool"), Database::filePath(at("share"))};
-    }
-    void TearDown() override {
-        // Writable again, so the folder can be removed without root.
-        QFile::setPermissions(at("program"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    // A database with this marker in `folder`, owned by the unprivileged user.
-    void database(const QString& folder, int value) {
-        StartingDatabase::Options options;
-        options.timesj = value;
-        ASSERT_TRUE(StartingDatabase::create(Database::filePath(folder), options));
-        ASSERT_TRUE(Unprivileged::handOver(Database::filePath(folder)));
-    }
-    void readOnly(const QString& folder) {
-        ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
-                                                      QFile::ReadOther | QFile::ExeOther));
-    }
-    // One start of the tool as the operator.
-    DataFolder start(const QString& chosen = {}) {
-        const Unprivileged operatorIds;
-        EXPECT_TRUE(operatorIds.ok());
-        return DataFolder::choose(places, chosen);
-    }
-
-    std::unique_ptr<QTemporaryDir> root;
-    QString at(const char* name) const { return root->filePath(QString::fromLatin1(name)); }
-    DataFolder::Places places;
-};
-
-TEST_F(DataFolderTest, ReadOnlyProgramFolderFallsBackToACopyThatTheNextStartKeeps) {
-    database(places.programDir, 11);
-    database(at("share"), 22);
-    readOnly(places.programDir);
-
-    const DataFolder first = start();
-    EXPECT_EQ(first.kind(), DataFolder::Kind::User);
-    EXPECT_EQ(first.path(), places.userDir);
-    EXPECT_TRUE(first.copiedStartingDatabase());
-    EXPECT_TRUE(first.problem().isEmpty()) << first.problem().toStdString();
-    // The installation's own database is where a read-only folder starts.
-    EXPECT_EQ(marker(places.userDir), 11);
-    EXPECT_TRUE(QFileInfo(QDir(places.userDir).filePath("ports")).isDir());
-    EXPECT_EQ(marker(places.programDir), 11);
-
-    ASSERT_TRUE(setMarker(places.userDir, 33));
-    const DataFolder second = start();
-    EXPECT_EQ(second.path(), places.userDir);
-    EXPECT_FALSE(second.copiedStartingDatabase());
-    EXPECT_EQ(marker(places.userDir), 33);
-}
-
-TEST_F(DataFolderTest, WhereEachInstallationWorks) {
-    struct Case {
-        const char* name;
-        bool programDatabase; // a writable one in the program's folder
-        bool installed;       // the starting database, marker 22
-        bool userDatabase;    // one from an earlier start, marker 33
-        bool chosen;          // --folder <root>/chosen
+// Each installation laid out in a throw-away folder: the program's folder, the installed
+// starting database (marker 22), the user's home and a folder to choose.
+TEST(DataFolder, WhereEachInstallationWorks) {
+    enum Own { NoDatabase, Writable, ReadOnly }; // the program folder's database, marker 11
+    using enum DataFolder::Kind;
+    const struct {
+        Own program;
+        bool installed, userDatabase, chosen; // userDatabase: one from an earlier start, marker 33
         DataFolder::Kind kind;
-        const char* folder;
         int userMarker; // the user folder's database afterwards, -1 none
-        bool problem;
+    } cases[] = {
+        {Writable, true, false, false, Program, -1}, // portable
+        {ReadOnly, true, false, false, User, 11},    // the program's database is copied
+        {NoDatabase, true, false, false, User, 22},  // installed, first start
+        {ReadOnly, true, true, false, User, 33},     // a later start keeps its copy
+        {NoDatabase, false, false, false, User, -1}, // nothing to copy: a problem
+        {Writable, true, false, true, Chosen, -1},   // chosen beats portable
+        {NoDatabase, true, true, true, Chosen, 33},  // and the user folder
     };
-    const Case cases[] = {
-        {"portable folder", true, true, false, false, DataFolder::Kind::Program, "program", -1,
-         false},
-        {"installed, first start", false, true, false, false, DataFolder::Kind::User,
-         "home/rx7100-tool", 22, false},
-        {"installed, later start", false, true, true, false, DataFolder::Kind::User,
-         "home/rx7100-tool", 33, false},
-        {"nothing to copy", false, false, false, false, DataFolder::Kind::User, "home/rx7100-tool",
-         -1, true},
-        {"chosen beats portable", true, true, false, true, DataFolder::Kind::Chosen, "chosen", -1,
-         false},
-        {"chosen beats user folder", false, true, true, true, DataFolder::Kind::Chosen, "chosen",
-         33, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        SetUp();
-        if (c.programDatabase)
-            database(places.programDir, 11);
-        if (c.installed)
-            database(at("share"), 22);
-        if (c.userDatabase) {
-            ASSERT_TRUE(QDir().mkpath(places.userDir));
-            ASSERT_TRUE(Unprivileged::handOver(places.userDir));
-            database(places.userDir, 33);
-        }
-
-        const DataFolder folder = start(c.chosen ? at("chosen") : QString());
-        EXPECT_EQ(folder.kind(), c.kind);
-        EXPECT_EQ(folder.path(), at(c.folder));
-        EXPECT_EQ(marker(places.userDir), c.userMarker);
-        EXPECT_EQ(!folder.problem().isEmpty(), c.problem);
+    for (const auto& c : cases) {
+        QTemporaryDir root;
+        const auto at = [&](const char* name) { return root.filePath(QString::fromLatin1(name)); };
+        ASSERT_TRUE(root.isValid() && Unprivileged::openUp(root.path()));
+        for (const char* dir : {"program", "share", "home", "chosen"})
+            ASSERT_TRUE(QDir(root.path()).mkdir(dir) && Unprivileged::handOver(at(dir)));
+        const DataFolder::Places places{at("program"), at("home/rx7100-tool"),
+                                        Database::filePath(at("share"))};
+        ASSERT_TRUE(c.program == NoDatabase || database(places.programDir, 11));
+        ASSERT_TRUE(c.program != ReadOnly ||
+                    QFile::setPermissions(places.programDir, QFile::ReadOwner | QFile::ExeOwner |
+                                                                 QFile::ReadOther |
+                                                                 QFile::ExeOther));
+        ASSERT_TRUE(!c.installed || database(at("share"), 22));
+        ASSERT_TRUE(!c.userDatabase ||
+                    (QDir().mkpath(places.userDir) && Unprivileged::handOver(places.userDir) &&
+                     database(places.userDir, 33)));
+        const DataFolder folder = [&] {
+            const Unprivileged operatorIds; // one start of the tool as the operator
+            EXPECT_TRUE(operatorIds.ok());
+            return DataFolder::choose(places, c.chosen ? at("chosen") : QString());
+        }();
+        const char* folders[] = {"chosen", "program", "home/rx7100-tool"}; // by kind
+        const int i = int(&c - cases);
+        EXPECT_EQ(folder.kind(), c.kind) << i;
+        EXPECT_EQ(folder.path(), at(folders[int(c.kind)])) << i;
+        EXPECT_EQ(marker(places.userDir), c.userMarker) << i;
+        EXPECT_EQ(folder.problem().isEmpty(), c.kind != User || c.userMarker > 0) << i;
+        EXPECT_EQ(folder.copiedStartingDatabase(), !c.userDatabase && c.userMarker > 0) << i;
+        EXPECT_EQ(QFileInfo(at("home/rx7100-tool/ports")).isDir(), c.kind == User) << i;
         // A chosen folder is taken as it is: no database appears in it.
-        EXPECT_EQ(marker(at("chosen")), -1);
-        EXPECT_EQ(marker(places.programDir), c.programDatabase ? 11 : -1);
+        EXPECT_EQ(marker(at("chosen")), -1) << i;
+        EXPECT_EQ(marker(places.programDir), c.program != NoDatabase ? 11 : -1) << i;
+        // Writable again, so the folder can be removed without root.
+        QFile::setPermissions(places.programDir,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }
 

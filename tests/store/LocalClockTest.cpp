@@ -31,14 +31,13 @@ qint64 utcMs(const char* iso) {
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toMSecsSinceEpoch();
 }
 
-struct Zone {
-    const char* tz;
-    std::vector<const char*> instants; // UTC, taken in this order by one clock
-};
-
 // Each instant as Qt's own local time gives it, also where the zone's
 // offset changes between two readings of the same clock.
 TEST(LocalClock, GivesTheLocalTimeAcrossOffsetChanges) {
+    struct Zone {
+        const char* tz;
+        std::vector<const char*> instants; // UTC, taken in this order by one clock
+    };
     const std::vector<Zone> zones{
         // Central Europe: summer time from 01:00 UTC on the last Sundays
         // of March and October 2026.
@@ -59,29 +58,16 @@ TEST(LocalClock, GivesTheLocalTimeAcrossOffsetChanges) {
     for (const Zone& zone : zones) {
         const ZoneFor set(zone.tz);
         LocalClock clock;
+        const auto shown = [](const QDateTime& t) {
+            return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) +
+                   QString::number(t.offsetFromUtc());
+        };
         for (const char* instant : zone.instants) {
             const qint64 ms = utcMs(instant);
-            const QDateTime expected = QDateTime::fromMSecsSinceEpoch(ms);
-            const QDateTime got = clock.at(ms);
-            const auto shown = [](const QDateTime& t) {
-                return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-            };
-            EXPECT_EQ(shown(got), shown(expected)) << zone.tz << " at " << instant;
-            EXPECT_EQ(got.offsetFromUtc(), expected.offsetFromUtc())
+            EXPECT_EQ(shown(clock.at(ms)), shown(QDateTime::fromMSecsSinceEpoch(ms)))
                 << zone.tz << " at " << instant;
-            EXPECT_EQ(got, expected) << zone.tz << " at " << instant;
         }
     }
-}
-
-TEST(LocalClock, NowIsTheMachinesLocalTime) {
-    LocalClock clock;
-    const QDateTime before = QDateTime::currentDateTime();
-    const QDateTime now = clock.now();
-    const QDateTime after = QDateTime::currentDateTime();
-    EXPECT_LE(before, now);
-    EXPECT_LE(now, after);
-    EXPECT_EQ(now.offsetFromUtc(), after.offsetFromUtc());
 }
 
 } // namespace

@@ -19,21 +19,17 @@ StartingDatabase::Options meters(QList<int> list) {
     return options;
 }
 
-TEST(Database, MissingFileIsAFailureWithSQLiteCodeAndCreatesNothing) {
-    ProgramFolder folder({}, false);
-    Database db(folder.path());
-    EXPECT_FALSE(db.isOpen());
-    EXPECT_EQ(db.errorCode(), 14);
-    EXPECT_FALSE(QFileInfo::exists(folder.databasePath()));
-}
+TEST(Database, MissingFileIsAFailureAndAPathWithBlanksAndQuotesOpens) {
+    ProgramFolder missing({}, false);
+    Database none(missing.path());
+    EXPECT_FALSE(none.isOpen());
+    EXPECT_EQ(none.errorCode(), 14); // SQLite's "cannot open"
+    EXPECT_FALSE(QFileInfo::exists(missing.databasePath()));
 
-TEST(Database, OpensAFolderWithBlanksAndQuotesInItsPath) {
-    QTemporaryDir parent;
-    const QString dir = parent.filePath(QStringLiteral("Flow Meter's #tool"));
+    const QString dir = missing.path() + QStringLiteral("/Flow Meter's #tool");
     ASSERT_TRUE(QDir().mkpath(dir));
     ASSERT_TRUE(StartingDatabase::create(Database::filePath(dir), {}));
     Database db(dir);
-    ASSERT_TRUE(db.isOpen());
     EXPECT_EQ(Record(QStringLiteral("select * from kente"), db.connection()).rowCount(), 1);
 }
 
@@ -54,27 +50,11 @@ TEST(Record, QueryUpdateAndMissingTable) {
     EXPECT_FALSE(missing.value(QStringLiteral("dizhi")).has_value());
 }
 
-TEST(MeterTable, StoreReadingTouchesOnlyItsRowAndKeepsWhatItLacks) {
+// A reading touches only its meter's row and keeps what it lacks; the snapshot
+// files each value in its column, whatever the columns' order.
+TEST(MeterTable, StoreReadingAndSnapshot) {
     ProgramFolder folder(meters({1, 7}));
     ASSERT_TRUE(folder.exec(QStringLiteral("update yibiaodizhi set danwei1='l/s'")));
-    Database db(folder.path());
-    MeterTable table(db.connection());
-    Reading reading;
-    reading.address = 7;
-    reading.forwardTotal = QStringLiteral("4294967295.25");
-    reading.reverseTotal = QStringLiteral("0.00");
-    reading.status = QStringLiteral("Communication OK");
-    reading.time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12));
-    EXPECT_TRUE(table.storeReading(reading).isDone());
-    reading.address = 8;
-    EXPECT_EQ(table.storeReading(reading).outcome, StoreWrite::Outcome::NoSuchRow); // not listed
-    EXPECT_EQ(folder.rows(QStringLiteral("select * from yibiaodizhi order by dizhi")),
-              QStringList({"1||l/s||||||||NULL",
-                           "7||l/s|4294967295.25|0.00||Communication OK||||2026-12-06 10:11:12"}));
-}
-
-TEST(MeterTable, SnapshotFilesEachValueInItsColumnWhateverTheirOrder) {
-    ProgramFolder folder(meters({3}));
     ASSERT_TRUE(folder.exec(QStringLiteral("drop table Historydata")));
     ASSERT_TRUE(folder.exec(QStringLiteral(
         "create table Historydata (CreateTime TEXT, dianzu TEXT, baifenbi TEXT, liusu TEXT, "
@@ -83,18 +63,23 @@ TEST(MeterTable, SnapshotFilesEachValueInItsColumnWhateverTheirOrder) {
     Database db(folder.path());
     MeterTable table(db.connection());
     Reading reading;
-    reading.address = 3;
+    reading.address = 7;
     for (const ReadingValue& value : readingValues)
         reading.*value.member = QString::fromLatin1(value.key);
-    reading.time = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
-    ASSERT_TRUE(table.storeReading(reading).isDone());
+    reading.flowRateUnit.reset();
+    reading.time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12));
+    EXPECT_TRUE(table.storeReading(reading).isDone());
+    reading.address = 8;
+    EXPECT_EQ(table.storeReading(reading).outcome, StoreWrite::Outcome::NoSuchRow); // not listed
+    const QString select = QStringLiteral("select dizhi,MinuteAverage,danwei1,Foward,Reverse,"
+                                          "danwei2,zhuangtai,liusu,baifenbi,dianzu,CreateTime "
+                                          "from %1 order by dizhi");
+    const QStringList rows{"1||l/s||||||||NULL", "7|flowRate|l/s|forwardTotal|reverseTotal|"
+                                                 "totalizerUnit|status|flowSpeed|spanPercentage|"
+                                                 "electrodeImpedance|2026-12-06 10:11:12"};
+    EXPECT_EQ(folder.rows(select.arg("yibiaodizhi")), rows);
     ASSERT_TRUE(table.snapshot().isDone());
-    EXPECT_EQ(folder.rows(QStringLiteral(
-                  "select dizhi,MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,liusu,"
-                  "baifenbi,dianzu,CreateTime from Historydata")),
-              QStringList({"3|flowRate|flowRateUnit|forwardTotal|reverseTotal|totalizerUnit|"
-                           "status|flowSpeed|spanPercentage|electrodeImpedance|"
-                           "2026-01-02 03:04:05"}));
+    EXPECT_EQ(folder.rows(select.arg("Historydata")), rows);
 }
 
 TEST(OperationLog, RowsInColumnOrderWithTheTimeGiven) {
