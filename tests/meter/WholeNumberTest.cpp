@@ -8,15 +8,8 @@ namespace {
 using WholeNumber::Mode;
 
 TEST(WholeNumber, RangeAndMode) {
-    struct Case {
-        const char* text;
-        int min;
-        int max;
-        Mode mode;
-        std::optional<int> value;
-    };
     const std::optional<int> none;
-    const Case cases[] = {
+    const std::tuple<const char*, int, int, Mode, std::optional<int>> cases[] = {
         // A meter address from a box: the whole text, 1 to 255.
         {"5", 1, 255, Mode::Exact, 5},
         {" 255\t", 1, 255, Mode::Exact, 255},
@@ -39,9 +32,9 @@ TEST(WholeNumber, RangeAndMode) {
         {"-3", 0, 2147483647, Mode::Prefix, none},
         {"", 0, 2147483647, Mode::Prefix, none},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(WholeNumber::parse(QString::fromUtf8(c.text), c.min, c.max, c.mode), c.value)
-            << c.text << " in " << c.min << ".." << c.max;
+    for (const auto& [text, min, max, mode, value] : cases)
+        EXPECT_EQ(WholeNumber::parse(QString::fromUtf8(text), min, max, mode), value)
+            << text << " in " << min << ".." << max;
 }
 
 } // namespace

@@ -5,35 +5,24 @@
 
 namespace {
 
-// Three columns, three rows; one cell holds what a tab-separated field
-// must quote.
-class GridCopyTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        model.setHorizontalHeaderLabels({"Meter Address", "Alarm Status", "Flow Speed (m/s)"});
-        const QStringList rows[] = {
-            {"1", "Communication OK", "1.25"},
-            {"2", "say \"hi\"\tthen\nbye", "0.50"},
-            {"10", "", "-3.00"},
-        };
-        for (const QStringList& row : rows) {
-            QList<QStandardItem*> items;
-            for (const QString& text : row)
-                items << new QStandardItem(text);
-            model.appendRow(items);
-        }
+TEST(GridCopy, SelectedCellsAsTabSeparatedTextWithCaptions) {
+    // One cell holds what a tab-separated field must quote.
+    QStandardItemModel model;
+    model.setHorizontalHeaderLabels({"Meter Address", "Alarm Status", "Flow Speed (m/s)"});
+    for (const QStringList& row :
+         {QStringList{"1", "Communication OK", "1.25"},
+          QStringList{"2", "say \"hi\"\tthen\nbye", "0.50"}, QStringList{"10", "", "-3.00"}}) {
+        QList<QStandardItem*> items;
+        for (const QString& text : row)
+            items << new QStandardItem(text);
+        model.appendRow(items);
     }
-    QModelIndexList cells(std::initializer_list<std::pair<int, int>> at) const {
+    const auto cells = [&](std::initializer_list<std::pair<int, int>> at) {
         QModelIndexList list;
         for (const auto& [row, column] : at)
             list << model.index(row, column);
         return list;
-    }
-
-    QStandardItemModel model;
-};
-
-TEST_F(GridCopyTest, SelectedCellsAsTabSeparatedTextWithCaptions) {
+    };
     const std::tuple<const char*, QModelIndexList, QString> cases[] = {
         {"rows 3 and 1, picked out of order",
          cells({{2, 0}, {2, 1}, {2, 2}, {0, 0}, {0, 1}, {0, 2}}),
