@@ -5,7 +5,6 @@
 #include "IntervalTimer.h"
 #include "LineSettings.h"
 #include "ListCursor.h"
-#include "PollCursor.h"
 #include "PollingCycle.h"
 #include "PortLocator.h"
 #include "ReceiveBuffer.h"
@@ -24,13 +23,18 @@ QByteArray reply(int dataBytes) {
     return withCrc(QByteArray::fromHex("0103") + char(dataBytes) + QByteArray(dataBytes, '\x11'));
 }
 
-struct Exchange {
-    FakeSerialPort port;
-    SerialExchange exchange{port};
-    QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
-    Exchange() { port.open(); }
-    ReplyKind kindOf(int i) const { return replies.at(i).at(0).value<ReplyKind>(); }
-};
+TEST(Frames, Crc16AndWorkedReadRequests) {
+    EXPECT_EQ(withCrc("123456789").right(2), QByteArray::fromHex("374B"));
+    const std::tuple<std::uint8_t, ReplyKind, const char*> cases[] = {
+        {1, ReplyKind::RealTime, "01030000001845C0"},
+        {5, ReplyKind::RealTime, "0503000000184444"},
+        {1, ReplyKind::Block1, "0103001800164403"},
+        {1, ReplyKind::Block4, "0103006500019415"},
+    };
+    for (const auto& [address, kind, frame] : cases)
+        EXPECT_EQ(HexText::fromBytes(Frames::readRequest(address, kind)),
+                  QString::fromLatin1(frame));
+}
 
 TEST(ReceiveBuffer, RepliesAreRecognisedByCountAndExactLengthNoiseIsBounded) {
     const std::pair<int, ReplyKind> kinds[] = {{48, ReplyKind::RealTime},
@@ -45,14 +49,11 @@ TEST(ReceiveBuffer, RepliesAreRecognisedByCountAndExactLengthNoiseIsBounded) {
         buffer.append(QByteArray(1, '\0'));
         EXPECT_EQ(buffer.completeReply(), std::nullopt) << bytes << " plus one byte";
     }
-
-    // Noise is bounded and never mistaken for a reply.
+    // Noise is bounded and never mistaken for a reply; the longest reply fits.
     ReceiveBuffer buffer;
     for (int i = 0; i < 10000; ++i)
         buffer.append(QByteArray(37, '\x30'));
     EXPECT_EQ(buffer.text().size(), ReceiveBuffer::capacity);
-    EXPECT_EQ(buffer.completeReply(), std::nullopt);
-    // A block 3 reply (the longest) still fits below the bound.
     buffer.clear();
     buffer.append(reply(60));
     EXPECT_EQ(buffer.completeReply(), ReplyKind::Block3);
@@ -62,87 +63,74 @@ TEST(ReceiveBuffer, RepliesAreRecognisedByCountAndExactLengthNoiseIsBounded) {
 // decoded late, in the other the loop wakes for nothing.
 TEST(ReceiveBuffer, BytesStillNeededForAReply) {
     const QByteArray realtime = reply(48);
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        int expectedLength;
-        std::optional<int> needed;
+    const std::tuple<QByteArray, int, std::optional<int>> cases[] = {
+        {{}, 53, 53},               // nothing yet, a real-time read asked
+        {realtime.left(1), 53, 52}, // one byte of it
+        {realtime.left(1), 0, 6},   // nothing asked: the shortest kind
+        {realtime.left(3), 7, 50},  // byte count in: that kind's length
+        {reply(2).left(4), 53, 3},  // block 4 count
+        {Frames::writeSingleRequest(1, 0x2C, 5), 8, std::nullopt}, // count of no kind
+        {realtime + '\0', 53, std::nullopt},                       // longer than its kind
     };
-    const Case cases[] = {
-        {"nothing yet, a real-time read asked", {}, 53, 53},
-        {"one byte, a real-time read asked", realtime.left(1), 53, 52},
-        {"one byte, nothing asked: the shortest kind", realtime.left(1), 0, 6},
-        {"byte count in: that kind's length", realtime.left(3), 7, 50},
-        {"block 4 count", reply(2).left(4), 53, 3},
-        {"a write echo: count of no kind", Frames::writeSingleRequest(1, 0x2C, 5), 8, std::nullopt},
-        {"longer than its kind", realtime + '\0', 53, std::nullopt},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [bytes, expectedLength, needed] : cases) {
         ReceiveBuffer buffer;
-        buffer.append(c.bytes);
-        EXPECT_EQ(buffer.bytesToReply(c.expectedLength), c.needed) << c.name;
+        buffer.append(bytes);
+        EXPECT_EQ(buffer.bytesToReply(expectedLength), needed) << bytes.toHex().toStdString();
     }
 }
 
 TEST(SerialExchange, OnlyWholeReadRepliesReachTheDecoders) {
-    Exchange e;
+    FakeSerialPort port;
+    port.open();
+    SerialExchange exchange{port};
+    QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
     const QByteArray frame = reply(48);
-    e.port.deliver(frame.mid(0, 10));
-    e.port.deliver(frame.mid(10, 20));
-    EXPECT_EQ(e.replies.count(), 0);
-    e.port.deliver(frame.mid(30, 23));
-    ASSERT_EQ(e.replies.count(), 1);
-    EXPECT_EQ(e.kindOf(0), ReplyKind::RealTime);
-    EXPECT_EQ(e.replies.at(0).at(1).toString(), HexText::fromBytes(frame));
-    EXPECT_TRUE(e.exchange.bufferText().isEmpty());
+    port.deliver(frame.mid(0, 10));
+    port.deliver(frame.mid(10, 20));
+    EXPECT_EQ(replies.count(), 0);
+    port.deliver(frame.mid(30, 23));
+    ASSERT_EQ(replies.count(), 1);
+    EXPECT_EQ(replies.at(0).at(0).value<ReplyKind>(), ReplyKind::RealTime);
+    EXPECT_EQ(replies.at(0).at(1).toString(), HexText::fromBytes(frame));
+    EXPECT_TRUE(exchange.bufferText().isEmpty());
 
     // A reply with a trailing byte, a write echo whose third byte is 44 (the
-    // byte count of block 1) and an exception reply are never decoded.
-    const QByteArray ignored[] = {frame + '\x07', Frames::writeSingleRequest(1, 0x2C, 5),
-                                  withCrc(QByteArray::fromHex("018302"))};
-    for (const QByteArray& bytes : ignored) {
-        e.port.deliver(bytes);
-        EXPECT_EQ(e.exchange.bufferText(), HexText::fromBytes(bytes));
-        e.exchange.clearform1();
+    // byte count of block 1) and an exception reply are never decoded; a
+    // block 4 reply nobody asked for still is.
+    for (const QByteArray& bytes : {frame + '\x07', Frames::writeSingleRequest(1, 0x2C, 5),
+                                    withCrc(QByteArray::fromHex("018302")), reply(2)}) {
+        exchange.clearform1();
+        port.deliver(bytes);
     }
-    EXPECT_EQ(e.replies.count(), 1);
-
-    // A block 4 reply nobody asked for still goes to its decoder.
-    e.port.deliver(reply(2));
-    ASSERT_EQ(e.replies.count(), 2);
-    EXPECT_EQ(e.kindOf(1), ReplyKind::Block4);
+    ASSERT_EQ(replies.count(), 2);
+    EXPECT_EQ(replies.at(1).at(0).value<ReplyKind>(), ReplyKind::Block4);
 }
 
+// A tick empties the buffer (a reply cut short never runs into the next),
+// then asks the next meter; a closed port or an empty list sends nothing
+// and polling goes on.
 TEST(PollingCycle, TickEmptiesTheBufferThenAsksTheNextMeter) {
-    Exchange e;
-    ListCursor cursor({1, 2});
-    IntervalTimer timer;
-    PollingCycle polling(e.exchange, cursor, timer);
-    const QByteArray frame = reply(48);
-    e.port.deliver(frame.left(30)); // a reply cut short by the next tick
-    polling.tick();
-    e.port.deliver(frame.mid(30));
-    EXPECT_EQ(e.replies.count(), 0);
-    polling.tick();
-    EXPECT_EQ(e.port.written, QList<QByteArray>({Frames::readRequest(1, ReplyKind::RealTime),
-                                                 Frames::readRequest(2, ReplyKind::RealTime)}));
-}
-
-TEST(PollingCycle, ClosedPortOrEmptyListSendsNothingAndPollingGoesOn) {
     FakeSerialPort port;
     SerialExchange exchange(port);
-    EXPECT_NE(exchange.send(Frames::readRequest(1, ReplyKind::RealTime)), 0);
+    QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
     ListCursor cursor({1, 2});
     IntervalTimer timer;
     PollingCycle polling(exchange, cursor, timer);
     polling.tick();
     EXPECT_EQ(cursor.currentAddress(), 2);
 
-    port.open(); // nothing listed: not even a broadcast
-    ListCursor none({});
+    port.open();
+    port.deliver(reply(48).left(30));
+    polling.tick();
+    port.deliver(reply(48).mid(30));
+    EXPECT_EQ(replies.count(), 0);
+    polling.tick();
+    EXPECT_EQ(port.written, QList<QByteArray>({Frames::readRequest(2, ReplyKind::RealTime),
+                                               Frames::readRequest(1, ReplyKind::RealTime)}));
+    ListCursor none({}); // nothing listed: not even a broadcast
     PollingCycle idle(exchange, none, timer);
     idle.tick();
-    EXPECT_TRUE(port.written.isEmpty());
+    EXPECT_EQ(port.written.size(), 2);
 }
 
 TEST(LineSettings, ParseAndParityLetters) {

@@ -22,6 +22,7 @@ struct PtyLine {
     QtSerialPort port{PortLocator(dir.path())};
     SerialExchange exchange{port};
     QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
+    const QByteArray reply = withCrc(QByteArray::fromHex("070330") + QByteArray(48, '\x22'));
     bool ok = false;
 
     PtyLine() {
@@ -34,69 +35,46 @@ struct PtyLine {
     ~PtyLine() { port.close(); }
 };
 
-QByteArray realtimeReply(int address) {
-    return withCrc(QByteArray(1, char(address)) + "\x03\x30" + QByteArray(48, '\x22'));
-}
-
-// However the driver hands a reply over, it is read whole and decoded once,
-// with or without a request telling how long the answer will be.
+// However the driver hands a reply over (piece sizes, 4 ms apart), it is
+// read whole and decoded once, with or without a request telling how long
+// the answer will be.
 TEST(PortReading, ReplyInPiecesIsDecodedOnceWhole) {
-    struct Case {
-        const char* name;
-        bool asked;
-        QList<int> pieces; // sizes, 4 ms apart
+    const std::pair<bool, QList<int>> cases[] = {
+        {true, {53}},       {true, {3, 4, 4, 4, 38}}, {false, {1, 52}},
+        {true, {2, 1, 50}}, {true, {51, 2}},
     };
-    const Case cases[] = {
-        {"in one piece", true, {53}},
-        {"in line-time pieces", true, {3, 4, 4, 4, 38}},
-        {"a byte first, unasked", false, {1, 52}},
-        {"two bytes first", true, {2, 1, 50}},
-        {"all but the CRC, then the CRC", true, {51, 2}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [asked, pieces] : cases) {
         PtyLine line;
         ASSERT_TRUE(line.ok);
-        if (c.asked)
+        if (asked)
             line.exchange.send(Frames::readRequest(7, ReplyKind::RealTime));
-        const QByteArray reply = realtimeReply(7);
-        int at = 0;
-        for (int i = 0; i < c.pieces.size(); ++i) {
-            const QByteArray piece = reply.mid(at, c.pieces[i]);
-            at += c.pieces[i];
+        for (int i = 0, at = 0; i < pieces.size(); at += pieces[i++]) {
+            const QByteArray piece = line.reply.mid(at, pieces[i]);
             QTimer::singleShot(4 * i, &line.port, [&line, piece] { line.meters.write(piece); });
         }
-        ASSERT_TRUE(line.replies.wait(2000));
+        ASSERT_TRUE(line.replies.wait(2000)) << pieces.size() << " pieces";
         QTest::qWait(20);
         ASSERT_EQ(line.replies.count(), 1);
         EXPECT_EQ(line.replies.at(0).at(1).toString(),
-                  QString::fromLatin1(reply.toHex().toUpper()));
+                  QString::fromLatin1(line.reply.toHex().toUpper()));
     }
 }
 
 // A sender empties the buffer before it sends. Bytes that have arrived and
 // not been read yet are taken in first: a whole reply among them is
-// decoded, as its receive event would have done, and a piece of one never
-// runs into the next reply.
+// decoded, and a piece of one never runs into the next reply.
 TEST(PortReading, ClearingTakesInWhatHasArrivedFirst) {
     PtyLine line;
     ASSERT_TRUE(line.ok);
-    const QByteArray reply = realtimeReply(3);
-    const auto arrivedUnread = [&](const QByteArray& bytes) {
-        line.meters.write(bytes);
+    for (int size : {53, 20}) {
+        line.meters.write(line.reply.left(size));
         QThread::msleep(20); // in the driver; the event loop has not run
-    };
-
-    arrivedUnread(reply);
-    line.exchange.clearform1();
-    EXPECT_EQ(line.replies.count(), 1);
-
-    arrivedUnread(reply.left(20));
-    line.exchange.clearform1();
-    line.meters.write(reply.mid(20));
+        line.exchange.clearform1();
+    }
+    line.meters.write(line.reply.mid(20));
     QTest::qWait(100);
     EXPECT_EQ(line.replies.count(), 1);
-    EXPECT_EQ(line.exchange.bufferText().size(), 2 * (reply.size() - 20));
+    EXPECT_EQ(line.exchange.bufferText().size(), 2 * (line.reply.size() - 20));
 }
 
 // A line that goes away (the adapter pulled, the simulator ended) is not
