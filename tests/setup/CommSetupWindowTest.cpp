@@ -7,7 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTableView>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,7 +23,6 @@ protected:
         port.calls.clear();
         window = std::make_unique<CommSetupWindow>(folder->path(), port, pollTimer, recordInterval,
                                                    [this] { ++reloads; });
-        window->show();
     }
 
     template <typename T = QWidget> T* child(const char* name) const {
@@ -31,7 +30,6 @@ protected:
     }
     bool visible(const char* name) const { return child(name)->isVisibleTo(window.get()); }
     void type(const char* name, const QString& text) { child<QLineEdit>(name)->setText(text); }
-    // The texts of these labels, lists and boxes.
     QString texts(std::initializer_list<const char*> names) const {
         QStringList all;
         for (const char* name : names)
@@ -79,18 +77,14 @@ TEST_F(CommSetupWindowTest, LoadShowsTheStoredRowAndModifyCarriesItIntoTheLists)
 // edit mode with the notice, which stays through a later good Save.
 TEST_F(CommSetupWindowTest, SaveStoresTheRowThenReopensThePortOrRefusesATimeout) {
     const std::tuple<const char*, int, bool> cases[] = {
-        {"150", 0, true},
-        {"150", PortError::NoSuchPort, true},
-        {"32767", 0, true},
-        {"150", PortError::NoPermission, true},
-        {"0", 0, true},
-        {"", 0, false},
-        {"32768", 0, false},
-        {"1a", 0, false},
-        {"99999999999999999999", 0, false},
+        {"150", 0, true},   {"150", PortError::NoSuchPort, true},
+        {"32767", 0, true}, {"150", PortError::NoPermission, true},
+        {"0", 0, true},     {"", 0, false},
+        {"-1", 0, false},   {"32768", 0, false},
+        {"1a", 0, false},   {"99999999999999999999", 0, false},
     };
     for (const auto& [timeout, openResult, stores] : cases) {
-        SCOPED_TRACE(std::string(timeout) + " " + std::to_string(openResult));
+        SCOPED_TRACE(std::to_string(openResult) + timeout);
         load();
         port.openResult = openResult;
         pollTimer.setInterval(std::chrono::milliseconds(500));
@@ -156,22 +150,13 @@ TEST_F(CommSetupWindowTest, ListChangesKeepItInOrderAndRefuseWhatIsNoMeter) {
         EXPECT_EQ(window->statusText(),
                   notice ? CommSetupWindow::invalidAddressNotice() : QString());
     }
-
-    auto* grid = child<QTableView>("addressGrid");
-    grid->selectRow(2); // picking a row fills the box
-    EXPECT_EQ(child<QLineEdit>("addressBox")->text(), QStringLiteral("12"));
-    window->deleteMeter();
-    EXPECT_EQ(grid->model()->rowCount(), 2);
 }
 
-// Each case saved in turn: the row stored and handed on, or the notice and
-// nothing stored. Switched off, the rest may stay unfinished.
+// Saved in turn: the row stored and handed on, or the notice and nothing
+// stored. Switched off, the rest may stay unfinished.
 TEST_F(CommSetupWindowTest, PublishFrameStoresAndHandsOnWhatCanBeUsed) {
     load();
-    PublishSettings given;
-    QObject::connect(window.get(), &CommSetupWindow::publishSettingsSaved,
-                     [&given](const PublishSettings& saved) { given = saved; });
-    const auto row = [this] { return folder->rows("select * from publish").value(0); };
+    QSignalSpy handedOn(window.get(), &CommSetupWindow::publishSettingsSaved);
     const std::initializer_list<const char*> boxes{"brokerHost", "brokerPort", "topicPrefix",
                                                    "station",    "brokerUser", "brokerPassword"};
     const std::tuple<bool, const char*, const char*, const char*> cases[] = {
@@ -182,20 +167,18 @@ TEST_F(CommSetupWindowTest, PublishFrameStoresAndHandsOnWhatCanBeUsed) {
          "1|broker.plant|8883|plant/rx|line'4|me|p\"w||1", nullptr},
     };
     for (const auto& [enabled, entered, stored, notice] : cases) {
-        SCOPED_TRACE(entered);
         window->modifyPublish();
         child<QCheckBox>("publishEnabled")->setChecked(enabled);
         const QStringList texts = QString::fromUtf8(entered).split('|');
         for (int i = 0; i < texts.size(); ++i)
             type(std::data(boxes)[i], texts[i]);
         window->savePublish();
-        EXPECT_EQ(row(), QString::fromUtf8(stored));
-        EXPECT_EQ(given.host, notice ? QString() : texts[0]);
+        EXPECT_EQ(folder->rows("select * from publish"), QStringList{stored});
         EXPECT_EQ(visible("publishSave"), notice != nullptr);
         EXPECT_EQ(window->statusText(),
                   notice ? CommSetupWindow::publishNotice(notice) : QString());
     }
-    EXPECT_TRUE(given.enabled);
+    EXPECT_EQ(handedOn.count(), 2); // what was stored
 }
 
 } // namespace
