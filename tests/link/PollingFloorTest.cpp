@@ -100,4 +100,22 @@ TEST(PollingFloor, HeldTimerTicksOnlyOnceReleased) {
     EXPECT_EQ(ticks.count(), before);
 }
 
+// A time long past fires at the next turn; restarted from its own timeout
+// it fires again; moved to a later time it stays quiet.
+TEST(FineTimer, TimesPastRestartsAndMoves) {
+    FineTimer timer;
+    QSignalSpy fired(&timer, &FineTimer::timeout);
+    QObject::connect(&timer, &FineTimer::timeout, [&] {
+        if (fired.count() == 1)
+            timer.start(0us);
+    });
+    timer.startAt(FineTimer::Clock::time_point{});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fired.count() == 2; }, 5000));
+    timer.start(1ms);
+    timer.start(1h);
+    QTest::qWait(20);
+    EXPECT_EQ(fired.count(), 2);
+    EXPECT_TRUE(timer.isActive());
+}
+
 } // namespace
