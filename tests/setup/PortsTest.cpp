@@ -17,12 +17,10 @@ class FakeDevices : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("dev/serial/by-id")));
-        for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0"}) {
-            QFile file(device(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
-        ASSERT_TRUE(QFile::link("../../ttyUSB1", byId("usb-FTDI_FT232R_A5X-port0")));
-        ASSERT_TRUE(QFile::link("../../ttyGone", byId("usb-Prolific_2303-port0")));
+        for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0"})
+            ASSERT_TRUE(QFile(device(name)).open(QIODevice::WriteOnly));
+        ASSERT_TRUE(QFile::link("../../ttyUSB1", byId("usb-FTDI-port0")));
+        ASSERT_TRUE(QFile::link("../../ttyGone", byId("usb-PL2303-port0")));
     }
     QString device(const char* name) const { return root.filePath("dev/" + QString(name)); }
     QString byId(const char* name) const {
@@ -40,10 +38,11 @@ TEST_F(FakeDevices, AssignmentsLinkTheStableNameAndRefuseWhatIsNoLink) {
     EXPECT_EQ(SerialDevices::stableName(device("ttyUSB1"), root.filePath("nowhere")), QString());
     PortAssignments ports(root.path());
     QString error;
-    // Device, port number, assigned, where ports/comN leads afterwards.
+    // Device, port number, assigned, where ports/comN leads afterwards: the
+    // stable name, else the path; a second assignment replaces the link.
     const std::tuple<const char*, int, bool, const char*> steps[] = {
-        {"ttyUSB0", 1, true, "dev/ttyUSB0"}, // no stable name: the path
-        {"ttyUSB1", 1, true, "dev/serial/by-id/usb-FTDI_FT232R_A5X-port0"}, // replaces the link
+        {"ttyUSB0", 1, true, "dev/ttyUSB0"},
+        {"ttyUSB1", 1, true, "dev/serial/by-id/usb-FTDI-port0"},
         {"ttyACM0", 10, true, "dev/ttyACM0"},
         {"ttyACM0", 0, false, ""},
         {"ttyACM0", 11, false, ""},
@@ -62,9 +61,7 @@ TEST_F(FakeDevices, AssignmentsLinkTheStableNameAndRefuseWhatIsNoLink) {
     EXPECT_EQ(shown, QStringList({"", "com1", "com10"}));
 
     // A file that is no link is the operator's, never replaced.
-    QFile file(ports.linkPath(3));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(QFile(ports.linkPath(3)).open(QIODevice::WriteOnly));
     EXPECT_FALSE(ports.assign(named("ttyUSB0"), 3, &error));
     EXPECT_FALSE(ports.release(3, &error));
     EXPECT_TRUE(QFileInfo(ports.linkPath(3)).isFile());
@@ -77,11 +74,10 @@ TEST_F(FakeDevices, AssignmentsLinkTheStableNameAndRefuseWhatIsNoLink) {
 
 TEST_F(FakeDevices, PortsDialogAssignsTheChosenDeviceTheChosenNumber) {
     PortsDialog dialog(root.path(), [this] { return QList<SerialDevice>{named("ttyACM0")}; });
-    dialog.findChild<QComboBox*>(QStringLiteral("portNumberList"))->setCurrentText("com2");
+    dialog.findChild<QComboBox*>()->setCurrentText("com2");
     dialog.assignChosen();
-    EXPECT_EQ(QFileInfo(root.path() + "/ports/com2").symLinkTarget(), device("ttyACM0"));
-    const QAbstractItemModel* listed =
-        dialog.findChild<QTableView*>(QStringLiteral("deviceTable"))->model();
+    EXPECT_EQ(PortAssignments(root.path()).linkTarget(2), device("ttyACM0"));
+    const QAbstractItemModel* listed = dialog.findChild<QTableView*>()->model();
     EXPECT_EQ(listed->index(0, PortsDialog::Port).data().toString(), "com2");
 }
 
