@@ -35,7 +35,6 @@ protected:
 
 TEST_F(FakeDevices, AssignmentsLinkTheStableNameAndRefuseWhatIsNoLink) {
     EXPECT_EQ(SerialDevices::stableName(device("ttyGone"), byId("")), QString());
-    EXPECT_EQ(SerialDevices::stableName(device("ttyUSB1"), root.filePath("nowhere")), QString());
     PortAssignments ports(root.path());
     QString error;
     // Device, port number, assigned, where ports/comN leads afterwards: the
