@@ -1,34 +1,14 @@
+#include "ProgramFolder.h"
+
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-// The publish row of a database, columns joined with '|'.
-QString publishRow(const QString& path) {
-    QString row;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "make-db-test");
-        db.setDatabaseName(path);
-        QSqlQuery query(db);
-        if (db.open() && query.exec("select * from publish") && query.next()) {
-            QStringList values;
-            for (int i = 0; i < query.record().count(); ++i)
-                values << query.value(i).toString();
-            row = values.join('|');
-        }
-    }
-    QSqlDatabase::removeDatabase("make-db-test");
-    return row;
-}
-
 TEST(MakeDb, PublishOptionsFillTheRowOrAreRefused) {
-    QTemporaryDir dir;
-    QFile password(dir.filePath("password"));
+    const ProgramFolder dir({}, false);
+    QFile password(dir.path() + "/password");
     ASSERT_TRUE(password.open(QIODevice::WriteOnly));
     password.write("it's \"secret\"\r\nsecond line\n");
     password.close();
@@ -49,17 +29,18 @@ TEST(MakeDb, PublishOptionsFillTheRowOrAreRefused) {
         {{"--station", "line-4"}, "0|localhost|1883|rx7100|line-4||||1"},
         {{"--broker", "b:x"}, nullptr},
         {{"--broker", "b", "--station", "a/b"}, nullptr},
-        {{"--broker", "b", "--password-file", dir.filePath("nothing")}, nullptr},
+        {{"--broker", "b", "--password-file", dir.path() + "/nothing"}, nullptr},
     };
-    int n = 0;
     for (const auto& c : cases) {
-        const QString path = dir.filePath(QStringLiteral("%1.db").arg(++n));
+        const ProgramFolder folder({}, false);
         QProcess makeDb;
-        makeDb.start(QStringLiteral(MAKE_DB_PATH), c.arguments + QStringList{path});
+        makeDb.start(QStringLiteral(MAKE_DB_PATH),
+                     c.arguments + QStringList{folder.databasePath()});
         ASSERT_TRUE(makeDb.waitForFinished(10000));
         EXPECT_EQ(makeDb.exitCode(), c.row ? 0 : 2) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(QFile::exists(path), c.row != nullptr);
-        EXPECT_EQ(publishRow(path), QString::fromUtf8(c.row ? c.row : ""));
+        EXPECT_EQ(QFile::exists(folder.databasePath()), c.row != nullptr);
+        EXPECT_EQ(folder.rows("select * from publish").value(0),
+                  QString::fromUtf8(c.row ? c.row : ""));
     }
 }
 

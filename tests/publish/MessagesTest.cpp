@@ -9,19 +9,17 @@
 namespace {
 
 Reading fullReading() {
-    Reading r;
-    r.address = 7;
-    r.flowRate = "-3.10";
-    r.flowRateUnit = "m3/h";
-    r.forwardTotal = "4294967295.25";
-    r.reverseTotal = "0.00";
-    r.totalizerUnit = "m3";
-    r.status = "Communication OK,Excitation Alarm";
-    r.flowSpeed = "1.25";
-    r.spanPercentage = "12.30";
-    r.electrodeImpedance = "1024.00";
-    r.time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12, 987), QTimeZone(3600));
-    return r;
+    return {.address = 7,
+            .flowRate = "-3.10",
+            .flowRateUnit = "m3/h",
+            .forwardTotal = "4294967295.25",
+            .reverseTotal = "0.00",
+            .totalizerUnit = "m3",
+            .status = "Communication OK,Excitation Alarm",
+            .flowSpeed = "1.25",
+            .spanPercentage = "12.30",
+            .electrodeImpedance = "1024.00",
+            .time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12, 987), QTimeZone(3600))};
 }
 
 // Numbers go as their digits; missing values and texts that are no JSON
