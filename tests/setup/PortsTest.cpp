@@ -11,8 +11,7 @@
 
 namespace {
 
-// Stand-ins for devices: files in a throw-away /dev, and a by-id folder
-// with udev's kind of relative links to some of them.
+// Device files in a throw-away /dev, some with udev's kind of relative by-id links.
 class FakeDevices : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,8 +36,7 @@ TEST_F(FakeDevices, AssignmentsLinkTheStableNameAndRefuseWhatIsNoLink) {
     EXPECT_EQ(SerialDevices::stableName(device("ttyGone"), byId("")), QString());
     PortAssignments ports(root.path());
     QString error;
-    // Device, port number, assigned, where ports/comN leads afterwards: the
-    // stable name, else the path; a second assignment replaces the link.
+    // Device, number, assigned, where ports/comN leads: the stable name, else the path.
     const std::tuple<const char*, int, bool, const char*> steps[] = {
         {"ttyUSB0", 1, true, "dev/ttyUSB0"},
         {"ttyUSB1", 1, true, "dev/serial/by-id/usb-FTDI-port0"},
