@@ -1,13 +1,11 @@
 #include "Database.h"
 #include "ProgramFolder.h"
-#include "SnapshotTrend.h"
 #include "StoredTime.h"
 #include "TrendData.h"
 #include "TrendReduction.h"
 
 #include <QSqlQuery>
 #include <gtest/gtest.h>
-#include <map>
 
 namespace {
 
@@ -24,50 +22,8 @@ Lines reduced(qint64 first, qint64 last, int buckets,
     return reduction.lines(0);
 }
 
-TEST(TrendReduction, KeepsEveryBucketsLowestAndHighestAtTheirTimes) {
-    const std::tuple<int, int> cases[] = {{10000, 37}, {50, 200}, {1000, 1}, {7919, 800}};
-    for (const auto& [rowCount, buckets] : cases) {
-        SCOPED_TRACE(std::to_string(rowCount) + " rows, " + std::to_string(buckets) + " buckets");
-        // A random walk at uneven times, the same every run.
-        std::uint32_t seed = 12345;
-        const auto random = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
-        std::vector<std::pair<qint64, std::optional<double>>> rows;
-        qint64 clock = 1000;
-        double value = 0;
-        for (int i = 0; i < rowCount; ++i) {
-            clock += 1 + random() % 90;
-            value += double(int(random() % 2001) - 1000) / 100.0;
-            rows.emplace_back(clock, value);
-        }
-        const qint64 first = rows.front().first;
-        const qint64 last = rows.back().first;
-        // Brute force: each bucket's earliest lowest and earliest highest row.
-        std::map<qint64, std::pair<Point, Point>> expected;
-        for (const auto& [at, v] : rows) {
-            const qint64 bucket = (at - first) * buckets / (last - first + 1);
-            auto [found, added] = expected.try_emplace(bucket, Point{at, *v}, Point{at, *v});
-            if (*v < found->second.first.value)
-                found->second.first = {at, *v};
-            if (*v > found->second.second.value)
-                found->second.second = {at, *v};
-        }
-        TrendReduction::Line wanted;
-        for (const auto& [bucket, lowHigh] : expected) {
-            auto [low, high] = lowHigh;
-            if (high.clock < low.clock)
-                std::swap(low, high);
-            wanted.push_back(low);
-            if (!(high == low))
-                wanted.push_back(high);
-        }
-        const Lines lines = reduced(first, last, buckets, rows);
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0], wanted);
-        EXPECT_LE(lines[0].size(), std::size_t(2 * buckets));
-    }
-}
-
-TEST(TrendReduction, EmptyValuesAreGapsNeverZeros) {
+// Each bucket keeps its lowest and highest row in time order; empty values are gaps.
+TEST(TrendReduction, BucketsKeepTheirLowestAndHighestAndGapsStay) {
     const auto none = std::nullopt;
     const std::tuple<const char*, int, std::vector<std::pair<qint64, std::optional<double>>>, Lines>
         cases[] = {
@@ -94,6 +50,11 @@ TEST(TrendReduction, EmptyValuesAreGapsNeverZeros) {
         };
     for (const auto& [what, buckets, rows, expected] : cases)
         EXPECT_EQ(reduced(0, 5, buckets, rows), expected) << what;
+    // Ten seconds in three buckets of 4, 3 and 3 rows.
+    EXPECT_EQ(
+        reduced(0, 9, 3,
+                {{0, 1}, {1, 5}, {2, 2}, {3, 9}, {4, 3}, {5, 0}, {6, 4}, {7, 8}, {8, 6}, {9, 7}}),
+        Lines({{{0, 1}, {3, 9}, {5, 0}, {6, 4}, {7, 8}, {8, 6}}}));
 }
 
 TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
@@ -130,21 +91,6 @@ TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
     EXPECT_EQ(data.lines[TrendData::FlowSpeed], Lines({{at(0, 0.5)}, {at(180, 0.75)}}));
     EXPECT_EQ(data.lines[TrendData::ForwardTotal],
               Lines({{at(0, 10)}, {at(120, 12), at(180, 13.5)}}));
-
-    // A year of one meter is found by its (address, time) index, in order.
-    const BoundStatement statement =
-        SnapshotTrend::rows("7", "2026-01-01 00:00:00", "2027-01-01 00:00:00");
-    QSqlQuery plan(db.connection());
-    ASSERT_TRUE(plan.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.sql));
-    for (const QVariant& value : statement.values)
-        plan.addBindValue(value);
-    ASSERT_TRUE(plan.exec());
-    QString details;
-    while (plan.next())
-        details += plan.value(3).toString() + QLatin1Char('\n');
-    EXPECT_TRUE(details.contains(QStringLiteral("INDEX Historydata_dizhi_CreateTime")) &&
-                !details.contains(QStringLiteral("TEMP B-TREE")))
-        << details.toStdString();
 }
 
 } // namespace

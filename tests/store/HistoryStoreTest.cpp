@@ -3,6 +3,7 @@
 #include "HistoryRows.h"
 #include "ProgramFolder.h"
 #include "ReadAhead.h"
+#include "SnapshotTrend.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -202,6 +203,9 @@ TEST_P(HistoryStoreTest, StatementsForLargeHistoriesUseAnIndexAndNoSort) {
         {allAhead.rowsStatement(row, 2000), "INTEGER PRIMARY KEY"},
         {allAhead.timesStatement(key.time, key.time), time},
         {allAhead.filterStatement("7", key.time, key.time), both},
+        // A year of one meter for the trend chart.
+        {SnapshotTrend::rows("7", "2024-01-01 00:00:00", "2025-01-01 00:00:00"),
+         "Historydata_dizhi_CreateTime"},
     };
     for (const auto& [statement, index] : cases) {
         BoundStatement plan = statement;
