@@ -1,34 +1,13 @@
 #include "Broker.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
-
-// Binds a socket to 127.0.0.1:`port` (any free one for 0) or connects to
-// it; the port bound, or 1 when connected, else 0.
-int onLoopback(int port, bool connect) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    socklen_t size = sizeof address;
-    int result = 0;
-    if (connect)
-        result = ::connect(fd, raw, size) == 0;
-    else if (::bind(fd, raw, size) == 0 && ::getsockname(fd, raw, &size) == 0)
-        result = ntohs(address.sin_port);
-    ::close(fd);
-    return result;
-}
 
 QString sbinProgram(const QString& name) {
     const QString found = QStandardPaths::findExecutable(name);
@@ -59,7 +38,17 @@ QString Broker::program() {
 }
 
 int Broker::freePort() {
-    return onLoopback(0, false);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
 }
 
 Broker::Broker(const Options& options) : m_port(freePort()) {
@@ -105,13 +94,10 @@ bool Broker::start() {
     if (program().isEmpty() || m_port == 0)
         return false;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(m_dir.filePath("broker.log"));
     m_process.start(program(), {"-c", m_dir.filePath("broker.conf")});
-    const QDeadlineTimer deadline(10000);
-    while (m_process.waitForStarted(5000) && !deadline.hasExpired()) {
-        if (onLoopback(m_port, true))
-            return true;
-        QThread::msleep(20);
-    }
-    return false;
+    // It says it runs once every listener listens.
+    QByteArray said;
+    while (!said.contains(" running") && m_process.waitForReadyRead(10000))
+        said += m_process.readAll();
+    return said.contains(" running");
 }

@@ -12,13 +12,11 @@ public:
         // A user the broker knows; anyone else is refused.
         QString user;
         QString password;
-        // A second listener that speaks TLS only, with a certificate of a
-        // test authority made for it (openssl must be installed).
+        // A second listener, TLS only, certified by a test authority (needs openssl).
         bool tls = false;
     };
 
-    // The broker's program, also searched in the sbin folders; empty when
-    // it is not installed.
+    // mosquitto, also looked for in the sbin folders; empty when not installed.
     static QString program();
     static QString skipReason() {
         return QStringLiteral("mosquitto is not installed (Debian package mosquitto)");

@@ -15,17 +15,14 @@ void FakeSerialPort::close() {
 int FakeSerialPort::setLineSettings(const QString& settings) {
     calls << QStringLiteral("settings ") + settings;
     const auto parsed = LineSettings::parse(settings);
-    if (!parsed)
-        return PortError::InvalidLineSettings;
-    m_settings = *parsed;
-    return PortError::None;
+    m_settings = parsed.value_or(m_settings);
+    return parsed ? PortError::None : PortError::InvalidLineSettings;
 }
 
 int FakeSerialPort::write(const QByteArray& bytes) {
-    if (!m_open)
-        return PortError::PortNotOpen;
-    written << bytes;
-    return PortError::None;
+    if (m_open)
+        written << bytes;
+    return m_open ? PortError::None : PortError::PortNotOpen;
 }
 
 void FakeSerialPort::deliver(const QByteArray& bytes) {

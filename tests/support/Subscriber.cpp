@@ -12,9 +12,7 @@ Subscriber::Subscriber(int port, const QByteArray& filter) : m_filter(filter) {
                                 static_cast<Subscriber*>(self)->m_filter.constData(), 1);
     });
     mosquitto_subscribe_callback_set(m_handle, [](mosquitto*, void* self, int, int, const int*) {
-        auto* subscriber = static_cast<Subscriber*>(self);
-        const QMutexLocker lock(&subscriber->m_mutex);
-        subscriber->m_ready = true;
+        static_cast<Subscriber*>(self)->m_ready = true;
     });
     mosquitto_message_callback_set(
         m_handle, [](mosquitto*, void* self, const mosquitto_message* message) {
@@ -55,10 +53,5 @@ bool Subscriber::waitFor(const std::function<bool(const QList<Message>&)>& done,
 }
 
 bool Subscriber::waitForReady(int timeoutMs) const {
-    return QTest::qWaitFor(
-        [this] {
-            const QMutexLocker lock(&m_mutex);
-            return m_ready;
-        },
-        timeoutMs);
+    return QTest::qWaitFor([this] { return m_ready.load(); }, timeoutMs);
 }

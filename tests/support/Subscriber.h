@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMutex>
+#include <atomic>
 #include <functional>
 
 struct mosquitto;
@@ -34,5 +35,5 @@ private:
     mosquitto* m_handle = nullptr;
     mutable QMutex m_mutex;
     QList<Message> m_messages;
-    bool m_ready = false;
+    std::atomic<bool> m_ready = false;
 };
