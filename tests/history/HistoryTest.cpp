@@ -5,268 +5,341 @@
 #include "HistoryTable.h"
 #include "HistoryWindow.h"
 #include "ProgramFolder.h"
+#include "TrendWindow.h"
 
+#include <QApplication>
+#include <QChartView>
 #include <QDate>
-#include <QHeaderView>
+#include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
+
+constexpr int Snapshots = HistoryWindow::SnapshotTab;
+constexpr int Log = HistoryWindow::OperationLogTab;
+using Controls = HistoryWindow::TabControls;
+const QString All = QStringLiteral("All");
 
 // Days around one fixed today, so a run across midnight still agrees.
 QString day(int offset) {
     static const QDate today = QDate::currentDate();
     return today.addDays(offset).toString(QStringLiteral("yyyy-MM-dd"));
 }
-QString at(int offset, const char* clock) {
-    return day(offset) + QLatin1Char(' ') + QLatin1String(clock);
-}
-const QString All = QStringLiteral("All");
-
-// Run over each table: false the snapshots, true the operation log.
-class HistoryTabTest : public ::testing::TestWithParam<bool> {
-protected:
-    static const HistoryTable& tableOf(bool log) {
-        return log ? HistoryTable::operationLog() : HistoryTable::snapshots();
-    }
-    const HistoryTable& table() const { return tableOf(GetParam()); }
-    const HistoryTab::Texts& texts() const {
-        return GetParam() ? HistoryTab::operationLogTexts() : HistoryTab::snapshotTexts();
-    }
-
-    // A row with only its filter value and time set; a null time stays NULL.
-    void store(const HistoryTable& into, const QString& key, const QString& time) {
-        QSqlQuery insert(db->connection());
-        ASSERT_TRUE(insert.prepare(QStringLiteral("insert into %1 (%2,%3) values (?,?)")
-                                       .arg(into.table(), into.filterColumn(), into.timeColumn())));
-        insert.addBindValue(key);
-        insert.addBindValue(time.isEmpty() ? QVariant() : QVariant(time));
-        ASSERT_TRUE(insert.exec());
-    }
-    // Every row the grid can fetch, as "key|time".
-    QStringList shown() {
-        HistoryGridModel& model = tab->model();
-        while (model.canFetchMore({}))
-            model.fetchMore({});
-        const int key = model.columnOf(table().filterColumn());
-        const int time = model.columnOf(table().timeColumn());
-        QStringList rows;
-        for (int row = 0; row < model.rowCount(); ++row)
-            rows << model.index(row, key).data().toString() + QLatin1Char('|') +
-                        model.index(row, time).data().toString();
-        return rows;
-    }
-    // Lets a started delete run to its end, two rows a batch.
-    void finishDelete() {
-        if (!tab->isDeleting())
-            return;
-        tab->runningDelete()->setBatchRows(2);
-        QSignalSpy finished(tab.get(), &HistoryTab::deleteFinished);
-        ASSERT_TRUE(finished.wait(10000));
-    }
-    QStringList stored(const HistoryTable& in) const {
-        return folder.rows(QStringLiteral("select %1,%2 from %3 order by %2,%1")
-                               .arg(in.filterColumn(), in.timeColumn(), in.table()));
-    }
-
-    ProgramFolder folder;
-    std::unique_ptr<Database> db = std::make_unique<Database>(folder.path());
-    Checkpointer checkpointer{folder.path(), std::chrono::milliseconds(0)};
-    std::unique_ptr<HistoryTab> tab = std::make_unique<HistoryTab>(
-        table(), texts(), db->connection(), folder.path(), checkpointer);
-};
-
-TEST_P(HistoryTabTest, LoadShowsTheFiftyOldestOldestFirst) {
-    // Stored newest first, so the table's own order is not the answer.
-    for (int minute = 59; minute >= 0; --minute)
-        store(table(), QStringLiteral("A"),
-              QStringLiteral("2024-01-01 10:%1:00").arg(minute, 2, 10, QLatin1Char('0')));
-    tab->load();
-    const QStringList rows = shown();
-    ASSERT_EQ(rows.size(), 50);
-    EXPECT_EQ(rows.first(), QStringLiteral("A|2024-01-01 10:00:00"));
-    EXPECT_EQ(rows.last(), QStringLiteral("A|2024-01-01 10:49:00"));
-}
-
-TEST_P(HistoryTabTest, PartlyReadResultHoldsNoReadOpenOnTheStore) {
-    // More rows than the grid reads at first, so it stays partly read while
-    // another connection (the main window's) goes on storing.
-    for (int second = 0; second < 600; ++second)
-        store(table(), QStringLiteral("A"),
-              day(0) + QTime(10, 0).addSecs(second).toString(QStringLiteral(" hh:mm:ss")));
-    tab->search(day(0), day(1), All);
-    ASSERT_TRUE(tab->model().canFetchMore({}));
-
-    Database elsewhere(folder.path());
-    QSqlQuery insert(elsewhere.connection());
-    ASSERT_TRUE(
-        insert.prepare(QStringLiteral("insert into %1 (%2,%3) values (?,?)")
-                           .arg(table().table(), table().filterColumn(), table().timeColumn())));
-    const auto storeElsewhere = [&](const QString& key, const QString& time) {
-        insert.addBindValue(key);
-        insert.addBindValue(time);
-        ASSERT_TRUE(insert.exec());
-    };
-    // Enough to fill the log well past its size limit; then, once it has
-    // been copied back, the next commit restarts it: no read of the grid's
-    // holds on to it.
-    for (int row = 0; row < 3000; ++row)
-        storeElsewhere(QString(600, QLatin1Char('x')), at(-2, "12:00:00"));
-    const QString log = folder.databasePath() + QStringLiteral("-wal");
-    ASSERT_GT(QFileInfo(log).size(), 1000 * 4096);
-    QSignalSpy caughtUp(&checkpointer, &Checkpointer::caughtUp);
-    checkpointer.request();
-    ASSERT_TRUE(caughtUp.wait(10000));
-    storeElsewhere(QStringLiteral("B"), at(0, "23:00:00"));
-    // Restarted: the log holds that one commit's frames and no more.
-    QSqlQuery frames(elsewhere.connection());
-    ASSERT_TRUE(frames.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && frames.next());
-    EXPECT_LT(frames.value(1).toInt(), 100);
-
-    // The grid still reads on to its end: its own rows, not the newer one.
-    EXPECT_EQ(shown().size(), 600);
-    tab->search(day(0), day(1), All);
-    EXPECT_EQ(shown().size(), 601);
-
-    tab->search(day(0), day(1), QStringLiteral("A"));
-    tab->deleteRecord(day(0), day(1), All);
-    finishDelete();
-    EXPECT_EQ(stored(table()).filter(day(0)), QStringList());
-}
-
-TEST_P(HistoryTabTest, ScrolledToItsEndTheGridReadsLetGoPagesAgain) {
-    // More rows than the pages the grid holds, with a hundred rows a time.
-    ASSERT_TRUE(
-        folder.exec(QStringLiteral("insert into %1 (%2,%3) ")
-                        .arg(table().table(), table().filterColumn(), table().timeColumn()) +
-                    "with recursive n(i) as (select 0 union all select i+1 from n where i<4999) "
-                    "select printf('%d', i % 100), '" +
-                    day(0) + " 08:00:' || printf('%02d', i / 100) from n"));
-    tab->search(day(0), day(1), All);
-    HistoryGridModel& model = tab->model();
-    const QString first = model.index(0, model.columnOf(table().filterColumn())).data().toString() +
-                          model.index(0, model.columnOf(table().timeColumn())).data().toString();
-    const QStringList rows = shown();
-    ASSERT_EQ(rows.size(), 5000);
-    EXPECT_EQ(rows.first(), "0|" + at(0, "08:00:00"));
-    EXPECT_EQ(rows.last(), "99|" + at(0, "08:00:49"));
-    EXPECT_EQ(model.index(0, model.columnOf(table().filterColumn())).data().toString() +
-                  model.index(0, model.columnOf(table().timeColumn())).data().toString(),
-              first);
-    EXPECT_EQ(shown(), rows);
-}
-
-INSTANTIATE_TEST_SUITE_P(Tables, HistoryTabTest, ::testing::Bool(), [](const auto& info) {
-    return std::string(info.param ? "caozuo" : "Historydata");
-});
 
 // Waits for the tab's delete, if one runs, to end.
-bool finishDelete(HistoryWindow& window, int index) {
-    HistoryTab& tab = window.tab(index);
+bool finishDelete(HistoryTab& tab) {
     if (!tab.isDeleting())
         return true;
     QSignalSpy finished(&tab, &HistoryTab::deleteFinished);
     return finished.wait(10000);
 }
 
-TEST(HistoryWindow, BoxesDriveEachTabOfASecondWindow) {
+// Every row of a grid, fetched to its end, as "first column|last column".
+QStringList shown(QAbstractItemModel& model) {
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row)
+        rows << model.index(row, 0).data().toString() + '|' +
+                    model.index(row, model.columnCount() - 1).data().toString();
+    return rows;
+}
+
+// The snapshots tab on its own, with the rows of a statement that counts i from 0 to n-1.
+class HistoryTabTest : public ::testing::Test {
+protected:
+    void storeRows(int n, const QString& select) {
+        ASSERT_TRUE(folder.exec(QStringLiteral("insert into Historydata (dizhi,CreateTime) with "
+                                               "recursive n(i) as (select 0 union all select "
+                                               "i+1 from n where i<%1) ")
+                                    .arg(n - 1) +
+                                select + QStringLiteral(" from n")));
+    }
+
     ProgramFolder folder;
-    // Today's rows for meters 1 and 2 and serials S1 and S2, and an older row in each table.
-    const QString rows = QStringLiteral("('%1','%3'),('%2','%3'),('%1','2020-01-01 00:00:00')");
-    folder.exec("insert into Historydata (dizhi,CreateTime) values " +
-                rows.arg("1", "2", day(0) + " 09:00:00"));
-    folder.exec("insert into caozuo (bianma,riqi) values " +
-                rows.arg("S1", "S2", day(0) + " 09:00:00"));
-    auto first = std::make_unique<HistoryWindow>(folder.path());
-    HistoryWindow window(folder.path());
-    first.reset(); // its connection goes, the second window's stays
-    const char* firstCaption[] = {"Meter Address", "Operation security level"};
-    for (int tab : {HistoryWindow::SnapshotTab, HistoryWindow::OperationLogTab}) {
-        const HistoryWindow::TabControls& c = window.controls(tab);
+    Database db{folder.path()};
+    Checkpointer checkpointer{folder.path(), std::chrono::milliseconds(0)};
+    HistoryTab tab{HistoryTable::snapshots(), HistoryTab::snapshotTexts(), db.connection(),
+                   folder.path(), checkpointer};
+};
+
+TEST_F(HistoryTabTest, PartlyReadResultHoldsNoReadOpenOnTheStore) {
+    // More rows than the grid reads at first, so it stays partly read while
+    // another connection (the main window's) goes on storing.
+    storeRows(600, "select 'A', strftime('%Y-%m-%d %H:%M:%S', '" + day(0) +
+                       " 10:00:00', '+' || i || ' seconds')");
+    tab.search(day(0), day(1), All);
+    ASSERT_TRUE(tab.model().canFetchMore({}));
+    Database elsewhere(folder.path());
+    const auto storeElsewhere = [&](const QString& key, const QString& time) {
+        ASSERT_TRUE(QSqlQuery(elsewhere.connection())
+                        .exec("insert into Historydata (dizhi,CreateTime) values ('" + key + "','" +
+                              time + "')"));
+    };
+    // Enough to fill the log well past its size limit; then, once it has
+    // been copied back, the next commit restarts it: no read of the grid's
+    // holds on to it.
+    for (int row = 0; row < 3000; ++row)
+        storeElsewhere(QString(600, QLatin1Char('x')), day(-2) + " 12:00:00");
+    ASSERT_GT(QFileInfo(folder.databasePath() + QStringLiteral("-wal")).size(), 1000 * 4096);
+    QSignalSpy caughtUp(&checkpointer, &Checkpointer::caughtUp);
+    checkpointer.request();
+    ASSERT_TRUE(caughtUp.wait(10000));
+    storeElsewhere(QStringLiteral("B"), day(0) + " 23:00:00");
+    QSqlQuery frames(elsewhere.connection());
+    ASSERT_TRUE(frames.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && frames.next());
+    EXPECT_LT(frames.value(1).toInt(), 100); // restarted: that one commit's frames
+
+    // The grid still reads on to its end: its own rows, not the newer one.
+    EXPECT_EQ(shown(tab.model()).size(), 600);
+    tab.search(day(0), day(1), All);
+    EXPECT_EQ(shown(tab.model()).size(), 601);
+    tab.deleteRecord(day(0), day(1), All);
+    tab.runningDelete()->setBatchRows(2);
+    ASSERT_TRUE(finishDelete(tab));
+    EXPECT_EQ(folder.column("select count(*) from Historydata where CreateTime>'" + day(0) + "'"),
+              QStringList{"0"});
+}
+
+TEST_F(HistoryTabTest, ScrolledToItsEndTheGridReadsLetGoPagesAgain) {
+    // More rows than the pages the grid holds, with a hundred rows a time.
+    storeRows(5000,
+              "select printf('%d', i % 100), '" + day(0) + " 08:00:' || printf('%02d', i / 100)");
+    tab.search(day(0), day(1), All);
+    const QStringList rows = shown(tab.model());
+    ASSERT_EQ(rows.size(), 5000);
+    EXPECT_EQ(rows.first(), "0|" + day(0) + " 08:00:00");
+    EXPECT_EQ(rows.last(), "99|" + day(0) + " 08:00:49");
+    EXPECT_EQ(shown(tab.model()), rows);
+}
+
+// Today's snapshots of meters 1 and 2 every ten minutes, a flow rate that
+// climbs and one empty reading of meter 2 at noon; two log rows today; one
+// row of each yesterday. A window opened and closed first leaves the second
+// window's connection alone.
+class HistoryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Row i is meter i % 2 + 1 at ten-minute step i / 2; meter 2's noon reading is row 145.
+        ASSERT_TRUE(folder.exec(
+            "insert into Historydata (dizhi,MinuteAverage,danwei1,Foward,danwei2,liusu,CreateTime) "
+            "with recursive n(i) as (select 0 union all select i+1 from n where i<287) select "
+            "i % 2 + 1, iif(i=145, '', printf('%.2f', i / 2)), 'm3/h', iif(i=145, '', "
+            "printf('%.2f', 1000 + i / 2 * 10)), 'm3', iif(i=145, '', '0.50'), datetime('" +
+            day(0) +
+            "', '+' || (i / 2 * 600) || ' seconds') from n union all select '1', '9.00', "
+            "'m3/h', '1.00', 'm3', '9.00', '" +
+            day(-1) + " 12:00:00'"));
+        ASSERT_TRUE(folder.exec(QStringLiteral("insert into caozuo values "
+                                               "(2,'S1','Damping:','3','7','%1 09:00:00'),"
+                                               "(1,'S2','Language:','Chinese','English','%1 "
+                                               "10:00:00'),(1,'S0','Damping:','1','2','%2')")
+                                    .arg(day(0), day(-1) + " 12:00:00")));
+        auto first = std::make_unique<HistoryWindow>(folder.path());
+        window = std::make_unique<HistoryWindow>(folder.path());
+        first.reset();
+        window->setQuestions({[this](QWidget*, const QString& suggested) {
+                                  suggestions << suggested;
+                                  return target;
+                              },
+                              [this](QWidget*, const QStringList& meters) {
+                                  offered = meters;
+                                  return meterAnswer;
+                              }});
+        window->show();
+    }
+    const Controls& tab(int index) const { return window->controls(index); }
+    QList<TrendWindow*> trends() const { return window->findChildren<TrendWindow*>(); }
+    QStringList fileLines() const {
+        QFile file(target->path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {"(no file)"};
+        return QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+
+    ProgramFolder folder;
+    QTemporaryDir out;
+    std::optional<HistoryWindow::ExportTarget> target =
+        HistoryWindow::ExportTarget{out.filePath("rows.csv"), CsvWriter::Separator::Semicolon};
+    QStringList suggestions;
+    std::optional<QString> meterAnswer;
+    QStringList offered;
+    std::unique_ptr<HistoryWindow> window;
+};
+
+TEST_F(HistoryWindowTest, BoxesDriveEachTab) {
+    for (int index : {Snapshots, Log}) {
+        const Controls& c = tab(index);
         EXPECT_EQ(QStringList({c.date->text(), c.to->text(), c.filter->text()}),
                   QStringList({day(0), day(1), All}));
-        QAbstractItemModel* model = c.grid->model();
-        EXPECT_EQ(model->rowCount(), 3);
-        EXPECT_EQ(model->index(0, model->columnCount() - 1).data().toString(),
-                  QStringLiteral("2020-01-01 00:00:00"));
-        // A new binding keeps the captions and the grid read-only.
+        // Opened, it shows the oldest rows first.
+        EXPECT_TRUE(shown(*c.grid->model()).value(0).endsWith(day(-1) + " 12:00:00"));
         QTest::mouseClick(c.search, Qt::LeftButton);
-        EXPECT_EQ(model->rowCount(), 2);
-        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), firstCaption[tab]);
-        for (int column = 0; column < model->columnCount(); ++column)
-            EXPECT_FALSE(model->flags(model->index(0, column)) & Qt::ItemIsEditable);
+        EXPECT_EQ(shown(*c.grid->model()).size(), index == Snapshots ? 288 : 2);
+        for (int column = 0; column < c.grid->model()->columnCount(); ++column)
+            EXPECT_FALSE(c.grid->model()->index(0, column).flags() & Qt::ItemIsEditable);
     }
 
     // The typed filter reaches the delete; "Delete all" empties only its own table.
-    const HistoryWindow::TabControls& history = window.controls(HistoryWindow::SnapshotTab);
-    history.filter->clear();
-    QTest::keyClicks(history.filter, QStringLiteral("2"));
-    QTest::mouseClick(history.deleteRecord, Qt::LeftButton);
-    ASSERT_TRUE(finishDelete(window, HistoryWindow::SnapshotTab));
-    EXPECT_EQ(folder.column("select dizhi from Historydata"), QStringList({"1", "1"}));
-    QTest::mouseClick(window.controls(HistoryWindow::OperationLogTab).deleteAll, Qt::LeftButton);
-    ASSERT_TRUE(finishDelete(window, HistoryWindow::OperationLogTab));
-    EXPECT_TRUE(folder.column("select * from caozuo").isEmpty());
-    EXPECT_EQ(folder.column("select * from Historydata").size(), 2);
+    tab(Snapshots).filter->clear();
+    QTest::keyClicks(tab(Snapshots).filter, QStringLiteral("2"));
+    QTest::mouseClick(tab(Snapshots).deleteRecord, Qt::LeftButton);
+    ASSERT_TRUE(finishDelete(window->tab(Snapshots)));
+    EXPECT_EQ(folder.column("select distinct dizhi from Historydata"), QStringList({"1"}));
+    QTest::mouseClick(tab(Log).deleteAll, Qt::LeftButton);
+    ASSERT_TRUE(finishDelete(window->tab(Log)));
+    EXPECT_EQ(folder.column("select count(*) from caozuo"), QStringList({"0"}));
+    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"145"}));
 }
 
-TEST(HistoryWindow, DeleteShowsItsProgressAndOutlivesAClose) {
-    ProgramFolder folder;
-    folder.exec("insert into Historydata (dizhi,CreateTime) with recursive n(i) as (select 0 "
-                "union all select i+1 from n where i<299) select '1', strftime('%Y-%m-%d "
-                "%H:%M:%S', '" +
-                day(0) + " 10:00:00', '+' || i || ' seconds') from n");
-    folder.exec("insert into caozuo (bianma,riqi) values ('S1','" + day(0) + " 10:00:00')");
-    QPointer<HistoryWindow> window = new HistoryWindow(folder.path());
-    window->setAttribute(Qt::WA_DeleteOnClose); // as the main window opens it
-    window->show();
-    const HistoryWindow::TabControls& c = window->controls(HistoryWindow::SnapshotTab);
+TEST_F(HistoryWindowTest, DeleteShowsItsProgressAndOutlivesAClose) {
+    QPointer<HistoryWindow> closing = new HistoryWindow(folder.path());
+    closing->setAttribute(Qt::WA_DeleteOnClose); // as the main window opens it
+    closing->show();
+    const Controls& c = closing->controls(Snapshots);
     QTest::mouseClick(c.deleteRecord, Qt::LeftButton);
-    HistoryTab& tab = window->tab(HistoryWindow::SnapshotTab);
-    ASSERT_TRUE(tab.isDeleting());
-    tab.runningDelete()->setBatchRows(10);
-    QSignalSpy progress(&tab, &HistoryTab::deleteProgress);
-    QSignalSpy finished(&tab, &HistoryTab::deleteFinished);
+    HistoryTab& running = closing->tab(Snapshots);
+    ASSERT_TRUE(running.isDeleting());
+    running.runningDelete()->setBatchRows(10);
+    QSignalSpy progress(&running, &HistoryTab::deleteProgress);
+    QSignalSpy finished(&running, &HistoryTab::deleteFinished);
     EXPECT_TRUE(c.progress->isVisible());
     for (QPushButton* button : {c.search, c.deleteRecord, c.deleteAll})
         EXPECT_FALSE(button->isEnabled());
     // The other tab goes on working meanwhile.
-    EXPECT_TRUE(window->controls(HistoryWindow::OperationLogTab).search->isEnabled());
+    EXPECT_TRUE(closing->controls(Log).search->isEnabled());
 
     // Closed mid-way it hides, carries the delete through, and then goes.
     ASSERT_TRUE(progress.wait(5000));
-    EXPECT_TRUE(window->close() == false && !window->isVisible());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 10000));
+    EXPECT_TRUE(closing->close() == false && !closing->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }, 10000));
     EXPECT_EQ(finished.count(), 1);
     EXPECT_GT(progress.count(), 2);
-    EXPECT_TRUE(folder.column("select * from Historydata").isEmpty());
+    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"1"}));
 
     // A shown window gets its buttons back.
-    HistoryWindow again(folder.path());
-    const HistoryWindow::TabControls& log = again.controls(HistoryWindow::OperationLogTab);
-    QTest::mouseClick(log.deleteAll, Qt::LeftButton);
-    ASSERT_TRUE(finishDelete(again, HistoryWindow::OperationLogTab));
-    EXPECT_TRUE(log.deleteAll->isEnabled() && log.progress->isHidden());
-    EXPECT_TRUE(folder.column("select * from caozuo").isEmpty());
+    QTest::mouseClick(tab(Log).deleteAll, Qt::LeftButton);
+    ASSERT_TRUE(finishDelete(window->tab(Log)));
+    EXPECT_TRUE(tab(Log).deleteAll->isEnabled() && tab(Log).progress->isHidden());
 }
 
 TEST(HistoryWindow, MissingDatabaseShowsNothingAndCreatesNothing) {
     ProgramFolder empty({}, false);
     HistoryWindow missing(empty.path());
-    for (int tab : {HistoryWindow::SnapshotTab, HistoryWindow::OperationLogTab}) {
-        const HistoryWindow::TabControls& c = missing.controls(tab);
+    for (int index : {Snapshots, Log}) {
+        const Controls& c = missing.controls(index);
         for (QPushButton* button : {c.search, c.deleteRecord, c.deleteAll})
             QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_EQ(c.grid->model()->rowCount(), 0);
     }
     EXPECT_FALSE(QFileInfo::exists(empty.databasePath()));
+}
+
+TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
+    const std::tuple<int, const char*, const char*> cases[] = {{Snapshots, "2", "history-"},
+                                                               {Log, "S2", "operation-log-"}};
+    for (const auto& [index, filter, name] : cases) {
+        tab(index).filter->setText(QString::fromLatin1(filter));
+        QTest::mouseClick(tab(index).exportCsv, Qt::LeftButton);
+        ASSERT_TRUE(window->runningExport(index));
+        EXPECT_FALSE(tab(index).exportCsv->isEnabled());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->runningExport(index); }, 10000));
+        EXPECT_TRUE(tab(index).exportCsv->isEnabled());
+        EXPECT_TRUE(QFileInfo(suggestions.last()).fileName().startsWith(name));
+
+        QTest::mouseClick(tab(index).search, Qt::LeftButton);
+        QStringList exported;
+        for (const QString& line : fileLines().mid(1)) // after the header
+            exported << line.section(';', 0, 0);
+        QStringList keys = shown(*tab(index).grid->model());
+        EXPECT_EQ(exported, keys.replaceInStrings(QRegularExpression("\\|.*"), QString()));
+        EXPECT_EQ(window->lastNotice(), QStringLiteral("Exported %1 rows.").arg(keys.size()));
+    }
+
+    // A date that cannot be read asks nothing and writes nothing.
+    QFile::remove(target->path);
+    suggestions.clear();
+    tab(Snapshots).to->setText(QStringLiteral("2026-02-30"));
+    QTest::mouseClick(tab(Snapshots).exportCsv, Qt::LeftButton);
+    EXPECT_TRUE(suggestions.isEmpty() && !window->runningExport(Snapshots));
+    EXPECT_TRUE(window->lastNotice().contains(QStringLiteral("yyyy-mm-dd")));
+    EXPECT_FALSE(QFile::exists(target->path));
+}
+
+TEST_F(HistoryWindowTest, TrendChartsTheFilterTheSelectedRowOrTheNamedMeter) {
+    const Controls& history = tab(Snapshots);
+    EXPECT_EQ(tab(Log).trend, nullptr);
+    const auto press = [&] {
+        const qsizetype before = trends().size();
+        QTest::mouseClick(history.trend, Qt::LeftButton);
+        return trends().size() > before ? trends().last() : nullptr;
+    };
+    const auto rowsOf = [](TrendWindow* trend) { return trend ? trend->shownData().rows : -1; };
+
+    history.filter->setText(QStringLiteral(" 2 "));
+    EXPECT_EQ(rowsOf(press()), 144);
+    // "All": the selected row's meter, without a question.
+    history.filter->setText(All);
+    QTest::mouseClick(history.search, Qt::LeftButton);
+    history.grid->selectRow(0);
+    EXPECT_EQ(rowsOf(press()), 144);
+    EXPECT_TRUE(offered.isEmpty());
+
+    // "All" and no row selected: the operator names one of the listed meters, or cancels.
+    history.grid->clearSelection();
+    EXPECT_EQ(press(), nullptr);
+    EXPECT_EQ(offered, QStringList({"1"}));
+    meterAnswer = QStringLiteral("1");
+    TrendWindow* named = press();
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->shownData().rows, 144);
+    EXPECT_EQ(named->shownData().flowRateUnit, QStringLiteral("m3/h"));
+    EXPECT_EQ(named->shownData().lines[TrendData::FlowRate].size(), 1u);
+}
+
+TEST_F(HistoryWindowTest, TrendZoomsReadsAgainResetsAndSavesAnImage) {
+    tab(Snapshots).filter->setText(QStringLiteral("1"));
+    QTest::mouseClick(tab(Snapshots).trend, Qt::LeftButton);
+    ASSERT_EQ(trends().size(), 1);
+    TrendWindow& chart = *trends().first();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    const auto [first, last] = chart.shownSpan();
+    EXPECT_EQ(last - first, 86400);
+
+    // Two hours: only their rows are read, at full detail.
+    chart.showSpan(first + 3600, first + 3 * 3600);
+    EXPECT_EQ(chart.shownData().rows, 13);
+    EXPECT_EQ(chart.shownData().lines[TrendData::FlowRate][0].size(), 13u);
+
+    // A wheel notch forward zooms in around the pointer, then the span is read again.
+    QWidget* viewport = chart.chartView()->viewport();
+    const QPointF middle =
+        chart.chartView()->mapFromScene(chart.chartView()->chart()->plotArea().center());
+    QWheelEvent wheel(middle, viewport->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    const auto [zoomedFirst, zoomedLast] = chart.shownSpan();
+    EXPECT_NEAR(double(zoomedLast - zoomedFirst), 0.8 * 7200, 2);
+    EXPECT_GT(zoomedFirst, first + 3600);
+
+    QTest::mouseClick(chart.resetButton(), Qt::LeftButton);
+    EXPECT_EQ(chart.shownSpan(), std::make_pair(first, last));
+    EXPECT_EQ(chart.shownData().rows, 144);
+    const QString image = out.filePath(QStringLiteral("trend.png"));
+    ASSERT_TRUE(chart.saveImage(image));
+    EXPECT_EQ(QImage(image).size(), chart.chartView()->size());
 }
 
 } // namespace
