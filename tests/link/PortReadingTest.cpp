@@ -62,8 +62,9 @@ TEST(PortReading, ReplyInPiecesIsDecodedOnceWhole) {
 
 // A sender empties the buffer before it sends. Bytes that have arrived and
 // not been read yet are taken in first: a whole reply among them is
-// decoded, and a piece of one never runs into the next reply.
-TEST(PortReading, ClearingTakesInWhatHasArrivedFirst) {
+// decoded, and a piece of one never runs into the next reply. A line that
+// goes away (the adapter pulled) is then not read over and over.
+TEST(PortReading, ClearingTakesInWhatHasArrivedFirstAndALineGoneIsLeftAlone) {
     PtyLine line;
     ASSERT_TRUE(line.ok);
     for (int size : {53, 20}) {
@@ -75,13 +76,7 @@ TEST(PortReading, ClearingTakesInWhatHasArrivedFirst) {
     QTest::qWait(100);
     EXPECT_EQ(line.replies.count(), 1);
     EXPECT_EQ(line.exchange.bufferText().size(), 2 * (line.reply.size() - 20));
-}
 
-// A line that goes away (the adapter pulled, the simulator ended) is not
-// read over and over.
-TEST(PortReading, LineThatGoesAwayIsLeftAlone) {
-    PtyLine line;
-    ASSERT_TRUE(line.ok);
     QSignalSpy arrivals(&line.port, &SerialPort::bytesArrived);
     line.meters.close();
     QTest::qWait(50);
