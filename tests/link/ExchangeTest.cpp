@@ -73,21 +73,37 @@ TEST(ReceiveBuffer, BytesStillNeededForAReply) {
     }
 }
 
-TEST(SerialExchange, OnlyWholeReadRepliesReachTheDecoders) {
+// A tick empties the buffer (a reply cut short never runs into the next),
+// then asks the next meter; a closed port or an empty list sends nothing
+// and polling goes on. Only whole read replies reach the decoders.
+TEST(SerialExchange, ATickAsksTheNextMeterAndOnlyWholeRepliesAreDecoded) {
     FakeSerialPort port;
-    port.open();
-    SerialExchange exchange{port};
+    SerialExchange exchange(port);
     QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
+    ListCursor cursor({1, 2});
+    IntervalTimer timer;
+    PollingCycle polling(exchange, cursor, timer);
+    polling.tick();
+    EXPECT_EQ(cursor.currentAddress(), 2);
+    port.open();
     const QByteArray frame = reply(48);
-    port.deliver(frame.mid(0, 10));
-    port.deliver(frame.mid(10, 20));
+    port.deliver(frame.left(30));
+    polling.tick();
+    port.deliver(frame.mid(30));
     EXPECT_EQ(replies.count(), 0);
-    port.deliver(frame.mid(30, 23));
+    polling.tick();
+    EXPECT_EQ(port.written, QList<QByteArray>({Frames::readRequest(2, ReplyKind::RealTime),
+                                               Frames::readRequest(1, ReplyKind::RealTime)}));
+    ListCursor none({}); // nothing listed: not even a broadcast
+    PollingCycle(exchange, none, timer).tick();
+    EXPECT_EQ(port.written.size(), 2);
+
+    port.deliver(frame.left(10));
+    port.deliver(frame.mid(10));
     ASSERT_EQ(replies.count(), 1);
     EXPECT_EQ(replies.at(0).at(0).value<ReplyKind>(), ReplyKind::RealTime);
     EXPECT_EQ(replies.at(0).at(1).toString(), HexText::fromBytes(frame));
     EXPECT_TRUE(exchange.bufferText().isEmpty());
-
     // A reply with a trailing byte, a write echo whose third byte is 44 (the
     // byte count of block 1) and an exception reply are never decoded; a
     // block 4 reply nobody asked for still is.
@@ -98,33 +114,6 @@ TEST(SerialExchange, OnlyWholeReadRepliesReachTheDecoders) {
     }
     ASSERT_EQ(replies.count(), 2);
     EXPECT_EQ(replies.at(1).at(0).value<ReplyKind>(), ReplyKind::Block4);
-}
-
-// A tick empties the buffer (a reply cut short never runs into the next),
-// then asks the next meter; a closed port or an empty list sends nothing
-// and polling goes on.
-TEST(PollingCycle, TickEmptiesTheBufferThenAsksTheNextMeter) {
-    FakeSerialPort port;
-    SerialExchange exchange(port);
-    QSignalSpy replies{&exchange, &SerialExchange::replyReceived};
-    ListCursor cursor({1, 2});
-    IntervalTimer timer;
-    PollingCycle polling(exchange, cursor, timer);
-    polling.tick();
-    EXPECT_EQ(cursor.currentAddress(), 2);
-
-    port.open();
-    port.deliver(reply(48).left(30));
-    polling.tick();
-    port.deliver(reply(48).mid(30));
-    EXPECT_EQ(replies.count(), 0);
-    polling.tick();
-    EXPECT_EQ(port.written, QList<QByteArray>({Frames::readRequest(2, ReplyKind::RealTime),
-                                               Frames::readRequest(1, ReplyKind::RealTime)}));
-    ListCursor none({}); // nothing listed: not even a broadcast
-    PollingCycle idle(exchange, none, timer);
-    idle.tick();
-    EXPECT_EQ(port.written.size(), 2);
 }
 
 TEST(LineSettings, ParseAndParityLetters) {
