@@ -19,7 +19,8 @@ Reading fullReading() {
             .flowSpeed = "1.25",
             .spanPercentage = "12.30",
             .electrodeImpedance = "1024.00",
-            .time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12, 987), QTimeZone(3600))};
+            .time = QDateTime(QDate(2026, 12, 6), QTime(10, 11, 12, 987),
+                              QTimeZone(-(3 * 3600 + 1800)))};
 }
 
 // Numbers go as their digits; missing values and texts that are no JSON
@@ -35,7 +36,7 @@ TEST(ReadingMessage, EveryStoredValueUnderItsKey) {
     odd.totalizerUnit = std::nullopt;
     const std::pair<Reading, const char*> cases[] = {
         {fullReading(),
-         R"({"meter":7,"time":"2026-12-06T10:11:12+01:00","flow_rate":-3.10,)"
+         R"({"meter":7,"time":"2026-12-06T10:11:12-03:30","flow_rate":-3.10,)"
          R"("forward_total":4294967295.25,"reverse_total":0.00,"flow_speed":1.25,)"
          R"("span_percent":12.30,"electrode_impedance":1024.00,"flow_rate_unit":"m3/h",)"
          R"("totalizer_unit":"m3","alarms":"Communication OK,Excitation Alarm"})"},
@@ -43,7 +44,7 @@ TEST(ReadingMessage, EveryStoredValueUnderItsKey) {
                 R"("reverse_total":null,"flow_speed":null,"span_percent":null,)"
                 R"("electrode_impedance":null,"flow_rate_unit":null,"totalizer_unit":null,)"
                 R"("alarms":null})"},
-        {odd, R"({"meter":7,"time":"2026-12-06T10:11:12+01:00","flow_rate":null,)"
+        {odd, R"({"meter":7,"time":"2026-12-06T10:11:12-03:30","flow_rate":null,)"
               R"("forward_total":null,"reverse_total":0.00,"flow_speed":null,)"
               R"("span_percent":12.30,"electrode_impedance":1024.00,"flow_rate_unit":"m3/h",)"
               R"("totalizer_unit":null,"alarms":"Alarm \"A\"\\B\u000a\u0001 é"})"},
@@ -55,17 +56,11 @@ TEST(ReadingMessage, EveryStoredValueUnderItsKey) {
               '[' + ReadingMessage::json(fullReading()) + ',' + ReadingMessage::json(blank) + ']');
 }
 
+// Local time with its offset to the second, never "Z".
 TEST(ReadingMessage, TimeIsLocalWithItsOffsetToTheSecond) {
     const QDate day(2026, 3, 1);
-    const std::pair<QDateTime, const char*> cases[] = {
-        {QDateTime(day, QTime(0, 0), QTimeZone(0)), "2026-03-01T00:00:00+00:00"},
-        {QDateTime(day, QTime(23, 59, 59, 999), QTimeZone(-(3 * 3600 + 1800))),
-         "2026-03-01T23:59:59-03:30"},
-        {QDateTime(), ""},
-    };
-    for (const auto& [time, text] : cases)
-        EXPECT_EQ(ReadingMessage::timeText(time), QByteArray(text));
-    // Local time carries this computer's offset at that moment.
+    EXPECT_EQ(ReadingMessage::timeText(QDateTime(day, QTime(0, 0), QTimeZone(0))),
+              QByteArray("2026-03-01T00:00:00+00:00"));
     const QDateTime local(day, QTime(12, 0));
     EXPECT_EQ(
         QDateTime::fromString(QString::fromLatin1(ReadingMessage::timeText(local)), Qt::ISODate),
