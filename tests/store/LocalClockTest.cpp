@@ -6,27 +6,6 @@
 
 namespace {
 
-// The process's zone for one test, put back after it.
-class ZoneFor {
-public:
-    explicit ZoneFor(const char* zone)
-        : m_before(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~ZoneFor() {
-        if (m_had)
-            qputenv("TZ", m_before);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_before;
-    bool m_had;
-};
-
 qint64 utcMs(const char* iso) {
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toMSecsSinceEpoch();
 }
@@ -55,8 +34,11 @@ TEST(LocalClock, GivesTheLocalTimeAcrossOffsetChanges) {
           "2026-03-08T07:00:00.000Z"}},
         {"UTC0", {"2026-06-01T10:20:30.400Z"}},
     };
+    const QByteArray before = qgetenv("TZ");
+    const bool had = qEnvironmentVariableIsSet("TZ");
     for (const Zone& zone : zones) {
-        const ZoneFor set(zone.tz);
+        qputenv("TZ", zone.tz);
+        tzset();
         LocalClock clock;
         const auto shown = [](const QDateTime& t) {
             return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) +
@@ -68,6 +50,8 @@ TEST(LocalClock, GivesTheLocalTimeAcrossOffsetChanges) {
                 << zone.tz << " at " << instant;
         }
     }
+    had ? qputenv("TZ", before) : qunsetenv("TZ"); // the process's zone back
+    tzset();
 }
 
 } // namespace

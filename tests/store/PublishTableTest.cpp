@@ -21,34 +21,22 @@ QStringList everythingElse(const ProgramFolder& folder) {
 }
 
 TEST(PublishTable, OlderDatabaseGetsTheTableAndItsRowAndNothingElseChanges) {
-    const struct {
-        const char* name;
-        const char* olderState;
-    } cases[] = {
-        {"no table", "drop table publish"},
-        {"table without its row", "delete from publish"},
-    };
-    for (const auto& c : cases) {
-        ProgramFolder folder({.meters = QList<int>{1, 7},
-                              .com = 2,
-                              .settings = "19200",
-                              .noe = 1,
-                              .timer = 300,
-                              .timesj = 9,
-                              .publish = {}});
+    // An older database has no such table, or the table without its row.
+    for (const char* olderState : {"drop table publish", "delete from publish"}) {
+        ProgramFolder folder;
         ASSERT_TRUE(folder.exec(
             QStringLiteral("insert into Historydata (dizhi, Foward) values ('7', '12.50')")));
-        ASSERT_TRUE(folder.exec(QString::fromLatin1(c.olderState)));
+        ASSERT_TRUE(folder.exec(QString::fromLatin1(olderState)));
         const QStringList before = everythingElse(folder);
 
         Database db(folder.path());
         PublishTable table(db.connection());
-        EXPECT_FALSE(table.read().has_value()) << c.name;
+        EXPECT_FALSE(table.read().has_value()) << olderState;
         EXPECT_TRUE(table.addIfMissing());
         EXPECT_TRUE(table.addIfMissing()); // a second start adds nothing
         EXPECT_EQ(table.read(), startingSettings());
         EXPECT_EQ(folder.column(QStringLiteral("select count(*) from publish")), QStringList{"1"});
-        EXPECT_EQ(everythingElse(folder), before) << c.name;
+        EXPECT_EQ(everythingElse(folder), before) << olderState;
     }
 }
 

@@ -1,4 +1,3 @@
-#include "Checkpointer.h"
 #include "Database.h"
 #include "MeterTable.h"
 #include "OperationLog.h"
@@ -7,7 +6,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSignalSpy>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
@@ -92,35 +90,6 @@ TEST(OperationLog, RowsInColumnOrderWithTheTimeGiven) {
     EXPECT_EQ(folder.rows(QStringLiteral("select * from caozuo")),
               QStringList({"2|RX71000042|Damping|3|5|2026-01-02 03:04:05",
                            "1|it's #1|Language||English|2026-01-02 03:04:06"}));
-}
-
-TEST(Checkpointer, CommitsNeverCopyTheLogBackARequestedCheckpointLetsItRestart) {
-    ProgramFolder folder;
-    Database db(folder.path());
-    const QString log = folder.databasePath() + QStringLiteral("-wal");
-    // Well past the thousand pages at which a commit would checkpoint.
-    const QString text(3000, QLatin1Char('x'));
-    QSqlQuery insert(db.connection());
-    ASSERT_TRUE(insert.prepare(QStringLiteral("insert into caozuo (bianma,riqi) values (?,'t')")));
-    for (int row = 0; row < 2000; ++row) {
-        insert.addBindValue(text);
-        ASSERT_TRUE(insert.exec());
-    }
-    const qint64 logged = QFileInfo(log).size();
-    EXPECT_GT(logged, 2000 * 4096);
-
-    Checkpointer checkpointer(folder.path(), std::chrono::milliseconds(0));
-    QSignalSpy caughtUp(&checkpointer, &Checkpointer::caughtUp);
-    checkpointer.request();
-    ASSERT_TRUE(caughtUp.wait(10000));
-    insert.addBindValue(text); // this commit starts the log afresh
-    ASSERT_TRUE(insert.exec());
-    QSqlQuery frames(db.connection());
-    ASSERT_TRUE(frames.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && frames.next());
-    EXPECT_LT(frames.value(1).toInt(), 100); // that one row's frames
-    // The file is not cut back: that would hold up the restarting commit.
-    EXPECT_EQ(QFileInfo(log).size(), logged);
-    EXPECT_EQ(folder.column("select count(*) from caozuo"), QStringList({"2001"}));
 }
 
 } // namespace
