@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -49,47 +48,24 @@ TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
                    " 2026-10-25T03:00:00+01:00 2026-10-26T00:00:00+01:00");
 }
 
-// A history of three meters' rows in a range, written as the
-// tool's own tables hold them.
+// Three meters' rows and two log rows in a range, as the tool's own tables hold them.
 class CsvExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.ok());
-        const char* rows[][11] = {
-            {"1", "12.50", "m3/h", "1234.56", "0.00", "m3", "Communication OK,Empty Pipe Alarm",
-             "1.25", "-3.10", "100.00", "2026-01-15 08:30:00"},
-            {"2", "", "", "", "", "", "", "", "", "", "2026-07-01 12:00:00"},
-            {"3", "7.00", "m³/h", "-0.50", "1,5", "立方米", "Say \"hi\"\r\nline 2", ".5", "1e3",
-             "abc", "2026-08-01 00:00:00"},
-        };
-        for (const auto& row : rows) {
-            QVariantList values;
-            for (const char* value : row)
-                values << QString::fromUtf8(value);
-            insert("insert into Historydata values (?,?,?,?,?,?,?,?,?,?,?)", values);
-        }
-        insert("insert into caozuo values (?,?,?,?,?,?)",
-               {2, QStringLiteral("SN \"7\""), QStringLiteral("Damping:"), QStringLiteral("3;4"),
-                QStringLiteral("7.5"), QStringLiteral("2026-02-01 10:00:00")});
-        insert("insert into caozuo values (?,?,?,?,?,?)",
-               {1, QStringLiteral("SN8"), QStringLiteral("Language:"), QStringLiteral("Chinese"),
-                QStringLiteral("English"), QStringLiteral("2026-02-01 10:00:05")});
-    }
-    void insert(const char* sql, const QVariantList& values) {
-        QSqlQuery query(db.connection());
-        ASSERT_TRUE(query.prepare(QString::fromLatin1(sql)));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        ASSERT_TRUE(query.exec());
+        ASSERT_TRUE(folder.exec(QString::fromUtf8(
+            "insert into Historydata values ('1', '12.50', 'm3/h', '1234.56', '0.00', 'm3', "
+            "'Communication OK,Empty Pipe Alarm', '1.25', '-3.10', '100.00', '2026-01-15 "
+            "08:30:00'),"
+            "('2', '', '', '', '', '', '', '', '', '', '2026-07-01 12:00:00'),"
+            "('3', '7.00', 'm³/h', '-0.50', '1,5', '立方米', 'Say \"hi\"\r\nline 2', '.5', '1e3', "
+            "'abc', '2026-08-01 00:00:00')")));
+        ASSERT_TRUE(folder.exec("insert into caozuo values (2, 'SN \"7\"', 'Damping:', '3;4', "
+                                "'7.5', '2026-02-01 10:00:00'), (1, 'SN8', 'Language:', 'Chinese', "
+                                "'English', '2026-02-01 10:00:05')"));
     }
     ExportRequest request(const HistoryTable& table, Separator separator,
                           const char* filter = "All") const {
-        return {&table,
-                QStringLiteral("2026-01-01"),
-                QStringLiteral("2026-08-01"),
-                QString::fromUtf8(filter),
-                separator,
-                out};
+        return {&table, "2026-01-01", "2026-08-01", filter, separator, out};
     }
     ExportResult run(const ExportRequest& request, const std::atomic<bool>* cancel = nullptr) {
         return CsvExport::run(db.connection(), request, cancel, {}, Berlin);
@@ -173,17 +149,14 @@ TEST_F(CsvExportTest, FailuresAndCancelLeaveNoFileAndKeepAnOldOne) {
     }
 }
 
-TEST_F(CsvExportTest, JobRunsOnItsOwnConnection) {
-    const auto finished = [this](const QString& in) {
-        ExportJob job(in, request(HistoryTable::snapshots(), Separator::Comma));
-        QSignalSpy done(&job, &ExportJob::finished);
-        job.start();
-        return done.wait(10000) ? done.at(0).at(0).value<ExportResult>() : ExportResult{};
-    };
-    EXPECT_EQ(finished(folder.path()).rows, 3);
-    EXPECT_TRUE(written().startsWith("Meter Address,"));
+TEST_F(CsvExportTest, JobWithoutAStoreFailsAndCreatesNone) {
     ProgramFolder missing({}, false);
-    EXPECT_EQ(finished(missing.path()).outcome, ExportResult::Outcome::StoreFailed);
+    ExportJob job(missing.path(), request(HistoryTable::snapshots(), Separator::Comma));
+    QSignalSpy finished(&job, &ExportJob::finished);
+    job.start();
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished.at(0).at(0).value<ExportResult>().outcome,
+              ExportResult::Outcome::StoreFailed);
     EXPECT_FALSE(QFileInfo::exists(missing.databasePath()));
 }
 

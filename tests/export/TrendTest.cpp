@@ -4,7 +4,6 @@
 #include "TrendData.h"
 #include "TrendReduction.h"
 
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,26 +58,17 @@ TEST(TrendReduction, BucketsKeepTheirLowestAndHighestAndGapsStay) {
 
 TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
     ProgramFolder folder;
-    Database db(folder.path());
-    QSqlQuery insert(db.connection());
-    ASSERT_TRUE(insert.prepare(QStringLiteral(
-        "insert into Historydata (dizhi,MinuteAverage,danwei1,Foward,danwei2,liusu,CreateTime) "
-        "values (?,?,?,?,?,?,?)")));
     // Meter 7's rows, a neighbour's between them, and one each side of the span.
-    const char* rows[][7] = {
-        {"7", "9.00", "l/s", "1.00", "l", "9.00", "2026-03-01 09:59:59"},
-        {"7", "1.00", "l/s", "10.00", "l", "0.50", "2026-03-01 10:00:00"},
-        {"8", "50.00", "gal/min", "99.00", "gal", "50.00", "2026-03-01 10:00:30"},
-        {"7", "", "", "", "", "", "2026-03-01 10:01:00"},
-        {"7", "2.50", "m3/h", "12.00", "m3", "n/a", "2026-03-01 10:02:00"},
-        {"7", "-1.25", "", "13.50", "", "0.75", "2026-03-01 10:03:00"},
-        {"7", "9.00", "l/s", "1.00", "l", "9.00", "2026-03-01 10:03:01"},
-    };
-    for (const auto& row : rows) {
-        for (const char* value : row)
-            insert.addBindValue(QString::fromUtf8(value));
-        ASSERT_TRUE(insert.exec());
-    }
+    ASSERT_TRUE(folder.exec(
+        "insert into Historydata (dizhi,MinuteAverage,danwei1,Foward,danwei2,liusu,CreateTime) "
+        "values ('7', '9.00', 'l/s', '1.00', 'l', '9.00', '2026-03-01 09:59:59'),"
+        "('7', '1.00', 'l/s', '10.00', 'l', '0.50', '2026-03-01 10:00:00'),"
+        "('8', '50.00', 'gal/min', '99.00', 'gal', '50.00', '2026-03-01 10:00:30'),"
+        "('7', '', '', '', '', '', '2026-03-01 10:01:00'),"
+        "('7', '2.50', 'm3/h', '12.00', 'm3', 'n/a', '2026-03-01 10:02:00'),"
+        "('7', '-1.25', '', '13.50', '', '0.75', '2026-03-01 10:03:00'),"
+        "('7', '9.00', 'l/s', '1.00', 'l', '9.00', '2026-03-01 10:03:01')"));
+    Database db(folder.path());
     const qint64 first = *StoredTime::clockSeconds("2026-03-01 10:00:00");
     const TrendData data =
         TrendData::read(db.connection(), QStringLiteral(" 7 ").trimmed(), first, first + 180, 1000);
