@@ -1,12 +1,12 @@
 #include "DataFolder.h"
 #include "Database.h"
+#include "Record.h"
 #include "StartingDatabase.h"
 #include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@ int marker(const QString& folder) {
     if (!QFileInfo::exists(Database::filePath(folder)))
         return -1;
     Database db(folder);
-    QSqlQuery query(db.connection());
-    return query.exec(QStringLiteral("select timesj from kente")) && query.next()
-               ? query.value(0).toInt()
-               : -1;
+    return Record(QStringLiteral("select timesj from kente"), db.connection())
+        .value(QStringLiteral("timesj"))
+        .value_or(-1)
+        .toInt();
 }
 
 // A database with this marker in `folder`, owned by the unprivileged user the choices run as.
