@@ -20,10 +20,12 @@ QStringList everythingElse(const ProgramFolder& folder) {
     return all;
 }
 
-TEST(PublishTable, OlderDatabaseGetsTheTableAndItsRowAndNothingElseChanges) {
-    // An older database has no such table, or the table without its row.
+// An older database gets the table and its row and nothing else changes; then every value
+// is stored as given, and read back, also with no row; one that is no number reads as zero.
+TEST(PublishTable, AddedToAnOlderDatabaseStoresEveryValueAsGiven) {
     for (const char* olderState : {"drop table publish", "delete from publish"}) {
-        ProgramFolder folder;
+        ProgramFolder folder; // a new one has the disabled row
+        EXPECT_EQ(PublishTable(Database(folder.path()).connection()).read(), startingSettings());
         ASSERT_TRUE(folder.exec(
             QStringLiteral("insert into Historydata (dizhi, Foward) values ('7', '12.50')")));
         ASSERT_TRUE(folder.exec(QString::fromLatin1(olderState)));
@@ -35,31 +37,24 @@ TEST(PublishTable, OlderDatabaseGetsTheTableAndItsRowAndNothingElseChanges) {
         EXPECT_TRUE(table.addIfMissing());
         EXPECT_TRUE(table.addIfMissing()); // a second start adds nothing
         EXPECT_EQ(table.read(), startingSettings());
+        EXPECT_EQ(PublishTable::startingSettings(), startingSettings());
         EXPECT_EQ(folder.column(QStringLiteral("select count(*) from publish")), QStringList{"1"});
         EXPECT_EQ(everythingElse(folder), before) << olderState;
+
+        const PublishSettings settings{
+            true,     "broker.plant.example", 8883, "plant/'north'", "line \"4\"", "reader",
+            "p'w;--", "/etc/ca.pem",          0};
+        ASSERT_TRUE(table.store(settings).isDone());
+        EXPECT_EQ(table.read(), settings);
+        ASSERT_TRUE(folder.exec(QStringLiteral("delete from publish")));
+        ASSERT_TRUE(table.store(settings).isDone()); // no row: one is added
+        EXPECT_EQ(table.read(), settings);
+        ASSERT_TRUE(
+            folder.exec(QStringLiteral("update publish set enabled='yes', port='x', qos=NULL")));
+        const std::optional<PublishSettings> read = table.read();
+        ASSERT_TRUE(read.has_value());
+        EXPECT_EQ(QList<int>({read->enabled, read->port, read->qos}), QList<int>({0, 0, 0}));
     }
-}
-
-TEST(PublishTable, StoresEveryValueAsGivenAndReadsNoNumberAsZero) {
-    ProgramFolder folder;
-    Database db(folder.path());
-    PublishTable table(db.connection());
-    EXPECT_EQ(table.read(), startingSettings());
-    EXPECT_EQ(PublishTable::startingSettings(), startingSettings());
-    const PublishSettings settings{
-        true,     "broker.plant.example", 8883, "plant/'north'", "line \"4\"", "reader",
-        "p'w;--", "/etc/ca.pem",          0};
-    ASSERT_TRUE(table.store(settings).isDone());
-    EXPECT_EQ(table.read(), settings);
-    ASSERT_TRUE(folder.exec(QStringLiteral("delete from publish")));
-    ASSERT_TRUE(table.store(settings).isDone()); // no row: one is added
-    EXPECT_EQ(table.read(), settings);
-
-    ASSERT_TRUE(
-        folder.exec(QStringLiteral("update publish set enabled='yes', port='x', qos=NULL")));
-    const std::optional<PublishSettings> read = table.read();
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(QList<int>({read->enabled, read->port, read->qos}), QList<int>({0, 0, 0}));
 }
 
 } // namespace
