@@ -25,10 +25,8 @@ template <typename Work> void withConnection(const QString& path, Work work) {
 
 } // namespace
 
-ProgramFolder::ProgramFolder(const StartingDatabase::Options& options, bool withDatabase,
-                             const QString& under)
-    : m_dir(QDir(under.isEmpty() ? QDir::tempPath() : under)
-                .filePath(QStringLiteral("rx7100-XXXXXX"))) {
+ProgramFolder::ProgramFolder(const StartingDatabase::Options& options, bool withDatabase)
+    : m_dir(QDir::temp().filePath(QStringLiteral("rx7100-XXXXXX"))) {
     m_ok = m_dir.isValid() && (!withDatabase || StartingDatabase::create(databasePath(), options));
 }
 

@@ -7,9 +7,7 @@
 // A throw-away program folder, with a fresh database unless told otherwise.
 class ProgramFolder {
 public:
-    // Made in the system's temporary folder, or in `under` when given.
-    explicit ProgramFolder(const StartingDatabase::Options& options = {}, bool withDatabase = true,
-                           const QString& under = {});
+    explicit ProgramFolder(const StartingDatabase::Options& options = {}, bool withDatabase = true);
 
     QString path() const { return m_dir.path(); }
     QString databasePath() const;
