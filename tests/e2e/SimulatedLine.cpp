@@ -1,5 +1,4 @@
 #include "SimulatedLine.h"
-#include "LoginWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 
@@ -7,9 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QThread>
 
 namespace {
@@ -26,41 +22,23 @@ QStringList lines(const QString& path) {
 SimulatedLine::SimulatedLine(const QString& programFolder, const QStringList& arguments,
                              const QString& logFolder, const QString& link)
     : m_folder(logFolder.isEmpty() ? programFolder : logFolder) {
-    const QDir dir(programFolder);
+    const QString path = QDir(programFolder).filePath(link);
     const QDir logs(m_folder);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(METER_SIM_PATH),
-                    arguments + QStringList{"--link", dir.filePath(link), "--log",
-                                            logs.filePath("requests.log"), "--reply-log",
-                                            logs.filePath("replies.log")});
-    if (!m_process.waitForStarted(5000))
-        return;
+                    arguments + QStringList{"--link", path, "--log", logs.filePath("requests.log"),
+                                            "--reply-log", logs.filePath("replies.log")});
     const QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        if (QFileInfo::exists(dir.filePath(link))) {
-            m_started = true;
-            return;
-        }
+    while (!m_started && m_process.waitForStarted(5000) && !deadline.hasExpired()) {
+        m_started = QFileInfo::exists(path);
         QThread::msleep(10);
     }
 }
 
 SimulatedLine::~SimulatedLine() {
-    stop();
-}
-
-void SimulatedLine::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
     m_process.terminate();
-    if (!m_process.waitForFinished(3000)) {
+    if (!m_process.waitForFinished(3000))
         m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-}
-
-void SimulatedLine::kill() {
-    m_process.kill();
     m_process.waitForFinished(3000);
 }
 
@@ -75,15 +53,7 @@ QStringList SimulatedLine::replies() const {
     return hex;
 }
 
-ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments,
-                       const QString& under, const QString& logFolder)
-    : folder(options, true, under), line(folder.path(), simArguments, logFolder),
+ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments)
+    : folder(options), line(folder.path(), simArguments),
       window(std::make_unique<MainWindow>(
           folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())))) {}
-
-void ToolOnLine::login(const char* code) const {
-    window->meterParameterSetup();
-    LoginWindow* login = window->loadedLoginWindow();
-    login->codeBox()->setText(QString::fromLatin1(code));
-    QTest::keyClick(login->okButton(), Qt::Key_Return);
-}

@@ -15,19 +15,13 @@ public:
     // given); waits until the link is there.
     SimulatedLine(const QString& programFolder, const QStringList& arguments,
                   const QString& logFolder = {}, const QString& link = "ports/com1");
+    // Ends meter-sim cleanly; its link goes with it.
     ~SimulatedLine();
 
     bool started() const { return m_started; }
-    // Each request received, as hex.
+    // Each request received and each reply sent (without its time), as hex.
     QStringList requests() const;
-    // Each reply sent, as hex (without its time stamp).
     QStringList replies() const;
-
-    // Ends meter-sim cleanly; its link goes with it.
-    void stop();
-    // Ends it at once, as an unplugged adapter ends the line: the link
-    // stays, pointing at nothing.
-    void kill();
 
 private:
     QString m_folder;
@@ -39,19 +33,10 @@ private:
 // com1 a simulated line. The window, and with it the port, goes before the
 // line does.
 struct ToolOnLine {
-    // The program folder under `under` and the simulator's logs in
-    // `logFolder` when given.
-    ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments,
-               const QString& under = {}, const QString& logFolder = {});
+    ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments);
 
     // The line is up and the main window loaded.
     bool load() const { return line.started() && window->load().isOk(); }
-    // "Meter Parameter Setup", then the access code and Enter.
-    void login(const char* code) const;
-    QStringList logRows() const {
-        return folder.rows(
-            QStringLiteral("select quanxian,bianma,xiangmu,dudao,xieru from caozuo"));
-    }
 
     ProgramFolder folder;
     SimulatedLine line;
