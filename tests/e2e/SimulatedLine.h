@@ -29,9 +29,8 @@ private:
     bool m_started = false;
 };
 
-// The tool's main window on the real Qt serial port, its program folder's
-// com1 a simulated line. The window, and with it the port, goes before the
-// line does.
+// The tool's main window on the real Qt serial port and com1 a simulated
+// line; the window, and with it the port, goes first.
 struct ToolOnLine {
     ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments);
 

@@ -1,22 +1,15 @@
 #include "CommSetupWindow.h"
 #include "LineHealth.h"
-#include "LoginWindow.h"
 #include "MainStation.h"
 #include "MessageBox.h"
-#include "ParameterForm.h"
-#include "ParameterTable.h"
-#include "ParameterWindow.h"
-#include "ParameterWriter.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 #include "SimulatedLine.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,38 +68,11 @@ TEST(StoreFaultsOverALine, FullDiskIsToldByItsCauseAndEverythingRecovers) {
     EXPECT_EQ(setup.statusText(), diskFull);
     EXPECT_TRUE(setup.isEditingLineSettings());
 
-    // A parameter write that cannot be logged is not sent.
-    main.meterParameterSetup();
-    main.loadedLoginWindow()->codeBox()->setText(LoginWindow::FullCode);
-    QTest::keyClick(main.loadedLoginWindow()->okButton(), Qt::Key_Return);
-    ParameterWindow* parameters = main.loadedParameterWindow();
-    ASSERT_TRUE(parameters);
-    const Parameter& damping = *ParameterTable::byRegister(MeterRegister::Damping);
-    const auto writeDamping = [&] {
-        parameters->form().allowWriteBox(damping)->setChecked(true);
-        parameters->form().setText(damping, "7");
-        parameters->form().writeButton(damping)->click();
-    };
-    const auto writes = [&] {
-        return line.requests().filter(QRegularExpression("^010600")).size();
-    };
-    writeDamping();
-    EXPECT_EQ(parameters->statusText(),
-              ParameterWriter::logFailureNotice("database or disk is full"));
-    QTest::qWait(200);
-    EXPECT_EQ(writes(), 0);
-
-    // Room again: each of them works, and the main window says so once.
+    // Room again: both work, and the main window says so once.
     QFile::remove(fill.fileName());
-    main.readMeterData();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return main.statusText() == "Notice: Database writes work again"; }, 10000));
     main.stopReading();
-    writeDamping();
-    EXPECT_EQ(parameters->statusText(), "");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return writes() == 1; }, 5000));
-    EXPECT_EQ(folder.rows("select quanxian,bianma,xiangmu,dudao,xieru from caozuo"),
-              QStringList({"2||Damping||7"}));
     setup.findChild<QPushButton*>("lineSave")->click();
     EXPECT_FALSE(setup.isEditingLineSettings()) << setup.statusText().toStdString();
     EXPECT_EQ(folder.column("select timer from kente"), QStringList({"50"}));
@@ -141,15 +107,10 @@ TEST(StoreFaultsOverALine, ReadOnlyDatabaseNeverPassesOldReadingsOffAsCurrent) {
     LiveGridModel& grid = main.station().liveGrid();
     EXPECT_EQ(grid.index(0, 1).data().toString() + grid.index(1, 1).data().toString(), "");
 
-    // Reading goes on and shows what the meter says; meter 2 is silent.
+    // Reading goes on and shows what the meter says.
     main.readMeterData();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return !grid.index(0, 1).data().toString().isEmpty() &&
-                   !grid.index(1, 0).data(Qt::ToolTipRole).toString().isEmpty();
-        },
-        5000));
-    EXPECT_EQ(grid.index(1, 1).data().toString(), "");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !grid.index(0, 1).data().toString().isEmpty(); }, 5000));
     main.stopReading();
     EXPECT_EQ(tool.folder.column("select MinuteAverage from yibiaodizhi"),
               QStringList({"99.00", "99.00"})); // nothing written
