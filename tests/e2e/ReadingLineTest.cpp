@@ -62,8 +62,9 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
         }
         EXPECT_GT(line.crcDrops, 0);
         EXPECT_GT(line.garbageBytes, 0);
-        // The silent meter did not hold the others up.
+        // The silent meter is muted in the grid and did not hold the others up.
         EXPECT_EQ(stats.meter(4).stored, 0);
+        EXPECT_TRUE(station.liveGrid().noReplyText(4).startsWith("No reply since"));
         for (int meter : {1, 2, 3})
             EXPECT_GE(stats.meter(meter).requests, stats.meter(4).requests - 1) << meter;
     }
