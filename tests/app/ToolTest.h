@@ -31,11 +31,7 @@ protected:
     // Starts on a database listing these meters, with this poll period and record interval.
     void start(QList<int> meters = {1}, std::optional<int> timer = {},
                std::optional<int> timesj = {}) {
-        StartingDatabase::Options options;
-        options.meters = std::move(meters);
-        options.timer = timer;
-        options.timesj = timesj;
-        prepare(options);
+        prepare({std::move(meters), {}, {}, {}, timer, timesj, {}});
         ASSERT_EQ(launch(), 0);
         window->show();
     }
@@ -69,10 +65,3 @@ protected:
     FakeSerialPort* port = nullptr;
     std::unique_ptr<MainWindow> window;
 };
-
-inline QStringList column0(const QAbstractItemModel& model) {
-    QStringList list;
-    for (int row = 0; row < model.rowCount(); ++row)
-        list << model.index(row, 0).data().toString();
-    return list;
-}

@@ -13,17 +13,11 @@ namespace {
 TEST(ColumnFit, CaptionsAndValuesStayWholeTheElasticColumnGivesWay) {
     using C = ColumnFit::Column;
     const std::tuple<const char*, QList<C>, int, QList<int>> cases[] = {
-        {"caption, value or width, the widest wins",
-         {{50, 0, 0}, {40, 0, 60}, {30, 90, 70}},
-         300,
-         {50, 60, 90}},
-        {"elastic takes what is left", {{50, 0, 0}, {60, 0, 1000}, {40, 0, 0}}, 300, {50, 210, 40}},
-        {"elastic never grows past its width", {{50, 0, 0}, {60, 0, 100}}, 300, {50, 100}},
-        {"elastic keeps its caption whole",
-         {{200, 0, 0}, {60, 500, 1000}, {80, 0, 0}},
-         300,
-         {200, 60, 80}},
-        {"a long number shrinks the elastic", {{50, 130, 50}, {60, 0, 250}}, 300, {130, 170}},
+        {"the widest wins", {{50, 0, 0}, {40, 0, 60}, {30, 90, 70}}, 300, {50, 60, 90}},
+        {"elastic takes the rest", {{50, 0, 0}, {60, 0, 1000}, {40, 0, 0}}, 300, {50, 210, 40}},
+        {"elastic up to its width", {{50, 0, 0}, {60, 0, 100}}, 300, {50, 100}},
+        {"caption whole", {{200, 0, 0}, {60, 500, 1000}, {80, 0, 0}}, 300, {200, 60, 80}},
+        {"a long number shrinks it", {{50, 130, 50}, {60, 0, 250}}, 300, {130, 170}},
     };
     for (const auto& [name, columns, room, widths] : cases)
         EXPECT_EQ(ColumnFit::widths(columns, 1, room), widths) << name;

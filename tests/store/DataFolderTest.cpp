@@ -12,11 +12,8 @@
 
 namespace {
 
-// The record interval of the database in `folder`, which tells databases
-// apart here; -1 when there is none.
+// The record interval of the database in `folder`, which tells databases apart; -1 for none.
 int marker(const QString& folder) {
-    if (!QFileInfo::exists(Database::filePath(folder)))
-        return -1;
     Database db(folder);
     return Record(QStringLiteral("select timesj from kente"), db.connection())
         .value(QStringLiteral("timesj"))
@@ -26,14 +23,11 @@ int marker(const QString& folder) {
 
 // A database with this marker in `folder`, owned by the unprivileged user the choices run as.
 bool database(const QString& folder, int value) {
-    StartingDatabase::Options options;
-    options.timesj = value;
-    return StartingDatabase::create(Database::filePath(folder), options) &&
+    return StartingDatabase::create(Database::filePath(folder), {{}, {}, {}, {}, {}, value, {}}) &&
            Unprivileged::handOver(Database::filePath(folder));
 }
 
-// Each installation laid out in a throw-away folder: the program's folder, the installed
-// starting database (marker 22), the user's home and a folder to choose.
+// Each installation in a throw-away folder; the installed starting database has marker 22.
 TEST(DataFolder, WhereEachInstallationWorks) {
     enum Own { NoDatabase, Writable, ReadOnly }; // the program folder's database, marker 11
     using enum DataFolder::Kind;
@@ -48,8 +42,7 @@ TEST(DataFolder, WhereEachInstallationWorks) {
         {NoDatabase, true, false, false, User, 22},  // installed, first start
         {ReadOnly, true, true, false, User, 33},     // a later start keeps its copy
         {NoDatabase, false, false, false, User, -1}, // nothing to copy: a problem
-        {Writable, true, false, true, Chosen, -1},   // chosen beats portable
-        {NoDatabase, true, true, true, Chosen, 33},  // and the user folder
+        {Writable, true, true, true, Chosen, 33},    // chosen beats portable and user folder
     };
     for (const auto& c : cases) {
         QTemporaryDir root;
@@ -60,10 +53,9 @@ TEST(DataFolder, WhereEachInstallationWorks) {
         const DataFolder::Places places{at("program"), at("home/rx7100-tool"),
                                         Database::filePath(at("share"))};
         ASSERT_TRUE(c.program == NoDatabase || database(places.programDir, 11));
-        ASSERT_TRUE(c.program != ReadOnly ||
-                    QFile::setPermissions(places.programDir, QFile::ReadOwner | QFile::ExeOwner |
-                                                                 QFile::ReadOther |
-                                                                 QFile::ExeOther));
+        const auto readOnly =
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+        ASSERT_TRUE(c.program != ReadOnly || QFile::setPermissions(places.programDir, readOnly));
         ASSERT_TRUE(!c.installed || database(at("share"), 22));
         ASSERT_TRUE(!c.userDatabase ||
                     (QDir().mkpath(places.userDir) && Unprivileged::handOver(places.userDir) &&

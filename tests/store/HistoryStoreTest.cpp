@@ -25,8 +25,7 @@ protected:
                                          table().timeColumn(), QString(key).replace("'", "''"),
                                          time.isEmpty() ? "NULL" : "'" + time + "'")));
     }
-    // Keys 1, 2 and "O'Neil #2" around 5 March, with ties and a row without
-    // a time; the last row stored lies inside the day.
+    // Keys 1, 2 and "O'Neil #2" around 5 March with ties and no time; the last inside the day.
     void storeAroundTheFifth() {
         ASSERT_TRUE(folder.exec("delete from " + table().table()));
         for (const char* key : {"1", "2", "O'Neil #2"})
@@ -39,12 +38,10 @@ protected:
     QString rowText(const QVariant& key, const QVariant& time) const {
         return key.toString() + '|' + (time.isNull() ? QStringLiteral("NULL") : time.toString());
     }
-    // Every row in stored order.
     QStringList stored() const {
         return folder.rows(QStringLiteral("select %1,%2 from %3 order by rowid")
                                .arg(table().filterColumn(), table().timeColumn(), table().table()));
     }
-    // What the one-statement search finds, in its order.
     QStringList searched(const QString& from, const QString& to, const QString& filter) {
         QSqlQuery query(db.connection());
         const std::optional<BoundStatement> search = table().search(from, to, filter);
@@ -60,8 +57,7 @@ protected:
     Database db{folder.path()};
 };
 
-// A range takes both its days whole; the filter is everyone or one literal key. The batched
-// delete leaves what a one-statement delete of the search left; no filter is "Delete all".
+// Both days whole, everyone or one literal key; a batched delete leaves what one statement would.
 TEST_P(HistoryStoreTest, SearchAndBatchedDeleteTakeTheRangeAndOneLiteralKey) {
     const std::tuple<const char*, const char*, const char*, qsizetype, int> cases[] = {
         {"2024-03-05", "2024-03-06", "All", 13, 1},
@@ -70,9 +66,7 @@ TEST_P(HistoryStoreTest, SearchAndBatchedDeleteTakeTheRangeAndOneLiteralKey) {
         {"2024-03-05", "2024-03-05", "All", 3, 3},
         {"2024-03-06", "2024-03-05", "All", 0, 1},
         {"2024-03-05", "2024-03-06", "all", 0, 1},
-        {"2024-03-05", "2024-03-06", "All ", 0, 1},
         {"2024-03-05", "2024-03-06", "1' or '1'='1", 0, 1},
-        {"2024-03-05", "2024-03-06", "2' --", 0, 1},
         {" 2024-3-5", "2024-03-06\t", " 2 ", 5, 2},
         {nullptr, nullptr, nullptr, 0, 5},
         {nullptr, nullptr, nullptr, 0, 1000},
@@ -92,8 +86,7 @@ TEST_P(HistoryStoreTest, SearchAndBatchedDeleteTakeTheRangeAndOneLiteralKey) {
             ASSERT_TRUE(job->next(batchRows));
             EXPECT_GE(job->progress(), progress);
             progress = job->progress();
-            // Stored while the delete goes on: a delete at the start would
-            // not have taken it, so this one leaves it too.
+            // Stored while the delete goes on: a delete at the start would have left it.
             if (batch == 0) {
                 store("2", "2024-03-05 01:00:00");
                 expected << QStringLiteral("2|2024-03-05 01:00:00");
@@ -136,8 +129,7 @@ TEST_P(HistoryStoreTest, PagesReadTheSearchInItsOrderAcrossTies) {
             EXPECT_EQ(read, searched("2024-03-05", to, filter)) << filter << pageRows;
         }
 
-    // The first rows come as one page of 50, those without a time first; rows stored later
-    // join only a refreshed copy.
+    // The first rows: one page of 50, no time first; later rows join only a refreshed copy.
     const HistoryRows first = HistoryRows::firstRows(table(), db.connection());
     store("9", {});
     const auto keys = [&](const HistoryRows& rows) {
@@ -173,17 +165,14 @@ TEST_P(HistoryStoreTest, StatementsForLargeHistoriesUseAnIndexAndNoSort) {
         {HistoryRows::search(table(), c, from, to, "All")->pageStatement(key, 256), time},
         {HistoryRows::search(table(), c, from, to, "7")->pageStatement(key, 256), both},
         {day.batchStatement(1000), time},
-        {day.keyStatement(Qt::AscendingOrder), time},
         {meter.keyStatement(Qt::DescendingOrder), both},
         {meter.batchStatement(1000), both},
         {meter.lastRowStatement(), rowid},
         {all.batchStatement(1000), rowid},
-        {all.keyStatement(Qt::DescendingOrder), rowid},
         {dayAhead.rowsStatement(ReadAhead::Key{at, 1}, 2000), time},
         {allAhead.rowsStatement(ReadAhead::Key{1, 1}, 2000), rowid},
         {allAhead.timesStatement(at, at), time},
         {allAhead.filterStatement("7", at, at), both},
-        // A year of one meter for the trend chart.
         {SnapshotTrend::rows("7", "2024-01-01 00:00:00", "2025-01-01 00:00:00"),
          "Historydata_dizhi_CreateTime"},
     };
