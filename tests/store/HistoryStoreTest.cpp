@@ -66,6 +66,7 @@ TEST_P(HistoryStoreTest, SearchAndBatchedDeleteTakeTheRangeAndOneLiteralKey) {
         {"2024-03-05", "2024-03-05", "All", 3, 3},
         {"2024-03-06", "2024-03-05", "All", 0, 1},
         {"2024-03-05", "2024-03-06", "all", 0, 1},
+        {"2024-03-05", "2024-03-06", "All ", 0, 1},
         {"2024-03-05", "2024-03-06", "1' or '1'='1", 0, 1},
         {" 2024-3-5", "2024-03-06\t", " 2 ", 5, 2},
         {nullptr, nullptr, nullptr, 0, 5},

@@ -44,9 +44,8 @@ TEST(PublishTable, AddedToAnOlderDatabaseStoresEveryValueAsGiven) {
         EXPECT_EQ(table.read(), settings);
         ASSERT_TRUE(
             folder.exec(QStringLiteral("update publish set enabled='yes', port='x', qos=NULL")));
-        const std::optional<PublishSettings> read = table.read();
-        ASSERT_TRUE(read.has_value());
-        EXPECT_EQ(QList<int>({read->enabled, read->port, read->qos}), QList<int>({0, 0, 0}));
+        const PublishSettings read = table.read().value_or(settings); // none fails too
+        EXPECT_EQ(QList<int>({read.enabled, read.port, read.qos}), QList<int>({0, 0, 0}));
     }
 }
 
