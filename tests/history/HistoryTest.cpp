@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QFile>
 #include <QImage>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -246,6 +247,15 @@ TEST_F(HistoryWindowTest, TrendChartsTheChosenMeterZoomsResetsAndSavesAnImage) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(chart));
     const auto [first, last] = chart->shownSpan();
     EXPECT_EQ(last - first, 86400);
+    // The time below, a value axis for each series, the totalizer's on the right.
+    QStringList axes;
+    for (const QAbstractAxis* axis : chart->chartView()->chart()->axes())
+        axes << QString::number(axis->alignment()) + axis->titleText();
+    EXPECT_EQ(axes, QStringList({"64", "1Flow rate", "1Flow speed (m/s)", "2Forward totalizer"}));
+    qsizetype legends = 0;
+    for (const QLegendMarker* marker : chart->chartView()->chart()->legend()->markers())
+        legends += marker->isVisible() ? 1 : 0;
+    EXPECT_EQ(legends, 3);
 
     // Two hours: only their rows are read, at full detail.
     chart->showSpan(first + 3600, first + 3 * 3600);
