@@ -133,5 +133,4 @@ void LineHealth::storeWrite(const StoreWrite& write) {
 
 void LineHealth::resetStatistics() {
     m_statistics.reset();
-    m_store.resetCount();
 }

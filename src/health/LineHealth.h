@@ -42,7 +42,6 @@ public:
     // What the receive buffer holds now, not yet a reply nor dropped.
     qsizetype bytesAwaitingReply() const;
     const MeterFreshness& freshness() const { return m_freshness; }
-    const StoreHealth& store() const { return m_store; }
     void resetStatistics();
 
 signals:

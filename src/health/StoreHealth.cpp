@@ -2,7 +2,6 @@
 
 StoreHealth::Change StoreHealth::record(const StoreWrite& write) {
     if (write.isRefused()) {
-        ++m_failures;
         m_reason = write.reason;
         if (m_failing)
             return Change::None;

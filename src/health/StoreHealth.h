@@ -4,9 +4,9 @@
 
 #include <QString>
 
-// Whether the database takes what the tool writes: counts the refusals and
-// tells when writing starts to fail and when it works again, so each is
-// said once, not for every reply.
+// Whether the database takes what the tool writes: tells when writing
+// starts to fail and when it works again, so each is said once, not for
+// every reply.
 class StoreHealth {
 public:
     enum class Change { None, StartedFailing, Recovered };
@@ -23,11 +23,8 @@ public:
 
     // The reason of the last refusal.
     const QString& reason() const { return m_reason; }
-    qint64 failures() const { return m_failures; }
-    void resetCount() { m_failures = 0; }
 
 private:
     bool m_failing = false;
     QString m_reason;
-    qint64 m_failures = 0;
 };

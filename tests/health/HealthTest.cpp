@@ -238,7 +238,6 @@ TEST(StoreHealth, SaysOnceWhenWritingFailsAndOnceWhenItWorksAgain) {
     StoreHealth health;
     for (std::size_t i = 0; i < std::size(steps); ++i)
         EXPECT_EQ(health.record(steps[i].first), steps[i].second) << i;
-    EXPECT_EQ(health.failures(), 3);
     EXPECT_EQ(health.reason(), "attempt to write a readonly database");
     EXPECT_EQ(StoreHealth::failingNotice(health.reason()),
               "Notice: Database write failed: attempt to write a readonly database");
