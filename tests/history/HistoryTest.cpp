@@ -205,7 +205,9 @@ TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
         const qsizetype rows = shown(*tab(index).grid->model()).size();
         QFile file(target->path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll().count('\n'), rows + 1); // and the header
+        const QByteArray text = file.readAll();
+        EXPECT_EQ(text.count('\n'), rows + 1);                    // and the header
+        EXPECT_TRUE(text.left(text.indexOf('\n')).contains(';')); // the separator chosen
         EXPECT_EQ(window->lastNotice(), QStringLiteral("Exported %1 rows.").arg(rows));
     }
 
