@@ -244,7 +244,7 @@ void MqttClient::stop() {
 
 void MqttClient::finish(std::chrono::milliseconds budget) {
     if (m_state == State::Idle) {
-        emit finished(m_queue.size());
+        emit finished();
         return;
     }
     m_finishing = true;
@@ -278,7 +278,7 @@ void MqttClient::endFinish() {
     m_retryTimer.stop();
     dropConnection(); // what was not acknowledged is back in the queue
     setState(State::Idle, {});
-    emit finished(m_queue.size());
+    emit finished();
 }
 
 void MqttClient::setState(State state, const QString& detail) {

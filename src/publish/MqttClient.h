@@ -66,8 +66,8 @@ public:
 
 signals:
     void stateChanged(MqttClient::State state, const QString& detail);
-    // After finish(): how many messages were not delivered.
-    void finished(qint64 undelivered);
+    // After finish(); what was not delivered is still in the queue.
+    void finished();
 
 private:
     struct Sent {
