@@ -10,6 +10,8 @@
 // nullopt keeps what was there before (a unit code outside its table, a
 // float that is not a number, a column not yet filled).
 struct Reading {
+    // A meter is its line and its address: address 5 may be on two lines.
+    int line = 1;
     int address = 0;
     std::optional<QString> flowRate;           // "0.00"
     std::optional<QString> flowRateUnit;       // "m3/h"
