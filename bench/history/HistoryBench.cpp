@@ -28,10 +28,10 @@
 #include "Database.h"
 #include "ExportBench.h"
 #include "HistoryWindow.h"
-#include "MainStation.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 #include "StartingDatabase.h"
+#include "Station.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -238,14 +238,13 @@ public:
             return false;
         for (int i = 0; i < 500 && !QFileInfo::exists(dir.filePath("ports/com1")); ++i)
             QThread::msleep(10);
-        m_station = std::make_unique<MainStation>(
+        m_station = std::make_unique<Station>(
             m_folder, std::make_unique<QtSerialPort>(PortLocator(m_folder)));
         if (!m_station->startUp().isOk())
             return false;
-        QObject::connect(m_station.get(), &MainStation::readingStored,
-                         [this](int, const QString& hex) {
-                             m_commits.push_back({hex, nowNs(), m_phase});
-                         });
+        QObject::connect(m_station.get(), &Station::readingStored, [this](int, const QString& hex) {
+            m_commits.push_back({hex, nowNs(), m_phase});
+        });
         m_commits.reserve(200000);
         m_station->readMeterData();
         return true;
@@ -294,7 +293,7 @@ private:
     };
     QString m_folder;
     QProcess m_sim;
-    std::unique_ptr<MainStation> m_station;
+    std::unique_ptr<Station> m_station;
     std::vector<Commit> m_commits;
     QHash<QString, qint64> m_sentAt;
     int m_phase = 0;

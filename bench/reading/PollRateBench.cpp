@@ -35,7 +35,6 @@
 #include "IntervalTimer.h"
 #include "LineSettings.h"
 #include "LocalClock.h"
-#include "MainStation.h"
 #include "MainWindow.h"
 #include "MeterTable.h"
 #include "PollCursor.h"
@@ -46,6 +45,7 @@
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
 #include "StartingDatabase.h"
+#include "Station.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -271,13 +271,12 @@ Result onFreshLine(int baud, const Setup& setup, std::optional<int> pollPeriod,
 
 Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
     return onFreshLine(baud, setup, periodMs, [&](Line& line, Result& result, Received& commits) {
-        MainStation station(line.folder(),
-                            std::make_unique<QtSerialPort>(PortLocator(line.folder())));
+        Station station(line.folder(), std::make_unique<QtSerialPort>(PortLocator(line.folder())));
         if (!station.startUp().isOk()) {
             std::fprintf(stderr, "start-up failed\n");
             return;
         }
-        QObject::connect(&station, &MainStation::readingStored,
+        QObject::connect(&station, &Station::readingStored,
                          [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
         const auto connected = [&] {
             return station.publisher().state() == Publisher::State::Connected;
@@ -304,7 +303,7 @@ Result runWindow(int baud, int periodMs, int seconds, const Setup& setup) {
         }
         window.show();
         waitMs(300); // shown and drawn once
-        QObject::connect(&window.station(), &MainStation::readingStored,
+        QObject::connect(&window.station(), &Station::readingStored,
                          [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
         measure(
             result, seconds, [&] { window.readMeterData(); }, [&] { window.stopReading(); },

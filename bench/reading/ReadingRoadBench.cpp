@@ -12,12 +12,12 @@
 #include "Database.h"
 #include "FakePort.h"
 #include "HexText.h"
-#include "MainStation.h"
 #include "MeterTable.h"
 #include "Publisher.h"
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
 #include "StartingDatabase.h"
+#include "Station.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -108,7 +108,7 @@ void ReplyToStoredRow(benchmark::State& state) {
     StartingDatabase::create(Database::filePath(dir.path()), options);
     auto port = std::make_unique<FakePort>();
     FakePort* fake = port.get();
-    MainStation station(dir.path(), std::move(port));
+    Station station(dir.path(), std::move(port));
     station.startUp();
     const QByteArray reply = realtimeReply(7, 12.5f);
     for (auto _ : state) {

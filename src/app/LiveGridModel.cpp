@@ -1,5 +1,7 @@
 #include "LiveGridModel.h"
 
+#include "LatestReadings.h"
+#include "MeterCursor.h"
 #include "MeterTable.h"
 
 #include <QColor>
@@ -54,52 +56,36 @@ QString LiveGridModel::timeSample() {
     return MeterTable::timeText(QDateTime(QDate(2000, 12, 28), QTime(20, 8, 48)));
 }
 
-LiveGridModel::LiveGridModel(QObject* parent) : QAbstractTableModel(parent) {
+LiveGridModel::LiveGridModel(const LatestReadings& readings, MeterCursor& cursor, QObject* parent)
+    : QAbstractTableModel(parent), m_readings(readings), m_cursor(cursor),
+      m_changed(readings.count(), 0) {
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameInterval);
     connect(&m_frame, &QTimer::timeout, this, &LiveGridModel::showFrame);
+    connect(&readings, &LatestReadings::aboutToLoad, this, &LiveGridModel::beginResetModel);
+    connect(&readings, &LatestReadings::loaded, this, [this] {
+        // What was waiting for a frame belongs to the rows just replaced.
+        m_changed = QList<quint16>(m_readings.count(), 0);
+        m_cursorMoved = false;
+        m_frame.stop();
+        endResetModel();
+        emit currentRowChanged(m_cursor.row());
+    });
+    connect(&readings, &LatestReadings::updated, this, &LiveGridModel::readingUpdated);
+    connect(&readings, &LatestReadings::noReplyChanged, this, [this](int row) {
+        markChanged(row, quint16((1u << ColumnCount) - 1)); // the whole row
+    });
+    // A reload tells the cursor at once, above.
+    connect(&cursor, &MeterCursor::moved, this, &LiveGridModel::markCursorMoved);
 }
 
-void LiveGridModel::load(QList<Reading> readings) {
-    beginResetModel();
-    m_rows = std::move(readings);
-    m_rowOfAddress.clear();
-    for (int row = 0; row < m_rows.size(); ++row)
-        m_rowOfAddress.insert(m_rows[row].address, row);
-    m_current = m_rows.isEmpty() ? -1 : 0;
-    // What was waiting for a frame belongs to the rows just replaced.
-    m_changed = QList<quint16>(m_rows.size(), 0);
-    m_cursorMoved = false;
-    m_frame.stop();
-    endResetModel();
-    emit currentRowChanged(m_current);
-}
-
-bool LiveGridModel::updateMeter(const Reading& reading) {
-    const auto found = m_rowOfAddress.constFind(reading.address);
-    if (found == m_rowOfAddress.constEnd())
-        return false;
-    Reading& row = m_rows[*found];
-    const Reading before = row;
-    row.update(reading);
+void LiveGridModel::readingUpdated(int row, const Reading& before) {
+    const Reading& now = m_readings.at(row);
     quint16 changed = 0;
     for (int column = AddressColumn + 1; column < ColumnCount; ++column)
-        if (cellText(row, column) != cellText(before, column))
+        if (cellText(now, column) != cellText(before, column))
             changed |= quint16(1u << column);
-    markChanged(*found, changed);
-    return true;
-}
-
-void LiveGridModel::setNoReplyText(int address, const QString& text) {
-    if (m_noReply.value(address) == text)
-        return;
-    if (text.isEmpty())
-        m_noReply.remove(address);
-    else
-        m_noReply.insert(address, text);
-    const auto found = m_rowOfAddress.constFind(address);
-    if (found != m_rowOfAddress.constEnd())
-        markChanged(*found, quint16((1u << ColumnCount) - 1)); // the whole row
+    markChanged(row, changed);
 }
 
 void LiveGridModel::markChanged(int row, quint16 columns) {
@@ -130,7 +116,7 @@ void LiveGridModel::showFrame() {
     // One notice per run of neighbouring changed cells: a view repaints the
     // rectangle a notice spans.
     bool shown = false;
-    for (int row = 0; row < m_rows.size(); ++row) {
+    for (int row = 0; row < m_changed.size(); ++row) {
         const quint16 changed = std::exchange(m_changed[row], quint16(0));
         shown = shown || changed != 0;
         for (int column = 0; column < ColumnCount;) {
@@ -148,36 +134,15 @@ void LiveGridModel::showFrame() {
     if (shown)
         emit frameShown();
     if (std::exchange(m_cursorMoved, false))
-        emit currentRowChanged(m_current);
-}
-
-const Reading* LiveGridModel::meterReading(int address) const {
-    const auto found = m_rowOfAddress.constFind(address);
-    return found == m_rowOfAddress.constEnd() ? nullptr : &m_rows[*found];
+        emit currentRowChanged(m_cursor.row());
 }
 
 void LiveGridModel::setCurrentRow(int row) {
-    if (row < 0 || row >= m_rows.size() || row == m_current)
-        return;
-    m_current = row;
-    markCursorMoved();
-}
-
-std::optional<int> LiveGridModel::currentAddress() const {
-    if (m_current < 0 || m_current >= m_rows.size())
-        return std::nullopt;
-    return m_rows[m_current].address;
-}
-
-void LiveGridModel::moveToNext() {
-    if (m_rows.isEmpty())
-        return;
-    m_current = (m_current + 1) % int(m_rows.size());
-    markCursorMoved();
+    m_cursor.setRow(row);
 }
 
 int LiveGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_readings.count();
 }
 
 int LiveGridModel::columnCount(const QModelIndex& parent) const {
@@ -185,27 +150,27 @@ int LiveGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_readings.count())
         return {};
-    const Reading& reading = m_rows[index.row()];
+    const Reading& reading = m_readings.at(index.row());
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return cellText(reading, index.column());
-    const auto silent = m_noReply.constFind(reading.address);
+    const QString silent = m_readings.noReplyText(reading.line, reading.address);
     if (role == Qt::ToolTipRole) {
         // A silent meter says since when; the alarm column, which may be
         // cut short, shows its whole text.
         QStringList lines;
-        if (silent != m_noReply.constEnd())
-            lines << *silent;
+        if (!silent.isEmpty())
+            lines << silent;
         if (index.column() == StatusColumn && !cellText(reading, index.column()).isEmpty())
             lines << cellText(reading, index.column());
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
     }
-    if (silent == m_noReply.constEnd())
+    if (silent.isEmpty())
         return {};
     switch (role) {
     case Qt::AccessibleDescriptionRole:
-        return *silent;
+        return silent;
     case Qt::ForegroundRole:
         // The palette's own colour for what is not live, so it suits any theme.
         return qobject_cast<QGuiApplication*>(QCoreApplication::instance())

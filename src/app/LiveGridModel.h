@@ -1,23 +1,24 @@
 #pragma once
 
-#include "PollCursor.h"
 #include "Reading.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QList>
 #include <QTimer>
 #include <chrono>
 
-// The main window's grid of latest readings, one row per meter in
-// ascending address order. Its current row is the poll cursor.
+class LatestReadings;
+class MeterCursor;
+
+// The main window's grid: the station's latest readings, one row per meter
+// in their order, its current row the poll cursor. It holds no reading of
+// its own.
 //
-// The model takes each reading and each move of the cursor at once, but its
-// views learn of them at most once a frame: every cell changed since the
-// last frame once, and the cursor where it stands then. A reply a few
-// milliseconds costs no repaint of its own, and the grid changes at a pace
-// a person can read.
-class LiveGridModel : public QAbstractTableModel, public PollCursor {
+// Its views learn of readings and of the cursor's moves at most once a
+// frame: every cell changed since the last frame once, and the cursor where
+// it stands then. A reply a few milliseconds costs no repaint of its own,
+// and the grid changes at a pace a person can read.
+class LiveGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int ColumnCount = 10;
@@ -33,27 +34,12 @@ public:
     // Each column's width in twips, in column order.
     static QList<int> widthsTwips();
 
-    explicit LiveGridModel(QObject* parent = nullptr);
+    // A reload of the readings is shown at once, the cursor with it; a
+    // silent meter is drawn muted, saying since when.
+    LiveGridModel(const LatestReadings& readings, MeterCursor& cursor, QObject* parent = nullptr);
 
-    // Takes the meters' latest readings; the cursor goes to the first row.
-    // Views learn of it at once.
-    void load(QList<Reading> readings);
-
-    // Takes one meter's newly stored reading, without moving the cursor;
-    // its changed cells are shown with the next frame.
-    bool updateMeter(const Reading& reading);
-    // A meter's row as it stands, every value it has; null when not listed.
-    const Reading* meterReading(int address) const;
-
-    // A meter that does not answer is drawn muted, `text` saying since
-    // when; an empty text draws it as usual again. Kept across reloads.
-    void setNoReplyText(int address, const QString& text);
-    QString noReplyText(int address) const { return m_noReply.value(address); }
-
+    // A click: the poll cursor goes to that row.
     void setCurrentRow(int row);
-
-    std::optional<int> currentAddress() const override;
-    void moveToNext() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -69,15 +55,14 @@ signals:
     void frameShown();
 
 private:
+    void readingUpdated(int row, const Reading& before);
     void markChanged(int row, quint16 columns);
     void markCursorMoved();
     void startFrame();
     void showFrame();
 
-    QList<Reading> m_rows;
-    QHash<int, int> m_rowOfAddress;
-    QHash<int, QString> m_noReply;
-    int m_current = -1;
+    const LatestReadings& m_readings;
+    MeterCursor& m_cursor;
     // The columns changed since the last frame, a bit each, by row.
     QList<quint16> m_changed;
     bool m_cursorMoved = false;

@@ -9,11 +9,11 @@
 #include "LineStatisticsWindow.h"
 #include "LiveGridModel.h"
 #include "LoginWindow.h"
-#include "MainStation.h"
 #include "MessageBox.h"
 #include "ParameterBlockDispatcher.h"
 #include "ParameterWindow.h"
 #include "SerialPort.h"
+#include "Station.h"
 #include "Twips.h"
 #include "Version.h"
 
@@ -63,7 +63,7 @@ template <typename Window> Window* loadOnce(QPointer<Window>& slot, Window* crea
 } // namespace
 
 MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> port, QWidget* parent)
-    : QMainWindow(parent), m_station(std::make_unique<MainStation>(programDir, std::move(port))),
+    : QMainWindow(parent), m_station(std::make_unique<Station>(programDir, std::move(port))),
       m_blockDispatcher(std::make_unique<ParameterBlockDispatcher>()) {
     setWindowTitle(QStringLiteral("RX7100 PC TOOL Ver") + QString::fromLatin1(Version::text));
 
@@ -98,7 +98,8 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     connect(m_statistics, &QPushButton::clicked, this, &MainWindow::lineStatistics);
     connect(m_exit, &QPushButton::clicked, this, &MainWindow::exitProgram);
 
-    LiveGridModel& model = m_station->liveGrid();
+    m_gridModel = std::make_unique<LiveGridModel>(m_station->readings(), m_station->cursor());
+    LiveGridModel& model = *m_gridModel;
     m_grid = new QTableView(central);
     m_grid->setModel(&model);
     m_grid->setAccessibleName(QStringLiteral("Latest meter readings"));
@@ -137,8 +138,8 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
         if (std::exchange(m_valuesMayNotFit, false))
             widenForValues();
     });
-    connect(m_station.get(), &MainStation::readingChanged, this, &MainWindow::showReadingState);
-    connect(m_station.get(), &MainStation::parameterBlockReceived, m_blockDispatcher.get(),
+    connect(m_station.get(), &Station::readingChanged, this, &MainWindow::showReadingState);
+    connect(m_station.get(), &Station::parameterBlockReceived, m_blockDispatcher.get(),
             &ParameterBlockDispatcher::dispatch);
 
     // No accessible name of its own: a screen reader then reads the notice

@@ -12,7 +12,8 @@ class CommSetupWindow;
 class HistoryWindow;
 class LineStatisticsWindow;
 class LoginWindow;
-class MainStation;
+class LiveGridModel;
+class Station;
 class ParameterBlockDispatcher;
 class ParameterWindow;
 class QLabel;
@@ -34,8 +35,9 @@ public:
     // the window as far as start-up got.
     StartupResult load();
 
-    MainStation& station() { return *m_station; }
+    Station& station() { return *m_station; }
     QTableView* liveGridView() const { return m_grid; }
+    LiveGridModel& liveGrid() { return *m_gridModel; }
     QString statusText() const;
     // The broker's state, beside the hints; empty while not publishing.
     QString brokerText() const;
@@ -87,7 +89,9 @@ private:
     void showFullParameterWindow();
     void showBasicParameterWindow();
 
-    std::unique_ptr<MainStation> m_station;
+    std::unique_ptr<Station> m_station;
+    // Shows what the station holds: gone before the station.
+    std::unique_ptr<LiveGridModel> m_gridModel;
     QPushButton* m_read = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_commSetup = nullptr;

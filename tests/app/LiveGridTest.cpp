@@ -1,4 +1,6 @@
+#include "LatestReadings.h"
 #include "LiveGridModel.h"
+#include "MeterCursor.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -6,8 +8,9 @@
 
 namespace {
 
-Reading reading(int address, const char* flow, int second) {
+Reading reading(int address, const char* flow, int second, int line = 1) {
     Reading r;
+    r.line = line;
     r.address = address;
     r.flowRate = QString::fromLatin1(flow);
     r.flowRateUnit = QStringLiteral("m3/h");
@@ -27,11 +30,13 @@ QStringList notices(const QSignalSpy& spy) {
 }
 
 TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
-    LiveGridModel grid;
-    grid.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});
+    LatestReadings readings;
+    MeterCursor cursorOfLine1(readings, 1);
+    LiveGridModel grid(readings, cursorOfLine1);
+    readings.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});
     // With no view yet, no frame runs and nothing is lost: the first view hears it.
-    grid.updateMeter(reading(1, "", 1));
-    grid.moveToNext();
+    readings.update(reading(1, "", 1));
+    cursorOfLine1.moveToNext();
     QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
     QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
     QSignalSpy cursor(&grid, &LiveGridModel::currentRowChanged);
@@ -49,26 +54,26 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
         frames.clear();
     };
     // Three readings of one meter, two cells changed.
-    grid.updateMeter(reading(2, "2.00", 1));
-    grid.updateMeter(reading(2, "3.00", 2));
-    grid.updateMeter(reading(2, "3.00", 3));
+    readings.update(reading(2, "2.00", 1));
+    readings.update(reading(2, "3.00", 2));
+    readings.update(reading(2, "3.00", 3));
     nextFrame({"0:9-9", "1:1-1", "1:9-9"}, 1);
     // Neighbouring cells in one notice, two meters.
     Reading unit = reading(3, "5.00", 4);
     unit.flowRateUnit = QStringLiteral("l/s");
-    grid.updateMeter(unit);
-    grid.updateMeter(reading(1, "", 4));
+    readings.update(unit);
+    readings.update(reading(1, "", 4));
     nextFrame({"0:9-9", "2:1-2", "2:9-9"});
     // The same values at the same second, and a meter not listed.
-    grid.updateMeter(reading(1, "", 4));
-    EXPECT_FALSE(grid.updateMeter(reading(9, "1.00", 5)));
+    readings.update(reading(1, "", 4));
+    EXPECT_FALSE(readings.update(reading(9, "1.00", 5)));
     nextFrame({});
     // A meter falls silent: its whole row.
-    grid.setNoReplyText(2, QStringLiteral("No reply since 10:00"));
+    readings.setNoReplyText(1, 2, QStringLiteral("No reply since 10:00"));
     nextFrame({"1:0-9"});
     // Four polls and a click.
     for (int poll = 0; poll < 4; ++poll)
-        grid.moveToNext();
+        cursorOfLine1.moveToNext();
     grid.setCurrentRow(2);
     nextFrame({}, 2);
 
@@ -77,10 +82,10 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     EXPECT_TRUE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(grid.index(0, 3).data(Qt::ForegroundRole).isValid());
     // The model itself has every reading at once.
-    grid.updateMeter(reading(2, "7.00", 6));
+    readings.update(reading(2, "7.00", 6));
     EXPECT_EQ(grid.index(1, 1).data().toString(), QStringLiteral("7.00"));
     EXPECT_EQ(grid.index(1, 9).data().toString(), QStringLiteral("2026-01-01 10:00:06"));
-    grid.setNoReplyText(2, {});
+    readings.setNoReplyText(1, 2, {});
     EXPECT_FALSE(grid.index(1, 3).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(grid.index(1, 3).data(Qt::ToolTipRole).isValid());
     QTest::qWait(int(LiveGridModel::FrameInterval.count()) * 2);
@@ -88,12 +93,33 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     frames.clear();
 
     // A reload drops what waited for a frame; the cursor is told at once.
-    grid.updateMeter(reading(3, "8.00", 7));
-    grid.moveToNext();
-    grid.load({reading(1, "", 0)});
+    readings.update(reading(3, "8.00", 7));
+    cursorOfLine1.moveToNext();
+    readings.load({reading(1, "", 0)});
     EXPECT_EQ(cursor.count(), 1);
     cursor.clear();
     nextFrame({});
 }
 
 } // namespace
+
+// Each line's cursor walks that line's meters and wraps to its first; a
+// click on another line's row leaves it where it is.
+TEST(MeterCursor, WalksItsOwnLine) {
+    LatestReadings readings;
+    MeterCursor one(readings, 1), two(readings, 2), three(readings, 3);
+    readings.load({reading(1, "", 0), reading(5, "", 0), reading(5, "", 0, 2), reading(6, "", 0, 2),
+                   reading(7, "", 0, 2)});
+    EXPECT_EQ(three.currentAddress(), std::nullopt);
+    QList<int> asked;
+    for (int poll = 0; poll < 4; ++poll) {
+        asked << *one.currentAddress() << *two.currentAddress();
+        one.moveToNext();
+        two.moveToNext();
+    }
+    EXPECT_EQ(asked, QList<int>({1, 5, 5, 6, 1, 7, 5, 5}));
+    two.setRow(0);
+    EXPECT_EQ(two.row(), 3);
+    EXPECT_EQ(readings.find(2, 5), &readings.at(2));
+    EXPECT_FALSE(readings.update(reading(1, "", 0, 2)));
+}

@@ -1,5 +1,6 @@
 #include "LineStatisticsModel.h"
 #include "LineStatisticsWindow.h"
+#include "LiveGridModel.h"
 #include "PollingCycle.h"
 #include "ReplyFrames.h"
 #include "ToolTest.h"
@@ -28,7 +29,7 @@ protected:
             cells << model.index(row, column).data().toString();
         return cells.join('|');
     }
-    QString shown(int row) { return shown(station().liveGrid(), row); }
+    QString shown(int row) { return shown(window->liveGrid(), row); }
 };
 
 TEST_F(MainWindowTest, ReadAndStopMoveBetweenStatesAndAHintOutlastsTheMouse) {
@@ -67,17 +68,17 @@ TEST_F(MainWindowTest, StartUpBlanksTheReadingsAndTheGridRowIsThePollCursor) {
               QStringList({"9|||||||||", "10|||||||||", "11|||||||||"}));
 
     QTableView* view = window->liveGridView();
-    LiveGridModel& grid = station().liveGrid();
-    EXPECT_EQ(grid.currentAddress(), 9);
+    MeterCursor& cursor = station().cursor();
+    EXPECT_EQ(cursor.currentAddress(), 9);
     view->selectRow(2);
-    EXPECT_EQ(grid.currentAddress(), 11);
-    grid.moveToNext();
-    EXPECT_EQ(grid.currentAddress(), 9);
+    EXPECT_EQ(cursor.currentAddress(), 11);
+    cursor.moveToNext();
+    EXPECT_EQ(cursor.currentAddress(), 9);
     // The highlight follows with the next frame.
     EXPECT_TRUE(QTest::qWaitFor([&] { return view->currentIndex().row() == 0; }, 1000));
     view->selectRow(1);
     station().callDataGrid1(); // a reload starts over
-    EXPECT_EQ(grid.currentAddress(), 9);
+    EXPECT_EQ(cursor.currentAddress(), 9);
 }
 
 TEST_F(MainWindowTest, PollsInAddressOrderAndStoresEachReplyInItsMetersRow) {

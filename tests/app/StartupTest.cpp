@@ -32,7 +32,7 @@ TEST_F(StartupTest, OpensThePortThenSetsTheStoredLineUnlessTheParityIsUnknown) {
         prepare({{}, 3, "19200", noe, 250, {}, {}}); // port 3 at 19200, polled every 250 ms
         EXPECT_EQ(launch(), 0);
         EXPECT_EQ(port->calls, calls) << noe;
-        EXPECT_EQ(station().liveGrid().rowCount(), 1);
+        EXPECT_EQ(station().readings().count(), 1);
     }
     EXPECT_TRUE(texts.isEmpty());
 }
@@ -88,7 +88,7 @@ TEST_F(StartupTest, FailuresShowOneMessageWithTheirCauseAndLeaveTheGridEmpty) {
         EXPECT_EQ(std::exchange(titles, {}), QStringList({"Serial port error"}));
         EXPECT_EQ(std::exchange(texts, {}), QStringList({text}));
         EXPECT_EQ(port->isOpen(), text.endsWith("8015")); // only a line the port cannot take
-        EXPECT_EQ(station().liveGrid().rowCount(), 0);
+        EXPECT_EQ(station().readings().count(), 0);
     }
 }
 

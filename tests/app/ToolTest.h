@@ -2,9 +2,10 @@
 
 #include "CommSetupWindow.h"
 #include "FakeSerialPort.h"
-#include "MainStation.h"
+#include "LiveGridModel.h"
 #include "MainWindow.h"
 #include "ProgramFolder.h"
+#include "Station.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,7 +49,7 @@ protected:
     void click(const QString& name, QWidget* top = nullptr) {
         QTest::mouseClick(button(name, top), Qt::LeftButton);
     }
-    MainStation& station() { return window->station(); }
+    Station& station() { return window->station(); }
     CommSetupWindow* setup() const { return window->loadedCommSetupWindow(); }
     void type(const char* box, const QString& text) {
         setup()->findChild<QLineEdit*>(box)->setText(text);

@@ -18,10 +18,10 @@ TEST_F(WindowPathsTest, ClosedSetupWindowLoadsAfreshAndTheMainWindowUnloadsEvery
     click("recordModify", setup());
     type("intervalBox", "9"); // typed, not saved
     QPointer<CommSetupWindow> first = setup();
-    station().liveGrid().setCurrentRow(1);
+    station().cursor().setRow(1);
     first->close();
     EXPECT_EQ(setup(), nullptr);
-    EXPECT_EQ(station().liveGrid().currentAddress(), 1);               // the live grid was reloaded
+    EXPECT_EQ(station().cursor().currentAddress(), 1);                 // the live grid was reloaded
     EXPECT_EQ(station().recordInterval().text(), QStringLiteral("5")); // the typed 9 went too
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
@@ -38,7 +38,7 @@ TEST_F(WindowPathsTest, ClosedSetupWindowLoadsAfreshAndTheMainWindowUnloadsEvery
     EXPECT_FALSE(window->loadedHistoryWindow()->isVisible());
     folder->exec("insert into yibiaodizhi (dizhi) values (7)");
     window->close();
-    EXPECT_EQ(station().liveGrid().index(2, 0).data(), "7"); // setup's closing step
+    EXPECT_EQ(window->liveGrid().index(2, 0).data(), "7"); // setup's closing step
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(setup() || window->loadedHistoryWindow() || window->loadedLoginWindow() ||
                  window->loadedParameterWindow() || window->loadedBasicParameterWindow());
@@ -59,9 +59,9 @@ TEST_F(WindowPathsTest, HistoryAndParameterSetupHideTheSetupWindowReloadingTheGr
         EXPECT_TRUE(setup()->isVisible() && !setup()->isModal() && station().isReading());
         if (!shown)
             setup()->hide();
-        station().liveGrid().setCurrentRow(2);
+        station().cursor().setRow(2);
         click(name);
-        EXPECT_EQ(station().liveGrid().currentAddress(), shown ? 1 : 3);
+        EXPECT_EQ(station().cursor().currentAddress(), shown ? 1 : 3);
         ASSERT_NE(setup(), nullptr); // hidden, not closed
         EXPECT_FALSE(setup()->isVisible());
         EXPECT_EQ(station().isReading(), readingAfter);

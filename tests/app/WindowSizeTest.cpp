@@ -40,7 +40,7 @@ TEST_F(WindowSizeTest, MainWindowFitsALaptopAndCutsNoNumber) {
     QTableView* grid = window->liveGridView();
     const QAbstractItemView* view = grid; // its size hints are public
     const QHeaderView* header = grid->horizontalHeader();
-    const LiveGridModel& model = station().liveGrid();
+    const LiveGridModel& model = window->liveGrid();
     QSignalSpy frame(&model, &LiveGridModel::frameShown);
     port->deliver(widestReading(2));
     ASSERT_TRUE(frame.wait(1000));

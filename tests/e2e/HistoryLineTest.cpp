@@ -1,8 +1,8 @@
 #include "DeleteRunner.h"
 #include "HistoryTab.h"
 #include "HistoryWindow.h"
-#include "MainStation.h"
 #include "SimulatedLine.h"
+#include "Station.h"
 
 #include <QDate>
 #include <QPushButton>
@@ -27,7 +27,7 @@ TEST(HistoryOverALine, DeleteGoesOnWhilePollingStoresReadings) {
         today + " 00:00:00', '+' || (i / 2) || ' seconds') from n union all select '1', '" +
         yesterday + " 12:00:00'"));
     ASSERT_TRUE(tool.load());
-    MainStation& station = tool.window->station();
+    Station& station = tool.window->station();
     station.readMeterData();
     tool.window->history();
     HistoryWindow* history = tool.window->loadedHistoryWindow();
@@ -38,7 +38,7 @@ TEST(HistoryOverALine, DeleteGoesOnWhilePollingStoresReadings) {
     ASSERT_TRUE(tab.isDeleting());
     tab.runningDelete()->setBatchRows(20);
     int storedWhileDeleting = 0;
-    QObject::connect(&station, &MainStation::readingStored, &tab,
+    QObject::connect(&station, &Station::readingStored, &tab,
                      [&] { storedWhileDeleting += tab.isDeleting() ? 1 : 0; });
     ASSERT_TRUE(QSignalSpy(&tab, &HistoryTab::deleteFinished).wait(60000));
     station.stopReading();

@@ -1,10 +1,10 @@
 #include "LoginWindow.h"
-#include "MainStation.h"
 #include "ParameterBlocks.h"
 #include "ParameterForm.h"
 #include "ParameterTable.h"
 #include "ParameterWindow.h"
 #include "SimulatedLine.h"
+#include "Station.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 #include "LineHealth.h"
-#include "MainStation.h"
 #include "MessageBox.h"
 #include "PortLocator.h"
 #include "PortRecovery.h"
 #include "QtSerialPort.h"
 #include "SerialPort.h"
 #include "SimulatedLine.h"
+#include "Station.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,7 @@ TEST_P(PortLossOverALine, LostDeviceIsRetriedByItsOwnPathAndResumesByItself) {
                                        {dir.filePath("ports/com%1"), dir.filePath("ttyUSB%2"),
                                         dir.filePath("ttyS%2")})));
     ASSERT_TRUE(main.load().isOk());
-    MainStation& station = main.station();
+    Station& station = main.station();
     const LineStatistics& stats = station.health().statistics();
     main.readMeterData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stats.line().stored >= 3; }, 5000));
@@ -87,7 +87,7 @@ TEST(SilentLine, IsReopenedAgainAndAgainAndToldSilent) {
     // The line is up, but no meter on it answers address 1.
     ToolOnLine tool(options, {"--addresses", "9", "--baud", "115200"});
     ASSERT_TRUE(tool.load());
-    MainStation& station = tool.window->station();
+    Station& station = tool.window->station();
     const LineStatistics& stats = station.health().statistics();
     const QString port = station.port().description();
     tool.window->readMeterData();

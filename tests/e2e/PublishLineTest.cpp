@@ -1,8 +1,8 @@
 #include "Broker.h"
 #include "CommSetupWindow.h"
-#include "MainStation.h"
 #include "ReadingMessage.h"
 #include "SimulatedLine.h"
+#include "Station.h"
 #include "Subscriber.h"
 
 #include <QLineEdit>
@@ -30,7 +30,7 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
         PublishSettings{true, "127.0.0.1", Broker::freePort(), "plant", "line-4", "", "", "", 1};
     ToolOnLine tool(options, {"--addresses", "1-3", "--silent", "2", "--baud", "115200"});
     ASSERT_TRUE(tool.load());
-    MainStation& station = tool.window->station();
+    Station& station = tool.window->station();
     tool.window->communicationSetup();
     CommSetupWindow* setup = tool.window->loadedCommSetupWindow();
     QTest::mouseClick(setup->findChild<QPushButton*>("publishModify"), Qt::LeftButton);
@@ -43,8 +43,8 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
               QStringLiteral("Publishing to 127.0.0.1:%1").arg(broker.port()));
 
     QMap<int, QByteArrayList> stored; // each meter's reading messages
-    QObject::connect(&station, &MainStation::readingStored, [&](int address) {
-        stored[address] << ReadingMessage::json(*station.liveGrid().meterReading(address));
+    QObject::connect(&station, &Station::readingStored, [&](int address) {
+        stored[address] << ReadingMessage::json(*station.readings().find(1, address));
     });
     station.readMeterData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stored[3].size() >= 20; }, 20000));

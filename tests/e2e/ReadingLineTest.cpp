@@ -1,7 +1,7 @@
 #include "LineHealth.h"
-#include "MainStation.h"
 #include "RealtimeRecord.h"
 #include "SimulatedLine.h"
+#include "Station.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -30,11 +30,11 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
                         QStringList{"--addresses", "1-4", "--baud", c.baud, "--seed", "12"} +
                             c.faults);
         ASSERT_TRUE(tool.load());
-        MainStation& station = tool.window->station();
+        Station& station = tool.window->station();
         const LineStatistics& stats = station.health().statistics();
         QSignalSpy ticks(&station.pollTimer(), &IntervalTimer::tick);
         QStringList stored;
-        QObject::connect(&station, &MainStation::readingStored,
+        QObject::connect(&station, &Station::readingStored,
                          [&](int, const QString& hex) { stored << hex; });
         station.readMeterData();
         ASSERT_TRUE(QTest::qWaitFor([&] { return stats.meter(3).stored >= 6; }, 30000));
@@ -64,7 +64,7 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
         EXPECT_GT(line.garbageBytes, 0);
         // The silent meter is muted in the grid and did not hold the others up.
         EXPECT_EQ(stats.meter(4).stored, 0);
-        EXPECT_TRUE(station.liveGrid().noReplyText(4).startsWith("No reply since"));
+        EXPECT_TRUE(station.readings().noReplyText(1, 4).startsWith("No reply since"));
         for (int meter : {1, 2, 3})
             EXPECT_GE(stats.meter(meter).requests, stats.meter(4).requests - 1) << meter;
     }

@@ -1,10 +1,11 @@
 #include "CommSetupWindow.h"
 #include "LineHealth.h"
-#include "MainStation.h"
+#include "LiveGridModel.h"
 #include "MessageBox.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 #include "SimulatedLine.h"
+#include "Station.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ TEST(StoreFaultsOverALine, FullDiskIsToldByItsCauseAndEverythingRecovers) {
                        logs.path());
     MainWindow main(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
     ASSERT_TRUE(line.started() && main.load().isOk());
-    const LiveGridModel& grid = main.station().liveGrid();
+    const LiveGridModel& grid = main.liveGrid();
     const QString diskFull =
         QStringLiteral("Notice: Database write failed: database or disk is full");
     main.show();
@@ -104,7 +105,7 @@ TEST(StoreFaultsOverALine, ReadOnlyDatabaseNeverPassesOldReadingsOffAsCurrent) {
     MainWindow& main = *tool.window;
     EXPECT_EQ(main.statusText(),
               "Notice: Database write failed: attempt to write a readonly database");
-    LiveGridModel& grid = main.station().liveGrid();
+    LiveGridModel& grid = main.liveGrid();
     EXPECT_EQ(grid.index(0, 1).data().toString() + grid.index(1, 1).data().toString(), "");
 
     // Reading goes on and shows what the meter says.

@@ -2,8 +2,9 @@
 
 #include "HistorySnapshots.h"
 #include "IntervalTimer.h"
-#include "LiveGridModel.h"
+#include "LatestReadings.h"
 #include "LocalClock.h"
+#include "MeterCursor.h"
 #include "PortRecovery.h"
 #include "Publisher.h"
 #include "RecordInterval.h"
@@ -28,9 +29,10 @@ class SerialPort;
 // What the main window owns for the whole run and shares with the other
 // windows: the database connection and its checkpoints, which run on a
 // thread of their own, the one serial port and its exchange,
-// the poll and snapshot timers, the live grid (whose current row is the
-// poll cursor) and the routines that work on them. No widgets here.
-class MainStation : public QObject {
+// the poll and snapshot timers, the meters' latest readings and the poll
+// cursor, and the routines that work on them. No widgets here: the grid,
+// the headless log and the broker read what it holds.
+class Station : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds SnapshotInterval = std::chrono::minutes(1);
@@ -38,8 +40,8 @@ public:
     // program's lock: a held database must not freeze the window.
     static constexpr std::chrono::milliseconds ReadingBusyTimeout{100};
 
-    MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
-    ~MainStation() override;
+    Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
+    ~Station() override;
 
     // Start-up: opens the database, reads the settings row, opens and sets
     // up the port, blanks the readings and loads the grid. Stops at the
@@ -51,7 +53,7 @@ public:
     void stopReading();
     bool isReading() const { return m_reading; }
 
-    // Reloads the live grid; the poll cursor goes back to the first meter.
+    // Reloads the latest readings; the poll cursor goes back to the first meter.
     // Readings left from before this start are shown blank even when the
     // store could not blank them.
     void callDataGrid1();
@@ -67,7 +69,7 @@ public:
     void snapshotTick();
 
     // Decodes a real-time reply and stores it in the replying meter's row,
-    // which the live grid then shows; the poll cursor stays where it is.
+    // and in the latest readings; the poll cursor stays where it is.
     // A damaged reply, or one from a meter not listed, changes nothing. A
     // reading the store refuses is still shown, and the refusal reported.
     void Data_read1(const QString& hexText);
@@ -78,7 +80,8 @@ public:
     PollingCycle& polling() { return *m_polling; }
     IntervalTimer& pollTimer() { return m_pollTimer; }
     IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
-    LiveGridModel& liveGrid() { return m_liveGrid; }
+    const LatestReadings& readings() const { return m_readings; }
+    MeterCursor& cursor() { return m_cursor; }
     LineHealth& health() { return *m_health; }
     // Every stored reading and snapshot goes to the broker through it.
     Publisher& publisher() { return m_publisher; }
@@ -106,7 +109,9 @@ private:
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialExchange> m_exchange;
     std::unique_ptr<LineHealth> m_health;
-    LiveGridModel m_liveGrid;
+    int m_line = 1;
+    LatestReadings m_readings;
+    MeterCursor m_cursor{m_readings, m_line};
     IntervalTimer m_pollTimer;
     std::unique_ptr<PollingCycle> m_polling;
     IntervalTimer m_snapshotTimer;

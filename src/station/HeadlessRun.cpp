@@ -2,8 +2,8 @@
 
 #include "Database.h"
 #include "LineHealth.h"
-#include "MainStation.h"
 #include "SerialPort.h"
+#include "Station.h"
 
 #include <QDir>
 #include <QTimer>
@@ -28,7 +28,7 @@ QString clause(QString text) {
 HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port, Log log,
                          QObject* parent)
     : QObject(parent), m_log(std::move(log)),
-      m_station(std::make_unique<MainStation>(folder, std::move(port))) {
+      m_station(std::make_unique<Station>(folder, std::move(port))) {
     connect(&m_station->publisher(), &Publisher::stateChanged, this, &HeadlessRun::logBrokerState);
     const LineHealth& health = m_station->health();
     connect(&health, &LineHealth::lineLost, this, [this](const QString& port) {
@@ -69,8 +69,8 @@ bool HeadlessRun::start() {
         return false;
     }
     QStringList meters;
-    for (int row = 0; row < m_station->liveGrid().rowCount(); ++row)
-        meters << m_station->liveGrid().index(row, 0).data().toString();
+    for (int row = 0; row < m_station->readings().count(); ++row)
+        meters << QString::number(m_station->readings().at(row).address);
     const SerialPort& port = m_station->port();
     m_log(QStringLiteral("reading %1 (%2), poll period %3 ms, meters %4; database %5")
               .arg(port.description(), port.lineSettings())

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-class MainStation;
+class Station;
 class SerialPort;
 
 // The station without a display: no widget at all. It starts up, reads at
@@ -31,7 +31,7 @@ public:
     // Stops reading, then sends what waits and "offline"; finished() follows.
     void stop(const QString& why);
 
-    MainStation& station() { return *m_station; }
+    Station& station() { return *m_station; }
 
 signals:
     void finished(int exitCode);
@@ -40,7 +40,7 @@ private:
     void logBrokerState();
 
     Log m_log;
-    std::unique_ptr<MainStation> m_station;
+    std::unique_ptr<Station> m_station;
     bool m_stopping = false;
     bool m_connectingLogged = false;
 };

@@ -1,4 +1,4 @@
-#include "MainStation.h"
+#include "Station.h"
 
 #include "Checkpointer.h"
 #include "Database.h"
@@ -13,40 +13,41 @@
 #include "SettingsTable.h"
 #include "WholeNumber.h"
 
-MainStation::MainStation(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
+Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_programDir(std::move(programDir)), m_port(std::move(port)),
       m_exchange(std::make_unique<SerialExchange>(*m_port)),
       m_health(std::make_unique<LineHealth>(*m_exchange)),
-      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_liveGrid, m_pollTimer)) {
+      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_cursor, m_pollTimer)) {
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotInterval);
-    connect(&m_snapshotTimer, &IntervalTimer::tick, this, &MainStation::snapshotTick);
-    connect(m_exchange.get(), &SerialExchange::replyReceived, this, &MainStation::dispatchReply);
+    connect(&m_snapshotTimer, &IntervalTimer::tick, this, &Station::snapshotTick);
+    connect(m_exchange.get(), &SerialExchange::replyReceived, this, &Station::dispatchReply);
     m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, &MainStation::retryPort);
-    connect(m_port.get(), &SerialPort::lost, this, &MainStation::portLost);
-    connect(m_health.get(), &LineHealth::lineStalled, this, &MainStation::reopenStalledPort);
+    connect(&m_retryTimer, &QTimer::timeout, this, &Station::retryPort);
+    connect(m_port.get(), &SerialPort::lost, this, &Station::portLost);
+    connect(m_health.get(), &LineHealth::lineStalled, this, &Station::reopenStalledPort);
     // A silent meter's row is drawn muted, with since when it is silent.
     connect(m_health.get(), &LineHealth::meterFreshnessChanged, this, [this](int address) {
-        m_liveGrid.setNoReplyText(address, m_health->freshness().noReplyText(address));
+        m_readings.setNoReplyText(m_line, address, m_health->freshness().noReplyText(address));
     });
     // The broker hears of it too; its next stored reading says "online" again.
     connect(m_health.get(), &LineHealth::meterSilent, &m_publisher, &Publisher::meterSilent);
 }
 
-void MainStation::dispatchReply(ReplyKind kind, const QString& hexText) {
+void Station::dispatchReply(ReplyKind kind, const QString& hexText) {
     if (kind == ReplyKind::RealTime)
         Data_read1(hexText);
     else
         emit parameterBlockReceived(kind, hexText);
 }
 
-void MainStation::Data_read1(const QString& hexText) {
+void Station::Data_read1(const QString& hexText) {
     std::optional<Reading> reading = decodeRealtimeRecord(hexText);
     if (!reading) {
         m_health->replyDropped(hexText);
         return;
     }
+    reading->line = m_line;
     if (!m_meters) {
         m_health->replyNotStored(reading->address);
         return;
@@ -59,14 +60,14 @@ void MainStation::Data_read1(const QString& hexText) {
         // The operator still sees what the meter said; the notice tells
         // that it is not kept.
         if (write.isRefused())
-            m_liveGrid.updateMeter(*reading);
+            m_readings.update(*reading);
         return;
     }
     m_health->replyStored(reading->address);
-    m_liveGrid.updateMeter(*reading);
+    m_readings.update(*reading);
     if (m_publisher.isPublishing()) {
         // The row as stored: a value this reply lacked keeps the one before.
-        const Reading* row = m_liveGrid.meterReading(reading->address);
+        const Reading* row = m_readings.find(reading->line, reading->address);
         m_publisher.publishReading(row ? *row : *reading);
     }
     emit readingStored(reading->address, hexText);
@@ -74,14 +75,14 @@ void MainStation::Data_read1(const QString& hexText) {
         blankStaleReadings();
 }
 
-void MainStation::portLost() {
+void Station::portLost() {
     m_lostPort = m_port->description();
     m_health->portLost(m_lostPort);
     if (!m_retryTimer.isActive())
         m_retryTimer.start(m_recovery.nextDelay());
 }
 
-void MainStation::retryPort() {
+void Station::retryPort() {
     // Opened meanwhile by a settings save or a parameter window: back too.
     // Only the lost device itself is tried, never the next one the lookup
     // would find.
@@ -93,7 +94,7 @@ void MainStation::retryPort() {
     m_retryTimer.start(m_recovery.nextDelay());
 }
 
-void MainStation::reopenStalledPort() {
+void Station::reopenStalledPort() {
     if (!m_port->isOpen())
         return;
     m_port->close();
@@ -102,19 +103,19 @@ void MainStation::reopenStalledPort() {
         portLost();
 }
 
-void MainStation::blankStaleReadings() {
+void Station::blankStaleReadings() {
     const StoreWrite write = m_meters->clearReadings(m_startedAt);
     m_health->storeWrite(write);
     m_readingsStale = write.isRefused();
 }
 
-MainStation::~MainStation() {
+Station::~Station() {
     m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
     m_db.reset();
 }
 
-StartupResult MainStation::startUp() {
+StartupResult Station::startUp() {
     const QString file = Database::filePath(m_programDir);
     m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeout, false});
     if (!m_db->isOpen())
@@ -155,11 +156,10 @@ StartupResult MainStation::startUp() {
     m_snapshots.reset();
     clearReadings();
     callDataGrid1();
-    m_liveGrid.setCurrentRow(0);
     return {};
 }
 
-void MainStation::readMeterData() {
+void Station::readMeterData() {
     m_health->readingStarted();
     m_pollTimer.setInterval(std::chrono::milliseconds(m_pollPeriod));
     m_snapshotTimer.setEnabled(true);
@@ -168,7 +168,7 @@ void MainStation::readMeterData() {
     emit readingChanged(true);
 }
 
-void MainStation::stopReading() {
+void Station::stopReading() {
     m_pollTimer.setInterval({});
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval({});
@@ -176,21 +176,22 @@ void MainStation::stopReading() {
     emit readingChanged(false);
 }
 
-void MainStation::callDataGrid1() {
+void Station::callDataGrid1() {
     QList<Reading> readings = m_meters ? m_meters->readings() : QList<Reading>();
     if (m_readingsStale) {
         // Never the last run's readings as if they were current.
         for (Reading& reading : readings)
             if (!reading.time.isValid() || reading.time < m_startedAt) {
                 Reading blank;
+                blank.line = reading.line;
                 blank.address = reading.address;
                 reading = blank;
             }
     }
-    m_liveGrid.load(std::move(readings));
+    m_readings.load(std::move(readings));
 }
 
-void MainStation::clearReadings() {
+void Station::clearReadings() {
     if (!m_meters)
         return;
     const StoreWrite write = m_meters->clearReadings();
@@ -198,7 +199,7 @@ void MainStation::clearReadings() {
     m_readingsStale = write.isRefused();
 }
 
-void MainStation::snapshotTick() {
+void Station::snapshotTick() {
     const QString& interval = m_recordInterval.text();
     // The count starts again whether or not the copy is taken; one the
     // store refused is owed and tried again a minute later.
