@@ -62,7 +62,7 @@ void LineStatisticsWindow::refresh() {
         QStringLiteral("Bytes received: %1    Garbage bytes: %2    Replies from meters not "
                        "asked: %3    Replies not stored: %4\nDatabase write failures: %5    "
                        "Serial port losses: %6    Silent line reopens: %7    Requests not "
-                       "sent: %8")
+                       "sent: %8    Late replies: %9")
             .arg(line.bytesReceived)
             .arg(line.garbageBytes)
             .arg(line.unaskedReplies)
@@ -70,7 +70,8 @@ void LineStatisticsWindow::refresh() {
             .arg(line.storeFailures)
             .arg(line.portLosses)
             .arg(line.watchdogReopens)
-            .arg(line.requestsNotSent));
+            .arg(line.requestsNotSent)
+            .arg(line.lateReplies));
 }
 
 void LineStatisticsWindow::reset() {

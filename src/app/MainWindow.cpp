@@ -12,6 +12,7 @@
 #include "MessageBox.h"
 #include "ParameterBlockDispatcher.h"
 #include "ParameterWindow.h"
+#include "PollingCycle.h"
 #include "SerialPort.h"
 #include "Station.h"
 #include "Twips.h"
@@ -185,6 +186,9 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
             [this](const QString& port, const QString& cause) {
                 showNotice(PortRecovery::sendFailingNotice(port, cause));
             });
+    connect(&health, &LineHealth::repliesLate, this, [this](const QString& port) {
+        showNotice(PortRecovery::lateNotice(port, m_station->polling().replyTimeout()));
+    });
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);

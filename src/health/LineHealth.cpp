@@ -24,6 +24,7 @@ LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
     : QObject(parent), m_exchange(exchange) {
     connect(&m_exchange, &SerialExchange::frameSent, this, &LineHealth::onFrameSent);
     connect(&m_exchange, &SerialExchange::sendFailed, this, &LineHealth::onSendFailed);
+    connect(&m_exchange, &SerialExchange::replyCutShort, this, &LineHealth::replyLate);
     connect(&m_exchange, &SerialExchange::bytesReceived, this, [this](qsizetype count) {
         m_statistics.bytesReceived(count);
         m_watchdog.byteArrived();
@@ -84,7 +85,14 @@ void LineHealth::watchdogReopened(const QString& port) {
     emit lineSilent(port);
 }
 
+void LineHealth::replyLate() {
+    m_statistics.replyLate();
+    if (++m_lateRun == LateRunForNotice)
+        emit repliesLate(m_exchange.port().description());
+}
+
 void LineHealth::replyStored(int address) {
+    m_lateRun = 0;
     const QDateTime now = m_clock.now();
     m_statistics.replyStored(address, LineStatistics::Clock::now(), now);
     answered(address, now);

@@ -27,6 +27,10 @@ public:
     void replyStored(int address);
     void replyNotStored(int address);
     void replyDropped(const QString& hexText);
+    // A reply was still arriving when its poll's time was up.
+    void replyLate();
+    // Late replies in a row before the line says so.
+    static constexpr int LateRunForNotice = 3;
 
     // The outcome of any write to the database.
     void storeWrite(const StoreWrite& write);
@@ -64,6 +68,8 @@ signals:
     // A request could not be handed to the port, the first of a run of
     // such failures while the port is not known lost; `cause` says why.
     void sendFailing(const QString& port, const QString& cause);
+    // Replies keep coming after the reply timeout, once until one is on time.
+    void repliesLate(const QString& port);
 
 private:
     void onFrameSent(const QByteArray& frame);
@@ -79,4 +85,5 @@ private:
     SilenceWatchdog m_watchdog;
     bool m_portLost = false;
     bool m_sendFailing = false;
+    int m_lateRun = 0;
 };

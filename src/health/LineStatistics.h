@@ -41,6 +41,8 @@ public:
         qint64 watchdogReopens = 0;
         // Requests the port would not take (closed, or refusing writes).
         qint64 requestsNotSent = 0;
+        // Replies still arriving when the reply timeout was up.
+        qint64 lateReplies = 0;
         qint64 portLosses = 0;
         qint64 storeFailures = 0;
     };
@@ -70,6 +72,7 @@ public:
     void replyBytes(qsizetype count) { m_replyBytes += count; }
     void watchdogReopened() { ++m_line.watchdogReopens; }
     void requestNotSent() { ++m_line.requestsNotSent; }
+    void replyLate() { ++m_line.lateReplies; }
     void portLost() { ++m_line.portLosses; }
     void storeFailed() { ++m_line.storeFailures; }
 

@@ -22,6 +22,11 @@ public:
     static QString sendFailingNotice(const QString& port, const QString& cause) {
         return QStringLiteral("Notice:Requests not sent (%1), %2").arg(port, cause);
     }
+    static QString lateNotice(const QString& port, std::chrono::milliseconds timeout) {
+        return QStringLiteral("Notice:Replies come late (%1), raise the reply timeout of %2 ms")
+            .arg(port)
+            .arg(timeout.count());
+    }
 
     // The wait before the next try.
     std::chrono::milliseconds nextDelay();

@@ -41,7 +41,7 @@ void PollingCycle::Send_Dowith() {
         const auto sent = IntervalTimer::Clock::now();
         const auto lineTime =
             line().characterTime(int(request.size()) + Frames::replyLength(request));
-        m_pollTimer.holdUntil(sent + lineTime + TurnaroundAllowance);
+        m_pollTimer.holdUntil(sent + lineTime + m_replyTimeout);
         if (m_exchange.send(request) != 0)
             m_pollTimer.holdUntil(sent); // nothing went out to wait for
     }

@@ -16,19 +16,24 @@ class SerialExchange;
 // goes out while the answer to the last one can still arrive. After each
 // request the poll timer is held until that answer is complete and the line
 // has been quiet for a frame gap (counted from when the answer was seen
-// complete), or until the line time of request and answer and a turnaround
-// allowance have passed, whichever comes first. A period longer than that
+// complete), or until the line time of request and answer and the line's
+// reply timeout have passed, whichever comes first. A period longer than that
 // sends one request a tick, as always; an answer that comes early never
 // brings the next request before its tick.
 class PollingCycle : public QObject {
     Q_OBJECT
 public:
-    // The time a meter is given to start answering, the same for all.
-    static constexpr std::chrono::milliseconds TurnaroundAllowance{20};
+    // What a meter is given beyond the line time of request and answer: its
+    // turnaround, and an adapter that hands on a reply in pieces (a USB
+    // latency timer holds bytes for up to 16 ms).
+    static constexpr std::chrono::milliseconds DefaultReplyTimeout{100};
 
     // Runs on the ticks of `pollTimer`, which it holds as above.
     PollingCycle(SerialExchange& exchange, PollCursor& cursor, IntervalTimer& pollTimer,
                  QObject* parent = nullptr);
+
+    void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
+    std::chrono::milliseconds replyTimeout() const { return m_replyTimeout; }
 
     // The poll timer's tick: empty the buffer, then ask the next meter.
     void tick();
@@ -45,6 +50,7 @@ private:
     SerialExchange& m_exchange;
     PollCursor& m_cursor;
     IntervalTimer& m_pollTimer;
+    std::chrono::milliseconds m_replyTimeout = DefaultReplyTimeout;
     // The port's settings, parsed once for each text the port reports.
     QString m_lineText;
     LineSettings m_line;

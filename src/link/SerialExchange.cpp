@@ -13,6 +13,8 @@ void SerialExchange::clearform1() {
     // the port was left unread a little longer, nor does a piece of it run
     // into the next one.
     receive(m_port.readAll());
+    if (replyUnderway())
+        emit replyCutShort();
     m_buffer.clear();
     m_port.expectBytes(0);
 }
@@ -43,4 +45,9 @@ void SerialExchange::receive(const QByteArray& bytes) {
         return;
     }
     m_port.expectBytes(m_buffer.bytesToReply(m_expectedLength).value_or(SerialPort::NothingWanted));
+}
+
+bool SerialExchange::replyUnderway() const {
+    const std::optional<int> missing = m_buffer.bytesToReply(m_expectedLength);
+    return !m_buffer.text().isEmpty() && missing && *missing > 0;
 }

@@ -43,9 +43,14 @@ signals:
     // The port would not take a frame; `code` is its PortError.
     void sendFailed(int code);
     void bytesReceived(qsizetype count);
+    // A sender took the line while a reply was still arriving: it is lost,
+    // and the poll's reply timeout may be too short for the line.
+    void replyCutShort();
 
 private:
     void onBytesArrived();
+    // The buffer holds the start of a reply that more bytes could complete.
+    bool replyUnderway() const;
 
     SerialPort& m_port;
     ReceiveBuffer m_buffer;

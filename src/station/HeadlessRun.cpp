@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "LineHealth.h"
+#include "PollingCycle.h"
 #include "SerialPort.h"
 #include "Station.h"
 
@@ -44,6 +45,11 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
             [this](const QString& port, const QString& cause) {
                 m_log(QStringLiteral("requests not sent: %1; %2").arg(port, cause));
             });
+    connect(&health, &LineHealth::repliesLate, this, [this](const QString& port) {
+        m_log(QStringLiteral("replies come late: %1; raise the reply timeout of %2 ms")
+                  .arg(port)
+                  .arg(m_station->polling().replyTimeout().count()));
+    });
     connect(&health, &LineHealth::storeFailing, this, [this](const QString& reason) {
         m_log(QStringLiteral("database writes fail: %1").arg(clause(reason)));
     });

@@ -1,4 +1,5 @@
 #include "LineHealth.h"
+#include "PollingCycle.h"
 #include "RealtimeRecord.h"
 #include "SimulatedLine.h"
 #include "Station.h"
@@ -12,16 +13,22 @@ namespace {
 // On a clean line at any poll period (a floor on a half-duplex line, even
 // far below the line time) and on a damaged, split and noisy one with a
 // silent meter: one request a tick, the counts add up to the requests the
-// simulator heard, and every stored row is a reply that left it whole.
+// simulator heard, and every stored row is a reply that left it whole. The
+// default reply timeout takes in replies that an adapter hands on in
+// pieces; one too short for the line is said, naming it.
 TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
     const QStringList hostile{"--silent", "4", "--corrupt-crc", "0.2", "--split", "--stray", "0.1"};
     const struct {
         int period;
         QString baud;
         QStringList faults;
-    } cases[] = {{1, "115200", {}}, {1, "9600", {}}, {40, "115200", {}}, {150, "115200", hostile}};
+        int replyTimeoutMs = 100;
+    } cases[] = {{1, "115200", {}},        {1, "9600", {}},    {40, "115200", {}},
+                 {1, "9600", {"--split"}}, {1, "9600", {}, 0}, {150, "115200", hostile}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.baud.toStdString() + " baud, period " + std::to_string(c.period));
+        SCOPED_TRACE(c.baud.toStdString() + " baud, period " + std::to_string(c.period) + ", " +
+                     c.faults.join(' ').toStdString() + ", timeout " +
+                     std::to_string(c.replyTimeoutMs));
         StartingDatabase::Options options;
         options.meters = QList<int>{1, 2, 3, 4};
         options.timer = c.period;
@@ -33,11 +40,14 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
         Station& station = tool.window->station();
         const LineStatistics& stats = station.health().statistics();
         QSignalSpy ticks(&station.pollTimer(), &IntervalTimer::tick);
+        QSignalSpy late(&station.health(), &LineHealth::repliesLate);
+        station.polling().setReplyTimeout(std::chrono::milliseconds(c.replyTimeoutMs));
         QStringList stored;
         QObject::connect(&station, &Station::readingStored,
                          [&](int, const QString& hex) { stored << hex; });
         station.readMeterData();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return stats.meter(3).stored >= 6; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return stats.meter(3).stored >= 6 || stats.line().lateReplies >= 6; }, 30000));
         station.stopReading();
         QTest::qWait(300); // the last reply lands, the simulator logs it
 
@@ -54,7 +64,12 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
         for (const QString& hex : replies)
             damaged += decodeRealtimeRecord(hex) ? 0 : 1;
         EXPECT_LE(line.crcDrops, damaged);
-        if (c.faults.isEmpty()) {
+        if (c.replyTimeoutMs == 0) {
+            EXPECT_EQ(late.count(), 1);
+            continue;
+        }
+        EXPECT_EQ(late.count(), 0);
+        if (!c.faults.contains("--stray")) {
             // A simulator kept off a busy processor may answer too late.
             EXPECT_GE(line.stored, line.requests - line.requests / 5);
             EXPECT_LE(damaged, line.requests / 5);
