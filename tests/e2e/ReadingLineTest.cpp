@@ -23,8 +23,12 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
         QString baud;
         QStringList faults;
         int replyTimeoutMs = 100;
-    } cases[] = {{1, "115200", {}},        {1, "9600", {}},    {40, "115200", {}},
-                 {1, "9600", {"--split"}}, {1, "9600", {}, 0}, {150, "115200", hostile}};
+    } cases[] = {{1, "115200", {}},
+                 {1, "9600", {}},
+                 {40, "115200", {}},
+                 {1, "9600", {"--split"}},
+                 {1, "9600", {"--turnaround", "30"}, 0},
+                 {150, "115200", hostile}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.baud.toStdString() + " baud, period " + std::to_string(c.period) + ", " +
                      c.faults.join(' ').toStdString() + ", timeout " +
