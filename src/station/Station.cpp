@@ -14,56 +14,57 @@
 #include "WholeNumber.h"
 
 Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
-    : QObject(parent), m_programDir(std::move(programDir)), m_port(std::move(port)),
-      m_exchange(std::make_unique<SerialExchange>(*m_port)),
-      m_health(std::make_unique<LineHealth>(*m_exchange)),
-      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_cursor, m_pollTimer)) {
+    : QObject(parent), m_programDir(std::move(programDir)) {
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotInterval);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &Station::snapshotTick);
-    connect(m_exchange.get(), &SerialExchange::replyReceived, this, &Station::dispatchReply);
-    m_retryTimer.setSingleShot(true);
-    connect(&m_retryTimer, &QTimer::timeout, this, &Station::retryPort);
-    connect(m_port.get(), &SerialPort::lost, this, &Station::portLost);
-    connect(m_health.get(), &LineHealth::lineStalled, this, &Station::reopenStalledPort);
-    // A silent meter's row is drawn muted, with since when it is silent.
-    connect(m_health.get(), &LineHealth::meterFreshnessChanged, this, [this](int address) {
-        m_readings.setNoReplyText(m_line, address, m_health->freshness().noReplyText(address));
-    });
-    // The broker hears of it too; its next stored reading says "online" again.
-    connect(m_health.get(), &LineHealth::meterSilent, &m_publisher, &Publisher::meterSilent);
+    addLine(std::make_unique<Line>(1, std::move(port), m_readings));
 }
 
-void Station::dispatchReply(ReplyKind kind, const QString& hexText) {
-    if (kind == ReplyKind::RealTime)
-        Data_read1(hexText);
-    else
-        emit parameterBlockReceived(kind, hexText);
+void Station::addLine(std::unique_ptr<Line> line) {
+    Line* added = line.get();
+    connect(added, &Line::realtimeReply, this,
+            [this, added](const QString& hexText) { Data_read1(*added, hexText); });
+    connect(added, &Line::parameterBlockReceived, this, &Station::parameterBlockReceived);
+    LineHealth* health = &added->health();
+    // A silent meter's row is drawn muted, with since when it is silent.
+    connect(health, &LineHealth::meterFreshnessChanged, this, [this, added, health](int address) {
+        m_readings.setNoReplyText(added->number(), address,
+                                  health->freshness().noReplyText(address));
+    });
+    // The broker hears of it too; its next stored reading says "online" again.
+    connect(health, &LineHealth::meterSilent, &m_publisher, &Publisher::meterSilent);
+    m_lines.push_back(std::move(line));
 }
 
 void Station::Data_read1(const QString& hexText) {
+    Data_read1(firstLine(), hexText);
+}
+
+void Station::Data_read1(Line& line, const QString& hexText) {
+    LineHealth* const health = &line.health();
     std::optional<Reading> reading = decodeRealtimeRecord(hexText);
     if (!reading) {
-        m_health->replyDropped(hexText);
+        health->replyDropped(hexText);
         return;
     }
-    reading->line = m_line;
+    reading->line = line.number();
     if (!m_meters) {
-        m_health->replyNotStored(reading->address);
+        health->replyNotStored(reading->address);
         return;
     }
     reading->time = m_clock.now();
     const StoreWrite write = m_meters->storeReading(*reading);
-    m_health->storeWrite(write);
+    this->health().storeWrite(write); // one store: its notices come once
     if (!write.isDone()) {
-        m_health->replyNotStored(reading->address);
+        health->replyNotStored(reading->address);
         // The operator still sees what the meter said; the notice tells
         // that it is not kept.
         if (write.isRefused())
             m_readings.update(*reading);
         return;
     }
-    m_health->replyStored(reading->address);
+    health->replyStored(reading->address);
     m_readings.update(*reading);
     if (m_publisher.isPublishing()) {
         // The row as stored: a value this reply lacked keeps the one before.
@@ -75,37 +76,9 @@ void Station::Data_read1(const QString& hexText) {
         blankStaleReadings();
 }
 
-void Station::portLost() {
-    m_lostPort = m_port->description();
-    m_health->portLost(m_lostPort);
-    if (!m_retryTimer.isActive())
-        m_retryTimer.start(m_recovery.nextDelay());
-}
-
-void Station::retryPort() {
-    // Opened meanwhile by a settings save or a parameter window: back too.
-    // Only the lost device itself is tried, never the next one the lookup
-    // would find.
-    if (m_port->isOpen() || m_port->reopenEmptied() == 0) {
-        m_recovery.reset();
-        m_health->portBack(m_port->description());
-        return;
-    }
-    m_retryTimer.start(m_recovery.nextDelay());
-}
-
-void Station::reopenStalledPort() {
-    if (!m_port->isOpen())
-        return;
-    m_port->close();
-    m_health->watchdogReopened(m_port->description());
-    if (m_port->reopenEmptied() != 0)
-        portLost();
-}
-
 void Station::blankStaleReadings() {
     const StoreWrite write = m_meters->clearReadings(m_startedAt);
-    m_health->storeWrite(write);
+    health().storeWrite(write);
     m_readingsStale = write.isRefused();
 }
 
@@ -142,14 +115,14 @@ StartupResult Station::startUp() {
         return StartupResult::badSetting(code, file, QStringLiteral("port number"),
                                          stored.settings.port);
 
-    m_port->setPortNumber(com);
-    if (const int code = m_port->openEmptied())
+    port().setPortNumber(com);
+    if (const int code = port().openEmptied())
         return StartupResult::portFailed(code);
 
     // A parity code outside the three leaves the port's own line settings.
     const int parityCode = WholeNumber::parse(stored.settings.parity).value_or(-1);
     if (const auto text = LineSettings::textFor(stored.settings.baud, parityCode)) {
-        if (const int code = m_port->setLineSettings(*text))
+        if (const int code = port().setLineSettings(*text))
             return StartupResult::portFailed(code);
     }
 
@@ -160,8 +133,8 @@ StartupResult Station::startUp() {
 }
 
 void Station::readMeterData() {
-    m_health->readingStarted();
-    m_pollTimer.setInterval(std::chrono::milliseconds(m_pollPeriod));
+    for (const auto& line : m_lines)
+        line->startReading(std::chrono::milliseconds(m_pollPeriod));
     m_snapshotTimer.setEnabled(true);
     m_snapshotTimer.setInterval(SnapshotInterval);
     m_reading = true;
@@ -169,7 +142,8 @@ void Station::readMeterData() {
 }
 
 void Station::stopReading() {
-    m_pollTimer.setInterval({});
+    for (const auto& line : m_lines)
+        line->stopReading();
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval({});
     m_reading = false;
@@ -195,7 +169,7 @@ void Station::clearReadings() {
     if (!m_meters)
         return;
     const StoreWrite write = m_meters->clearReadings();
-    m_health->storeWrite(write);
+    health().storeWrite(write);
     m_readingsStale = write.isRefused();
 }
 
@@ -207,7 +181,7 @@ void Station::snapshotTick() {
     if (!(due || m_snapshotOwed) || !m_meters)
         return;
     const StoreWrite write = m_meters->snapshot();
-    m_health->storeWrite(write);
+    health().storeWrite(write);
     m_snapshotOwed = write.isRefused();
     if (write.isDone() && m_publisher.isPublishing())
         m_publisher.publishSnapshot(m_meters->readings());

@@ -3,9 +3,9 @@
 #include "HistorySnapshots.h"
 #include "IntervalTimer.h"
 #include "LatestReadings.h"
+#include "Line.h"
 #include "LocalClock.h"
 #include "MeterCursor.h"
-#include "PortRecovery.h"
 #include "Publisher.h"
 #include "RecordInterval.h"
 #include "ReplyKind.h"
@@ -14,9 +14,9 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <chrono>
 #include <memory>
+#include <vector>
 
 class Checkpointer;
 class Database;
@@ -28,9 +28,8 @@ class SerialPort;
 
 // What the main window owns for the whole run and shares with the other
 // windows: the database connection and its checkpoints, which run on a
-// thread of their own, the one serial port and its exchange,
-// the poll and snapshot timers, the meters' latest readings and the poll
-// cursor, and the routines that work on them. No widgets here: the grid,
+// thread of their own, the lines, the snapshot timer, the meters' latest
+// readings, and the routines that work on them. No widgets here: the grid,
 // the headless log and the broker read what it holds.
 class Station : public QObject {
     Q_OBJECT
@@ -40,6 +39,7 @@ public:
     // program's lock: a held database must not freeze the window.
     static constexpr std::chrono::milliseconds ReadingBusyTimeout{100};
 
+    // `port` is line 1's.
     Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
     ~Station() override;
 
@@ -72,17 +72,22 @@ public:
     // and in the latest readings; the poll cursor stays where it is.
     // A damaged reply, or one from a meter not listed, changes nothing. A
     // reading the store refuses is still shown, and the refusal reported.
+    void Data_read1(Line& line, const QString& hexText);
+    // As above, for a reply on line 1.
     void Data_read1(const QString& hexText);
 
     const QString& programDir() const { return m_programDir; }
-    SerialPort& port() { return *m_port; }
-    SerialExchange& exchange() { return *m_exchange; }
-    PollingCycle& polling() { return *m_polling; }
-    IntervalTimer& pollTimer() { return m_pollTimer; }
+    const std::vector<std::unique_ptr<Line>>& lines() const { return m_lines; }
+    // Line 1: the one the setup and parameter windows work on.
+    Line& firstLine() { return *m_lines.front(); }
+    SerialPort& port() { return firstLine().port(); }
+    SerialExchange& exchange() { return firstLine().exchange(); }
+    PollingCycle& polling() { return firstLine().polling(); }
+    IntervalTimer& pollTimer() { return firstLine().pollTimer(); }
     IntervalTimer& snapshotTimer() { return m_snapshotTimer; }
     const LatestReadings& readings() const { return m_readings; }
-    MeterCursor& cursor() { return m_cursor; }
-    LineHealth& health() { return *m_health; }
+    MeterCursor& cursor() { return firstLine().cursor(); }
+    LineHealth& health() { return firstLine().health(); }
     // Every stored reading and snapshot goes to the broker through it.
     Publisher& publisher() { return m_publisher; }
     // Milliseconds, as read at start-up.
@@ -97,23 +102,12 @@ signals:
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
 
 private:
-    void dispatchReply(ReplyKind kind, const QString& hexText);
-    // A lost port's device is tried again, by its own path, until it opens.
-    void portLost();
-    void retryPort();
-    // The line gave no byte for a while: close and reopen its device.
-    void reopenStalledPort();
+    void addLine(std::unique_ptr<Line> line);
     void blankStaleReadings();
 
     QString m_programDir;
-    std::unique_ptr<SerialPort> m_port;
-    std::unique_ptr<SerialExchange> m_exchange;
-    std::unique_ptr<LineHealth> m_health;
-    int m_line = 1;
     LatestReadings m_readings;
-    MeterCursor m_cursor{m_readings, m_line};
-    IntervalTimer m_pollTimer;
-    std::unique_ptr<PollingCycle> m_polling;
+    std::vector<std::unique_ptr<Line>> m_lines;
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;
@@ -124,9 +118,6 @@ private:
     Publisher m_publisher;
     bool m_reading = false;
     bool m_snapshotOwed = false;
-    PortRecovery m_recovery;
-    QTimer m_retryTimer;
-    QString m_lostPort;
     // Start-up could not blank the stored readings: rows older than this
     // start are not shown, and blanked once the store takes writes again.
     bool m_readingsStale = false;
