@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Reading.h"
+#include "StoreWrite.h"
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <chrono>
+
+class ReadingWriterWorker;
+
+// Stores meters' latest readings on a thread and a connection of its own,
+// many in one commit: a commit costs far more CPU than the row it carries,
+// and a latest reading is replaced by the next poll anyway. A reading is
+// committed within `maxAge` of being handed in, sooner once `maxGroup` of
+// them wait, and at once on flush(). The caller waits for the store only in
+// flush().
+class ReadingWriter : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        // Leaves a reply's row a margin for the commit itself within the
+        // 100 ms it may wait.
+        std::chrono::milliseconds maxAge{80};
+        int maxGroup = 256;
+        std::chrono::milliseconds busyTimeout{100};
+    };
+
+    explicit ReadingWriter(QString folder, QObject* parent = nullptr)
+        : ReadingWriter(std::move(folder), Options(), parent) {}
+    ReadingWriter(QString folder, const Options& options, QObject* parent = nullptr);
+    // Commits what is still pending.
+    ~ReadingWriter() override;
+    ReadingWriter(const ReadingWriter&) = delete;
+    ReadingWriter& operator=(const ReadingWriter&) = delete;
+
+    // Hands a reading in; never waits. Safe from any thread.
+    void store(const Reading& reading);
+    // Commits everything handed in so far before it returns: before a
+    // snapshot copies the rows, and before the program stops. The first
+    // refusal since the last flush, if any; its signals follow queued.
+    StoreWrite flush();
+
+signals:
+    // Its group is committed.
+    void stored(const Reading& reading);
+    // It is not in the store: its meter is not listed (NoSuchRow), or the
+    // store refused its group, which is then dropped; the next poll brings
+    // a newer reading.
+    void refused(const Reading& reading, const StoreWrite& write);
+    // A group of this many readings was committed, refusals of single rows
+    // among them.
+    void committed(int readings);
+
+private:
+    QThread m_thread;
+    ReadingWriterWorker* m_worker = nullptr; // lives on m_thread, deleted there
+};
