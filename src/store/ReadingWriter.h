@@ -3,19 +3,22 @@
 #include "Reading.h"
 #include "StoreWrite.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
 
 class ReadingWriterWorker;
 
 // Stores meters' latest readings on a thread and a connection of its own,
 // many in one commit: a commit costs far more CPU than the row it carries,
-// and a latest reading is replaced by the next poll anyway. A reading is
-// committed within `maxAge` of being handed in, sooner once `maxGroup` of
-// them wait, and at once on flush(). The caller waits for the store only in
-// flush().
+// and a latest reading is replaced by the next poll anyway. The readings
+// gather here and cross to the thread as one group, within `maxAge` of the
+// first being handed in, sooner once `maxGroup` wait, and at once on
+// flush(): the writer's thread wakes once a group, not once a reading. The
+// caller waits for the store only in flush().
 class ReadingWriter : public QObject {
     Q_OBJECT
 public:
@@ -35,11 +38,13 @@ public:
     ReadingWriter(const ReadingWriter&) = delete;
     ReadingWriter& operator=(const ReadingWriter&) = delete;
 
-    // Hands a reading in; never waits. Safe from any thread.
+    // Hands a reading in; never waits. From another thread it comes by a
+    // queued call to the writer's own.
     void store(const Reading& reading);
-    // Commits everything handed in so far before it returns: before a
-    // snapshot copies the rows, and before the program stops. The first
-    // refusal since the last flush, if any; its signals follow queued.
+    // On the writer's thread: commits everything handed in so far (from
+    // other threads, what has reached it) before it returns, as a snapshot
+    // that copies the rows and the program's end need. The first refusal
+    // since the last flush, if any; the readings' signals follow, queued.
     StoreWrite flush();
 
 signals:
@@ -49,11 +54,17 @@ signals:
     // store refused its group, which is then dropped; the next poll brings
     // a newer reading.
     void refused(const Reading& reading, const StoreWrite& write);
-    // A group of this many readings was committed, refusals of single rows
+    // A group of this many readings was committed, rows of unlisted meters
     // among them.
     void committed(int readings);
 
 private:
+    // Sends the pending group to be committed.
+    void handOver();
+
+    Options m_options;
+    QList<Reading> m_pending;
+    QTimer m_timer{this};
     QThread m_thread;
     ReadingWriterWorker* m_worker = nullptr; // lives on m_thread, deleted there
 };

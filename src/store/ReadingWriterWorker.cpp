@@ -5,44 +5,24 @@
 
 #include <QSqlError>
 
-ReadingWriterWorker::ReadingWriterWorker(QString folder, const ReadingWriter::Options& options)
-    : m_folder(std::move(folder)), m_options(options) {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &ReadingWriterWorker::commit);
-}
+ReadingWriterWorker::ReadingWriterWorker(QString folder, std::chrono::milliseconds busyTimeout)
+    : m_folder(std::move(folder)), m_busyTimeout(busyTimeout) {}
 
 ReadingWriterWorker::~ReadingWriterWorker() = default;
 
 void ReadingWriterWorker::begin() {
-    m_database = std::make_unique<Database>(
-        m_folder, Database::Options{m_options.busyTimeout, /*fullSync=*/false});
+    m_database =
+        std::make_unique<Database>(m_folder, Database::Options{m_busyTimeout, /*fullSync=*/false});
     if (m_database->isOpen())
         m_table = std::make_unique<MeterTable>(m_database->connection());
 }
 
-void ReadingWriterWorker::add(const Reading& reading,
-                              std::chrono::steady_clock::time_point handedIn) {
-    m_pending << reading;
-    if (m_pending.size() >= m_options.maxGroup) {
-        commit();
-    } else if (m_pending.size() == 1) {
-        // The age counts from the hand-over: a long commit before may have
-        // held this call back.
-        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - handedIn);
-        m_timer.start(std::max(std::chrono::milliseconds(0), m_options.maxAge - waited));
-    }
-}
-
-StoreWrite ReadingWriterWorker::flush() {
-    commit();
+StoreWrite ReadingWriterWorker::flush(const QList<Reading>& group) {
+    commit(group);
     return std::exchange(m_firstRefusal, StoreWrite::done());
 }
 
-void ReadingWriterWorker::commit() {
-    m_timer.stop();
-    const QList<Reading> group = std::exchange(m_pending, {});
+void ReadingWriterWorker::commit(const QList<Reading>& group) {
     if (group.isEmpty())
         return;
     QList<StoreWrite> writes;

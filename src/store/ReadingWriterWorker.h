@@ -1,29 +1,30 @@
 #pragma once
 
-#include "ReadingWriter.h"
+#include "Reading.h"
+#include "StoreWrite.h"
 
 #include <QList>
 #include <QObject>
-#include <QTimer>
+#include <QString>
 #include <chrono>
 #include <memory>
 
 class Database;
 class MeterTable;
 
-// The ReadingWriter's half on its thread: gathers the readings handed in
-// and commits them as one group.
+// The ReadingWriter's half on its thread: commits each group it is sent in
+// one transaction and tells what became of every reading.
 class ReadingWriterWorker : public QObject {
     Q_OBJECT
 public:
-    ReadingWriterWorker(QString folder, const ReadingWriter::Options& options);
+    ReadingWriterWorker(QString folder, std::chrono::milliseconds busyTimeout);
     ~ReadingWriterWorker() override;
 
     // Opens the connection, on the worker's thread.
     void begin();
-    void add(const Reading& reading, std::chrono::steady_clock::time_point handedIn);
-    // Commits the pending group; the first refusal since the last flush.
-    StoreWrite flush();
+    void commit(const QList<Reading>& group);
+    // Commits the last group; the first refusal since the last flush.
+    StoreWrite flush(const QList<Reading>& group);
 
 signals:
     void stored(const Reading& reading);
@@ -31,15 +32,12 @@ signals:
     void committed(int readings);
 
 private:
-    void commit();
     // Stores the group in one transaction; the refusal that undid it.
     StoreWrite write(const QList<Reading>& group, QList<StoreWrite>& writes);
 
     QString m_folder;
-    ReadingWriter::Options m_options;
+    std::chrono::milliseconds m_busyTimeout;
     std::unique_ptr<Database> m_database;
     std::unique_ptr<MeterTable> m_table; // its statement goes before the connection
-    QList<Reading> m_pending;
-    QTimer m_timer{this};
     StoreWrite m_firstRefusal;
 };

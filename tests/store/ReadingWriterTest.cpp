@@ -8,9 +8,9 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
-#include <QThread>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -23,29 +23,29 @@ Reading reading(int address, const QString& flowRate) {
     return made;
 }
 
-StartingDatabase::Options meters(QList<int> list) {
-    return {std::move(list), {}, {}, {}, {}, {}, {}};
-}
+// The starting database lists meter 1 alone.
+const QString latest = QStringLiteral("select MinuteAverage from yibiaodizhi");
 
-const QString latest = QStringLiteral("select MinuteAverage from yibiaodizhi order by dizhi");
-
-TEST(ReadingWriter, FullGroupsGoAtOnceFlushCommitsTheRest) {
-    ProgramFolder folder(meters({1, 2, 3}));
-    ReadingWriter writer(folder.path(), {1h, 4, 100ms});
+TEST(ReadingWriter, FullGroupsGoAtOnceFlushCommitsTheRestAndSoDoesTheEnd) {
+    ProgramFolder folder;
     QList<int> groups;
-    QObject::connect(&writer, &ReadingWriter::committed, [&](int size) { groups << size; });
-    for (int i = 0; i < 10; ++i)
-        writer.store(reading(i % 3 + 1, QString::number(i)));
-    EXPECT_TRUE(writer.flush().isDone());
-    EXPECT_EQ(folder.column(latest), QStringList({"9", "7", "8"}));
-    QCoreApplication::processEvents();
+    {
+        ReadingWriter writer(folder.path(), {1h, 4, 100ms});
+        QObject::connect(&writer, &ReadingWriter::committed, [&](int size) { groups << size; });
+        for (int i = 0; i < 10; ++i)
+            writer.store(reading(1, QString::number(i)));
+        EXPECT_TRUE(writer.flush().isDone());
+        QCoreApplication::processEvents();
+        writer.store(reading(1, "10"));
+    }
     EXPECT_EQ(groups, QList<int>({4, 4, 2}));
+    EXPECT_EQ(folder.column(latest), QStringList({"10"}));
 }
 
 // An unlisted meter is reported alone; a locked store refuses the whole
-// group, and the next group goes in once it is free, by its age alone.
+// group, and the next goes in once it is free, from any thread, by its age.
 TEST(ReadingWriter, ReportsRowsNotStoredAndGoesOn) {
-    ProgramFolder folder(meters({1}));
+    ProgramFolder folder;
     ReadingWriter::Options options;
     options.busyTimeout = 0ms;
     ReadingWriter writer(folder.path(), options);
@@ -63,9 +63,8 @@ TEST(ReadingWriter, ReportsRowsNotStoredAndGoesOn) {
     ASSERT_EQ(refused.size(), 3);
     EXPECT_EQ(refused[0][0].value<Reading>().address, 9);
     EXPECT_EQ(refused[0][1].value<StoreWrite>().outcome, StoreWrite::Outcome::NoSuchRow);
-    EXPECT_EQ(refused[1][0].value<Reading>().flowRate, QStringLiteral("2"));
     QSignalSpy stored(&writer, &ReadingWriter::stored);
-    writer.store(reading(1, "3"));
+    std::thread([&] { writer.store(reading(1, "3")); }).join();
     ASSERT_TRUE(stored.wait(10000));
     EXPECT_EQ(folder.column(latest), QStringList({"3"}));
 }
@@ -82,10 +81,10 @@ TEST(ReadingWriter, FlushedRowsOutliveAKill) {
         OperationLog(db.connection()).append({2, "S1", "Language", "0", "1", {}});
         std::puts("flushed");
         std::fflush(stdout);
-        QThread::sleep(60);
+        std::this_thread::sleep_for(60s);
         return;
     }
-    ProgramFolder folder(meters({1}));
+    ProgramFolder folder;
     QProcess process;
     qputenv("RX_WRITER_CHILD", folder.path().toLocal8Bit());
     process.start(QCoreApplication::applicationFilePath(),
@@ -96,7 +95,6 @@ TEST(ReadingWriter, FlushedRowsOutliveAKill) {
         output += process.readAllStandardOutput();
     process.kill();
     process.waitForFinished();
-    ASSERT_TRUE(output.contains("flushed"));
     EXPECT_EQ(folder.column(latest), QStringList({"12.5"}));
     EXPECT_EQ(
         folder.rows(QStringLiteral("select h.MinuteAverage,xiangmu from Historydata h,caozuo")),
