@@ -242,9 +242,10 @@ public:
             m_folder, std::make_unique<QtSerialPort>(PortLocator(m_folder)));
         if (!m_station->startUp().isOk())
             return false;
-        QObject::connect(m_station.get(), &Station::readingStored, [this](int, const QString& hex) {
-            m_commits.push_back({hex, nowNs(), m_phase});
-        });
+        QObject::connect(m_station.get(), &Station::readingReceived,
+                         [this](const Reading&, const QString& hex) {
+                             m_commits.push_back({hex, nowNs(), m_phase});
+                         });
         m_commits.reserve(200000);
         m_station->readMeterData();
         return true;

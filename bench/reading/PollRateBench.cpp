@@ -276,8 +276,9 @@ Result runTool(int baud, int periodMs, int seconds, const Setup& setup) {
             std::fprintf(stderr, "start-up failed\n");
             return;
         }
-        QObject::connect(&station, &Station::readingStored,
-                         [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
+        QObject::connect(
+            &station, &Station::readingReceived,
+            [&](const Reading&, const QString& hex) { commits.emplace_back(hex, nowNs()); });
         const auto connected = [&] {
             return station.publisher().state() == Publisher::State::Connected;
         };
@@ -303,8 +304,9 @@ Result runWindow(int baud, int periodMs, int seconds, const Setup& setup) {
         }
         window.show();
         waitMs(300); // shown and drawn once
-        QObject::connect(&window.station(), &Station::readingStored,
-                         [&](int, const QString& hex) { commits.emplace_back(hex, nowNs()); });
+        QObject::connect(
+            &window.station(), &Station::readingReceived,
+            [&](const Reading&, const QString& hex) { commits.emplace_back(hex, nowNs()); });
         measure(
             result, seconds, [&] { window.readMeterData(); }, [&] { window.stopReading(); },
             [&] { return int(commits.size()); });

@@ -26,6 +26,8 @@ public:
     // What became of a complete real-time reply.
     void replyStored(int address);
     void replyNotStored(int address);
+    // A reply told stored above that the store then refused.
+    void storeRefused(int address) { m_statistics.storeRefused(address); }
     void replyDropped(const QString& hexText);
     // A reply was still arriving when its poll's time was up.
     void replyLate();

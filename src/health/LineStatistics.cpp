@@ -102,6 +102,15 @@ bool LineStatistics::replyNotStored(int address, Clock::time_point now, const QD
     return settle(address, Outcome::NotStored, now, wall);
 }
 
+void LineStatistics::storeRefused(int address) {
+    for (Counts* counts : {static_cast<Counts*>(&m_line), &m_meters[address]}) {
+        if (counts->stored > 0) {
+            --counts->stored;
+            ++counts->notStored;
+        }
+    }
+}
+
 bool LineStatistics::replyDropped(int address) {
     return settle(address, Outcome::CrcDropped, std::nullopt, {});
 }

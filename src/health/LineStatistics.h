@@ -64,6 +64,8 @@ public:
     // true when it answered the open poll.
     bool replyStored(int address, Clock::time_point now, const QDateTime& wall);
     bool replyNotStored(int address, Clock::time_point now, const QDateTime& wall);
+    // A reply counted stored that the store then refused: not stored.
+    void storeRefused(int address);
     // A complete-length real-time reply whose CRC did not match.
     bool replyDropped(int address);
 

@@ -7,6 +7,7 @@
 #include "MeterTable.h"
 #include "PollingCycle.h"
 #include "PublishTable.h"
+#include "ReadingWriter.h"
 #include "RealtimeRecord.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
@@ -49,40 +50,50 @@ void Station::Data_read1(Line& line, const QString& hexText) {
         return;
     }
     reading->line = line.number();
-    if (!m_meters) {
-        health->replyNotStored(reading->address);
-        return;
-    }
     reading->time = m_clock.now();
-    const StoreWrite write = m_meters->storeReading(*reading);
-    this->health().storeWrite(write); // one store: its notices come once
-    if (!write.isDone()) {
+    // Shown at once; a meter not listed, or a store not open, keeps nothing.
+    if (!m_writer || !m_readings.update(*reading)) {
         health->replyNotStored(reading->address);
-        // The operator still sees what the meter said; the notice tells
-        // that it is not kept.
-        if (write.isRefused())
-            m_readings.update(*reading);
         return;
     }
+    // Counted as stored now, its reply time with it; a refusal of the
+    // writer's group moves it to "not stored".
     health->replyStored(reading->address);
-    m_readings.update(*reading);
-    if (m_publisher.isPublishing()) {
-        // The row as stored: a value this reply lacked keeps the one before.
-        const Reading* row = m_readings.find(reading->line, reading->address);
-        m_publisher.publishReading(row ? *row : *reading);
-    }
-    emit readingStored(reading->address, hexText);
+    // The row as shown: a value this reply lacked keeps the one before.
+    m_writer->store(*m_readings.find(reading->line, reading->address));
+    emit readingReceived(*reading, hexText);
+}
+
+void Station::readingCommitted(const Reading& row) {
+    if (m_publisher.isPublishing())
+        m_publisher.publishReading(row);
+    emit readingStored(row);
     if (m_readingsStale)
         blankStaleReadings();
 }
 
+void Station::readingRefused(const Reading& row, const StoreWrite& write) {
+    // The operator still sees what the meter said; the notice tells that
+    // it is not kept.
+    health().storeWrite(write); // one store: its notices come once
+    for (const auto& line : m_lines)
+        if (line->number() == row.line)
+            line->health().storeRefused(row.address);
+}
+
+StoreWrite Station::flushReadings() {
+    return m_writer ? m_writer->flush() : StoreWrite::done();
+}
+
 void Station::blankStaleReadings() {
+    flushReadings();
     const StoreWrite write = m_meters->clearReadings(m_startedAt);
     health().storeWrite(write);
     m_readingsStale = write.isRefused();
 }
 
 Station::~Station() {
+    m_writer.reset(); // commits what waits, on its own connection
     m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
     m_db.reset();
@@ -96,6 +107,13 @@ StartupResult Station::startUp() {
     m_meters = std::make_unique<MeterTable>(m_db->connection());
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
+    ReadingWriter::Options writing;
+    writing.busyTimeout = ReadingBusyTimeout;
+    m_writer = std::make_unique<ReadingWriter>(m_programDir, writing);
+    connect(m_writer.get(), &ReadingWriter::stored, this, &Station::readingCommitted);
+    connect(m_writer.get(), &ReadingWriter::refused, this, &Station::readingRefused);
+    connect(m_writer.get(), &ReadingWriter::committed, this,
+            [this] { health().storeWrite(StoreWrite::done()); });
 
     // Publishing is added to an older database; it never stops start-up.
     PublishTable publishTable(m_db->connection());
@@ -144,6 +162,7 @@ void Station::readMeterData() {
 void Station::stopReading() {
     for (const auto& line : m_lines)
         line->stopReading();
+    flushReadings();
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval({});
     m_reading = false;
@@ -151,6 +170,7 @@ void Station::stopReading() {
 }
 
 void Station::callDataGrid1() {
+    flushReadings();
     QList<Reading> readings = m_meters ? m_meters->readings() : QList<Reading>();
     if (m_readingsStale) {
         // Never the last run's readings as if they were current.
@@ -168,6 +188,7 @@ void Station::callDataGrid1() {
 void Station::clearReadings() {
     if (!m_meters)
         return;
+    flushReadings();
     const StoreWrite write = m_meters->clearReadings();
     health().storeWrite(write);
     m_readingsStale = write.isRefused();
@@ -180,6 +201,7 @@ void Station::snapshotTick() {
     const bool due = m_snapshots.minutePassed(interval);
     if (!(due || m_snapshotOwed) || !m_meters)
         return;
+    flushReadings(); // the copy takes every reading taken so far
     const StoreWrite write = m_meters->snapshot();
     health().storeWrite(write);
     m_snapshotOwed = write.isRefused();

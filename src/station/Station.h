@@ -10,6 +10,7 @@
 #include "RecordInterval.h"
 #include "ReplyKind.h"
 #include "StartupResult.h"
+#include "StoreWrite.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -23,6 +24,7 @@ class Database;
 class LineHealth;
 class MeterTable;
 class PollingCycle;
+class ReadingWriter;
 class SerialExchange;
 class SerialPort;
 
@@ -50,8 +52,14 @@ public:
 
     // Idle <-> Reading.
     void readMeterData();
+    // Stops every line's polls; the readings taken are committed.
     void stopReading();
     bool isReading() const { return m_reading; }
+
+    // Commits every reading taken so far: readings are committed in
+    // groups, at most 100 ms after they came, and always before a
+    // snapshot, a reload, at stop and at exit. The first refusal, if any.
+    StoreWrite flushReadings();
 
     // Reloads the latest readings; the poll cursor goes back to the first meter.
     // Readings left from before this start are shown blank even when the
@@ -96,14 +104,19 @@ public:
 
 signals:
     void readingChanged(bool reading);
-    // A reading was stored in its meter's row and shown in the grid.
-    void readingStored(int address, const QString& hexText);
+    // A whole real-time reply of a listed meter: shown, and on its way to
+    // the store.
+    void readingReceived(const Reading& reading, const QString& hexText);
+    // A meter's row as committed to the store.
+    void readingStored(const Reading& row);
     // A complete parameter-block reply (kinds Block1 to Block4).
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
 
 private:
     void addLine(std::unique_ptr<Line> line);
     void blankStaleReadings();
+    void readingCommitted(const Reading& row);
+    void readingRefused(const Reading& row, const StoreWrite& write);
 
     QString m_programDir;
     LatestReadings m_readings;
@@ -111,6 +124,7 @@ private:
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;
+    std::unique_ptr<ReadingWriter> m_writer;
     std::unique_ptr<Checkpointer> m_checkpointer;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;

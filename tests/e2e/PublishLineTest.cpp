@@ -43,9 +43,8 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
               QStringLiteral("Publishing to 127.0.0.1:%1").arg(broker.port()));
 
     QMap<int, QByteArrayList> stored; // each meter's reading messages
-    QObject::connect(&station, &Station::readingStored, [&](int address) {
-        stored[address] << ReadingMessage::json(*station.readings().find(1, address));
-    });
+    QObject::connect(&station, &Station::readingStored,
+                     [&](const Reading& row) { stored[row.address] << ReadingMessage::json(row); });
     station.readMeterData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stored[3].size() >= 20; }, 20000));
     station.stopReading();

@@ -47,8 +47,8 @@ TEST(ReadingOverALine, EveryRequestIsCountedAndOnlyWholeRepliesAreStored) {
         QSignalSpy late(&station.health(), &LineHealth::repliesLate);
         station.polling().setReplyTimeout(std::chrono::milliseconds(c.replyTimeoutMs));
         QStringList stored;
-        QObject::connect(&station, &Station::readingStored,
-                         [&](int, const QString& hex) { stored << hex; });
+        QObject::connect(&station, &Station::readingReceived,
+                         [&](const Reading&, const QString& hex) { stored << hex; });
         station.readMeterData();
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return stats.meter(3).stored >= 6 || stats.line().lateReplies >= 6; }, 30000));
