@@ -60,12 +60,6 @@ StoredLine unreadable(int number, const QString& why) {
     return line;
 }
 
-// A port number goes in as the number `com` has always held.
-QVariant portValue(const QString& port) {
-    const std::optional<int> number = WholeNumber::parse(port, 1);
-    return number ? QVariant(*number) : QVariant(port);
-}
-
 StoreWrite run(QSqlQuery& query, const QString& sql, const QVariantList& values) {
     if (!query.prepare(sql))
         return StoreWrite::refused(query.lastError());
@@ -129,8 +123,8 @@ StoreWrite LineTable::storeLine(const StoredLine& line) {
                                        .arg(StoredLine::MaxLines));
     const FullSync durable(m_db);
     QSqlQuery query(m_db);
-    const QVariantList values{line.name,   portValue(line.port), line.baud,
-                              line.parity, line.pollPeriod,      line.replyTimeout};
+    const QVariantList values{line.name,   line.port,       line.baud,
+                              line.parity, line.pollPeriod, line.replyTimeout};
     if (line.number == 1)
         return run(query,
                    QStringLiteral("update kente set line_name=?,com=?,settings=?,noe=?,timer=?,"

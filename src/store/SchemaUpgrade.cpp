@@ -85,22 +85,22 @@ QStringList upgradeOf(const QString& table, const QList<Column>& stored,
     }
     if (missing.isEmpty())
         return {};
+    // A key or NOT NULL column is made with its table; others are added.
     const bool rebuild = std::any_of(missing.begin(), missing.end(), [](const Column& column) {
-        return column.key || (column.notNull && column.defaultValue.isEmpty());
+        return column.key || column.notNull;
     });
     QStringList statements;
     if (!rebuild) {
         for (const Column& column : missing)
-            statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3%4%5")
+            statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3%4")
                               .arg(quoted(table), quoted(column.name), column.type,
-                                   column.notNull ? QStringLiteral(" NOT NULL") : QString(),
                                    column.defaultValue.isEmpty()
                                        ? QString()
                                        : QStringLiteral(" DEFAULT ") + column.defaultValue);
         return statements;
     }
-    // SQLite adds no key column: the table is made anew from the schema and
-    // filled from the old one, column by name. Its indexes go with the old
+    // The table is made anew from the schema and filled from the old one,
+    // column by name. Its indexes go with the old
     // table and are made again after.
     const QString old = table + QStringLiteral("_before_upgrade");
     statements << QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoted(table), quoted(old));
