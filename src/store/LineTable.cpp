@@ -60,14 +60,10 @@ StoredLine unreadable(int number, const QString& why) {
     return line;
 }
 
-StoreWrite run(QSqlQuery& query, const QString& sql, const QVariantList& values) {
-    if (!query.prepare(sql))
-        return StoreWrite::refused(query.lastError());
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return StoreWrite::refused(query.lastError());
-    return query.numRowsAffected() > 0 ? StoreWrite::done() : StoreWrite::noSuchRow();
+// NoSuchRow when the statement changed no row.
+StoreWrite change(QSqlQuery& query, const QString& sql, const QVariantList& values) {
+    const StoreWrite write = StoreWrite::run(query, sql, values);
+    return write.isDone() && query.numRowsAffected() < 1 ? StoreWrite::noSuchRow() : write;
 }
 
 } // namespace
@@ -126,18 +122,18 @@ StoreWrite LineTable::storeLine(const StoredLine& line) {
     const QVariantList values{line.name,   line.port,       line.baud,
                               line.parity, line.pollPeriod, line.replyTimeout};
     if (line.number == 1)
-        return run(query,
-                   QStringLiteral("update kente set line_name=?,com=?,settings=?,noe=?,timer=?,"
-                                  "reply_timeout=?"),
-                   values);
-    return run(query,
-               QStringLiteral("insert into lines (%1,number) values (?,?,?,?,?,?,?) on "
-                              "conflict(number) do update set name=excluded.name,"
-                              "port=excluded.port,baud=excluded.baud,parity=excluded.parity,"
-                              "poll_period=excluded.poll_period,"
-                              "reply_timeout=excluded.reply_timeout")
-                   .arg(lineColumns),
-               values + QVariantList{line.number});
+        return change(query,
+                      QStringLiteral("update kente set line_name=?,com=?,settings=?,noe=?,timer=?,"
+                                     "reply_timeout=?"),
+                      values);
+    return change(query,
+                  QStringLiteral("insert into lines (%1,number) values (?,?,?,?,?,?,?) on "
+                                 "conflict(number) do update set name=excluded.name,"
+                                 "port=excluded.port,baud=excluded.baud,parity=excluded.parity,"
+                                 "poll_period=excluded.poll_period,"
+                                 "reply_timeout=excluded.reply_timeout")
+                      .arg(lineColumns),
+                  values + QVariantList{line.number});
 }
 
 StoreWrite LineTable::removeLine(int number) {
@@ -147,11 +143,11 @@ StoreWrite LineTable::removeLine(int number) {
     if (!m_db.transaction())
         return StoreWrite::refused(m_db.lastError());
     QSqlQuery query(m_db);
-    StoreWrite result = run(query, QStringLiteral("delete from lines where number=?"), {number});
+    StoreWrite result = change(query, QStringLiteral("delete from lines where number=?"), {number});
     if (result.isDone()) {
         // A line without meters is removed all the same.
-        const StoreWrite meters =
-            run(query, QStringLiteral("delete from yibiaodizhi where line=?"), {number});
+        const StoreWrite meters = StoreWrite::run(
+            query, QStringLiteral("delete from yibiaodizhi where line=?"), {number});
         if (meters.isRefused())
             result = meters;
     }

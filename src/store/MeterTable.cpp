@@ -39,17 +39,6 @@ QString rowColumns() {
            QStringLiteral(",CreateTime,line");
 }
 
-// Runs a prepared or plain statement; the store's refusal with its reason.
-StoreWrite run(QSqlQuery& query, const QString& sql, const QVariantList& values = {}) {
-    if (!query.prepare(sql))
-        return StoreWrite::refused(query.lastError());
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return StoreWrite::refused(query.lastError());
-    return StoreWrite::done();
-}
-
 } // namespace
 
 QString MeterTable::timeText(const QDateTime& time) {
@@ -79,7 +68,7 @@ StoreWrite MeterTable::clearReadings(const std::optional<QDateTime>& before) {
     StoreWrite result;
     for (const QString& sql : statements) {
         QSqlQuery update(m_db);
-        const StoreWrite write = run(update, sql + where, values);
+        const StoreWrite write = StoreWrite::run(update, sql + where, values);
         if (write.isRefused() && !result.isRefused())
             result = write;
     }
@@ -129,9 +118,9 @@ StoreWrite MeterTable::snapshot() {
     // Column by column, so the copy files every value where it belongs even
     // if the two tables came to list their columns in another order.
     QSqlQuery insert(m_db);
-    const StoreWrite result =
-        run(insert, QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
-                        .arg(rowColumns()));
+    const StoreWrite result = StoreWrite::run(
+        insert, QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
+                    .arg(rowColumns()));
     return result;
 }
 
@@ -139,8 +128,9 @@ QList<int> MeterTable::addresses(int line) const {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     QList<int> addresses;
-    if (run(query, QStringLiteral("select dizhi from yibiaodizhi where line=? order by dizhi"),
-            {line})
+    if (StoreWrite::run(query,
+                        QStringLiteral("select dizhi from yibiaodizhi where line=? order by dizhi"),
+                        {line})
             .isRefused())
         return addresses;
     while (query.next())
@@ -151,7 +141,7 @@ QList<int> MeterTable::addresses(int line) const {
 StoreWrite MeterTable::addMeter(int line, int address) {
     // Only on a line the station has: line 1, or one with its row.
     QSqlQuery insert(m_db);
-    const StoreWrite lineThere = run(
+    const StoreWrite lineThere = StoreWrite::run(
         insert, QStringLiteral("select 1 where ?=1 or exists (select 1 from lines where number=?)"),
         {line, line});
     if (lineThere.isRefused())
@@ -160,14 +150,16 @@ StoreWrite MeterTable::addMeter(int line, int address) {
         return StoreWrite::noSuchRow();
     // Tested and inserted in one statement: a duplicate never arises, with
     // or without a key on the columns.
-    return run(insert,
-               QStringLiteral("insert into yibiaodizhi (line,dizhi) select ?,? where not exists "
-                              "(select 1 from yibiaodizhi where line=? and dizhi=?)"),
-               {line, address, line, address});
+    return StoreWrite::run(
+        insert,
+        QStringLiteral("insert into yibiaodizhi (line,dizhi) select ?,? where not exists "
+                       "(select 1 from yibiaodizhi where line=? and dizhi=?)"),
+        {line, address, line, address});
 }
 
 StoreWrite MeterTable::deleteMeter(int line, int address) {
     QSqlQuery remove(m_db);
-    return run(remove, QStringLiteral("delete from yibiaodizhi where line=? and dizhi=?"),
-               {line, address});
+    return StoreWrite::run(remove,
+                           QStringLiteral("delete from yibiaodizhi where line=? and dizhi=?"),
+                           {line, address});
 }
