@@ -44,8 +44,8 @@ QString trendRows() {
                "select cast(a as text), printf('%.2f', 20 + 10 * sin(m / 1440.0 * 6.2832) + "
                "((m * 7 + a * 13) % 300) / 100.0), 'm3/h', printf('%.2f', m * 0.3 + a), '0.00', "
                "'m3', 'Communication OK', printf('%.2f', 1.5 + sin(m / 10080.0 * 6.2832)), "
-               "'42.00', '1800.00', strftime('%Y-%m-%d %H:%M:%S', '%3', '+' || m || ' minutes') "
-               "from minute cross join meter")
+               "'42.00', '1800.00', strftime('%Y-%m-%d %H:%M:%S', '%3', '+' || m || ' minutes'), "
+               "1 from minute cross join meter")
         .arg(TrendMinutes - 1)
         .arg(TrendMeters)
         .arg(QLatin1String(TrendFirstMinute));

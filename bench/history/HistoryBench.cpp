@@ -79,7 +79,7 @@ QString snapshotRows(int first, int last) {
                "select cast(a as text), printf('%.2f', ((m * 7 + a * 13) % 5000) / 100.0), "
                "'m3/h', printf('%.2f', m * 0.25 + a), '0.00', 'm3', 'Communication OK', "
                "printf('%.2f', ((m + a) % 300) / 100.0), printf('%.2f', ((m * 3 + a) % 10000) / "
-               "100.0), printf('%.2f', 100 + a % 50), t from minute cross join meter")
+               "100.0), printf('%.2f', 100 + a % 50), t, 1 from minute cross join meter")
         .arg(first)
         .arg(last)
         .arg(QLatin1String(FirstMinute))

@@ -48,7 +48,7 @@ bool fill(const QString& folder) {
                        "select i+1 from n where i<HISTORY-1) select cast(i%METERS+1 as text),"
                        "printf('%.2f',(i%997)/10.0),'m3/h',printf('%.2f',i/100.0),'0.00','m3',"
                        "'Communication OK','1.50','42.00','1800.00',"
-                       "strftime('%Y-%m-%d %H:%M:%S','2023-01-01',(i/METERS)||' minutes') from n")
+                       "strftime('%Y-%m-%d %H:%M:%S','2023-01-01',(i/METERS)||' minutes'),1 from n")
                        .replace(QLatin1String("HISTORY"), QString::number(HistoryRows))
                        .replace(QLatin1String("METERS"), QString::number(Meters))) &&
         connection.commit();

@@ -9,6 +9,7 @@
 #include "PublishTable.h"
 #include "ReadingWriter.h"
 #include "RealtimeRecord.h"
+#include "SchemaUpgrade.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
 #include "SettingsTable.h"
@@ -104,6 +105,9 @@ StartupResult Station::startUp() {
     m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeout, false});
     if (!m_db->isOpen())
         return StartupResult::storeFailed(m_db->errorCode(), m_db->fault(), file);
+    // An older store gains its lines before anything reads it; a store
+    // that refuses is reported below by what it refuses.
+    SchemaUpgrade::run(m_db->connection());
     m_meters = std::make_unique<MeterTable>(m_db->connection());
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);

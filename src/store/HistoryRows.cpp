@@ -32,7 +32,8 @@ HistoryRows::HistoryRows(const HistoryTable& table, QSqlDatabase db, Kind kind,
     if (!m_db.isOpen())
         return;
     QSqlQuery columns(m_db);
-    if (columns.exec(QStringLiteral("select * from %1 where 0").arg(m_table->table()))) {
+    if (columns.exec(QStringLiteral("select %1 from %2 where 0")
+                         .arg(m_table->columns(), m_table->table()))) {
         const QSqlRecord record = columns.record();
         for (int i = 0; i < record.count(); ++i)
             m_columns << record.fieldName(i);
@@ -50,9 +51,9 @@ BoundStatement HistoryRows::pageStatement(const std::optional<Key>& after, int c
     const QString time = m_table->timeColumn();
     // Rows stored since are left out by their higher row number; the unary
     // plus keeps the planner on the time index.
-    BoundStatement statement{
-        QStringLiteral("select rowid,* from %1 where +rowid<=?").arg(m_table->table()),
-        {m_lastRow}};
+    BoundStatement statement{QStringLiteral("select rowid,%1 from %2 where +rowid<=?")
+                                 .arg(m_table->columns(), m_table->table()),
+                             {m_lastRow}};
     if (m_range) {
         // A later page starts its index range at its key's time.
         HistoryTable::Range rows = *m_range;

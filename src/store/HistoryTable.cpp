@@ -12,8 +12,12 @@ bool BoundStatement::runOn(QSqlQuery& query) const {
 }
 
 const HistoryTable& HistoryTable::snapshots() {
-    static const HistoryTable table(QStringLiteral("Historydata"), QStringLiteral("CreateTime"),
-                                    QStringLiteral("dizhi"));
+    // A snapshot's line is kept but not shown: the rows show what they
+    // always have.
+    static const HistoryTable table(
+        QStringLiteral("Historydata"), QStringLiteral("CreateTime"), QStringLiteral("dizhi"),
+        QStringLiteral("dizhi,MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,liusu,"
+                       "baifenbi,dianzu,CreateTime"));
     return table;
 }
 
@@ -23,9 +27,9 @@ const HistoryTable& HistoryTable::operationLog() {
     return table;
 }
 
-HistoryTable::HistoryTable(QString table, QString timeColumn, QString filterColumn)
+HistoryTable::HistoryTable(QString table, QString timeColumn, QString filterColumn, QString columns)
     : m_table(std::move(table)), m_timeColumn(std::move(timeColumn)),
-      m_filterColumn(std::move(filterColumn)) {}
+      m_filterColumn(std::move(filterColumn)), m_columns(std::move(columns)) {}
 
 std::optional<QString> HistoryTable::dayStart(const QString& typed) {
     // "2024-3-5" is read as readily as "2024-03-05"; anything else, or a day
@@ -68,7 +72,7 @@ std::optional<BoundStatement> HistoryTable::search(const QString& from, const QS
     if (!rows)
         return std::nullopt;
     BoundStatement statement;
-    statement.sql = QStringLiteral("select * from %1 where ").arg(m_table) +
+    statement.sql = QStringLiteral("select %1 from %2 where ").arg(m_columns, m_table) +
                     condition(*rows, statement.values) +
                     QStringLiteral(" ORDER BY %1 asc").arg(m_timeColumn);
     return statement;

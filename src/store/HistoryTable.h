@@ -33,9 +33,12 @@ public:
     static const HistoryTable& snapshots();
     static const HistoryTable& operationLog();
 
-    HistoryTable(QString table, QString timeColumn, QString filterColumn);
+    HistoryTable(QString table, QString timeColumn, QString filterColumn,
+                 QString columns = QStringLiteral("*"));
 
     const QString& table() const { return m_table; }
+    // The columns a row shows, in table order, as a select list.
+    const QString& columns() const { return m_columns; }
     const QString& timeColumn() const { return m_timeColumn; }
     const QString& filterColumn() const { return m_filterColumn; }
 
@@ -63,4 +66,5 @@ private:
     QString m_table;
     QString m_timeColumn;
     QString m_filterColumn;
+    QString m_columns;
 };

@@ -36,18 +36,7 @@ template <typename Piece> QString eachColumn(Piece piece) {
 // Every column of a meter row, in table order.
 QString rowColumns() {
     return QStringLiteral("dizhi,") + eachColumn([](QLatin1String name) { return QString(name); }) +
-           QStringLiteral(",CreateTime");
-}
-
-// Runs a prepared or plain statement; the store's refusal with its reason.
-StoreWrite run(QSqlQuery& query, const QString& sql, const QVariantList& values = {}) {
-    if (!query.prepare(sql))
-        return StoreWrite::refused(query.lastError());
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return StoreWrite::refused(query.lastError());
-    return StoreWrite::done();
+           QStringLiteral(",CreateTime,line");
 }
 
 } // namespace
@@ -58,10 +47,10 @@ QString MeterTable::timeText(const QDateTime& time) {
 
 MeterTable::MeterTable(QSqlDatabase db) : m_db(std::move(db)), m_store(m_db) {
     // A value the reading lacks goes in as NULL and keeps the column's text.
-    m_store.prepare(QStringLiteral("update yibiaodizhi set %1,CreateTime=? where dizhi=?")
-                        .arg(eachColumn([](QLatin1String name) {
-                            return QStringLiteral("%1=coalesce(?,%1)").arg(name);
-                        })));
+    m_store.prepare(
+        QStringLiteral("update yibiaodizhi set %1,CreateTime=? where line=? and dizhi=?")
+            .arg(eachColumn(
+                [](QLatin1String name) { return QStringLiteral("%1=coalesce(?,%1)").arg(name); })));
 }
 
 StoreWrite MeterTable::clearReadings(const std::optional<QDateTime>& before) {
@@ -79,7 +68,7 @@ StoreWrite MeterTable::clearReadings(const std::optional<QDateTime>& before) {
     StoreWrite result;
     for (const QString& sql : statements) {
         QSqlQuery update(m_db);
-        const StoreWrite write = run(update, sql + where, values);
+        const StoreWrite write = StoreWrite::run(update, sql + where, values);
         if (write.isRefused() && !result.isRefused())
             result = write;
     }
@@ -88,7 +77,7 @@ StoreWrite MeterTable::clearReadings(const std::optional<QDateTime>& before) {
 
 QList<Reading> MeterTable::readings() const {
     const RowSet rows = Record(
-        QStringLiteral("select %1 from yibiaodizhi ORDER BY dizhi asc").arg(rowColumns()), m_db);
+        QStringLiteral("select %1 from yibiaodizhi ORDER BY line,dizhi").arg(rowColumns()), m_db);
     QList<Reading> readings;
     readings.reserve(rows.rowCount());
     for (const QVariantList& row : rows.rows()) {
@@ -96,8 +85,10 @@ QList<Reading> MeterTable::readings() const {
         reading.address = row.value(0).toInt();
         for (std::size_t i = 0; i < std::size(readingColumns); ++i)
             reading.*readingColumns[i].value = row.value(qsizetype(i) + 1).toString();
-        reading.time = QDateTime::fromString(row.value(row.size() - 1).toString(),
+        const qsizetype time = qsizetype(std::size(readingColumns)) + 1;
+        reading.time = QDateTime::fromString(row.value(time).toString(),
                                              QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        reading.line = row.value(time + 1).toInt();
         readings << reading;
     }
     return readings;
@@ -110,6 +101,7 @@ StoreWrite MeterTable::storeReading(const Reading& reading) {
         m_store.bindValue(at++, value ? QVariant(*value) : QVariant());
     }
     m_store.bindValue(at++, reading.time.isValid() ? QVariant(timeText(reading.time)) : QVariant());
+    m_store.bindValue(at++, reading.line);
     m_store.bindValue(at, reading.address);
     StoreWrite result = StoreWrite::done();
     if (!m_store.exec())
@@ -126,32 +118,48 @@ StoreWrite MeterTable::snapshot() {
     // Column by column, so the copy files every value where it belongs even
     // if the two tables came to list their columns in another order.
     QSqlQuery insert(m_db);
-    const StoreWrite result =
-        run(insert, QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
-                        .arg(rowColumns()));
+    const StoreWrite result = StoreWrite::run(
+        insert, QStringLiteral("insert into Historydata (%1) select %1 from yibiaodizhi")
+                    .arg(rowColumns()));
     return result;
 }
 
-QList<int> MeterTable::addresses() const {
-    const RowSet rows =
-        Record(QStringLiteral("select dizhi from yibiaodizhi ORDER BY dizhi asc"), m_db);
+QList<int> MeterTable::addresses(int line) const {
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
     QList<int> addresses;
-    for (const QVariantList& row : rows.rows())
-        addresses << row.value(0).toInt();
+    if (StoreWrite::run(query,
+                        QStringLiteral("select dizhi from yibiaodizhi where line=? order by dizhi"),
+                        {line})
+            .isRefused())
+        return addresses;
+    while (query.next())
+        addresses << query.value(0).toInt();
     return addresses;
 }
 
-StoreWrite MeterTable::addMeter(int address) {
-    // Tested and inserted in one statement: a duplicate never arises, with
-    // or without a key on the column.
+StoreWrite MeterTable::addMeter(int line, int address) {
+    // Only on a line the station has: line 1, or one with its row.
     QSqlQuery insert(m_db);
-    return run(insert,
-               QStringLiteral("insert into yibiaodizhi (dizhi) select ? where not exists "
-                              "(select 1 from yibiaodizhi where dizhi=?)"),
-               {address, address});
+    const StoreWrite lineThere = StoreWrite::run(
+        insert, QStringLiteral("select 1 where ?=1 or exists (select 1 from lines where number=?)"),
+        {line, line});
+    if (lineThere.isRefused())
+        return lineThere;
+    if (!insert.next())
+        return StoreWrite::noSuchRow();
+    // Tested and inserted in one statement: a duplicate never arises, with
+    // or without a key on the columns.
+    return StoreWrite::run(
+        insert,
+        QStringLiteral("insert into yibiaodizhi (line,dizhi) select ?,? where not exists "
+                       "(select 1 from yibiaodizhi where line=? and dizhi=?)"),
+        {line, address, line, address});
 }
 
-StoreWrite MeterTable::deleteMeter(int address) {
+StoreWrite MeterTable::deleteMeter(int line, int address) {
     QSqlQuery remove(m_db);
-    return run(remove, QStringLiteral("delete from yibiaodizhi where dizhi=?"), {address});
+    return StoreWrite::run(remove,
+                           QStringLiteral("delete from yibiaodizhi where line=? and dizhi=?"),
+                           {line, address});
 }

@@ -1,5 +1,6 @@
 #include "StartingDatabase.h"
 
+#include "LineTable.h"
 #include "PublishTable.h"
 #include "Schema.h"
 
@@ -57,6 +58,21 @@ bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* e
         for (int meter : *options.meters) {
             if (!run(db, QStringLiteral("insert into yibiaodizhi (dizhi) values (?)"), {meter},
                      error))
+                return false;
+        }
+    }
+    for (const StartingDatabase::Line& line : options.lines) {
+        if (!LineTable(db).storeLine(line.settings).isDone()) {
+            if (error)
+                *error = QStringLiteral("cannot store line %1").arg(line.settings.number);
+            return false;
+        }
+        const int number = line.settings.number;
+        if (!run(db, QStringLiteral("delete from yibiaodizhi where line=?"), {number}, error))
+            return false;
+        for (int meter : line.meters) {
+            if (!run(db, QStringLiteral("insert into yibiaodizhi (line,dizhi) values (?,?)"),
+                     {number, meter}, error))
                 return false;
         }
     }

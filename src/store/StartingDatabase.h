@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PublishTable.h"
+#include "StoredLine.h"
 
 #include <QList>
 #include <QString>
@@ -10,6 +11,12 @@
 // the tests make one; the tool itself never creates its database.
 class StartingDatabase {
 public:
+    // A line and the addresses of its meters.
+    struct Line {
+        StoredLine settings;
+        QList<int> meters;
+    };
+
     // Changes to the schema's starting content.
     struct Options {
         std::optional<QList<int>> meters;
@@ -19,6 +26,9 @@ public:
         std::optional<int> timer;
         std::optional<int> timesj;
         std::optional<PublishSettings> publish;
+        // Written after the above, line 1 first: each line's settings, and
+        // its meters in place of any listed before.
+        QList<Line> lines = {};
     };
 
     // Creates `path`; false (with a reason) when it exists or cannot be made.

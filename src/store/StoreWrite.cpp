@@ -1,6 +1,7 @@
 #include "StoreWrite.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 
 StoreWrite StoreWrite::refused(const QSqlError& error) {
     // SQLite's sentence first; Qt's wrapper text ("Unable to fetch row")
@@ -11,4 +12,14 @@ StoreWrite StoreWrite::refused(const QSqlError& error) {
     if (reason.isEmpty())
         reason = QStringLiteral("unknown error");
     return {Outcome::Refused, reason};
+}
+
+StoreWrite StoreWrite::run(QSqlQuery& query, const QString& sql, const QList<QVariant>& values) {
+    if (!query.prepare(sql))
+        return refused(query.lastError());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        return refused(query.lastError());
+    return done();
 }

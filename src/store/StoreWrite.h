@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 class QSqlError;
+class QSqlQuery;
 
 // What became of a change the tool asked the store for. A refusal carries
 // SQLite's own words for it ("database or disk is full", "attempt to write
@@ -22,6 +25,9 @@ struct StoreWrite {
     static StoreWrite noSuchRow() { return {Outcome::NoSuchRow, {}}; }
     static StoreWrite refused(const QSqlError& error);
     static StoreWrite refused(QString reason) { return {Outcome::Refused, std::move(reason)}; }
+    // Prepares `sql` on `query`, binds `values` in order and runs it: done,
+    // or refused with the store's reason.
+    static StoreWrite run(QSqlQuery& query, const QString& sql, const QList<QVariant>& values = {});
 
     // The one-line notice of a refusal.
     static QString failureNotice(const QString& reason) {

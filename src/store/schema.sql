@@ -1,17 +1,33 @@
 -- The tool's database: settings, meter list with latest readings, history
 -- snapshots and the operation log. Times are local time text
--- 'yyyy-MM-dd HH:mm:ss'; NULL is "no time".
+-- 'yyyy-MM-dd HH:mm:ss'; NULL is "no time". A station has lines 1 to 16;
+-- a meter is its line and its address.
 
+-- Line 1's settings and the record interval. `com` is a port number N
+-- (ports/comN) or a device path.
 CREATE TABLE kente (
-    com      INTEGER,
-    settings TEXT,
-    noe      INTEGER,
-    timer    INTEGER,
-    timesj   INTEGER
+    com           INTEGER,
+    settings      TEXT,
+    noe           INTEGER,
+    timer         INTEGER,
+    timesj        INTEGER,
+    line_name     TEXT DEFAULT 'Line 1',
+    reply_timeout INTEGER DEFAULT 150
+);
+
+-- Lines 2 to 16, each with what `kente` holds for line 1.
+CREATE TABLE lines (
+    number        INTEGER PRIMARY KEY,
+    name          TEXT,
+    port          TEXT,
+    baud          TEXT,
+    parity        INTEGER,
+    poll_period   INTEGER,
+    reply_timeout INTEGER
 );
 
 CREATE TABLE yibiaodizhi (
-    dizhi         INTEGER PRIMARY KEY,
+    dizhi         INTEGER NOT NULL,
     MinuteAverage TEXT DEFAULT '',
     danwei1       TEXT DEFAULT '',
     Foward        TEXT DEFAULT '',
@@ -21,7 +37,9 @@ CREATE TABLE yibiaodizhi (
     liusu         TEXT DEFAULT '',
     baifenbi      TEXT DEFAULT '',
     dianzu        TEXT DEFAULT '',
-    CreateTime    TEXT
+    CreateTime    TEXT,
+    line          INTEGER NOT NULL DEFAULT 1,
+    PRIMARY KEY (line, dizhi)
 );
 
 -- Same columns as yibiaodizhi; the address is kept as text.
@@ -36,7 +54,8 @@ CREATE TABLE Historydata (
     liusu         TEXT,
     baifenbi      TEXT,
     dianzu        TEXT,
-    CreateTime    TEXT
+    CreateTime    TEXT,
+    line          INTEGER DEFAULT 1
 );
 CREATE INDEX Historydata_CreateTime ON Historydata (CreateTime);
 CREATE INDEX Historydata_dizhi_CreateTime ON Historydata (dizhi, CreateTime);

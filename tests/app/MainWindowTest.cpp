@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, StartUpBlanksTheReadingsAndTheGridRowIsThePollCursor) {
     ASSERT_EQ(launch(), 0); // the next start-up
     window->show();
     EXPECT_EQ(folder->rows("select * from yibiaodizhi order by dizhi"),
-              QStringList({"9||||||||||NULL", "10||||||||||NULL", "11||||||||||NULL"}));
+              QStringList({"9||||||||||NULL|1", "10||||||||||NULL|1", "11||||||||||NULL|1"}));
     EXPECT_EQ(QStringList({shown(0), shown(1), shown(2)}),
               QStringList({"9|||||||||", "10|||||||||", "11|||||||||"}));
 

@@ -53,7 +53,9 @@ class CsvExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.exec(QString::fromUtf8(
-            "insert into Historydata values ('1', '12.50', 'm3/h', '1234.56', '0.00', 'm3', "
+            "insert into Historydata (dizhi, MinuteAverage, danwei1, Foward, Reverse, danwei2, "
+            "zhuangtai, liusu, baifenbi, dianzu, CreateTime) values ('1', '12.50', 'm3/h', "
+            "'1234.56', '0.00', 'm3', "
             "'Communication OK,Empty Pipe Alarm', '1.25', '-3.10', '100.00', '2026-01-15 "
             "08:30:00'),"
             "('2', '', '', '', '', '', '', '', '', '', '2026-07-01 12:00:00'),"

@@ -47,7 +47,7 @@ TEST(MeterTable, StoreReadingAndSnapshot) {
     ASSERT_TRUE(folder.exec(QStringLiteral(
         "create table Historydata (CreateTime TEXT, dianzu TEXT, baifenbi TEXT, liusu TEXT, "
         "zhuangtai TEXT, danwei2 TEXT, Reverse TEXT, Foward TEXT, danwei1 TEXT, "
-        "MinuteAverage TEXT, dizhi TEXT)")));
+        "MinuteAverage TEXT, line INTEGER, dizhi TEXT)")));
     Database db(folder.path());
     MeterTable table(db.connection());
     Reading reading;

@@ -2,8 +2,10 @@
 //   make-db [--if-missing] [--meters 1,2,3] [--com N] [--baud TEXT] [--parity N]
 //           [--timer MS] [--timesj MIN] [--broker HOST[:PORT]] [--station NAME]
 //           [--topic-prefix PREFIX] [--qos 0|1] [--user NAME] [--password-file FILE]
-//           [--ca-file FILE] PATH
+//           [--ca-file FILE] [--line SETTINGS]... PATH
 
+#include "LineOption.h"
+#include "LineTable.h"
 #include "StartingDatabase.h"
 #include "Topics.h"
 
@@ -113,6 +115,14 @@ int main(int argc, char** argv) {
          QStringLiteral("The broker password: the first line of FILE."), QStringLiteral("file")},
         {QStringLiteral("ca-file"), QStringLiteral("CA certificate: TLS to the broker."),
          QStringLiteral("file")},
+        {QStringLiteral("line"),
+         QStringLiteral("One line of the station, once per line, line 1 first (at most %1): "
+                        "keys name, port (comN or a device path), baud, parity (none, odd, "
+                        "even), period (ms), timeout (ms) and meters (such as 1-3,7), "
+                        "separated by ';'. Keys left out keep the starting values; on line 1 "
+                        "those of --com, --baud, --parity, --timer and --meters.")
+             .arg(StoredLine::MaxLines),
+         QStringLiteral("settings")},
     });
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Database file."));
     parser.process(app);
@@ -145,6 +155,30 @@ int main(int argc, char** argv) {
         return 2;
     }
     QString error;
+    const QStringList lineTexts = parser.values(QStringLiteral("line"));
+    if (lineTexts.size() > StoredLine::MaxLines) {
+        std::fprintf(stderr, "make-db: at most %d lines\n", StoredLine::MaxLines);
+        return 2;
+    }
+    for (qsizetype i = 0; i < lineTexts.size(); ++i) {
+        // A line starts as the schema's, with meter 1 listed.
+        StartingDatabase::Line base{LineTable::startingLine(int(i) + 1), {1}};
+        if (i == 0) {
+            if (options.com)
+                base.settings.port = QString::number(*options.com);
+            base.settings.baud = options.settings.value_or(base.settings.baud);
+            base.settings.parity = options.noe.value_or(base.settings.parity);
+            base.settings.pollPeriod = options.timer.value_or(base.settings.pollPeriod);
+            base.meters = options.meters.value_or(base.meters);
+        }
+        const std::optional<StartingDatabase::Line> line =
+            LineOption::parse(lineTexts[i], base, &error);
+        if (!line) {
+            std::fprintf(stderr, "make-db: --line %d: %s\n", int(i) + 1, qPrintable(error));
+            return 2;
+        }
+        options.lines << *line;
+    }
     options.publish = publishOptions(parser, &error);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "make-db: publishing: %s\n", qPrintable(error));
