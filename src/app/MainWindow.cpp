@@ -176,19 +176,8 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
             [this](const QString& reason) { showNotice(StoreHealth::failingNotice(reason)); });
     connect(&health, &LineHealth::storeRecovered, this,
             [this] { showNotice(StoreHealth::recoveredNotice()); });
-    connect(&health, &LineHealth::lineLost, this,
-            [this](const QString& port) { showNotice(PortRecovery::lostNotice(port)); });
-    connect(&health, &LineHealth::lineBack, this,
-            [this](const QString& port) { showNotice(PortRecovery::backNotice(port)); });
-    connect(&health, &LineHealth::lineSilent, this,
-            [this](const QString& port) { showNotice(PortRecovery::silentNotice(port)); });
-    connect(&health, &LineHealth::sendFailing, this,
-            [this](const QString& port, const QString& cause) {
-                showNotice(PortRecovery::sendFailingNotice(port, cause));
-            });
-    connect(&health, &LineHealth::repliesLate, this, [this](const QString& port) {
-        showNotice(PortRecovery::lateNotice(port, m_station->polling().replyTimeout()));
-    });
+    watchLine(m_station->firstLine());
+    connect(m_station.get(), &Station::lineNotStarted, this, &MainWindow::showNotice);
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);
@@ -212,8 +201,33 @@ QPushButton* MainWindow::addButton(const QString& text, const QString& hint) {
     return button;
 }
 
+void MainWindow::watchLine(Line& line) {
+    LineHealth& health = line.health();
+    connect(&health, &LineHealth::lineLost, this,
+            [this](const QString& port) { showNotice(PortRecovery::lostNotice(port)); });
+    connect(&health, &LineHealth::lineBack, this,
+            [this](const QString& port) { showNotice(PortRecovery::backNotice(port)); });
+    connect(&health, &LineHealth::lineSilent, this,
+            [this](const QString& port) { showNotice(PortRecovery::silentNotice(port)); });
+    connect(&health, &LineHealth::sendFailing, this,
+            [this](const QString& port, const QString& cause) {
+                showNotice(PortRecovery::sendFailingNotice(port, cause));
+            });
+    connect(&health, &LineHealth::repliesLate, this, [this, &line](const QString& port) {
+        showNotice(PortRecovery::lateNotice(port, line.polling().replyTimeout()));
+    });
+}
+
 StartupResult MainWindow::load() {
     const StartupResult result = m_station->startUp();
+    // Line 1 is watched from the start; the others exist from here on.
+    for (const auto& line : m_station->lines()) {
+        if (line->number() == 1)
+            continue;
+        watchLine(*line);
+        if (!line->port().isOpen()) // being retried since start-up
+            showNotice(PortRecovery::lostNotice(line->port().description()));
+    }
     if (!result.isOk())
         MessageBox::critical(this, QStringLiteral("Serial port error"), result.message());
     return result;

@@ -12,6 +12,7 @@ class CommSetupWindow;
 class HistoryWindow;
 class LineStatisticsWindow;
 class LoginWindow;
+class Line;
 class LiveGridModel;
 class Station;
 class ParameterBlockDispatcher;
@@ -63,6 +64,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Tells what befalls the line's port in the status bar.
+    void watchLine(Line& line);
     QPushButton* addButton(const QString& text, const QString& hint);
     void showReadingState(bool reading);
     void showNotice(const QString& notice);

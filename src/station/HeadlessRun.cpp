@@ -31,25 +31,10 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
     : QObject(parent), m_log(std::move(log)),
       m_station(std::make_unique<Station>(folder, std::move(port))) {
     connect(&m_station->publisher(), &Publisher::stateChanged, this, &HeadlessRun::logBrokerState);
+    connect(m_station.get(), &Station::lineNotStarted, this,
+            [this](const QString& why) { m_log(QStringLiteral("line not started: %1").arg(why)); });
+    // The store's health is told through line 1's.
     const LineHealth& health = m_station->health();
-    connect(&health, &LineHealth::lineLost, this, [this](const QString& port) {
-        m_log(QStringLiteral("serial port lost: %1; trying again").arg(port));
-    });
-    connect(&health, &LineHealth::lineBack, this, [this](const QString& port) {
-        m_log(QStringLiteral("serial port back: %1").arg(port));
-    });
-    connect(&health, &LineHealth::lineSilent, this, [this](const QString& port) {
-        m_log(QStringLiteral("no byte on the line: %1; port reopened").arg(port));
-    });
-    connect(&health, &LineHealth::sendFailing, this,
-            [this](const QString& port, const QString& cause) {
-                m_log(QStringLiteral("requests not sent: %1; %2").arg(port, cause));
-            });
-    connect(&health, &LineHealth::repliesLate, this, [this](const QString& port) {
-        m_log(QStringLiteral("replies come late: %1; raise the reply timeout of %2 ms")
-                  .arg(port)
-                  .arg(m_station->polling().replyTimeout().count()));
-    });
     connect(&health, &LineHealth::storeFailing, this, [this](const QString& reason) {
         m_log(QStringLiteral("database writes fail: %1").arg(clause(reason)));
     });
@@ -66,6 +51,28 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
 
 HeadlessRun::~HeadlessRun() = default;
 
+void HeadlessRun::watchLine(Line& line) {
+    const LineHealth& health = line.health();
+    connect(&health, &LineHealth::lineLost, this, [this](const QString& port) {
+        m_log(QStringLiteral("serial port lost: %1; trying again").arg(port));
+    });
+    connect(&health, &LineHealth::lineBack, this, [this](const QString& port) {
+        m_log(QStringLiteral("serial port back: %1").arg(port));
+    });
+    connect(&health, &LineHealth::lineSilent, this, [this](const QString& port) {
+        m_log(QStringLiteral("no byte on the line: %1; port reopened").arg(port));
+    });
+    connect(&health, &LineHealth::sendFailing, this,
+            [this](const QString& port, const QString& cause) {
+                m_log(QStringLiteral("requests not sent: %1; %2").arg(port, cause));
+            });
+    connect(&health, &LineHealth::repliesLate, this, [this, &line](const QString& port) {
+        m_log(QStringLiteral("replies come late: %1; raise the reply timeout of %2 ms")
+                  .arg(port)
+                  .arg(line.polling().replyTimeout().count()));
+    });
+}
+
 bool HeadlessRun::start() {
     const QString database = QDir::toNativeSeparators(Database::filePath(m_station->programDir()));
     if (const StartupResult result = m_station->startUp(); !result.isOk()) {
@@ -74,15 +81,25 @@ bool HeadlessRun::start() {
                        result.message().replace(QLatin1String("\r\n"), QLatin1String(" "))));
         return false;
     }
-    QStringList meters;
-    for (int row = 0; row < m_station->readings().count(); ++row)
-        meters << QString::number(m_station->readings().at(row).address);
-    const SerialPort& port = m_station->port();
-    m_log(QStringLiteral("reading %1 (%2), poll period %3 ms, meters %4; database %5")
-              .arg(port.description(), port.lineSettings())
-              .arg(m_station->pollPeriod())
-              .arg(meters.isEmpty() ? QStringLiteral("none") : meters.join(QLatin1Char(',')),
-                   database));
+    const bool named = m_station->lines().size() > 1;
+    for (const auto& line : m_station->lines()) {
+        watchLine(*line);
+        QStringList meters;
+        for (int row = 0; row < m_station->readings().count(); ++row)
+            if (const Reading& reading = m_station->readings().at(row);
+                reading.line == line->number())
+                meters << QString::number(reading.address);
+        const SerialPort& port = line->port();
+        m_log(QStringLiteral("%1reading %2 (%3), poll period %4 ms, meters %5%6")
+                  .arg(named ? line->name() + QStringLiteral(": ") : QString(), port.description(),
+                       port.lineSettings())
+                  .arg(line->pollPeriod().count())
+                  .arg(meters.isEmpty() ? QStringLiteral("none") : meters.join(QLatin1Char(',')),
+                       line->number() == 1 ? QStringLiteral("; database ") + database : QString()));
+        // A port that did not open is retried; said once here.
+        if (!port.isOpen())
+            m_log(QStringLiteral("serial port lost: %1; trying again").arg(port.description()));
+    }
     if (m_station->publisher().state() == Publisher::State::Off)
         m_log(QStringLiteral("publishing is off"));
     m_station->readMeterData();
@@ -99,11 +116,18 @@ void HeadlessRun::stop(const QString& why) {
     // the line for it. Stored when it comes, it goes to the broker with the
     // rest, and the broker hears "offline" only after it.
     using namespace std::chrono;
-    const auto onTheLine = std::clamp(
-        ceil<milliseconds>(m_station->pollTimer().heldUntil() - IntervalTimer::Clock::now()),
-        milliseconds(0), duration_cast<milliseconds>(FinishBudget));
+    IntervalTimer::Clock::time_point held = IntervalTimer::Clock::now();
+    for (const auto& line : m_station->lines())
+        held = std::max(held, line->pollTimer().heldUntil());
+    const auto onTheLine = std::clamp(ceil<milliseconds>(held - IntervalTimer::Clock::now()),
+                                      milliseconds(0), duration_cast<milliseconds>(FinishBudget));
     QTimer::singleShot(onTheLine, this, [this, onTheLine] {
-        m_station->publisher().finish(FinishBudget - onTheLine);
+        // Readings are committed in groups: what waits is committed, and
+        // its messages queued, before the broker hears "offline".
+        m_station->flushReadings();
+        QMetaObject::invokeMethod(
+            this, [this, onTheLine] { m_station->publisher().finish(FinishBudget - onTheLine); },
+            Qt::QueuedConnection);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class Line;
 class Station;
 class SerialPort;
 
@@ -38,6 +39,8 @@ signals:
 
 private:
     void logBrokerState();
+    // Says what befalls the line's port in the log.
+    void watchLine(Line& line);
 
     Log m_log;
     std::unique_ptr<Station> m_station;

@@ -26,9 +26,16 @@ Line::Line(int number, std::unique_ptr<SerialPort> port, const LatestReadings& r
 
 Line::~Line() = default;
 
-void Line::startReading(std::chrono::milliseconds period) {
+int Line::open() {
+    const int code = m_port->openEmptied();
+    if (code != 0)
+        portLost();
+    return code;
+}
+
+void Line::startReading() {
     m_health->readingStarted();
-    m_pollTimer.setInterval(period);
+    m_pollTimer.setInterval(m_pollPeriod);
 }
 
 void Line::stopReading() {

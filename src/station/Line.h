@@ -32,8 +32,15 @@ public:
     const QString& name() const { return m_name; }
     void setName(const QString& name) { m_name = name; }
 
-    // Polls its meters, the period a floor; an empty period stops.
-    void startReading(std::chrono::milliseconds period);
+    // Opens its port as the operator's start does; a port that does not
+    // open is tried again as a lost one. 0 or the open's failure code.
+    int open();
+
+    // The poll period, a floor, for the next start.
+    void setPollPeriod(std::chrono::milliseconds period) { m_pollPeriod = period; }
+    std::chrono::milliseconds pollPeriod() const { return m_pollPeriod; }
+    // Polls its meters.
+    void startReading();
     void stopReading();
 
     SerialPort& port() { return *m_port; }
@@ -68,4 +75,5 @@ private:
     std::unique_ptr<PollingCycle> m_polling;
     PortRecovery m_recovery;
     QTimer m_retryTimer;
+    std::chrono::milliseconds m_pollPeriod{0};
 };

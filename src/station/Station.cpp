@@ -4,9 +4,12 @@
 #include "Database.h"
 #include "LineHealth.h"
 #include "LineSettings.h"
+#include "LineTable.h"
 #include "MeterTable.h"
 #include "PollingCycle.h"
+#include "PortLocator.h"
 #include "PublishTable.h"
+#include "QtSerialPort.h"
 #include "ReadingWriter.h"
 #include "RealtimeRecord.h"
 #include "SchemaUpgrade.h"
@@ -21,6 +24,42 @@ Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* 
     m_snapshotTimer.setInterval(SnapshotInterval);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &Station::snapshotTick);
     addLine(std::make_unique<Line>(1, std::move(port), m_readings));
+    m_makePort = [this](const QString& port) -> std::unique_ptr<SerialPort> {
+        if (port.startsWith(QLatin1Char('/')))
+            return std::make_unique<QtSerialPort>(PortLocator(QStringList{port}));
+        return std::make_unique<QtSerialPort>(PortLocator(m_programDir));
+    };
+}
+
+void Station::setUpLines() {
+    while (m_lines.size() > 1)
+        m_lines.pop_back();
+    const QList<StoredLine> stored = LineTable(m_db->connection()).lines();
+    for (const StoredLine& settings : stored) {
+        if (!settings.fault.isEmpty()) {
+            if (settings.number != 1)
+                emit lineNotStarted(settings.fault);
+            continue;
+        }
+        if (settings.number == 1) {
+            firstLine().setName(settings.name);
+            firstLine().polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
+            continue;
+        }
+        auto line = std::make_unique<Line>(settings.number, m_makePort(settings.port), m_readings);
+        line->setName(settings.name);
+        line->setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
+        line->polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
+        SerialPort& port = line->port();
+        // A device path is the locator's one pattern.
+        port.setPortNumber(settings.port.startsWith(QLatin1Char('/')) ? 1 : settings.port.toInt());
+        if (const auto text = LineSettings::textFor(settings.baud, settings.parity))
+            port.setLineSettings(*text);
+        // A port that is away is tried again as a lost one; the line is
+        // there all the same.
+        line->open();
+        addLine(std::move(line));
+    }
 }
 
 void Station::addLine(std::unique_ptr<Line> line) {
@@ -148,6 +187,8 @@ StartupResult Station::startUp() {
             return StartupResult::portFailed(code);
     }
 
+    firstLine().setPollPeriod(std::chrono::milliseconds(m_pollPeriod));
+    setUpLines();
     m_snapshots.reset();
     clearReadings();
     callDataGrid1();
@@ -156,7 +197,7 @@ StartupResult Station::startUp() {
 
 void Station::readMeterData() {
     for (const auto& line : m_lines)
-        line->startReading(std::chrono::milliseconds(m_pollPeriod));
+        line->startReading();
     m_snapshotTimer.setEnabled(true);
     m_snapshotTimer.setInterval(SnapshotInterval);
     m_reading = true;

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,8 +42,14 @@ public:
     // program's lock: a held database must not freeze the window.
     static constexpr std::chrono::milliseconds ReadingBusyTimeout{100};
 
-    // `port` is line 1's.
+    // Makes the port of a line from its stored text: "N" for ports/comN,
+    // or a device path.
+    using PortMaker = std::function<std::unique_ptr<SerialPort>(const QString& port)>;
+
+    // `port` is line 1's; the other lines' ports are made by `makePort`,
+    // real serial ports unless given.
     Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
+    void setPortMaker(PortMaker makePort) { m_makePort = std::move(makePort); }
     ~Station() override;
 
     // Start-up: opens the database, reads the settings row, opens and sets
@@ -104,6 +111,9 @@ public:
 
 signals:
     void readingChanged(bool reading);
+    // A line other than line 1 could not be set up at start-up; the others
+    // read without it.
+    void lineNotStarted(const QString& why);
     // A whole real-time reply of a listed meter: shown, and on its way to
     // the store.
     void readingReceived(const Reading& reading, const QString& hexText);
@@ -114,6 +124,8 @@ signals:
 
 private:
     void addLine(std::unique_ptr<Line> line);
+    // Lines 2 and up, as stored; line 1 takes its name and timeout.
+    void setUpLines();
     void blankStaleReadings();
     void readingCommitted(const Reading& row);
     void readingRefused(const Reading& row, const StoreWrite& write);
@@ -121,6 +133,7 @@ private:
     QString m_programDir;
     LatestReadings m_readings;
     std::vector<std::unique_ptr<Line>> m_lines;
+    PortMaker m_makePort;
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;
