@@ -70,32 +70,33 @@ void Publisher::apply(const PublishSettings& settings) {
 void Publisher::publishReading(const Reading& stored) {
     if (!m_topics)
         return;
-    setMeterStatus(stored.address, MeterStatus::Online);
-    enqueue(
-        {m_topics->reading(stored.address), ReadingMessage::json(stored), m_settings.qos, false});
+    setMeterStatus({stored.line, stored.address}, MeterStatus::Online);
+    enqueue({m_topics->reading(stored.line, stored.address),
+             ReadingMessage::json(stored, m_lineNames.value(stored.line)), m_settings.qos, false});
 }
 
 void Publisher::publishSnapshot(const QList<Reading>& rows) {
     if (!m_topics)
         return;
-    enqueue({m_topics->snapshot(), ReadingMessage::snapshotJson(rows), m_settings.qos, false});
+    enqueue({m_topics->snapshot(), ReadingMessage::snapshotJson(rows, m_lineNames), m_settings.qos,
+             false});
 }
 
-void Publisher::meterSilent(int address) {
+void Publisher::meterSilent(int line, int address) {
     if (m_topics)
-        setMeterStatus(address, MeterStatus::NoReply);
+        setMeterStatus({line, address}, MeterStatus::NoReply);
 }
 
-void Publisher::setMeterStatus(int address, MeterStatus status) {
-    MeterStatus& known = m_meters[address];
+void Publisher::setMeterStatus(Meter meter, MeterStatus status) {
+    MeterStatus& known = m_meters[meter];
     if (known == status)
         return;
     known = status;
-    enqueue(meterStatusMessage(address, status));
+    enqueue(meterStatusMessage(meter, status));
 }
 
-OutgoingMessage Publisher::meterStatusMessage(int address, MeterStatus status) const {
-    return {m_topics->meterStatus(address),
+OutgoingMessage Publisher::meterStatusMessage(Meter meter, MeterStatus status) const {
+    return {m_topics->meterStatus(meter.first, meter.second),
             status == MeterStatus::Online ? onlineText() : noReplyText(), m_settings.qos, true};
 }
 

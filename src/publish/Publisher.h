@@ -41,7 +41,9 @@ public:
     // The rows a history snapshot copied.
     void publishSnapshot(const QList<Reading>& rows);
     // The meter missed its polls.
-    void meterSilent(int address);
+    void meterSilent(int line, int address);
+    // The lines' names, which every message carries.
+    void setLineNames(QHash<int, QString> names) { m_lineNames = std::move(names); }
 
     // Sends what waits and "offline", then disconnects, within `budget`;
     // finished() follows, also when there was nothing to do.
@@ -65,8 +67,9 @@ private:
     enum class MeterStatus { Unknown, Online, NoReply };
 
     void enqueue(OutgoingMessage message);
-    void setMeterStatus(int address, MeterStatus status);
-    OutgoingMessage meterStatusMessage(int address, MeterStatus status) const;
+    using Meter = std::pair<int, int>; // line, address
+    void setMeterStatus(Meter meter, MeterStatus status);
+    OutgoingMessage meterStatusMessage(Meter meter, MeterStatus status) const;
     void clientStateChanged(MqttClient::State state, const QString& detail);
     void setState(State state, const QString& detail);
     void ensureThread();
@@ -76,7 +79,8 @@ private:
     MessageQueue m_queue;
     QThread m_thread;
     MqttClient* m_client = nullptr; // lives on m_thread
-    QHash<int, MeterStatus> m_meters;
+    QHash<Meter, MeterStatus> m_meters;
+    QHash<int, QString> m_lineNames;
     bool m_connectedBefore = false;
     State m_state = State::Off;
     QString m_detail;

@@ -99,8 +99,12 @@ QByteArray ReadingMessage::timeText(const QDateTime& time) {
     return QByteArray(text, size);
 }
 
-void ReadingMessage::append(QByteArray& out, const Reading& reading) {
-    out += "{\"meter\":";
+void ReadingMessage::append(QByteArray& out, const Reading& reading, const QString& lineName) {
+    out += "{\"line\":";
+    out += QByteArray::number(reading.line);
+    out += ",\"line_name\":";
+    appendString(out, lineName);
+    out += ",\"meter\":";
     out += QByteArray::number(reading.address);
     out += ",\"time\":";
     const QByteArray time = timeText(reading.time);
@@ -121,21 +125,22 @@ void ReadingMessage::append(QByteArray& out, const Reading& reading) {
     out += '}';
 }
 
-QByteArray ReadingMessage::json(const Reading& reading) {
+QByteArray ReadingMessage::json(const Reading& reading, const QString& lineName) {
     QByteArray out;
-    out.reserve(320);
-    append(out, reading);
+    out.reserve(360);
+    append(out, reading, lineName);
     return out;
 }
 
-QByteArray ReadingMessage::snapshotJson(const QList<Reading>& rows) {
+QByteArray ReadingMessage::snapshotJson(const QList<Reading>& rows,
+                                        const QHash<int, QString>& lineNames) {
     QByteArray out;
-    out.reserve(320 * rows.size() + 2);
+    out.reserve(360 * rows.size() + 2);
     out += '[';
     for (qsizetype i = 0; i < rows.size(); ++i) {
         if (i > 0)
             out += ',';
-        append(out, rows[i]);
+        append(out, rows[i], lineNames.value(rows[i].line));
     }
     out += ']';
     return out;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 
 // The JSON texts that carry readings to the broker. Numbers go out as the
@@ -12,11 +13,13 @@
 // the meter has not given (empty or absent) as null.
 class ReadingMessage {
 public:
-    // One reading: {"meter":1,"time":"2026-12-06T10:11:12+01:00",
-    // "flow_rate":12.34,...,"alarms":"Communication OK"}.
-    static QByteArray json(const Reading& reading);
+    // One reading: {"line":1,"line_name":"Pump house","meter":1,
+    // "time":"2026-12-06T10:11:12+01:00","flow_rate":12.34,...,
+    // "alarms":"Communication OK"}.
+    static QByteArray json(const Reading& reading, const QString& lineName);
     // A history snapshot: the rows copied, as an array of the above.
-    static QByteArray snapshotJson(const QList<Reading>& rows);
+    static QByteArray snapshotJson(const QList<Reading>& rows,
+                                   const QHash<int, QString>& lineNames);
 
     // ISO 8601 to the second with the offset from UTC, "+01:00"; empty for
     // no time.
@@ -25,5 +28,5 @@ public:
     static bool isJsonNumber(const QString& text);
 
 private:
-    static void append(QByteArray& out, const Reading& reading);
+    static void append(QByteArray& out, const Reading& reading, const QString& lineName);
 };

@@ -43,10 +43,14 @@ Topics::Topics(const PublishSettings& settings)
     : m_station(stationName(settings.station)),
       m_base(settings.topicPrefix.toUtf8() + '/' + m_station.toUtf8()) {}
 
-QByteArray Topics::reading(int address) const {
-    return m_base + "/meter/" + QByteArray::number(address) + "/reading";
+QByteArray Topics::meter(int line, int address) const {
+    return m_base + "/line/" + QByteArray::number(line) + "/meter/" + QByteArray::number(address);
 }
 
-QByteArray Topics::meterStatus(int address) const {
-    return m_base + "/meter/" + QByteArray::number(address) + "/status";
+QByteArray Topics::reading(int line, int address) const {
+    return meter(line, address) + "/reading";
+}
+
+QByteArray Topics::meterStatus(int line, int address) const {
+    return meter(line, address) + "/status";
 }

@@ -6,7 +6,9 @@
 #include <QString>
 
 // The topics of one station: <prefix>/<station>/status,
-// <prefix>/<station>/snapshot and <prefix>/<station>/meter/<address>/...
+// <prefix>/<station>/snapshot and
+// <prefix>/<station>/line/<line>/meter/<address>/...: a meter is its line
+// and its address.
 class Topics {
 public:
     // Why settings cannot be used for publishing; empty when they can.
@@ -17,12 +19,14 @@ public:
     explicit Topics(const PublishSettings& settings);
 
     const QString& station() const { return m_station; }
-    QByteArray reading(int address) const;
-    QByteArray meterStatus(int address) const;
+    QByteArray reading(int line, int address) const;
+    QByteArray meterStatus(int line, int address) const;
     QByteArray stationStatus() const { return m_base + "/status"; }
     QByteArray snapshot() const { return m_base + "/snapshot"; }
 
 private:
+    QByteArray meter(int line, int address) const;
+
     QString m_station;
     QByteArray m_base; // <prefix>/<station>
 };

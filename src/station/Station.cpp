@@ -74,7 +74,8 @@ void Station::addLine(std::unique_ptr<Line> line) {
                                   health->freshness().noReplyText(address));
     });
     // The broker hears of it too; its next stored reading says "online" again.
-    connect(health, &LineHealth::meterSilent, &m_publisher, &Publisher::meterSilent);
+    connect(health, &LineHealth::meterSilent, this,
+            [this, added](int address) { m_publisher.meterSilent(added->number(), address); });
     m_lines.push_back(std::move(line));
 }
 
@@ -189,6 +190,10 @@ StartupResult Station::startUp() {
 
     firstLine().setPollPeriod(std::chrono::milliseconds(m_pollPeriod));
     setUpLines();
+    QHash<int, QString> names;
+    for (const auto& line : m_lines)
+        names.insert(line->number(), line->name());
+    m_publisher.setLineNames(names);
     m_snapshots.reset();
     clearReadings();
     callDataGrid1();

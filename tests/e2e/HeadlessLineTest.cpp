@@ -96,7 +96,7 @@ TEST(Headless, ReadsAndPublishesThroughALostPortAndEndsCleanlyOnASignal) {
                 return folder.column(
                            "select count(*) from yibiaodizhi where CreateTime is not null") ==
                            QStringList{"3"} &&
-                       subscriber.payloads(topic + "/meter/3/reading").size() >= 2;
+                       subscriber.payloads(topic + "/line/1/meter/3/reading").size() >= 2;
             },
             15000));
         EXPECT_EQ(tool.endBy(signal), signal == SIGINT ? 0 : -1);
@@ -129,7 +129,7 @@ TEST(Headless, ReadsAndPublishesThroughALostPortAndEndsCleanlyOnASignal) {
                     .value(0)
                     .toLatin1();
             const QByteArrayList readings =
-                subscriber.payloads(topic + "/meter/" + meter + "/reading");
+                subscriber.payloads(topic + "/line/1/meter/" + meter + "/reading");
             EXPECT_TRUE(
                 readings.value(readings.size() - 1).contains("\"forward_total\":" + total + ","))
                 << meter;

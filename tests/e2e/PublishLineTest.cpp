@@ -43,14 +43,15 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
               QStringLiteral("Publishing to 127.0.0.1:%1").arg(broker.port()));
 
     QMap<int, QByteArrayList> stored; // each meter's reading messages
-    QObject::connect(&station, &Station::readingStored,
-                     [&](const Reading& row) { stored[row.address] << ReadingMessage::json(row); });
+    QObject::connect(&station, &Station::readingStored, [&](const Reading& row) {
+        stored[row.address] << ReadingMessage::json(row, QStringLiteral("Line 1"));
+    });
     station.readMeterData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stored[3].size() >= 20; }, 20000));
     station.stopReading();
     QTest::qWait(100); // a reply on its way
     const auto topic = [](int meter, const char* leaf) {
-        return "moved/line-4/meter/" + QByteArray::number(meter) + leaf;
+        return "moved/line-4/line/1/meter/" + QByteArray::number(meter) + leaf;
     };
     const auto arrived = [&](int meter) { return subscriber.payloads(topic(meter, "/reading")); };
     ASSERT_TRUE(subscriber.waitFor(

@@ -28,6 +28,7 @@ Reading fullReading() {
 TEST(ReadingMessage, EveryStoredValueUnderItsKey) {
     Reading blank; // a listed meter that never answered
     blank.address = 3;
+    blank.line = 12;
     Reading odd = fullReading();
     odd.flowRate = "";      // blanked at start-up
     odd.flowSpeed = "1,25"; // no JSON number: never pasted in as it is
@@ -36,24 +37,30 @@ TEST(ReadingMessage, EveryStoredValueUnderItsKey) {
     odd.totalizerUnit = std::nullopt;
     const std::pair<Reading, const char*> cases[] = {
         {fullReading(),
-         R"({"meter":7,"time":"2026-12-06T10:11:12-03:30","flow_rate":-3.10,)"
+         R"({"line":1,"line_name":"Pump \"A\"","meter":7,"time":"2026-12-06T10:11:12-03:30",)"
+         R"("flow_rate":-3.10,)"
          R"("forward_total":4294967295.25,"reverse_total":0.00,"flow_speed":1.25,)"
          R"("span_percent":12.30,"electrode_impedance":1024.00,"flow_rate_unit":"m3/h",)"
          R"("totalizer_unit":"m3","alarms":"Communication OK,Excitation Alarm"})"},
-        {blank, R"({"meter":3,"time":null,"flow_rate":null,"forward_total":null,)"
+        {blank, R"({"line":12,"line_name":"","meter":3,"time":null,"flow_rate":null,)"
+                R"("forward_total":null,)"
                 R"("reverse_total":null,"flow_speed":null,"span_percent":null,)"
                 R"("electrode_impedance":null,"flow_rate_unit":null,"totalizer_unit":null,)"
                 R"("alarms":null})"},
-        {odd, R"({"meter":7,"time":"2026-12-06T10:11:12-03:30","flow_rate":null,)"
+        {odd, R"({"line":1,"line_name":"Pump \"A\"","meter":7,)"
+              R"("time":"2026-12-06T10:11:12-03:30","flow_rate":null,)"
               R"("forward_total":null,"reverse_total":0.00,"flow_speed":null,)"
               R"("span_percent":12.30,"electrode_impedance":1024.00,"flow_rate_unit":"m3/h",)"
               R"("totalizer_unit":null,"alarms":"Alarm \"A\"\\B\u000a\u0001 é"})"},
     };
+    const QHash<int, QString> names{{1, "Pump \"A\""}};
     for (const auto& [reading, json] : cases)
-        EXPECT_EQ(QString::fromUtf8(ReadingMessage::json(reading)), QString::fromUtf8(json));
-    EXPECT_EQ(ReadingMessage::snapshotJson({}), QByteArray("[]"));
-    EXPECT_EQ(ReadingMessage::snapshotJson({fullReading(), blank}),
-              '[' + ReadingMessage::json(fullReading()) + ',' + ReadingMessage::json(blank) + ']');
+        EXPECT_EQ(QString::fromUtf8(ReadingMessage::json(reading, names.value(reading.line))),
+                  QString::fromUtf8(json));
+    EXPECT_EQ(ReadingMessage::snapshotJson({}, names), QByteArray("[]"));
+    EXPECT_EQ(ReadingMessage::snapshotJson({fullReading(), blank}, names),
+              '[' + ReadingMessage::json(fullReading(), names[1]) + ',' +
+                  ReadingMessage::json(blank, {}) + ']');
 }
 
 // Local time with its offset to the second, never "Z".
@@ -80,8 +87,9 @@ PublishSettings settings(const QString& prefix, const QString& station) {
 
 TEST(Topics, StationLevelsUnderThePrefix) {
     const Topics topics(settings("plant/rx7100", "line-4"));
-    EXPECT_EQ(topics.reading(7), QByteArray("plant/rx7100/line-4/meter/7/reading"));
-    EXPECT_EQ(topics.meterStatus(255), QByteArray("plant/rx7100/line-4/meter/255/status"));
+    EXPECT_EQ(topics.reading(1, 7), QByteArray("plant/rx7100/line-4/line/1/meter/7/reading"));
+    EXPECT_EQ(topics.meterStatus(16, 255),
+              QByteArray("plant/rx7100/line-4/line/16/meter/255/status"));
     EXPECT_EQ(topics.stationStatus(), QByteArray("plant/rx7100/line-4/status"));
     EXPECT_EQ(topics.snapshot(), QByteArray("plant/rx7100/line-4/snapshot"));
     EXPECT_EQ(Topics(settings("rx7100", "")).station(), QSysInfo::machineHostName());

@@ -42,10 +42,12 @@ TEST_F(PublisherTest, ReadingsSnapshotsAndRetainedStatesArriveOnTheirTopics) {
     Subscriber subscriber(broker.port(), "test/#");
     ASSERT_TRUE(subscriber.waitForReady(5000));
     publisher.apply(at(broker.port()));
+    const QHash<int, QString> names{{1, "Pump house"}};
+    publisher.setLineNames(names);
     for (int n = 0; n < 3; ++n)
         publisher.publishReading(reading(2, n));
-    publisher.meterSilent(2);
-    publisher.meterSilent(2); // said once
+    publisher.meterSilent(1, 2);
+    publisher.meterSilent(1, 2); // said once
     publisher.publishSnapshot({reading(2, 9), reading(5, 0)});
     ASSERT_TRUE(reach(Publisher::State::Connected));
     EXPECT_EQ(publisher.statusText(),
@@ -54,21 +56,21 @@ TEST_F(PublisherTest, ReadingsSnapshotsAndRetainedStatesArriveOnTheirTopics) {
     ASSERT_TRUE(subscriber.waitFor([](const auto& all) { return all.size() >= 7; }, 5000));
     QTest::qWait(100);
     EXPECT_EQ(subscriber.payloads("test/st/status"), QByteArrayList{"online"});
-    EXPECT_EQ(
-        subscriber.payloads("test/st/meter/2/reading"),
-        QByteArrayList({ReadingMessage::json(reading(2, 0)), ReadingMessage::json(reading(2, 1)),
-                        ReadingMessage::json(reading(2, 2))}));
-    EXPECT_EQ(subscriber.payloads("test/st/meter/2/status"),
+    EXPECT_EQ(subscriber.payloads("test/st/line/1/meter/2/reading"),
+              QByteArrayList({ReadingMessage::json(reading(2, 0), names[1]),
+                              ReadingMessage::json(reading(2, 1), names[1]),
+                              ReadingMessage::json(reading(2, 2), names[1])}));
+    EXPECT_EQ(subscriber.payloads("test/st/line/1/meter/2/status"),
               QByteArrayList({"online", "no reply"}));
     EXPECT_EQ(subscriber.payloads("test/st/snapshot"),
-              QByteArrayList{ReadingMessage::snapshotJson({reading(2, 9), reading(5, 0)})});
+              QByteArrayList{ReadingMessage::snapshotJson({reading(2, 9), reading(5, 0)}, names)});
 
     Subscriber late(broker.port(), "test/#");
     ASSERT_TRUE(late.waitFor([](const auto& all) { return all.size() >= 2; }, 5000));
     QTest::qWait(100);
     for (const Subscriber::Message& m : late.messages())
         EXPECT_TRUE(m.retained) << m.topic.toStdString();
-    EXPECT_EQ(late.payloads("test/st/meter/2/status"), QByteArrayList{"no reply"});
+    EXPECT_EQ(late.payloads("test/st/line/1/meter/2/status"), QByteArrayList{"no reply"});
 
     // Saved again unchanged, the connection stays; switched off, it ends.
     // Off, or with settings that cannot be used, nothing is queued.
@@ -105,7 +107,7 @@ TEST_F(PublisherTest, MessagesWaitForABrokerThatComesLater) {
     ASSERT_TRUE(subscriber.waitForReady(5000));
     ASSERT_TRUE(reach(Publisher::State::Connected, 15000));
     ASSERT_TRUE(subscriber.waitFor([](const auto& all) { return all.size() >= 6; }, 5000));
-    EXPECT_EQ(subscriber.payloads("test/st/meter/1/reading").size(), 5);
+    EXPECT_EQ(subscriber.payloads("test/st/line/1/meter/1/reading").size(), 5);
 }
 
 // Acknowledged (nothing waiting) only with the right user and, over TLS,
@@ -165,7 +167,7 @@ TEST_F(PublisherTest, FinishSendsWhatWaitsThenSaysOfflineOnceOrGivesUpAfterItsBu
     ASSERT_TRUE(subscriber.waitFor(
         [](const auto& all) { return !all.isEmpty() && all.last().payload == "offline"; }, 5000));
     QTest::qWait(200);
-    EXPECT_EQ(subscriber.payloads("test/st/meter/1/reading").size(), 200);
+    EXPECT_EQ(subscriber.payloads("test/st/line/1/meter/1/reading").size(), 200);
     // A clean goodbye: "offline" is said once, not again by the will.
     EXPECT_EQ(subscriber.payloads("test/st/status"), QByteArrayList({"online", "offline"}));
 }
