@@ -73,7 +73,7 @@ LiveGridModel::LiveGridModel(const LatestReadings& readings, MeterCursor& cursor
     });
     connect(&readings, &LatestReadings::updated, this, &LiveGridModel::readingUpdated);
     connect(&readings, &LatestReadings::noReplyChanged, this, [this](int row) {
-        markChanged(row, quint16((1u << ColumnCount) - 1)); // the whole row
+        markChanged(row, quint16((1u << shownColumns()) - 1)); // the whole row
     });
     // A reload tells the cursor at once, above.
     connect(&cursor, &MeterCursor::moved, this, &LiveGridModel::markCursorMoved);
@@ -84,7 +84,7 @@ void LiveGridModel::readingUpdated(int row, const Reading& before) {
     quint16 changed = 0;
     for (int column = AddressColumn + 1; column < ColumnCount; ++column)
         if (cellText(now, column) != cellText(before, column))
-            changed |= quint16(1u << column);
+            changed |= quint16(1u << (column + m_lead));
     markChanged(row, changed);
 }
 
@@ -119,13 +119,13 @@ void LiveGridModel::showFrame() {
     for (int row = 0; row < m_changed.size(); ++row) {
         const quint16 changed = std::exchange(m_changed[row], quint16(0));
         shown = shown || changed != 0;
-        for (int column = 0; column < ColumnCount;) {
+        for (int column = 0; column < shownColumns();) {
             if (!(changed & (1u << column))) {
                 ++column;
                 continue;
             }
             int last = column;
-            while (last + 1 < ColumnCount && (changed & (1u << (last + 1))))
+            while (last + 1 < shownColumns() && (changed & (1u << (last + 1))))
                 ++last;
             emit dataChanged(index(row, column), index(row, last));
             column = last + 1;
@@ -137,6 +137,17 @@ void LiveGridModel::showFrame() {
         emit currentRowChanged(m_cursor.row());
 }
 
+void LiveGridModel::setLineNames(QHash<int, QString> names) {
+    beginResetModel();
+    m_lead = names.size() > 1 ? 1 : 0;
+    m_lineNames = std::move(names);
+    endResetModel();
+}
+
+QString LiveGridModel::text(const Reading& reading, int column) const {
+    return column < m_lead ? m_lineNames.value(reading.line) : cellText(reading, column - m_lead);
+}
+
 void LiveGridModel::setCurrentRow(int row) {
     m_cursor.setRow(row);
 }
@@ -146,7 +157,7 @@ int LiveGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int LiveGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : shownColumns();
 }
 
 QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
@@ -154,7 +165,7 @@ QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
         return {};
     const Reading& reading = m_readings.at(index.row());
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return cellText(reading, index.column());
+        return text(reading, index.column());
     const QString silent = m_readings.noReplyText(reading.line, reading.address);
     if (role == Qt::ToolTipRole) {
         // A silent meter says since when; the alarm column, which may be
@@ -162,8 +173,8 @@ QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
         QStringList lines;
         if (!silent.isEmpty())
             lines << silent;
-        if (index.column() == StatusColumn && !cellText(reading, index.column()).isEmpty())
-            lines << cellText(reading, index.column());
+        if (index.column() == statusColumn() && !text(reading, index.column()).isEmpty())
+            lines << text(reading, index.column());
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
     }
     if (silent.isEmpty())
@@ -187,9 +198,10 @@ QVariant LiveGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant LiveGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && section >= 0 && section < ColumnCount &&
+    if (orientation == Qt::Horizontal && section >= 0 && section < shownColumns() &&
         (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
-        return QString::fromLatin1(columns[section].caption);
+        return section < m_lead ? QStringLiteral("Line")
+                                : QString::fromLatin1(columns[section - m_lead].caption);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -3,6 +3,7 @@
 #include "Reading.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QTimer>
 #include <chrono>
@@ -41,6 +42,14 @@ public:
     // A click: the poll cursor goes to that row.
     void setCurrentRow(int row);
 
+    // With more than one line a first column, "Line", names each row's
+    // line, and the columns above stand one further right; with one line
+    // the grid is as it always was.
+    void setLineNames(QHash<int, QString> names);
+    int statusColumn() const { return StatusColumn + m_lead; }
+    int timeColumn() const { return TimeColumn + m_lead; }
+    int shownColumns() const { return ColumnCount + m_lead; }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -56,6 +65,7 @@ signals:
 
 private:
     void readingUpdated(int row, const Reading& before);
+    QString text(const Reading& reading, int column) const;
     void markChanged(int row, quint16 columns);
     void markCursorMoved();
     void startFrame();
@@ -63,6 +73,8 @@ private:
 
     const LatestReadings& m_readings;
     MeterCursor& m_cursor;
+    QHash<int, QString> m_lineNames;
+    int m_lead = 0; // 1 with the "Line" column
     // The columns changed since the last frame, a bit each, by row.
     QList<quint16> m_changed;
     bool m_cursorMoved = false;

@@ -220,6 +220,10 @@ void MainWindow::watchLine(Line& line) {
 
 StartupResult MainWindow::load() {
     const StartupResult result = m_station->startUp();
+    QHash<int, QString> names;
+    for (const auto& line : m_station->lines())
+        names.insert(line->number(), line->name());
+    m_gridModel->setLineNames(names);
     // Line 1 is watched from the start; the others exist from here on.
     for (const auto& line : m_station->lines()) {
         if (line->number() == 1)
@@ -403,11 +407,11 @@ QList<ColumnFit::Column> MainWindow::gridColumns(bool fresh) const {
     const QHeaderView* header = m_grid->horizontalHeader();
     const QAbstractItemView* view = m_grid;
     QList<ColumnFit::Column> columns;
-    for (int column = 0; column < LiveGridModel::ColumnCount; ++column) {
+    for (int column = 0; column < m_gridModel->shownColumns(); ++column) {
         int current = m_grid->columnWidth(column);
         if (fresh)
-            current = column == LiveGridModel::TimeColumn     ? timeWidth
-                      : column == LiveGridModel::StatusColumn ? std::numeric_limits<int>::max()
+            current = column == m_gridModel->timeColumn()     ? timeWidth
+                      : column == m_gridModel->statusColumn() ? std::numeric_limits<int>::max()
                                                               : 0;
         columns << ColumnFit::Column{header->sectionSizeHint(column),
                                      std::max(0, view->sizeHintForColumn(column)), current};
@@ -428,9 +432,9 @@ int MainWindow::openingWidth() const {
     // As wide as the columns ask, the alarm texts as wide as they always
     // were, but never wider than a laptop's screen.
     QList<ColumnFit::Column> columns = gridColumns(true);
-    columns[LiveGridModel::StatusColumn].current =
+    columns[m_gridModel->statusColumn()].current =
         pixelsOfTwips(LiveGridModel::widthsTwips()[LiveGridModel::StatusColumn]);
-    const QList<int> widths = ColumnFit::widths(columns, LiveGridModel::StatusColumn,
+    const QList<int> widths = ColumnFit::widths(columns, m_gridModel->statusColumn(),
                                                 std::numeric_limits<int>::max() / 2);
     const int wanted = std::accumulate(widths.begin(), widths.end(), 0) - gridRoom(0);
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -442,8 +446,8 @@ void MainWindow::applyGridColumns() {
     // Binding the rows again sets the columns afresh: every caption and
     // value whole, the alarm texts taking the rest of the room.
     const QList<int> widths =
-        ColumnFit::widths(gridColumns(true), LiveGridModel::StatusColumn, gridRoom(width()));
-    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+        ColumnFit::widths(gridColumns(true), m_gridModel->statusColumn(), gridRoom(width()));
+    for (int column = 0; column < m_gridModel->shownColumns(); ++column)
         m_grid->setColumnWidth(column, widths[column]);
 }
 
@@ -455,7 +459,7 @@ void MainWindow::noteChangedCells(const QModelIndex& topLeft, const QModelIndex&
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + gridLine;
     for (int row = topLeft.row(); row <= bottomRight.row() && !m_valuesMayNotFit; ++row)
         for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
-            if (column == LiveGridModel::StatusColumn)
+            if (column == m_gridModel->statusColumn())
                 continue;
             const QModelIndex cell = topLeft.sibling(row, column);
             const int width = m_grid->columnWidth(column);
@@ -473,14 +477,14 @@ void MainWindow::widenForValues() {
     // A longer number widens its column, taking the room from the alarm
     // texts; otherwise the widths stay as the operator left them.
     const QList<int> widths =
-        ColumnFit::widths(gridColumns(false), LiveGridModel::StatusColumn, gridRoom(width()));
+        ColumnFit::widths(gridColumns(false), m_gridModel->statusColumn(), gridRoom(width()));
     bool widened = false;
-    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
-        widened = widened || (column != LiveGridModel::StatusColumn &&
+    for (int column = 0; column < m_gridModel->shownColumns(); ++column)
+        widened = widened || (column != m_gridModel->statusColumn() &&
                               widths[column] != m_grid->columnWidth(column));
     if (!widened)
         return;
-    for (int column = 0; column < LiveGridModel::ColumnCount; ++column)
+    for (int column = 0; column < m_gridModel->shownColumns(); ++column)
         m_grid->setColumnWidth(column, widths[column]);
 }
 

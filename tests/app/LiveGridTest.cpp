@@ -108,8 +108,8 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
 TEST(MeterCursor, WalksItsOwnLine) {
     LatestReadings readings;
     MeterCursor one(readings, 1), two(readings, 2), three(readings, 3);
-    readings.load({reading(1, "", 0), reading(5, "", 0), reading(5, "", 0, 2), reading(6, "", 0, 2),
-                   reading(7, "", 0, 2)});
+    readings.load({reading(1, "", 0), reading(5, "", 0), reading(5, "1.00", 0, 2),
+                   reading(6, "", 0, 2), reading(7, "", 0, 2)});
     EXPECT_EQ(three.currentAddress(), std::nullopt);
     QList<int> asked;
     for (int poll = 0; poll < 4; ++poll) {
@@ -122,4 +122,16 @@ TEST(MeterCursor, WalksItsOwnLine) {
     EXPECT_EQ(two.row(), 3);
     EXPECT_EQ(readings.find(2, 5), &readings.at(2));
     EXPECT_FALSE(readings.update(reading(1, "", 0, 2)));
+
+    // The grid names the line in a first column once there are two.
+    LiveGridModel grid(readings, one);
+    grid.setLineNames({{1, "Pump house"}, {2, "Stage two"}});
+    EXPECT_EQ(grid.columnCount(), LiveGridModel::ColumnCount + 1);
+    EXPECT_EQ(grid.headerData(0, Qt::Horizontal), "Line");
+    EXPECT_EQ(grid.headerData(grid.statusColumn(), Qt::Horizontal), "Alarm Status");
+    EXPECT_EQ(QStringList({grid.index(2, 0).data().toString(), grid.index(2, 1).data().toString(),
+                           grid.index(2, 2).data().toString()}),
+              QStringList({"Stage two", "5", "1.00"}));
+    grid.setLineNames({{1, "Pump house"}});
+    EXPECT_EQ(grid.index(2, 0).data(), "5");
 }
