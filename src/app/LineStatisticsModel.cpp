@@ -22,16 +22,20 @@ QStringList cells(const QString& first, const LineStatistics::Counts& counts) {
 
 } // namespace
 
-LineStatisticsModel::LineStatisticsModel(const LineStatistics& statistics, QObject* parent)
-    : QAbstractTableModel(parent), m_statistics(statistics) {
+LineStatisticsModel::LineStatisticsModel(QList<Line> lines, QObject* parent)
+    : QAbstractTableModel(parent), m_lines(std::move(lines)) {
     refresh();
 }
 
 void LineStatisticsModel::refresh() {
     QList<QStringList> rows;
-    for (int address : m_statistics.meters())
-        rows << cells(QString::number(address), m_statistics.meter(address));
-    rows << cells(lineRowCaption(), m_statistics.line());
+    for (const Line& line : m_lines) {
+        for (int address : line.statistics->meters())
+            rows << cells(QString::number(address), line.statistics->meter(address));
+        rows << cells(m_lines.size() > 1 ? line.name + QStringLiteral(": ") + lineRowCaption()
+                                         : lineRowCaption(),
+                      line.statistics->line());
+    }
     if (rows.size() == m_rows.size()) {
         // Same rows: only the values change, and the view keeps its place.
         m_rows = std::move(rows);

@@ -2,11 +2,13 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QString>
 
 class LineStatistics;
 
-// The line statistics as a table: one row per meter, ascending address,
-// then one row for the whole line. Refreshed on demand.
+// The line statistics as a table: for each line one row per meter,
+// ascending address, then one row for the whole line, named after the
+// line when there are several. Refreshed on demand.
 class LineStatisticsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -14,7 +16,12 @@ public:
     // The caption of the last row.
     static QString lineRowCaption() { return QStringLiteral("Whole line"); }
 
-    explicit LineStatisticsModel(const LineStatistics& statistics, QObject* parent = nullptr);
+    struct Line {
+        QString name;
+        const LineStatistics* statistics;
+    };
+
+    explicit LineStatisticsModel(QList<Line> lines, QObject* parent = nullptr);
 
     // Takes the counts as they now stand.
     void refresh();
@@ -26,6 +33,6 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    const LineStatistics& m_statistics;
+    QList<Line> m_lines;
     QList<QStringList> m_rows;
 };

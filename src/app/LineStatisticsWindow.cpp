@@ -2,6 +2,7 @@
 
 #include "LineHealth.h"
 #include "LineStatisticsModel.h"
+#include "Station.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,14 +11,17 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-LineStatisticsWindow::LineStatisticsWindow(LineHealth& health, QWidget* parent)
-    : QMainWindow(parent), m_health(health) {
+LineStatisticsWindow::LineStatisticsWindow(Station& station, QWidget* parent)
+    : QMainWindow(parent), m_station(station) {
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("Line statistics"));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    m_model = new LineStatisticsModel(m_health.statistics(), this);
+    QList<LineStatisticsModel::Line> lines;
+    for (const auto& line : m_station.lines())
+        lines.append({line->name(), &line->health().statistics()});
+    m_model = new LineStatisticsModel(lines, this);
     m_table = new QTableView(central);
     m_table->setModel(m_model);
     m_table->setAccessibleName(QStringLiteral("Line statistics per meter"));
@@ -55,27 +59,35 @@ QString LineStatisticsWindow::summaryText() const {
 
 void LineStatisticsWindow::refresh() {
     m_model->refresh();
-    // A reply halfway in is not garbage.
-    const LineStatistics::LineCounts line =
-        m_health.statistics().line(m_health.bytesAwaitingReply());
-    m_summary->setText(
-        QStringLiteral("Bytes received: %1    Garbage bytes: %2    Replies from meters not "
-                       "asked: %3    Replies not stored: %4\nDatabase write failures: %5    "
-                       "Serial port losses: %6    Silent line reopens: %7    Requests not "
-                       "sent: %8    Late replies: %9")
-            .arg(line.bytesReceived)
-            .arg(line.garbageBytes)
-            .arg(line.unaskedReplies)
-            .arg(line.notStored)
-            .arg(line.storeFailures)
-            .arg(line.portLosses)
-            .arg(line.watchdogReopens)
-            .arg(line.requestsNotSent)
-            .arg(line.lateReplies));
+    const bool named = m_station.lines().size() > 1;
+    QStringList summaries;
+    for (const auto& line : m_station.lines()) {
+        // A reply halfway in is not garbage.
+        const LineHealth& health = line->health();
+        const LineStatistics::LineCounts counts =
+            health.statistics().line(health.bytesAwaitingReply());
+        summaries << QStringLiteral(
+                         "%1Bytes received: %2    Garbage bytes: %3    Replies from meters not "
+                         "asked: %4    Replies not stored: %5\nDatabase write failures: %6    "
+                         "Serial port losses: %7    Silent line reopens: %8    Requests not "
+                         "sent: %9    Late replies: %10")
+                         .arg(named ? line->name() + QStringLiteral(": ") : QString())
+                         .arg(counts.bytesReceived)
+                         .arg(counts.garbageBytes)
+                         .arg(counts.unaskedReplies)
+                         .arg(counts.notStored)
+                         .arg(counts.storeFailures)
+                         .arg(counts.portLosses)
+                         .arg(counts.watchdogReopens)
+                         .arg(counts.requestsNotSent)
+                         .arg(counts.lateReplies);
+    }
+    m_summary->setText(summaries.join(QLatin1Char('\n')));
 }
 
 void LineStatisticsWindow::reset() {
-    m_health.resetStatistics();
+    for (const auto& line : m_station.lines())
+        line->health().resetStatistics();
     refresh();
 }
 

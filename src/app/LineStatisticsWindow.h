@@ -4,19 +4,19 @@
 #include <QTimer>
 #include <chrono>
 
-class LineHealth;
+class Station;
 class LineStatisticsModel;
 class QLabel;
 class QTableView;
 
-// "Line statistics": the counts per meter and for the line, live while the
-// window is shown, with a Reset.
+// "Line statistics": the counts per meter and for each line, live while
+// the window is shown, with a Reset of them all.
 class LineStatisticsWindow : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds RefreshInterval{500};
 
-    explicit LineStatisticsWindow(LineHealth& health, QWidget* parent = nullptr);
+    explicit LineStatisticsWindow(Station& station, QWidget* parent = nullptr);
 
     QTableView* table() const { return m_table; }
     LineStatisticsModel& model() { return *m_model; }
@@ -31,7 +31,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    LineHealth& m_health;
+    Station& m_station;
     LineStatisticsModel* m_model = nullptr;
     QTableView* m_table = nullptr;
     QLabel* m_summary = nullptr;

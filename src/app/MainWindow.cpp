@@ -336,7 +336,7 @@ LineStatisticsWindow* MainWindow::loadedLineStatisticsWindow() const {
 
 void MainWindow::lineStatistics() {
     if (!m_lineStatisticsWindow)
-        loadOnce(m_lineStatisticsWindow, new LineStatisticsWindow(m_station->health(), this));
+        loadOnce(m_lineStatisticsWindow, new LineStatisticsWindow(*m_station, this));
     present(m_lineStatisticsWindow);
 }
 

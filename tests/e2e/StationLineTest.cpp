@@ -1,4 +1,6 @@
 #include "LineHealth.h"
+#include "LineStatisticsModel.h"
+#include "LineStatisticsWindow.h"
 #include "LineTable.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
@@ -52,6 +54,14 @@ TEST(StationOverLines, EachLineStoresItsOwnMetersAndASilentLineHoldsUpNone) {
     for (int line : {1, 2})
         EXPECT_GE(counts(line).stored, counts(line).requests - counts(line).requests / 5) << line;
     EXPECT_EQ(counts(3).stored, 0);
+    // Line Statistics: each line's meters, then the line.
+    LineStatisticsWindow statistics(station);
+    QStringList captions;
+    for (int row = 0; row < statistics.model().rowCount(); ++row)
+        captions << statistics.model().index(row, 0).data().toString();
+    EXPECT_EQ(captions, QStringList({"1", "2", "Line 1: Whole line", "1", "3", "Line 2: Whole line",
+                                     "5", "6", "Line 3: Whole line"}));
+    EXPECT_TRUE(statistics.summaryText().contains("\nLine 3: Bytes received: 0 "));
     EXPECT_EQ(folder.rows("select line, dizhi from yibiaodizhi where MinuteAverage <> '' "
                           "order by line, dizhi"),
               QStringList({"1|1", "1|2", "2|1", "2|3"}));
