@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -21,15 +22,16 @@ StartingDatabase::Line fastLine(int number, QList<int> meters) {
     return line;
 }
 
-// Three lines read at once, each its own simulator on a pseudo-terminal:
+// Four lines read at once, each its own simulator on a pseudo-terminal:
 // address 1 is on two of them, and each stored row holds a reply of its own
-// line's simulator. A line whose meters are all silent holds up neither of
-// the others.
-TEST(StationOverLines, EachLineStoresItsOwnMetersAndASilentLineHoldsUpNone) {
+// line's simulator. Neither a line whose meters are all silent nor one
+// whose simulator goes away and comes back holds up the others.
+TEST(StationOverLines, EachLineStoresItsOwnMetersAndNoLineHoldsUpAnother) {
     StartingDatabase::Options options;
-    options.lines = {fastLine(1, {1, 2}), fastLine(2, {1, 3}), fastLine(3, {5, 6})};
+    options.lines = {fastLine(1, {1, 2}), fastLine(2, {1, 3}), fastLine(3, {5, 6}),
+                     fastLine(4, {7})};
     ProgramFolder folder(options);
-    QTemporaryDir logs[3];
+    QTemporaryDir logs[4];
     const QStringList fast{"--baud", "115200"};
     SimulatedLine one(folder.path(), fast + QStringList{"--addresses", "1-2", "--seed", "1"},
                       logs[0].path(), "ports/com1");
@@ -37,17 +39,33 @@ TEST(StationOverLines, EachLineStoresItsOwnMetersAndASilentLineHoldsUpNone) {
                       logs[1].path(), "ports/com2");
     SimulatedLine three(folder.path(), fast + QStringList{"--addresses", "5-6", "--silent", "5-6"},
                         logs[2].path(), "ports/com3");
-    ASSERT_TRUE(one.started() && two.started() && three.started());
+    const auto startFour = [&] {
+        return std::make_unique<SimulatedLine>(
+            folder.path(), fast + QStringList{"--addresses", "7"}, logs[3].path(), "ports/com4");
+    };
+    auto four = startFour();
+    ASSERT_TRUE(one.started() && two.started() && three.started() && four->started());
     Station station(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
     ASSERT_TRUE(station.startUp().isOk());
-    ASSERT_EQ(station.lines().size(), 3u);
+    ASSERT_EQ(station.lines().size(), 4u);
     const auto counts = [&](int line) {
         return station.lines()[line - 1]->health().statistics().line();
     };
     station.readMeterData();
+    const auto lines1And2Store = [&](qint64 replies) {
+        return counts(1).stored >= replies && counts(2).stored >= replies;
+    };
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return counts(1).stored >= 30 && counts(2).stored >= 30 && counts(3).noReply >= 6; },
+        [&] { return lines1And2Store(30) && counts(3).noReply >= 6 && counts(4).stored >= 5; },
         30000));
+    // Line 4's adapter goes away, and comes back.
+    four.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts(4).portLosses == 1; }, 10000));
+    const qint64 storedBefore = std::min(counts(1).stored, counts(2).stored);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines1And2Store(storedBefore + 30); }, 10000));
+    const qint64 fourBefore = counts(4).stored;
+    four = startFour();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts(4).stored > fourBefore; }, 20000));
     station.stopReading();
 
     // A simulator kept off a busy processor may answer too late.
@@ -60,11 +78,11 @@ TEST(StationOverLines, EachLineStoresItsOwnMetersAndASilentLineHoldsUpNone) {
     for (int row = 0; row < statistics.model().rowCount(); ++row)
         captions << statistics.model().index(row, 0).data().toString();
     EXPECT_EQ(captions, QStringList({"1", "2", "Line 1: Whole line", "1", "3", "Line 2: Whole line",
-                                     "5", "6", "Line 3: Whole line"}));
+                                     "5", "6", "Line 3: Whole line", "7", "Line 4: Whole line"}));
     EXPECT_TRUE(statistics.summaryText().contains("\nLine 3: Bytes received: 0 "));
     EXPECT_EQ(folder.rows("select line, dizhi from yibiaodizhi where MinuteAverage <> '' "
                           "order by line, dizhi"),
-              QStringList({"1|1", "1|2", "2|1", "2|3"}));
+              QStringList({"1|1", "1|2", "2|1", "2|3", "4|7"}));
     const SimulatedLine* simulators[] = {&one, &two};
     for (const QString& row :
          folder.rows("select line, dizhi, MinuteAverage from yibiaodizhi where line < 3")) {
