@@ -1,5 +1,6 @@
 #include "Publisher.h"
 #include "Broker.h"
+#include "MqttClient.h"
 #include "ReadingMessage.h"
 #include "Subscriber.h"
 
@@ -168,6 +169,20 @@ TEST_F(PublisherTest, FinishSendsWhatWaitsThenSaysOfflineOnceOrGivesUpAfterItsBu
     EXPECT_EQ(subscriber.payloads("test/st/meter/1/reading").size(), 200);
     // A clean goodbye: "offline" is said once, not again by the will.
     EXPECT_EQ(subscriber.payloads("test/st/status"), QByteArrayList({"online", "offline"}));
+}
+
+// A message the library refuses (a wildcard, broken UTF-8) would be refused
+// again on every connection: it is dropped, not left waiting for an answer.
+TEST_F(PublisherTest, ClientDropsMessagesTheLibraryRefuses) {
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    MessageQueue queue;
+    for (const char* topic : {"t/#", "t/\xff", "t/good"})
+        queue.push({topic, "x", 1, false});
+    MqttClient client(queue);
+    client.start({at(broker.port()), "refusals", "t/status"});
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return queue.size() == 0 && client.unacknowledged() == 0; }, 5000));
 }
 
 } // namespace
