@@ -91,6 +91,7 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     grid.updateMeter(reading(3, "8.00", 7));
     grid.moveToNext();
     grid.load({reading(1, "", 0)});
+    EXPECT_FALSE(grid.updateMeter(reading(3, "9.00", 1))); // no longer listed
     EXPECT_EQ(cursor.count(), 1);
     cursor.clear();
     nextFrame({});

@@ -171,9 +171,9 @@ TEST_F(PublisherTest, FinishSendsWhatWaitsThenSaysOfflineOnceOrGivesUpAfterItsBu
     EXPECT_EQ(subscriber.payloads("test/st/status"), QByteArrayList({"online", "offline"}));
 }
 
-// A message the library refuses (a wildcard, broken UTF-8) would be refused
-// again on every connection: it is dropped, not left waiting for an answer.
-TEST_F(PublisherTest, ClientDropsMessagesTheLibraryRefuses) {
+// A message the library refuses (a wildcard, broken UTF-8) is dropped, not left
+// unanswered; once finish() gave up on an unreachable broker, no retry connects.
+TEST_F(PublisherTest, ClientDropsRefusedMessagesAndStaysDownOnceFinished) {
     Broker broker;
     ASSERT_TRUE(broker.start());
     MessageQueue queue;
@@ -183,6 +183,17 @@ TEST_F(PublisherTest, ClientDropsMessagesTheLibraryRefuses) {
     client.start({at(broker.port()), "refusals", "t/status"});
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return queue.size() == 0 && client.unacknowledged() == 0; }, 5000));
+
+    QSignalSpy states(&client, &MqttClient::stateChanged);
+    client.start({at(Broker::freePort()), "gone", "t/status"});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return states.size() >= 3; }, 5000)); // idle, connecting, down
+    QSignalSpy finished(&client, &MqttClient::finished);
+    client.finish(0ms);
+    ASSERT_TRUE(finished.wait(5000));
+    states.clear();
+    QTest::qWait(int(2 * MqttClient::FirstRetry.count()));
+    EXPECT_EQ(states.size(), 0);
 }
 
 } // namespace
