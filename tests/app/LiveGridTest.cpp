@@ -96,6 +96,7 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     readings.update(reading(3, "8.00", 7));
     cursorOfLine1.moveToNext();
     readings.load({reading(1, "", 0)});
+    EXPECT_FALSE(readings.update(reading(3, "9.00", 1))); // no longer listed
     EXPECT_EQ(cursor.count(), 1);
     cursor.clear();
     nextFrame({});

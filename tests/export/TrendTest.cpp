@@ -77,6 +77,7 @@ TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
     EXPECT_EQ(data.lines[TrendData::FlowSpeed], Lines({{at(0, 0.5)}, {at(180, 0.75)}}));
     EXPECT_EQ(data.lines[TrendData::ForwardTotal],
               Lines({{at(0, 10)}, {at(120, 12), at(180, 13.5)}}));
+    EXPECT_EQ(TrendData::read({}, "7", first, first + 180, 1000).error, "the database is not open");
 }
 
 } // namespace

@@ -67,6 +67,7 @@ TEST(HistoryTab, PartlyReadResultHoldsNoReadOpenAndReadsLetGoPagesAgain) {
                    folder.path(), checkpointer);
     tab.search(day(0), day(1), All);
     ASSERT_TRUE(tab.model().canFetchMore({}));
+    EXPECT_EQ(tab.model().headerData(0, Qt::Horizontal).toString(), "Meter Address");
     Database elsewhere(folder.path());
     const auto storeElsewhere = [&](const QString& key, const QString& time) {
         ASSERT_TRUE(QSqlQuery(elsewhere.connection())

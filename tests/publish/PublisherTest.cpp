@@ -1,5 +1,6 @@
 #include "Publisher.h"
 #include "Broker.h"
+#include "MqttClient.h"
 #include "ReadingMessage.h"
 #include "Subscriber.h"
 
@@ -170,6 +171,31 @@ TEST_F(PublisherTest, FinishSendsWhatWaitsThenSaysOfflineOnceOrGivesUpAfterItsBu
     EXPECT_EQ(subscriber.payloads("test/st/line/1/meter/1/reading").size(), 200);
     // A clean goodbye: "offline" is said once, not again by the will.
     EXPECT_EQ(subscriber.payloads("test/st/status"), QByteArrayList({"online", "offline"}));
+}
+
+// A message the library refuses (a wildcard, broken UTF-8) is dropped, not left
+// unanswered; once finish() gave up on an unreachable broker, no retry connects.
+TEST_F(PublisherTest, ClientDropsRefusedMessagesAndStaysDownOnceFinished) {
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    MessageQueue queue;
+    for (const char* topic : {"t/#", "t/\xff", "t/good"})
+        queue.push({topic, "x", 1, false});
+    MqttClient client(queue);
+    client.start({at(broker.port()), "refusals", "t/status"});
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return queue.size() == 0 && client.unacknowledged() == 0; }, 5000));
+
+    QSignalSpy states(&client, &MqttClient::stateChanged);
+    client.start({at(Broker::freePort()), "gone", "t/status"});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return states.size() >= 3; }, 5000)); // idle, connecting, down
+    QSignalSpy finished(&client, &MqttClient::finished);
+    client.finish(0ms);
+    ASSERT_TRUE(finished.wait(5000));
+    states.clear();
+    QTest::qWait(int(2 * MqttClient::FirstRetry.count()));
+    EXPECT_EQ(states.size(), 0);
 }
 
 } // namespace
