@@ -31,6 +31,8 @@ TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
         {"UTC", "2000-02-29 00:00:00", "2000-02-29T00:00:00+00:00"},
         {"UTC", "2100-02-29 00:00:00", "(none)"},
         {"UTC", "2026-01-15 24:00:00", "(none)"},
+        {"UTC", "2026-01-15 12:00:60", "(none)"},
+        {"UTC", "2026-01-15 12:60:00", "(none)"},
         {"UTC", "", "(none)"},
     };
     for (const auto& [zone, stored, expected] : cases)

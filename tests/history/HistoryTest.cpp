@@ -279,6 +279,11 @@ TEST_F(HistoryWindowTest, TrendChartsTheChosenMeterZoomsResetsAndSavesAnImage) {
     QTest::mouseClick(chart->resetButton(), Qt::LeftButton);
     EXPECT_EQ(chart->shownSpan(), std::make_pair(first, last));
     EXPECT_EQ(chart->shownData().rows, 144);
+    // Each line once, none left from before the zoom, and a legend entry a series.
+    qsizetype drawn = TrendData::SeriesCount;
+    for (const auto& lines : chart->shownData().lines)
+        drawn += qsizetype(lines.size());
+    EXPECT_EQ(chart->chartView()->chart()->series().size(), drawn);
     const QString image = out.filePath(QStringLiteral("trend.png"));
     ASSERT_TRUE(chart->saveImage(image));
     EXPECT_EQ(QImage(image).size(), chart->chartView()->size());
