@@ -23,10 +23,10 @@ class SerialExchange;
 class PollingCycle : public QObject {
     Q_OBJECT
 public:
-    // What a meter is given beyond the line time of request and answer: its
-    // turnaround, and an adapter that hands on a reply in pieces (a USB
-    // latency timer holds bytes for up to 16 ms).
-    static constexpr std::chrono::milliseconds DefaultReplyTimeout{100};
+    // What a meter is given beyond the line time of request and answer
+    // until the line's stored timeout is applied: as much as a new line
+    // starts with.
+    static constexpr std::chrono::milliseconds DefaultReplyTimeout{150};
 
     // Runs on the ticks of `pollTimer`, which it holds as above.
     PollingCycle(SerialExchange& exchange, PollCursor& cursor, IntervalTimer& pollTimer,
