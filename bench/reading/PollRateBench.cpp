@@ -4,6 +4,7 @@
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
 //                             [--publish HOST:PORT] [--window]
+//                             [--lines N [--lose-one]]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
 // decoder, the store and the grid model, polling meter-sim at each poll
