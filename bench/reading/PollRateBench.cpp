@@ -715,6 +715,10 @@ void printLinesRow(const char* who, const QString& period, const StationResult& 
                 qPrintable(period), r.seconds > 0 ? replies / r.seconds : 0, least, most, replies,
                 requests, requests ? 100.0 * replies / requests : 0, r.cpuUsPerReply,
                 double(r.peakKb) / 1024.0);
+    if (lostLine >= 1 && size_t(lostLine) <= r.requests.size())
+        shares += QStringLiteral(" (line %1 asked %2 times)")
+                      .arg(lostLine)
+                      .arg(r.requests[size_t(lostLine - 1)]);
     std::printf("%-10s %6s  each line:%s\n", "", "", qPrintable(shares));
     std::fflush(stdout);
 }
