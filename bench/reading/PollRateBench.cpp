@@ -543,6 +543,9 @@ public:
             StoredLine line = LineTable::startingLine(n);
             line.baud = QString::number(baud);
             line.pollPeriod = pollPeriod;
+            // Port numbers stop at com10; lines past it name their link's path.
+            if (n > 10)
+                line.port = portPath(n);
             options.lines.append({line, meters});
         }
         if (!StartingDatabase::create(Database::filePath(m_dir.path()), options))
