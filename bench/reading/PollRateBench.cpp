@@ -4,6 +4,7 @@
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
 //                             [--publish HOST:PORT] [--window]
+//                             [--lines N [--lose-one]]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
 // decoder, the store and the grid model, polling meter-sim at each poll
@@ -34,6 +35,7 @@
 #include "HexText.h"
 #include "IntervalTimer.h"
 #include "LineSettings.h"
+#include "LineTable.h"
 #include "LocalClock.h"
 #include "MainWindow.h"
 #include "MeterTable.h"
@@ -152,6 +154,39 @@ struct Result {
     double latencyMedianMs = 0, latencyP99Ms = 0, latencyMaxMs = 0;
 };
 
+// meter-sim as `com` of the program folder in `dir`, logging its requests
+// and replies beside it; with `silent`, none of its meters answers. True
+// once its port link is there.
+bool startSim(QProcess& sim, const QTemporaryDir& dir, int com, int baud, const Setup& setup,
+              bool silent) {
+    const QString port = dir.filePath(QStringLiteral("ports/com%1").arg(com));
+    const QString meters = QStringLiteral("1-%1").arg(setup.meters);
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The simulated meters stand in for hardware that never waits for a
+    // processor; on a busy machine they would answer late and cost both
+    // sides replies. Where real-time priority is refused, they run as
+    // they are.
+    sim.setChildProcessModifier([] {
+        sched_param priority{};
+        priority.sched_priority = 10;
+        sched_setscheduler(0, SCHED_FIFO, &priority);
+    });
+    QStringList arguments{"--addresses",  meters,
+                          "--baud",       QString::number(baud),
+                          "--turnaround", QString::number(setup.turnaroundMs),
+                          "--seed",       QString::number(com),
+                          "--link",       port,
+                          "--log",        dir.filePath(QStringLiteral("requests-%1.log").arg(com)),
+                          "--reply-log",  dir.filePath(QStringLiteral("replies-%1.log").arg(com))};
+    if (silent)
+        arguments << "--silent" << meters;
+    sim.start(QStringLiteral(METER_SIM_PATH), arguments);
+    sim.waitForStarted();
+    for (int i = 0; i < 500 && !QFileInfo::exists(port); ++i)
+        QThread::msleep(10);
+    return QFileInfo::exists(port);
+}
+
 // meter-sim as com1 of a fresh program folder, logging requests and replies.
 class Line {
 public:
@@ -166,25 +201,7 @@ public:
         options.publish = setup.publish;
         if (!StartingDatabase::create(Database::filePath(m_dir.path()), options))
             return;
-        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // The simulated meters stand in for hardware that never waits for a
-        // processor; on a busy machine they would answer late and cost both
-        // sides replies. Where real-time priority is refused, they run as
-        // they are.
-        m_sim.setChildProcessModifier([] {
-            sched_param priority{};
-            priority.sched_priority = 10;
-            sched_setscheduler(0, SCHED_FIFO, &priority);
-        });
-        m_sim.start(QStringLiteral(METER_SIM_PATH),
-                    {"--addresses", QStringLiteral("1-%1").arg(setup.meters), "--baud",
-                     QString::number(baud), "--turnaround", QString::number(setup.turnaroundMs),
-                     "--seed", "1", "--link", portPath(), "--log", m_dir.filePath("requests.log"),
-                     "--reply-log", m_dir.filePath("replies.log")});
-        m_sim.waitForStarted();
-        for (int i = 0; i < 500 && !QFileInfo::exists(portPath()); ++i)
-            QThread::msleep(10);
-        m_up = QFileInfo::exists(portPath());
+        m_up = startSim(m_sim, m_dir, 1, baud, setup, false);
     }
     ~Line() {
         m_sim.terminate();
@@ -199,9 +216,9 @@ public:
     void finish(Result& result, const std::vector<std::pair<QString, qint64>>& received) {
         m_sim.terminate();
         m_sim.waitForFinished(3000);
-        result.requests = int(fileLines(m_dir.filePath("requests.log")).size());
+        result.requests = int(fileLines(m_dir.filePath("requests-1.log")).size());
         QHash<QString, qint64> sentAt;
-        for (const QString& line : fileLines(m_dir.filePath("replies.log")))
+        for (const QString& line : fileLines(m_dir.filePath("replies-1.log")))
             sentAt.insert(line.section(QLatin1Char(' '), 1),
                           line.section(QLatin1Char(' '), 0, 0).toLongLong());
         std::vector<double> latencies;
@@ -426,71 +443,318 @@ Result runBare(int baud, int seconds, const Setup& setup) {
 }
 
 #ifdef HAVE_QT_MODBUS
-Result runQtClient(int baud, int seconds, const Setup& setup) {
-    return onFreshLine(
-        baud, setup, std::nullopt, [&](Line& line, Result& result, Received& finished) {
-            QModbusRtuSerialClient client;
-            client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, line.portPath());
-            client.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
-            client.setConnectionParameter(QModbusDevice::SerialParityParameter,
-                                          QSerialPort::NoParity);
-            client.setConnectionParameter(QModbusDevice::SerialDataBitsParameter,
-                                          QSerialPort::Data8);
-            client.setConnectionParameter(QModbusDevice::SerialStopBitsParameter,
-                                          QSerialPort::OneStop);
-            // The same patience as the tool's: line time and 20 ms of turnaround.
-            LineSettings settings;
-            settings.baud = baud;
-            client.setTimeout(
-                int(std::chrono::ceil<std::chrono::milliseconds>(settings.characterTime(61))
-                        .count()) +
-                20);
-            client.setNumberOfRetries(0);
-            if (!client.connectDevice()) {
-                std::fprintf(stderr, "Qt client: %s\n", qPrintable(client.errorString()));
-                return;
+// QModbusRtuSerialClient asking meters 1 to N in turn for the record's
+// registers: request, wait for the reply, next request.
+class QtClientLoop {
+public:
+    QtClientLoop(const QString& portPath, int baud, int meters, Received& finished)
+        : m_meters(meters), m_finished(finished) {
+        m_client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, portPath);
+        m_client.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+        m_client.setConnectionParameter(QModbusDevice::SerialParityParameter,
+                                        QSerialPort::NoParity);
+        m_client.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
+        m_client.setConnectionParameter(QModbusDevice::SerialStopBitsParameter,
+                                        QSerialPort::OneStop);
+        // The same patience as the tool's: line time and 20 ms of turnaround.
+        LineSettings settings;
+        settings.baud = baud;
+        m_client.setTimeout(
+            int(std::chrono::ceil<std::chrono::milliseconds>(settings.characterTime(61)).count()) +
+            20);
+        m_client.setNumberOfRetries(0);
+    }
+    ~QtClientLoop() { m_client.disconnectDevice(); }
+
+    bool connect() {
+        if (m_client.connectDevice())
+            return true;
+        std::fprintf(stderr, "Qt client: %s\n", qPrintable(m_client.errorString()));
+        return false;
+    }
+    void start() {
+        m_running = true;
+        ask();
+    }
+    void stop() { m_running = false; }
+
+private:
+    void ask() {
+        if (!m_running)
+            return;
+        const int server = m_address;
+        m_address = m_address % m_meters + 1;
+        QModbusReply* reply = m_client.sendReadRequest(
+            QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 24), server);
+        if (!reply) {
+            QTimer::singleShot(1, [this] { ask(); });
+            return;
+        }
+        const auto done = [this, reply, server] {
+            if (reply->error() == QModbusDevice::NoError) {
+                const QModbusResponse pdu = reply->rawResult();
+                QByteArray frame;
+                frame.append(char(server)).append(char(pdu.functionCode())).append(pdu.data());
+                m_finished.emplace_back(HexText::fromBytes(withCrc(frame)), nowNs());
             }
-            bool running = false;
-            int address = 1;
-            std::function<void()> ask = [&] {
-                if (!running)
-                    return;
-                const int server = address;
-                address = address % setup.meters + 1;
-                QModbusReply* reply = client.sendReadRequest(
-                    QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 24), server);
-                if (!reply) {
-                    QTimer::singleShot(1, ask);
-                    return;
-                }
-                const auto done = [&, reply, server] {
-                    if (reply->error() == QModbusDevice::NoError) {
-                        const QModbusResponse pdu = reply->rawResult();
-                        QByteArray frame;
-                        frame.append(char(server))
-                            .append(char(pdu.functionCode()))
-                            .append(pdu.data());
-                        finished.emplace_back(HexText::fromBytes(withCrc(frame)), nowNs());
-                    }
-                    reply->deleteLater();
-                    ask();
-                };
-                if (reply->isFinished())
-                    QTimer::singleShot(0, done);
-                else
-                    QObject::connect(reply, &QModbusReply::finished, done);
-            };
-            measure(
-                result, seconds,
-                [&] {
-                    running = true;
-                    ask();
-                },
-                [&] { running = false; }, [&] { return int(finished.size()); });
-            client.disconnectDevice();
-        });
+            reply->deleteLater();
+            ask();
+        };
+        if (reply->isFinished())
+            QTimer::singleShot(0, done);
+        else
+            QObject::connect(reply, &QModbusReply::finished, done);
+    }
+
+    QModbusRtuSerialClient m_client;
+    int m_meters;
+    Received& m_finished;
+    bool m_running = false;
+    int m_address = 1;
+};
+
+Result runQtClient(int baud, int seconds, const Setup& setup) {
+    return onFreshLine(baud, setup, std::nullopt,
+                       [&](Line& line, Result& result, Received& finished) {
+                           QtClientLoop loop(line.portPath(), baud, setup.meters, finished);
+                           if (!loop.connect())
+                               return;
+                           measure(
+                               result, seconds, [&] { loop.start(); }, [&] { loop.stop(); },
+                               [&] { return int(finished.size()); });
+                       });
 }
 #endif
+
+// A station of N lines: meter-sims as com1 to comN of one fresh program
+// folder, each line stored with the same meters, baud and poll period. With
+// `lostLine`, that line's meters are all silent for the run.
+class SimLines {
+public:
+    SimLines(int count, int baud, const Setup& setup, int pollPeriod, int lostLine) {
+        StartingDatabase::Options options;
+        QList<int> meters;
+        for (int m = 1; m <= setup.meters; ++m)
+            meters << m;
+        options.meters = meters;
+        options.settings = QString::number(baud);
+        options.timer = pollPeriod;
+        for (int n = 2; n <= count; ++n) {
+            StoredLine line = LineTable::startingLine(n);
+            line.baud = QString::number(baud);
+            line.pollPeriod = pollPeriod;
+            // Port numbers stop at com10; lines past it name their link's path.
+            if (n > 10)
+                line.port = portPath(n);
+            options.lines.append({line, meters});
+        }
+        if (!StartingDatabase::create(Database::filePath(m_dir.path()), options))
+            return;
+        m_up = true;
+        for (int n = 1; n <= count; ++n) {
+            m_sims.push_back(std::make_unique<QProcess>());
+            m_up = startSim(*m_sims.back(), m_dir, n, baud, setup, n == lostLine) && m_up;
+        }
+    }
+    ~SimLines() { stop(); }
+
+    bool isUp() const { return m_up; }
+    QString folder() const { return m_dir.path(); }
+    QString portPath(int n) const { return m_dir.filePath(QStringLiteral("ports/com%1").arg(n)); }
+    // Requests each line's meter-sim took in, line 1 first; stops them.
+    std::vector<int> requests() {
+        stop();
+        std::vector<int> counts;
+        for (size_t n = 1; n <= m_sims.size(); ++n)
+            counts.push_back(
+                int(fileLines(m_dir.filePath(QStringLiteral("requests-%1.log").arg(n))).size()));
+        return counts;
+    }
+
+private:
+    void stop() {
+        for (const auto& sim : m_sims) {
+            sim->terminate();
+            sim->waitForFinished(3000);
+        }
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<QProcess>> m_sims;
+    bool m_up = false;
+};
+
+// One side of a station run: each line's replies and requests, the whole
+// process's CPU and its peak resident memory.
+struct StationResult {
+    bool ran = false;
+    double seconds = 0;
+    std::vector<int> replies; // line 1 first
+    std::vector<int> requests;
+    double cpuUsPerReply = 0;
+    long peakKb = 0;
+};
+
+// The process's peak resident set so far (VmHWM), in kB.
+long peakResidentKb() {
+    for (const QString& line : fileLines(QStringLiteral("/proc/self/status")))
+        if (line.startsWith(QLatin1String("VmHWM:")))
+            return line.section(QLatin1Char(':'), 1)
+                .trimmed()
+                .section(QLatin1Char(' '), 0, 0)
+                .toLong();
+    return 0;
+}
+
+// Starts the peak anew, so each run's is its own (Linux 4.0 and later).
+void resetPeakResident() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// Measures `start` to `stop` over N lines; `replies` gives each line's count.
+void measureLines(StationResult& result, SimLines& sims, int seconds,
+                  const std::function<void()>& start, const std::function<void()>& stop,
+                  const std::function<std::vector<int>()>& replies) {
+    Result whole;
+    resetPeakResident();
+    measure(whole, seconds, start, stop, [&] {
+        int total = 0;
+        for (int count : replies())
+            total += count;
+        return total;
+    });
+    result.ran = true;
+    result.seconds = whole.seconds;
+    result.cpuUsPerReply = whole.cpuUsPerReply;
+    result.peakKb = peakResidentKb();
+    result.replies = replies();
+    result.requests = sims.requests();
+}
+
+StationResult runStation(int lines, int baud, int periodMs, int seconds, const Setup& setup,
+                         int lostLine) {
+    StationResult result;
+    SimLines sims(lines, baud, setup, periodMs, lostLine);
+    if (!sims.isUp())
+        return result;
+    Station station(sims.folder(), std::make_unique<QtSerialPort>(PortLocator(sims.folder())));
+    QObject::connect(&station, &Station::lineNotStarted,
+                     [](const QString& why) { std::fprintf(stderr, "%s\n", qPrintable(why)); });
+    if (!station.startUp().isOk() || int(station.lines().size()) != lines) {
+        std::fprintf(stderr, "start-up failed\n");
+        return result;
+    }
+    std::vector<int> stored(size_t(lines), 0);
+    QObject::connect(&station, &Station::readingStored, [&](const Reading& row) {
+        if (row.line >= 1 && row.line <= lines)
+            ++stored[size_t(row.line - 1)];
+    });
+    measureLines(
+        result, sims, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
+        [&] { return stored; });
+    return result;
+}
+
+#ifdef HAVE_QT_MODBUS
+StationResult runQtClients(int lines, int baud, int seconds, const Setup& setup, int lostLine) {
+    StationResult result;
+    SimLines sims(lines, baud, setup, 1, lostLine);
+    if (!sims.isUp())
+        return result;
+    std::vector<Received> finished(static_cast<size_t>(lines));
+    std::vector<std::unique_ptr<QtClientLoop>> loops;
+    for (int n = 1; n <= lines; ++n) {
+        finished[size_t(n - 1)].reserve(100000);
+        loops.push_back(std::make_unique<QtClientLoop>(sims.portPath(n), baud, setup.meters,
+                                                       finished[size_t(n - 1)]));
+        if (!loops.back()->connect())
+            return result;
+    }
+    measureLines(
+        result, sims, seconds,
+        [&] {
+            for (const auto& loop : loops)
+                loop->start();
+        },
+        [&] {
+            for (const auto& loop : loops)
+                loop->stop();
+        },
+        [&] {
+            std::vector<int> counts;
+            for (const Received& replies : finished)
+                counts.push_back(int(replies.size()));
+            return counts;
+        });
+    return result;
+}
+#endif
+
+// Replies/s of the whole station, each line's share of its physical maximum
+// (the lowest and highest, the lost line left out), replies stored of those
+// asked, CPU per reply and peak memory; then each line's share.
+void printLinesRow(const char* who, const QString& period, const StationResult& r,
+                   double physicalMs, int lostLine) {
+    if (!r.ran) {
+        std::printf("%-10s %6s  (did not run)\n", who, qPrintable(period));
+        return;
+    }
+    int replies = 0, requests = 0;
+    double least = 1e9, most = 0;
+    QString shares;
+    for (size_t n = 0; n < r.replies.size(); ++n) {
+        const double share = r.seconds > 0 ? r.replies[n] / r.seconds * physicalMs / 1000.0 : 0;
+        shares += QStringLiteral(" %1").arg(share, 0, 'f', 2);
+        if (int(n) + 1 == lostLine)
+            continue;
+        replies += r.replies[n];
+        requests += n < r.requests.size() ? r.requests[n] : 0;
+        least = std::min(least, share);
+        most = std::max(most, share);
+    }
+    std::printf("%-10s %6s %9.1f %6.2f %6.2f %7d/%-7d %6.1f%% %8.0f us %7.1f MB\n", who,
+                qPrintable(period), r.seconds > 0 ? replies / r.seconds : 0, least, most, replies,
+                requests, requests ? 100.0 * replies / requests : 0, r.cpuUsPerReply,
+                double(r.peakKb) / 1024.0);
+    if (lostLine >= 1 && size_t(lostLine) <= r.requests.size())
+        shares += QStringLiteral(" (line %1 asked %2 times)")
+                      .arg(lostLine)
+                      .arg(r.requests[size_t(lostLine - 1)]);
+    std::printf("%-10s %6s  each line:%s\n", "", "", qPrintable(shares));
+    std::fflush(stdout);
+}
+
+// --lines N: one station reading N lines at once, then N Qt clients at once.
+void runLines(int lines, int lostLine, const QList<int>& bauds, const QList<int>& periods,
+              int seconds, const QString& only, const Setup& setup) {
+    for (int baud : bauds) {
+        const double physicalMs = physicalMsPerReply(baud, setup);
+        std::printf("\n%d lines at %d baud, %d meters each, %d ms turnaround: at most %.1f "
+                    "replies/s a line (%.1f ms a reply)%s\n",
+                    lines, baud, setup.meters, setup.turnaroundMs, 1000.0 / physicalMs, physicalMs,
+                    lostLine ? qPrintable(QStringLiteral("; line %1 silent, left out of the "
+                                                         "figures")
+                                              .arg(lostLine))
+                             : "");
+        std::printf("%-10s %6s %9s %6s %6s %15s %7s %11s %10s\n", "", "period", "replies/s", "min",
+                    "max", "done/asked", "share", "cpu/reply", "peak RSS");
+        const int runSeconds = seconds > 0 ? seconds : 5;
+        for (int period : only == "qt" ? QList<int>() : periods)
+            printLinesRow("station", QStringLiteral("%1 ms").arg(period),
+                          runStation(lines, baud, period, runSeconds, setup, lostLine), physicalMs,
+                          lostLine);
+        if (only == "tool")
+            continue;
+#ifdef HAVE_QT_MODBUS
+        printLinesRow("Qt clients", QStringLiteral("-"),
+                      runQtClients(lines, baud, runSeconds, setup, lostLine), physicalMs, lostLine);
+#else
+        std::printf("%-10s  (not built: Qt SerialBus was not found)\n", "Qt clients");
+#endif
+    }
+}
 
 QList<int> numbers(const QString& text) {
     QList<int> list;
@@ -536,6 +800,9 @@ int main(int argc, char** argv) {
     QString only; // "tool" or "qt": one side alone, to look at it closely
     QStringList args = app->arguments();
     args.removeAll(QStringLiteral("--window"));
+    // The last line's meters all silent: what one dead line costs the others.
+    const bool loseOne = args.removeAll(QStringLiteral("--lose-one")) > 0;
+    int lines = 1;
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
             seconds = args[i + 1].toInt();
@@ -547,6 +814,8 @@ int main(int argc, char** argv) {
             setup.meters = std::clamp(args[i + 1].toInt(), 1, 247);
         else if (args[i] == "--turnaround")
             setup.turnaroundMs = std::max(0, args[i + 1].toInt());
+        else if (args[i] == "--lines")
+            lines = std::clamp(args[i + 1].toInt(), 1, int(StoredLine::MaxLines));
         else if (args[i] == "--only")
             only = args[i + 1];
         else if (args[i] == "--publish") {
@@ -559,6 +828,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (lines > 1 || loseOne) {
+        runLines(lines, loseOne ? lines : 0, bauds, periods, seconds, only, setup);
+        return 0;
+    }
     for (int baud : bauds) {
         const double physicalMs = physicalMsPerReply(baud, setup);
         std::printf("\n%d baud, %d meters, %d ms turnaround: at most %.1f replies/s (%.1f ms a "
