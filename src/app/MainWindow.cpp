@@ -220,10 +220,7 @@ void MainWindow::watchLine(Line& line) {
 
 StartupResult MainWindow::load() {
     const StartupResult result = m_station->startUp();
-    QHash<int, QString> names;
-    for (const auto& line : m_station->lines())
-        names.insert(line->number(), line->name());
-    m_gridModel->setLineNames(names);
+    m_gridModel->setLineNames(m_station->lineNames());
     // Line 1 is watched from the start; the others exist from here on.
     for (const auto& line : m_station->lines()) {
         if (line->number() == 1)

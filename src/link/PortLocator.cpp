@@ -10,7 +10,7 @@ PortLocator::PortLocator(const QString& programDir)
 PortLocator::PortLocator(QStringList patterns) : m_patterns(std::move(patterns)) {}
 
 QString PortLocator::devicePath(int portNumber) const {
-    if (portNumber < 1 || portNumber > 10)
+    if (portNumber < FirstPort || portNumber > LastPort)
         return {};
     for (const QString& pattern : m_patterns) {
         const QString path = QString(pattern)

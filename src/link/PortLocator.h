@@ -7,6 +7,10 @@
 // exists of <program folder>/ports/comN, /dev/ttyUSB(N-1), /dev/ttyS(N-1).
 class PortLocator {
 public:
+    // The port numbers it looks up: com1 to com10.
+    static constexpr int FirstPort = 1;
+    static constexpr int LastPort = 10;
+
     explicit PortLocator(const QString& programDir);
     // Patterns with %1 for N and %2 for N - 1; tests point them elsewhere.
     explicit PortLocator(QStringList patterns);

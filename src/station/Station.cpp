@@ -35,6 +35,9 @@ void Station::setUpLines() {
     while (m_lines.size() > 1)
         m_lines.pop_back();
     const QList<StoredLine> stored = LineTable(m_db->connection()).lines();
+    m_lineNames.clear();
+    for (const StoredLine& settings : stored)
+        m_lineNames.insert(settings.number, settings.name);
     for (const StoredLine& settings : stored) {
         if (!settings.fault.isEmpty()) {
             if (settings.number != 1)
@@ -46,13 +49,24 @@ void Station::setUpLines() {
             firstLine().polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
             continue;
         }
+        const bool device = settings.port.startsWith(QLatin1Char('/'));
+        bool isNumber = false;
+        const int com = settings.port.toInt(&isNumber);
+        if (!device && (!isNumber || com < PortLocator::FirstPort || com > PortLocator::LastPort)) {
+            emit lineNotStarted(QStringLiteral("%1: port \"%2\" is neither com%3 to com%4 nor a "
+                                               "device path")
+                                    .arg(settings.name, settings.port)
+                                    .arg(PortLocator::FirstPort)
+                                    .arg(PortLocator::LastPort));
+            continue;
+        }
         auto line = std::make_unique<Line>(settings.number, m_makePort(settings.port), m_readings);
         line->setName(settings.name);
         line->setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
         line->polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
         SerialPort& port = line->port();
         // A device path is the locator's one pattern.
-        port.setPortNumber(settings.port.startsWith(QLatin1Char('/')) ? 1 : settings.port.toInt());
+        port.setPortNumber(device ? PortLocator::FirstPort : com);
         if (const auto text = LineSettings::textFor(settings.baud, settings.parity))
             port.setLineSettings(*text);
         // A port that is away is tried again as a lost one; the line is
@@ -190,10 +204,7 @@ StartupResult Station::startUp() {
 
     firstLine().setPollPeriod(std::chrono::milliseconds(m_pollPeriod));
     setUpLines();
-    QHash<int, QString> names;
-    for (const auto& line : m_lines)
-        names.insert(line->number(), line->name());
-    m_publisher.setLineNames(names);
+    m_publisher.setLineNames(m_lineNames);
     m_snapshots.reset();
     clearReadings();
     callDataGrid1();

@@ -13,6 +13,7 @@
 #include "StoreWrite.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -93,6 +94,8 @@ public:
 
     const QString& programDir() const { return m_programDir; }
     const std::vector<std::unique_ptr<Line>>& lines() const { return m_lines; }
+    // Every stored line's name by number, a line left out at start-up too.
+    const QHash<int, QString>& lineNames() const { return m_lineNames; }
     // Line 1: the one the setup and parameter windows work on.
     Line& firstLine() { return *m_lines.front(); }
     SerialPort& port() { return firstLine().port(); }
@@ -134,6 +137,7 @@ private:
     LatestReadings m_readings;
     std::vector<std::unique_ptr<Line>> m_lines;
     PortMaker m_makePort;
+    QHash<int, QString> m_lineNames;
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;

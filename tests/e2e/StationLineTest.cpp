@@ -8,6 +8,7 @@
 #include "SimulatedLine.h"
 #include "Station.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -29,7 +30,8 @@ StartingDatabase::Line fastLine(int number, QList<int> meters) {
 TEST(StationOverLines, EachLineStoresItsOwnMetersAndNoLineHoldsUpAnother) {
     StartingDatabase::Options options;
     options.lines = {fastLine(1, {1, 2}), fastLine(2, {1, 3}), fastLine(3, {5, 6}),
-                     fastLine(4, {7})};
+                     fastLine(4, {7}), fastLine(5, {9})};
+    options.lines[4].settings.port = QStringLiteral("11"); // no such port: said, left out
     ProgramFolder folder(options);
     QTemporaryDir logs[4];
     const QStringList fast{"--baud", "115200"};
@@ -46,7 +48,10 @@ TEST(StationOverLines, EachLineStoresItsOwnMetersAndNoLineHoldsUpAnother) {
     auto four = startFour();
     ASSERT_TRUE(one.started() && two.started() && three.started() && four->started());
     Station station(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
+    QSignalSpy notStarted(&station, &Station::lineNotStarted);
     ASSERT_TRUE(station.startUp().isOk());
+    EXPECT_EQ(notStarted.value(0).value(0),
+              "Line 5: port \"11\" is neither com1 to com10 nor a device path");
     ASSERT_EQ(station.lines().size(), 4u);
     const auto counts = [&](int line) {
         return station.lines()[line - 1]->health().statistics().line();
