@@ -1,28 +1,18 @@
 #include "CommandLine.h"
 #include "DataFolder.h"
 #include "ExportCommand.h"
-#include "HeadlessRun.h"
+#include "HeadlessMain.h"
 #include "MainWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
-#include "SignalWatcher.h"
 #include "Version.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QIcon>
 #include <QStyleFactory>
-#include <csignal>
 #include <cstdio>
 
 namespace {
-
-// One line per event, with its time, as a log file read later wants it.
-void logLine(const QString& line) {
-    const QString time = QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz");
-    std::fprintf(stderr, "%s rx7100-tool: %s\n", qPrintable(time), qPrintable(line));
-    std::fflush(stderr);
-}
 
 // A bad option, or a window asked for where none can open, ends here with
 // one line: Qt's platform plugin would abort with a message of its own.
@@ -42,28 +32,6 @@ bool fitsThisPlace(int argc, char** argv) {
     return true;
 }
 
-// Without a display: no widget is ever made.
-int runHeadless(QCoreApplication& app, const CommandLine& options) {
-    const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), options.folder());
-    if (!folder.problem().isEmpty())
-        logLine(folder.problem());
-    HeadlessRun run(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())),
-                    logLine);
-    SignalWatcher watcher({SIGTERM, SIGINT});
-    QObject::connect(&watcher, &SignalWatcher::received, &run, [&run, &app](int number) {
-        static bool once = false;
-        if (std::exchange(once, true)) {
-            app.exit(1); // a second signal does not wait for the broker
-            return;
-        }
-        run.stop(QString::fromLatin1(number == SIGTERM ? "SIGTERM" : "SIGINT"));
-    });
-    QObject::connect(&run, &HeadlessRun::finished, &app, &QCoreApplication::exit);
-    if (!run.start())
-        return 1;
-    return app.exec();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -76,7 +44,7 @@ int main(int argc, char** argv) {
         const CommandLine options = CommandLine::process(app); // help and version end here
         if (options.exportRequest())
             return ExportCommand::run(options.folder(), *options.exportRequest());
-        return options.headless() ? runHeadless(app, options) : 0;
+        return options.headless() ? HeadlessMain::run(app, options.folder()) : 0;
     }
 
     QApplication app(argc, argv);
