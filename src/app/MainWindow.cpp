@@ -273,7 +273,9 @@ void MainWindow::communicationSetup() {
 }
 
 void MainWindow::meterParameterSetup() {
-    m_station->stopReading();
+    // With several lines only the line a parameter window works on stops.
+    if (m_station->lines().size() == 1)
+        m_station->stopReading();
     if (commSetupWindowVisible())
         m_station->callDataGrid1();
     showLoginWindow();
@@ -371,19 +373,44 @@ void MainWindow::showLoginWindow() {
 }
 
 void MainWindow::showFullParameterWindow() {
-    if (!m_parameterWindow)
+    if (!m_parameterWindow) {
+        holdFirstLine();
         loadOnce(m_parameterWindow,
                  new ParameterWindow(m_station->programDir(), m_station->exchange(),
                                      *m_blockDispatcher, this));
+        offerLines(*m_parameterWindow);
+    }
     present(m_parameterWindow);
 }
 
 void MainWindow::showBasicParameterWindow() {
-    if (!m_basicParameterWindow)
+    if (!m_basicParameterWindow) {
+        holdFirstLine();
         loadOnce(m_basicParameterWindow,
                  new BasicParameterWindow(m_station->programDir(), m_station->exchange(),
                                           *m_blockDispatcher, this));
+        offerLines(*m_basicParameterWindow);
+    }
     present(m_basicParameterWindow);
+}
+
+void MainWindow::holdFirstLine() {
+    // Before the window sets up line 1's port. One line has stopped
+    // reading already, and goes on as the operator says.
+    if (m_station->lines().size() > 1)
+        m_station->holdLine(1);
+}
+
+void MainWindow::offerLines(ParameterWindowBase& window) {
+    if (m_station->lines().size() < 2)
+        return;
+    QList<ParameterWindowBase::Line> lines;
+    for (const auto& line : m_station->lines())
+        lines.append({line->number(), line->name(), &line->exchange()});
+    Station* station = m_station.get();
+    window.setLines(
+        lines, [station](int line) { station->holdLine(line); },
+        [station](int line) { station->releaseLine(line); });
 }
 
 void MainWindow::exitProgram() {

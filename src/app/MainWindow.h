@@ -17,6 +17,7 @@ class LiveGridModel;
 class Station;
 class ParameterBlockDispatcher;
 class ParameterWindow;
+class ParameterWindowBase;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -91,6 +92,10 @@ private:
     void showLoginWindow();
     void showFullParameterWindow();
     void showBasicParameterWindow();
+    // With several lines, a parameter window holds line 1 from its start,
+    // may pick another, and holds the one it works on.
+    void holdFirstLine();
+    void offerLines(ParameterWindowBase& window);
 
     std::unique_ptr<Station> m_station;
     // Shows what the station holds: gone before the station.

@@ -7,6 +7,16 @@ PortLocator::PortLocator(const QString& programDir)
     : m_patterns{QDir(programDir).filePath(QStringLiteral("ports/com%1")),
                  QStringLiteral("/dev/ttyUSB%2"), QStringLiteral("/dev/ttyS%2")} {}
 
+std::optional<int> PortLocator::numberFor(const QString& storedPort) {
+    if (storedPort.startsWith(QLatin1Char('/')))
+        return FirstPort;
+    bool isNumber = false;
+    const int number = storedPort.toInt(&isNumber);
+    if (!isNumber || number < FirstPort || number > LastPort)
+        return std::nullopt;
+    return number;
+}
+
 PortLocator::PortLocator(QStringList patterns) : m_patterns(std::move(patterns)) {}
 
 QString PortLocator::devicePath(int portNumber) const {

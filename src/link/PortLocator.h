@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Finds the device behind port number N (shown as comN): the first that
 // exists of <program folder>/ports/comN, /dev/ttyUSB(N-1), /dev/ttyS(N-1).
@@ -10,6 +11,11 @@ public:
     // The port numbers it looks up: com1 to com10.
     static constexpr int FirstPort = 1;
     static constexpr int LastPort = 10;
+
+    // The number a line's stored port stands for: N for "N" from FirstPort
+    // to LastPort, FirstPort for a device path (then the line's locator has
+    // that path as its one pattern); nullopt for anything else.
+    static std::optional<int> numberFor(const QString& storedPort);
 
     explicit PortLocator(const QString& programDir);
     // Patterns with %1 for N and %2 for N - 1; tests point them elsewhere.

@@ -1,12 +1,34 @@
 #include "ParameterPort.h"
 
+#include "LineTable.h"
+#include "PortLocator.h"
 #include "SerialPort.h"
 #include "SettingsTable.h"
+#include "StoreError.h"
 
 namespace ParameterPort {
 
-int setUp(SerialPort& port, const QSqlDatabase& db, const std::optional<QString>& lineSettings,
-          OnFailure onFailure) {
+namespace {
+
+// The port number the line's stored port stands for, or why there is none.
+int portNumber(const QSqlDatabase& db, int line, int* number) {
+    if (line == 1) {
+        const SettingsTable::Read stored = SettingsTable(db).read();
+        return stored.error ? stored.error : SettingsTable::toInt16(stored.settings.port, number);
+    }
+    for (const StoredLine& stored : LineTable(db).lines())
+        if (stored.number == line) {
+            const std::optional<int> com = PortLocator::numberFor(stored.port);
+            *number = com.value_or(0);
+            return com ? 0 : StoreError::TypeMismatch;
+        }
+    return StoreError::NoCurrentRow;
+}
+
+} // namespace
+
+int setUp(SerialPort& port, const QSqlDatabase& db, int line,
+          const std::optional<QString>& lineSettings, OnFailure onFailure) {
     int firstFailure = 0;
     // True when the set-up must end here.
     auto failed = [&](int code) {
@@ -18,10 +40,8 @@ int setUp(SerialPort& port, const QSqlDatabase& db, const std::optional<QString>
     if (port.isOpen())
         port.close();
 
-    const SettingsTable::Read stored = SettingsTable(db).read();
     int number = 0;
-    const int code =
-        stored.error ? stored.error : SettingsTable::toInt16(stored.settings.port, &number);
+    const int code = portNumber(db, line, &number);
     if (code == 0)
         port.setPortNumber(number);
     else if (failed(code))

@@ -16,11 +16,12 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <utility>
 
 ParameterWindowBase::ParameterWindowBase(ParameterWindowKind kind, const QString& programFolder,
                                          SerialExchange& exchange,
                                          ParameterBlockDispatcher& dispatcher, QWidget* parent)
-    : QMainWindow(parent), m_dispatcher(dispatcher), m_exchange(exchange) {
+    : QMainWindow(parent), m_dispatcher(dispatcher), m_kind(kind), m_exchange(&exchange) {
     setWindowTitle(QStringLiteral("Meter parameter setup"));
 
     auto* central = new QWidget(this);
@@ -39,18 +40,12 @@ ParameterWindowBase::ParameterWindowBase(ParameterWindowKind kind, const QString
     // without a database the address list stays empty and "Read" and the
     // writes report the failure.
     m_db = std::make_unique<Database>(programFolder);
-    m_writer = std::make_unique<ParameterWriter>(m_exchange, m_db->connection(), kind);
-    m_readSequence = new ParameterReadSequence(
-        m_exchange, [this] { return meterAddressText(); }, this);
+    useExchange(exchange);
     fillMeterAddresses();
 
     connect(m_read, &QPushButton::clicked, this, &ParameterWindowBase::read);
     connect(m_form, &ParameterForm::writeRequested, this,
             [this](const Parameter& parameter) { write(parameter); });
-    connect(m_readSequence, &ParameterReadSequence::finished, m_form,
-            &ParameterForm::takeValuesAsRead);
-    connect(m_readSequence, &ParameterReadSequence::requestFailed, this,
-            [this] { setStatusText(QString::fromUtf16(ParameterNotice::com)); });
     m_dispatcher.add(this);
 }
 
@@ -58,6 +53,59 @@ ParameterWindowBase::~ParameterWindowBase() {
     // Before the members and the form go: no decoded text may reach a window
     // being torn down.
     m_dispatcher.remove(this);
+    if (m_release)
+        m_release(m_line);
+}
+
+void ParameterWindowBase::useExchange(SerialExchange& exchange) {
+    m_exchange = &exchange;
+    m_writer = std::make_unique<ParameterWriter>(exchange, m_db->connection(), m_kind);
+    // A read under way on the line left behind ends with it.
+    delete m_readSequence;
+    m_readSequence = new ParameterReadSequence(
+        exchange, [this] { return meterAddressText(); }, this);
+    connect(m_readSequence, &ParameterReadSequence::finished, m_form,
+            &ParameterForm::takeValuesAsRead);
+    connect(m_readSequence, &ParameterReadSequence::requestFailed, this,
+            [this] { setStatusText(QString::fromUtf16(ParameterNotice::com)); });
+}
+
+void ParameterWindowBase::setLines(const QList<Line>& lines, std::function<void(int)> hold,
+                                   std::function<void(int)> release) {
+    m_lines = lines;
+    m_hold = std::move(hold);
+    m_release = std::move(release);
+    if (m_lines.size() < 2 || m_lineList)
+        return;
+    m_lineList = new QComboBox(m_communicationRow->parentWidget());
+    m_lineList->setAccessibleName(QStringLiteral("Communication setup Line:"));
+    for (const Line& line : m_lines)
+        m_lineList->addItem(QStringLiteral("%1  %2").arg(line.number).arg(line.name));
+    auto* label = new QLabel(QStringLiteral("Line:"), m_communicationRow->parentWidget());
+    label->setBuddy(m_lineList);
+    m_communicationRow->insertWidget(0, label);
+    m_communicationRow->insertWidget(1, m_lineList);
+    m_communicationRow->insertSpacing(2, 16);
+    QWidget::setTabOrder(m_lineList, m_address);
+    connect(m_lineList, &QComboBox::currentIndexChanged, this, &ParameterWindowBase::chooseLine);
+}
+
+void ParameterWindowBase::chooseLine(int index) {
+    if (index < 0 || index >= m_lines.size() || m_lines[index].number == m_line)
+        return;
+    const Line& chosen = m_lines[index];
+    // Taken up before the other is let go: the chosen line's polls end
+    // before its port is set up for the window.
+    if (m_hold)
+        m_hold(chosen.number);
+    const int left = std::exchange(m_line, chosen.number);
+    if (m_release)
+        m_release(left);
+    useExchange(*chosen.exchange);
+    m_form->clearTexts();
+    m_address->clear();
+    fillMeterAddresses();
+    setUpSerialPort(ParameterPort::OnFailure::SkipStep);
 }
 
 QWidget* ParameterWindowBase::makeCommunicationFrame() {
@@ -111,7 +159,7 @@ QComboBox* ParameterWindowBase::addCommunicationList(const QString& caption,
 }
 
 void ParameterWindowBase::fillMeterAddresses() {
-    for (int address : MeterTable(m_db->connection()).addresses())
+    for (int address : MeterTable(m_db->connection()).addresses(m_line))
         m_address->addItem(QString::number(address));
     // The first listed meter is the one asked; with no meter listed the text
     // stays empty and nothing can be sent.
@@ -124,7 +172,8 @@ void ParameterWindowBase::setFieldText(int reg, const QString& text) {
 }
 
 int ParameterWindowBase::setUpSerialPort(ParameterPort::OnFailure onFailure) {
-    return ParameterPort::setUp(m_exchange.port(), m_db->connection(), lineSettings(), onFailure);
+    return ParameterPort::setUp(m_exchange->port(), m_db->connection(), m_line, lineSettings(),
+                                onFailure);
 }
 
 void ParameterWindowBase::read() {

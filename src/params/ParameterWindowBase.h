@@ -4,7 +4,9 @@
 #include "ParameterPort.h"
 #include "ParameterWriter.h"
 
+#include <QList>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,6 +39,23 @@ public:
 
     // The line settings the window asks for; nullopt leaves the line as it is.
     virtual std::optional<QString> lineSettings() const = 0;
+
+    // A line of the station the window may work on.
+    struct Line {
+        int number = 1;
+        QString name;
+        SerialExchange* exchange = nullptr;
+    };
+    // The station's lines. With more than one, a "Line:" list before the
+    // meter address picks the line the window works on. The window starts
+    // on line 1, which the caller holds already; `hold` is told of each
+    // line it takes up and `release` of each it leaves, the last one when
+    // the window goes, so that only that line stops polling meanwhile.
+    void setLines(const QList<Line>& lines, std::function<void(int)> hold,
+                  std::function<void(int)> release);
+    int lineNumber() const { return m_line; }
+    // Null with one line.
+    QComboBox* lineList() const { return m_lineList; }
 
     // The window's handlers.
     int setUpSerialPort(ParameterPort::OnFailure onFailure = ParameterPort::OnFailure::Stop);
@@ -75,9 +94,18 @@ private:
 
     QWidget* makeCommunicationFrame();
     void fillMeterAddresses();
+    // The writes and the timed read go to this exchange's line from now on.
+    void useExchange(SerialExchange& exchange);
+    void chooseLine(int index);
 
     ParameterBlockDispatcher& m_dispatcher;
-    SerialExchange& m_exchange;
+    ParameterWindowKind m_kind;
+    SerialExchange* m_exchange;
+    QList<Line> m_lines;
+    int m_line = 1;
+    std::function<void(int)> m_hold;
+    std::function<void(int)> m_release;
+    QComboBox* m_lineList = nullptr;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<ParameterWriter> m_writer;
     ParameterReadSequence* m_readSequence = nullptr;

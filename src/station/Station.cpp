@@ -49,10 +49,8 @@ void Station::setUpLines() {
             firstLine().polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
             continue;
         }
-        const bool device = settings.port.startsWith(QLatin1Char('/'));
-        bool isNumber = false;
-        const int com = settings.port.toInt(&isNumber);
-        if (!device && (!isNumber || com < PortLocator::FirstPort || com > PortLocator::LastPort)) {
+        const std::optional<int> com = PortLocator::numberFor(settings.port);
+        if (!com) {
             emit lineNotStarted(QStringLiteral("%1: port \"%2\" is neither com%3 to com%4 nor a "
                                                "device path")
                                     .arg(settings.name, settings.port)
@@ -65,8 +63,7 @@ void Station::setUpLines() {
         line->setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
         line->polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
         SerialPort& port = line->port();
-        // A device path is the locator's one pattern.
-        port.setPortNumber(device ? PortLocator::FirstPort : com);
+        port.setPortNumber(*com);
         if (const auto text = LineSettings::textFor(settings.baud, settings.parity))
             port.setLineSettings(*text);
         // A port that is away is tried again as a lost one; the line is
@@ -131,9 +128,8 @@ void Station::readingRefused(const Reading& row, const StoreWrite& write) {
     // The operator still sees what the meter said; the notice tells that
     // it is not kept.
     health().storeWrite(write); // one store: its notices come once
-    for (const auto& line : m_lines)
-        if (line->number() == row.line)
-            line->health().storeRefused(row.address);
+    if (Line* stored = line(row.line))
+        stored->health().storeRefused(row.address);
 }
 
 StoreWrite Station::flushReadings() {
@@ -213,11 +209,33 @@ StartupResult Station::startUp() {
 
 void Station::readMeterData() {
     for (const auto& line : m_lines)
-        line->startReading();
+        if (!isHeld(line->number()))
+            line->startReading();
     m_snapshotTimer.setEnabled(true);
     m_snapshotTimer.setInterval(SnapshotInterval);
     m_reading = true;
     emit readingChanged(true);
+}
+
+Line* Station::line(int number) const {
+    for (const auto& line : m_lines)
+        if (line->number() == number)
+            return line.get();
+    return nullptr;
+}
+
+void Station::holdLine(int number) {
+    Line* held = line(number);
+    if (held && ++m_holds[number] == 1)
+        held->stopReading();
+}
+
+void Station::releaseLine(int number) {
+    Line* held = line(number);
+    if (!held || !isHeld(number))
+        return;
+    if (--m_holds[number] == 0 && m_reading)
+        held->startReading();
 }
 
 void Station::stopReading() {

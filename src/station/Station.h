@@ -63,6 +63,12 @@ public:
     // Stops every line's polls; the readings taken are committed.
     void stopReading();
     bool isReading() const { return m_reading; }
+    // A parameter window works on the line: it stops polling until every
+    // hold is released, and polls again then if the station reads; the
+    // other lines go on. A number the station has no line for is ignored.
+    void holdLine(int number);
+    void releaseLine(int number);
+    bool isHeld(int number) const { return m_holds.value(number) > 0; }
 
     // Commits every reading taken so far: readings are committed in
     // groups, at most 100 ms after they came, and always before a
@@ -94,6 +100,8 @@ public:
 
     const QString& programDir() const { return m_programDir; }
     const std::vector<std::unique_ptr<Line>>& lines() const { return m_lines; }
+    // The running line of that number; null when there is none.
+    Line* line(int number) const;
     // Every stored line's name by number, a line left out at start-up too.
     const QHash<int, QString>& lineNames() const { return m_lineNames; }
     // Line 1: the one the setup and parameter windows work on.
@@ -138,6 +146,7 @@ private:
     std::vector<std::unique_ptr<Line>> m_lines;
     PortMaker m_makePort;
     QHash<int, QString> m_lineNames;
+    QHash<int, int> m_holds; // line number -> parameter windows working on it
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;

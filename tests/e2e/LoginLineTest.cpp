@@ -1,3 +1,4 @@
+#include "LineHealth.h"
 #include "LoginWindow.h"
 #include "ParameterBlocks.h"
 #include "ParameterForm.h"
@@ -7,8 +8,10 @@
 #include "Station.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -61,6 +64,57 @@ TEST(LoginOverALine, TheCodeOpensAWindowThatReadsEveryFieldAndWrites) {
     const QStringList blockReads{"0103001800164403", "0103002E0019E409", "01030047001E75D7",
                                  "0103006500019415"};
     EXPECT_EQ(tool.line.requests(), blockReads + QStringList{"01060026000729C3"} + blockReads);
+}
+
+// With two lines, a parameter window on a meter of line 2 stops line 2
+// alone: line 1 goes on storing while the window reads, and line 2 polls
+// again once the window is closed.
+TEST(LoginOverALine, AWindowOnLineTwoLeavesLineOneReading) {
+    StartingDatabase::Options options;
+    options.lines = {fastLine(1, {1}), fastLine(2, {1, 3})};
+    const QStringList fast{"--baud", "115200"};
+    ToolOnLine tool(options, fast + QStringList{"--addresses", "1"});
+    QTemporaryDir logs;
+    SimulatedLine two(tool.folder.path(), fast + QStringList{"--addresses", "1,3", "--seed", "3"},
+                      logs.path(), "ports/com2");
+    ASSERT_TRUE(two.started() && tool.load());
+    Station& station = tool.window->station();
+    const auto stored = [&](int line) {
+        return station.lines()[line - 1]->health().statistics().line().stored;
+    };
+    tool.window->readMeterData();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stored(1) >= 5 && stored(2) >= 5; }, 10000));
+
+    tool.window->meterParameterSetup();
+    LoginWindow* login = tool.window->loadedLoginWindow();
+    login->codeBox()->setText(LoginWindow::FullCode);
+    QTest::keyClick(login->okButton(), Qt::Key_Return);
+    ParameterWindow* window = tool.window->loadedParameterWindow();
+    ASSERT_TRUE(window && window->lineList());
+    EXPECT_TRUE(station.isReading());
+    window->lineList()->setCurrentIndex(1);
+    EXPECT_TRUE(station.isHeld(2));
+    EXPECT_FALSE(station.isHeld(1));
+    ASSERT_EQ(window->meterAddressList()->count(), 2);
+    window->meterAddressList()->setCurrentIndex(1);
+    const qint64 lineOneBefore = stored(1);
+    const qint64 lineTwoBefore = stored(2);
+    window->readButton()->click();
+    const Parameter& damping = *ParameterTable::byRegister(MeterRegister::Damping);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->form().valueAsRead(damping).isEmpty(); }, 5000));
+    EXPECT_GT(stored(1), lineOneBefore + 5);
+    EXPECT_LE(stored(2), lineTwoBefore + 1); // a poll under way when it stopped
+    // The four block reads went to meter 3 of line 2, and nothing since.
+    const QStringList requests = two.requests();
+    ASSERT_GE(requests.size(), 4);
+    for (const QString& request : requests.mid(requests.size() - 4))
+        EXPECT_TRUE(request.startsWith("0303")) << request.toStdString();
+
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(station.isHeld(2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stored(2) > lineTwoBefore + 3; }, 5000));
 }
 
 } // namespace

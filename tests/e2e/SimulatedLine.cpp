@@ -1,4 +1,6 @@
 #include "SimulatedLine.h"
+
+#include "LineTable.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 
@@ -51,6 +53,13 @@ QStringList SimulatedLine::replies() const {
     for (const QString& line : lines(QDir(m_folder).filePath("replies.log")))
         hex << line.section(QLatin1Char(' '), 1);
     return hex;
+}
+
+StartingDatabase::Line fastLine(int number, QList<int> meters) {
+    StartingDatabase::Line line{LineTable::startingLine(number), std::move(meters)};
+    line.settings.baud = QStringLiteral("115200");
+    line.settings.pollPeriod = 1;
+    return line;
 }
 
 ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringList& simArguments)

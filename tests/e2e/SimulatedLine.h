@@ -29,6 +29,9 @@ private:
     bool m_started = false;
 };
 
+// A line at 115200 baud polled as fast as it goes, with these meters.
+StartingDatabase::Line fastLine(int number, QList<int> meters);
+
 // The tool's main window on the real Qt serial port and com1 a simulated
 // line; the window, and with it the port, goes first.
 struct ToolOnLine {

@@ -16,13 +16,6 @@
 
 namespace {
 
-StartingDatabase::Line fastLine(int number, QList<int> meters) {
-    StartingDatabase::Line line{LineTable::startingLine(number), std::move(meters)};
-    line.settings.baud = QStringLiteral("115200");
-    line.settings.pollPeriod = 1;
-    return line;
-}
-
 // Four lines read at once, each its own simulator on a pseudo-terminal:
 // address 1 is on two of them, and each stored row holds a reply of its own
 // line's simulator. Neither a line whose meters are all silent nor one
