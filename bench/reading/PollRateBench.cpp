@@ -26,8 +26,8 @@
 // CPU time per reply, without the publisher's thread, so the two rows say
 // what publishing adds where it could slow reading.
 // With --window each tool row is run again with the main window shown and
-// reading ("tool+win"; offscreen unless a display is set), to set what the
-// window costs per reply beside the road alone.
+// reading ("tool+win", "+window" with --lines; offscreen unless a display is
+// set), to set what the window costs per reply beside the road alone.
 
 #include "CRC16.h"
 #include "Database.h"
@@ -633,18 +633,32 @@ void measureLines(StationResult& result, SimLines& sims, int seconds,
     result.requests = sims.requests();
 }
 
+// With `window`, the station is the shown main window's, its grid following
+// every reading.
 StationResult runStation(int lines, int baud, int periodMs, int seconds, const Setup& setup,
-                         int lostLine) {
+                         int lostLine, bool window = false) {
     StationResult result;
     SimLines sims(lines, baud, setup, periodMs, lostLine);
     if (!sims.isUp())
         return result;
-    Station station(sims.folder(), std::make_unique<QtSerialPort>(PortLocator(sims.folder())));
+    std::unique_ptr<MainWindow> shown;
+    std::unique_ptr<Station> own;
+    const auto port = [&] { return std::make_unique<QtSerialPort>(PortLocator(sims.folder())); };
+    if (window)
+        shown = std::make_unique<MainWindow>(sims.folder(), port());
+    else
+        own = std::make_unique<Station>(sims.folder(), port());
+    Station& station = window ? shown->station() : *own;
     QObject::connect(&station, &Station::lineNotStarted,
                      [](const QString& why) { std::fprintf(stderr, "%s\n", qPrintable(why)); });
-    if (!station.startUp().isOk() || int(station.lines().size()) != lines) {
+    const bool started = window ? shown->load().isOk() : station.startUp().isOk();
+    if (!started || int(station.lines().size()) != lines) {
         std::fprintf(stderr, "start-up failed\n");
         return result;
+    }
+    if (shown) {
+        shown->show();
+        waitMs(300); // shown and drawn once
     }
     std::vector<int> stored(size_t(lines), 0);
     QObject::connect(&station, &Station::readingStored, [&](const Reading& row) {
@@ -728,7 +742,7 @@ void printLinesRow(const char* who, const QString& period, const StationResult& 
 
 // --lines N: one station reading N lines at once, then N Qt clients at once.
 void runLines(int lines, int lostLine, const QList<int>& bauds, const QList<int>& periods,
-              int seconds, const QString& only, const Setup& setup) {
+              int seconds, const QString& only, const Setup& setup, bool window) {
     for (int baud : bauds) {
         const double physicalMs = physicalMsPerReply(baud, setup);
         std::printf("\n%d lines at %d baud, %d meters each, %d ms turnaround: at most %.1f "
@@ -745,6 +759,10 @@ void runLines(int lines, int lostLine, const QList<int>& bauds, const QList<int>
             printLinesRow("station", QStringLiteral("%1 ms").arg(period),
                           runStation(lines, baud, period, runSeconds, setup, lostLine), physicalMs,
                           lostLine);
+        for (int period : window&& only != "qt" ? periods : QList<int>())
+            printLinesRow("+window", QStringLiteral("%1 ms").arg(period),
+                          runStation(lines, baud, period, runSeconds, setup, lostLine, true),
+                          physicalMs, lostLine);
         if (only == "tool")
             continue;
 #ifdef HAVE_QT_MODBUS
@@ -829,7 +847,7 @@ int main(int argc, char** argv) {
     }
 
     if (lines > 1 || loseOne) {
-        runLines(lines, loseOne ? lines : 0, bauds, periods, seconds, only, setup);
+        runLines(lines, loseOne ? lines : 0, bauds, periods, seconds, only, setup, withWindow);
         return 0;
     }
     for (int baud : bauds) {
