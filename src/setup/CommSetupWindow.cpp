@@ -348,6 +348,10 @@ void CommSetupWindow::lineload() {
             m_lineGrid->selectRow(m_lineModel->rowCount() - 1);
     }
     m_lineGrid->resizeColumnsToContents();
+    // A long name or device path gives way, elided; its tooltip holds it whole.
+    const int widest = m_lineGrid->fontMetrics().averageCharWidth() * 26;
+    for (int column : {1, 2})
+        m_lineGrid->setColumnWidth(column, std::min(m_lineGrid->columnWidth(column), widest));
     updateLineButtons();
 }
 
