@@ -252,13 +252,13 @@ TEST_F(CommSetupWindowTest, LinesFrameAddsEditsAndRemovesStoredLines) {
     EXPECT_EQ(grid->model()->index(1, 7).data(), "1-3,7");
 
     grid->selectRow(0);
-    enter(window->editLine(), "Tank|com4|4800|ODD|300|90|3,5");
+    enter(window->editLine(), "Tank|com4|4800|ODD|300|90|3,5,8");
     EXPECT_EQ(kente(), "4|4800|1|300|5");
     EXPECT_EQ(lines().value(0), "1|Tank|4|4800|1|300|90");
-    EXPECT_EQ(meters().value(0), "1|3,5");
+    EXPECT_EQ(meters().value(0), "1|3,5,8");
     EXPECT_EQ(port.calls.last(), "open 4");
     EXPECT_EQ(texts({"portLabel", "timeoutLabel"}), "4|300");
-    EXPECT_EQ(window->findChild<QTableView*>("addressGrid")->model()->rowCount(), 2);
+    EXPECT_EQ(window->findChild<QTableView*>("addressGrid")->model()->rowCount(), 3);
 
     grid->selectRow(1);
     enter(window->editLine(), "|com2|9600|NONE|500|150|2-3,9");
@@ -270,7 +270,7 @@ TEST_F(CommSetupWindowTest, LinesFrameAddsEditsAndRemovesStoredLines) {
         box->button(button)->click();
     }
     EXPECT_EQ(lines().size(), 1);
-    EXPECT_EQ(meters(), QStringList({"1|3,5"}));
+    EXPECT_EQ(meters(), QStringList({"1|3,5,8"}));
     EXPECT_EQ(changed.count(), 4);
 
     for (int number = 2; number <= 16; ++number)
