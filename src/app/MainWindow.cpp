@@ -6,6 +6,7 @@
 #include "GridCopy.h"
 #include "HistoryWindow.h"
 #include "LineHealth.h"
+#include "LineProbe.h"
 #include "LineStatisticsWindow.h"
 #include "LiveGridModel.h"
 #include "LoginWindow.h"
@@ -218,17 +219,31 @@ void MainWindow::watchLine(Line& line) {
     });
 }
 
+void MainWindow::watchAddedLine(Line& line) {
+    watchLine(line);
+    if (!line.port().isOpen()) // being retried since it started
+        showNotice(PortRecovery::lostNotice(line.port().description()));
+}
+
+void MainWindow::reloadLines() {
+    // A parameter window works on a line that may be gone: it closes first,
+    // letting go of its line.
+    delete m_parameterWindow;
+    delete m_basicParameterWindow;
+    for (Line* line : m_station->reloadLines())
+        watchAddedLine(*line);
+    m_gridModel->setLineNames(m_station->lineNames());
+    // It lists the lines it was made with: the next use makes it afresh.
+    delete m_lineStatisticsWindow;
+}
+
 StartupResult MainWindow::load() {
     const StartupResult result = m_station->startUp();
     m_gridModel->setLineNames(m_station->lineNames());
     // Line 1 is watched from the start; the others exist from here on.
-    for (const auto& line : m_station->lines()) {
-        if (line->number() == 1)
-            continue;
-        watchLine(*line);
-        if (!line->port().isOpen()) // being retried since start-up
-            showNotice(PortRecovery::lostNotice(line->port().description()));
-    }
+    for (const auto& line : m_station->lines())
+        if (line->number() != 1)
+            watchAddedLine(*line);
     if (!result.isOk())
         MessageBox::critical(this, QStringLiteral("Serial port error"), result.message());
     return result;
@@ -300,6 +315,8 @@ CommSetupWindow* MainWindow::commSetupWindow() {
         // use must load a new one.
         connect(setup, &CommSetupWindow::publishSettingsSaved, &m_station->publisher(),
                 &Publisher::apply);
+        setup->setLineProbe(new LineProbe(*m_station, setup));
+        connect(setup, &CommSetupWindow::linesChanged, this, &MainWindow::reloadLines);
         connect(setup, &CommSetupWindow::unloaded, this, [this, setup] {
             if (m_commSetupWindow == setup)
                 m_commSetupWindow = nullptr;

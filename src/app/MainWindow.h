@@ -67,6 +67,10 @@ protected:
 private:
     // Tells what befalls the line's port in the status bar.
     void watchLine(Line& line);
+    // The same for a line past line 1, and that its port is away if it is.
+    void watchAddedLine(Line& line);
+    // The lines as the setup window left them in the store.
+    void reloadLines();
     QPushButton* addButton(const QString& text, const QString& hint);
     void showReadingState(bool reading);
     void showNotice(const QString& notice);

@@ -4,6 +4,8 @@
 #include "Database.h"
 #include "DescribedButton.h"
 #include "DigitsValidator.h"
+#include "LineDialog.h"
+#include "LineProbe.h"
 #include "MeterList.h"
 #include "PortError.h"
 #include "PortsDialog.h"
@@ -21,6 +23,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -87,6 +90,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     frames->addLayout(left, 1);
     frames->addWidget(buildMeterFrame());
     layout->addLayout(frames, 1);
+    layout->addWidget(buildLinesFrame(), 1);
     setCentralWidget(central);
 
     m_status = new QLabel(this);
@@ -100,6 +104,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     m_db = std::make_unique<Database>(programDir);
     m_settings = std::make_unique<CommSettings>(m_db->connection(), port, pollTimer);
     m_meters = std::make_unique<MeterList>(m_db->connection());
+    m_lines = std::make_unique<LineList>(m_db->connection());
     const SettingsTexts stored = m_settings->load();
     showSettings(stored);
     // The snapshot timer reads the box as it stands, saved or not.
@@ -110,6 +115,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     if (const std::optional<PublishSettings> publish = PublishTable(m_db->connection()).read())
         m_publish->showSettings(*publish);
     gridload();
+    lineload();
 
     showLineSettingsEditing(false);
     m_intervalBox->setEnabled(false);
@@ -118,6 +124,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
 
 CommSetupWindow::~CommSetupWindow() {
     m_meters.reset(); // their statements before the connection
+    m_lines.reset();
     m_settings.reset();
     m_db.reset();
 }
@@ -272,6 +279,187 @@ QWidget* CommSetupWindow::buildMeterFrame() {
     return frame;
 }
 
+QWidget* CommSetupWindow::buildLinesFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("Lines"), this);
+    auto* layout = new QHBoxLayout(frame);
+    m_lineModel = new QStandardItemModel(0, 8, this);
+    m_lineModel->setHorizontalHeaderLabels(
+        {QStringLiteral("No."), QStringLiteral("Name"), QStringLiteral("Port"),
+         QStringLiteral("Baud"), QStringLiteral("Parity"), QStringLiteral("Period ms"),
+         QStringLiteral("Timeout ms"), QStringLiteral("Meters")});
+    m_lineGrid = new QTableView(frame);
+    m_lineGrid->setObjectName(QStringLiteral("lineGrid"));
+    m_lineGrid->setAccessibleName(QStringLiteral("Lines"));
+    m_lineGrid->setModel(m_lineModel);
+    m_lineGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lineGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lineGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lineGrid->verticalHeader()->hide();
+    m_lineGrid->verticalHeader()->setDefaultSectionSize(m_lineGrid->fontMetrics().height() + 8);
+    m_lineGrid->horizontalHeader()->setStretchLastSection(true);
+    m_lineGrid->setTextElideMode(Qt::ElideMiddle);
+    layout->addWidget(m_lineGrid, 1);
+
+    const auto button = [frame](const char* name, const QString& text, const QString& purpose) {
+        QPushButton* made = describedButton(text, purpose, frame);
+        made->setObjectName(QLatin1String(name));
+        return made;
+    };
+    m_addLine = button("addLine", QStringLiteral("Add line..."),
+                       QStringLiteral("Add a line with its port and meters"));
+    m_editLine = button("editLine", QStringLiteral("Edit line..."),
+                        QStringLiteral("Change the chosen line's settings and meters"));
+    m_removeLine = button("removeLine", QStringLiteral("Remove line"),
+                          QStringLiteral("Remove the chosen line and its meters"));
+    m_testLine = button("testLine", QStringLiteral("Test line"),
+                        QStringLiteral("Ask each meter of the chosen line once"));
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* each : {m_addLine, m_editLine, m_removeLine, m_testLine})
+        buttons->addWidget(each);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    connect(m_addLine, &QPushButton::clicked, this, &CommSetupWindow::addLine);
+    connect(m_editLine, &QPushButton::clicked, this, &CommSetupWindow::editLine);
+    connect(m_removeLine, &QPushButton::clicked, this, &CommSetupWindow::removeLine);
+    connect(m_testLine, &QPushButton::clicked, this, &CommSetupWindow::testLine);
+    connect(m_lineGrid, &QTableView::doubleClicked, this, &CommSetupWindow::editLine);
+    connect(m_lineGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CommSetupWindow::updateLineButtons);
+    return frame;
+}
+
+void CommSetupWindow::lineload() {
+    const std::optional<StartingDatabase::Line> chosen = chosenLine();
+    m_shownLines = m_lines->lines();
+    m_lineModel->setRowCount(0);
+    for (const StartingDatabase::Line& line : m_shownLines) {
+        const LineEntry shown = LineEntry::of(line.settings, line.meters);
+        QList<QStandardItem*> row;
+        for (const QString& text :
+             {QString::number(line.settings.number), shown.name, shown.port, shown.baud,
+              shown.parity, shown.period, shown.timeout, shown.meters}) {
+            row << new QStandardItem(text);
+            // A value the station cannot read says so where it stands.
+            row.last()->setToolTip(line.settings.fault.isEmpty() ? text : line.settings.fault);
+        }
+        m_lineModel->appendRow(row);
+        if (chosen && chosen->settings.number == line.settings.number)
+            m_lineGrid->selectRow(m_lineModel->rowCount() - 1);
+    }
+    m_lineGrid->resizeColumnsToContents();
+    // A long name or device path gives way, elided; its tooltip holds it whole.
+    const int widest = m_lineGrid->fontMetrics().averageCharWidth() * 26;
+    for (int column : {1, 2})
+        m_lineGrid->setColumnWidth(column, std::min(m_lineGrid->columnWidth(column), widest));
+    updateLineButtons();
+}
+
+std::optional<StartingDatabase::Line> CommSetupWindow::chosenLine() const {
+    const QModelIndexList rows = m_lineGrid->selectionModel()->selectedRows();
+    if (rows.isEmpty() || rows.first().row() >= m_shownLines.size())
+        return std::nullopt;
+    return m_shownLines.at(rows.first().row());
+}
+
+void CommSetupWindow::updateLineButtons() {
+    const std::optional<StartingDatabase::Line> chosen = chosenLine();
+    m_addLine->setEnabled(m_shownLines.size() < StoredLine::MaxLines);
+    m_editLine->setEnabled(chosen.has_value());
+    m_removeLine->setEnabled(chosen && chosen->settings.number != 1);
+    m_testLine->setEnabled(chosen && m_probe && !m_probe->isRunning());
+}
+
+LineDialog* CommSetupWindow::addLine() {
+    const std::optional<int> number = m_lines->freeNumber();
+    if (!number)
+        return nullptr;
+    // Line 1's starting settings, on the port of the line's own number.
+    return openLineDialog(*number, LineEntry::of(LineTable::startingLine(*number), {}));
+}
+
+LineDialog* CommSetupWindow::editLine() {
+    const std::optional<StartingDatabase::Line> chosen = chosenLine();
+    if (!chosen)
+        return nullptr;
+    return openLineDialog(chosen->settings.number, LineEntry::of(chosen->settings, chosen->meters));
+}
+
+LineDialog* CommSetupWindow::openLineDialog(int number, const LineEntry& shown) {
+    auto* dialog = new LineDialog(number, shown, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { storeLine(dialog->line()); });
+    dialog->open();
+    return dialog;
+}
+
+void CommSetupWindow::storeLine(const StartingDatabase::Line& line) {
+    const StoredLine& settings = line.settings;
+    if (settings.number == 1) {
+        // Stored and applied as the line settings' Save does it.
+        const CommSettings::SaveResult result = m_settings->saveLineSettings(
+            {settings.baud, QStringLiteral("com") + settings.port,
+             QString::number(settings.pollPeriod),
+             LineSettingsEntry::parityText(QString::number(settings.parity))});
+        if (result.stored)
+            showSettings(*result.stored);
+        if (!storeTook(result.write))
+            return;
+        if (!result.applied)
+            showNotice(portNotice(result.portError));
+    }
+    storeTook(m_lines->store(line));
+    lineload();
+    if (settings.number == 1)
+        gridload();
+    emit linesChanged();
+}
+
+QMessageBox* CommSetupWindow::removeLine() {
+    const std::optional<StartingDatabase::Line> chosen = chosenLine();
+    if (!chosen || chosen->settings.number == 1)
+        return nullptr;
+    const int number = chosen->settings.number;
+    const qsizetype meters = chosen->meters.size();
+    auto* box =
+        new QMessageBox(QMessageBox::Question, QStringLiteral("Remove line"),
+                        QStringLiteral("Remove line %1 \"%2\" and its %3 %4?")
+                            .arg(number)
+                            .arg(chosen->settings.name)
+                            .arg(meters)
+                            .arg(meters == 1 ? QStringLiteral("meter") : QStringLiteral("meters")),
+                        QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, number](int button) {
+        if (button != QMessageBox::Yes)
+            return;
+        storeTook(m_lines->remove(number));
+        lineload();
+        emit linesChanged();
+    });
+    box->open();
+    return box;
+}
+
+void CommSetupWindow::setLineProbe(LineProbe* probe) {
+    m_probe = probe;
+    connect(probe, &LineProbe::finished, this, [this](const QString& summary) {
+        showNotice(summary);
+        updateLineButtons();
+    });
+    updateLineButtons();
+}
+
+void CommSetupWindow::testLine() {
+    const std::optional<StartingDatabase::Line> chosen = chosenLine();
+    if (!chosen || !m_probe || m_probe->isRunning())
+        return;
+    showNotice(QStringLiteral("Testing line %1...").arg(chosen->settings.number));
+    m_probe->start(chosen->settings, chosen->meters);
+    updateLineButtons();
+}
+
 void CommSetupWindow::setStoreReport(std::function<void(const StoreWrite&)> report) {
     m_reportStore = std::move(report);
 }
@@ -333,8 +521,10 @@ void CommSetupWindow::saveLineSettings() {
     const LineSettingsEntry entry{m_baudList->currentText(), m_portList->currentText(),
                                   m_timeoutBox->text(), m_parityList->currentText()};
     const CommSettings::SaveResult result = m_settings->saveLineSettings(entry);
-    if (result.stored)
+    if (result.stored) {
         showSettings(*result.stored);
+        lineload();
+    }
     if (!storeTook(result.write))
         return; // stays in edit mode, nothing applied
     if (!result.applied) {
@@ -427,6 +617,7 @@ void CommSetupWindow::afterListChange(MeterList::Outcome outcome) {
         storeTook(m_meters->lastWrite());
         withdrawNotice(invalidAddressNotice());
         gridload();
+        lineload();
         m_callDataGrid1();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineList.h"
 #include "MeterList.h"
 #include "PublishTable.h"
 #include "SerialDevices.h"
@@ -11,6 +12,10 @@
 class CommSettings;
 class Database;
 class IntervalTimer;
+class LineDialog;
+struct LineEntry;
+class LineProbe;
+class QMessageBox;
 class PortsDialog;
 class RecordInterval;
 class PublishFrame;
@@ -24,8 +29,8 @@ class SerialPort;
 struct SettingsTexts;
 struct StoreWrite;
 
-// "Communication setup": the line settings, the record interval and the
-// list of meter addresses. It works on the main window's serial port and
+// "Communication setup": the line settings, the record interval, the
+// list of meter addresses and the station's lines. It works on the main window's serial port and
 // poll timer and has a database connection of its own while it is loaded.
 // Closing it by its close box destroys it; the next use loads it afresh.
 class CommSetupWindow : public QMainWindow {
@@ -75,11 +80,23 @@ public:
     // Where "Ports..." finds the serial devices; the real ones unless set.
     void setSerialDeviceSource(SerialDeviceSource devices);
 
+    // The "Lines" frame. Add and Edit open the line dialog, which stores
+    // the line when accepted; Remove asks first.
+    LineDialog* addLine();
+    LineDialog* editLine();
+    QMessageBox* removeLine();
+    void testLine();
+    void lineload();
+    // What "Test line" runs; without one it stays disabled.
+    void setLineProbe(LineProbe* probe);
+
 signals:
     // The closing steps have run; the window is about to be destroyed.
     void unloaded();
     // Publish settings were stored: they apply at once.
     void publishSettingsSaved(const PublishSettings& settings);
+    // A line was added, changed or removed in the store.
+    void linesChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,6 +106,11 @@ private:
     QWidget* buildRecordFrame();
     QWidget* buildMeterFrame();
     QWidget* buildPublishFrame();
+    QWidget* buildLinesFrame();
+    std::optional<StartingDatabase::Line> chosenLine() const;
+    LineDialog* openLineDialog(int number, const LineEntry& shown);
+    void storeLine(const StartingDatabase::Line& line);
+    void updateLineButtons();
     void showLineSettingsEditing(bool editing);
     void showSettings(const SettingsTexts& texts);
     void showNotice(const QString& notice);
@@ -102,6 +124,9 @@ private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<CommSettings> m_settings;
     std::unique_ptr<MeterList> m_meters;
+    std::unique_ptr<LineList> m_lines;
+    QList<StartingDatabase::Line> m_shownLines;
+    LineProbe* m_probe = nullptr;
     RecordInterval& m_recordInterval;
     std::function<void()> m_callDataGrid1;
     std::function<void(const StoreWrite&)> m_reportStore;
@@ -130,6 +155,13 @@ private:
     QPushButton* m_delete = nullptr;
     QTableView* m_addressGrid = nullptr;
     QStandardItemModel* m_addressModel = nullptr;
+
+    QTableView* m_lineGrid = nullptr;
+    QStandardItemModel* m_lineModel = nullptr;
+    QPushButton* m_addLine = nullptr;
+    QPushButton* m_editLine = nullptr;
+    QPushButton* m_removeLine = nullptr;
+    QPushButton* m_testLine = nullptr;
 
     QLabel* m_status = nullptr;
 };

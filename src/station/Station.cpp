@@ -18,6 +18,8 @@
 #include "SettingsTable.h"
 #include "WholeNumber.h"
 
+#include <algorithm>
+
 Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_programDir(std::move(programDir)) {
     m_snapshotTimer.setEnabled(false);
@@ -31,13 +33,34 @@ Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* 
     };
 }
 
-void Station::setUpLines() {
-    while (m_lines.size() > 1)
-        m_lines.pop_back();
+std::unique_ptr<SerialPort> Station::portFor(const StoredLine& settings) {
+    const std::optional<int> com = PortLocator::numberFor(settings.port);
+    if (!com)
+        return nullptr;
+    std::unique_ptr<SerialPort> port = m_makePort(settings.port);
+    port->setPortNumber(*com);
+    if (const auto text = LineSettings::textFor(settings.baud, settings.parity))
+        port->setLineSettings(*text);
+    return port;
+}
+
+std::vector<Line*> Station::setUpLines() {
     const QList<StoredLine> stored = LineTable(m_db->connection()).lines();
     m_lineNames.clear();
     for (const StoredLine& settings : stored)
         m_lineNames.insert(settings.number, settings.name);
+    const auto storedAs = [&stored](int number) {
+        for (const StoredLine& settings : stored)
+            if (settings.number == number && settings.fault.isEmpty())
+                return std::optional<StoredLine>(settings);
+        return std::optional<StoredLine>();
+    };
+    // A line changed or gone stops; the others read on, their counts kept.
+    std::erase_if(m_lines, [&](const std::unique_ptr<Line>& line) {
+        const int number = line->number();
+        return number != 1 && storedAs(number) != m_lineSettings.value(number);
+    });
+    std::vector<Line*> started;
     for (const StoredLine& settings : stored) {
         if (!settings.fault.isEmpty()) {
             if (settings.number != 1)
@@ -46,11 +69,15 @@ void Station::setUpLines() {
         }
         if (settings.number == 1) {
             firstLine().setName(settings.name);
+            firstLine().setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
             firstLine().polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
             continue;
         }
-        const std::optional<int> com = PortLocator::numberFor(settings.port);
-        if (!com) {
+        if (std::any_of(m_lines.begin(), m_lines.end(),
+                        [&](const auto& line) { return line->number() == settings.number; }))
+            continue;
+        std::unique_ptr<SerialPort> port = portFor(settings);
+        if (!port) {
             emit lineNotStarted(QStringLiteral("%1: port \"%2\" is neither com%3 to com%4 nor a "
                                                "device path")
                                     .arg(settings.name, settings.port)
@@ -58,19 +85,33 @@ void Station::setUpLines() {
                                     .arg(PortLocator::LastPort));
             continue;
         }
-        auto line = std::make_unique<Line>(settings.number, m_makePort(settings.port), m_readings);
+        auto line = std::make_unique<Line>(settings.number, std::move(port), m_readings);
         line->setName(settings.name);
         line->setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
         line->polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
-        SerialPort& port = line->port();
-        port.setPortNumber(*com);
-        if (const auto text = LineSettings::textFor(settings.baud, settings.parity))
-            port.setLineSettings(*text);
         // A port that is away is tried again as a lost one; the line is
         // there all the same.
         line->open();
+        m_lineSettings.insert(settings.number, settings);
+        started.push_back(line.get());
         addLine(std::move(line));
     }
+    // By number, as the grid and the statistics list them.
+    std::sort(m_lines.begin(), m_lines.end(),
+              [](const auto& a, const auto& b) { return a->number() < b->number(); });
+    return started;
+}
+
+std::vector<Line*> Station::reloadLines() {
+    if (!m_db)
+        return {};
+    const std::vector<Line*> started = setUpLines();
+    m_publisher.setLineNames(m_lineNames);
+    if (m_reading)
+        for (Line* line : started)
+            line->startReading();
+    callDataGrid1();
+    return started;
 }
 
 void Station::addLine(std::unique_ptr<Line> line) {

@@ -11,6 +11,7 @@
 #include "ReplyKind.h"
 #include "StartupResult.h"
 #include "StoreWrite.h"
+#include "StoredLine.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -57,6 +58,15 @@ public:
     // up the port, blanks the readings and loads the grid. Stops at the
     // first failing step and says which it was and why.
     StartupResult startUp();
+
+    // Sets lines 2 and up as now stored, and line 1's name, poll period and
+    // reply timeout: a line whose settings changed, or that is gone, stops;
+    // one new or changed starts, reading if the station reads. The grid is
+    // reloaded. Returns the lines started.
+    std::vector<Line*> reloadLines();
+    // A port set up as a stored line says, not opened; none when its port
+    // is neither com1 to com10 nor a device path.
+    std::unique_ptr<SerialPort> portFor(const StoredLine& settings);
 
     // Idle <-> Reading.
     void readMeterData();
@@ -135,8 +145,9 @@ signals:
 
 private:
     void addLine(std::unique_ptr<Line> line);
-    // Lines 2 and up, as stored; line 1 takes its name and timeout.
-    void setUpLines();
+    // Lines 2 and up, as stored; line 1 takes its name and timeout. A line
+    // whose settings stay keeps running. Returns the lines started.
+    std::vector<Line*> setUpLines();
     void blankStaleReadings();
     void readingCommitted(const Reading& row);
     void readingRefused(const Reading& row, const StoreWrite& write);
@@ -147,6 +158,7 @@ private:
     PortMaker m_makePort;
     QHash<int, QString> m_lineNames;
     QHash<int, int> m_holds; // line number -> parameter windows working on it
+    QHash<int, StoredLine> m_lineSettings; // what each line 2 and up was started with
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<MeterTable> m_meters;

@@ -1,4 +1,5 @@
 #include "LineHealth.h"
+#include "LineProbe.h"
 #include "LineStatisticsModel.h"
 #include "LineStatisticsWindow.h"
 #include "LineTable.h"
@@ -92,6 +93,54 @@ TEST(StationOverLines, EachLineStoresItsOwnMetersAndNoLineHoldsUpAnother) {
                 flows << reading->flowRate.value_or(QString());
         EXPECT_TRUE(flows.contains(fields[2])) << row.toStdString();
     }
+}
+
+// "Test line" borrows a reading line's port, asks each meter once and gives the
+// port back. A reload starts the lines changed or added and keeps the others.
+TEST(StationOverLines, ProbeTellsWhichMetersAnswerAndReloadRestartsOnlyChangedLines) {
+    StartingDatabase::Options options;
+    options.lines = {fastLine(1, {1}), fastLine(2, {1, 4, 7}), fastLine(3, {2})};
+    StoredLine& two = options.lines[1].settings;
+    two.name = QStringLiteral("Stage two");
+    two.replyTimeout = 1000; // a busy processor must not make a meter silent
+    ProgramFolder folder(options);
+    QTemporaryDir logs[2];
+    const QStringList fast{"--baud", "115200", "--addresses"};
+    SimulatedLine simOne(folder.path(), fast + QStringList{"1"}, logs[0].path(), "ports/com1");
+    SimulatedLine simTwo(folder.path(), fast + QStringList{"1,4"}, logs[1].path(), "ports/com2");
+    ASSERT_TRUE(simOne.started() && simTwo.started());
+    Station station(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
+    ASSERT_TRUE(station.startUp().isOk());
+    station.readMeterData();
+    LineProbe probe(station);
+    QSignalSpy finished(&probe, &LineProbe::finished);
+    ASSERT_TRUE(probe.start(two, {1, 4, 7}));
+    EXPECT_FALSE(probe.start(two, {1}));
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(finished.takeFirst().value(0), "Line 2 \"Stage two\": 1, 4 answered; 7 silent");
+    const auto stored = [&] { return station.lines()[1]->health().statistics().line().stored; };
+    const qint64 before = stored();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stored() > before; }, 10000)); // reading again
+    probe.start(options.lines[2].settings, {2});                            // com3 has no device
+    EXPECT_EQ(finished.takeFirst().value(0),
+              "Line 3 \"Line 3\": port com3 did not open (error 8002).");
+
+    Line* kept = station.lines()[1].get();
+    ASSERT_TRUE(folder.exec("update lines set name='Tank' where number=3") &&
+                folder.exec("insert into lines values (4,'Four','/dev/rx-none','9600',0,7,150)"));
+    std::vector<Line*> started = station.reloadLines();
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1]->number(), 4);
+    EXPECT_EQ(started[1]->pollTimer().interval().count(), 7);
+    EXPECT_EQ(station.lines()[1].get(), kept);
+    EXPECT_EQ(station.lines()[2]->name(), "Tank");
+    ASSERT_TRUE(folder.exec("delete from lines where number=2"));
+    EXPECT_TRUE(station.reloadLines().empty());
+    QList<int> numbers;
+    for (const auto& line : station.lines())
+        numbers << line->number();
+    EXPECT_EQ(numbers, QList<int>({1, 3, 4}));
+    station.stopReading();
 }
 
 } // namespace

@@ -1,13 +1,17 @@
 #include "CommSetupWindow.h"
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
+#include "LineDialog.h"
 #include "ProgramFolder.h"
 #include "RecordInterval.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -164,6 +168,117 @@ TEST_F(CommSetupWindowTest, PublishFrameStoresAndHandsOnWhatCanBeUsed) {
                   notice ? CommSetupWindow::publishNotice(notice) : QString());
     }
     EXPECT_EQ(handedOn.count(), 2); // what was stored
+}
+
+TEST(LineEntry, FieldsParseToALineOrANoticeNamingTheField) {
+    const LineEntry good{"", "COM3", "19200", "EVEN", "200", "80", "7,1-3"};
+    const std::tuple<int, LineEntry, const char*> cases[] = {
+        {2, good, "Line 2|3|19200|2|200|80|1-3,7"},
+        {2,
+         {" Tank ", "/dev/serial/by-id/a", "9600", "NONE", "1", "1", ""},
+         "Tank|/dev/serial/by-id/a|9600|0|1|1|"},
+        {2,
+         {"", "com11", "9600", "NONE", "1", "1", ""},
+         "port \"com11\" is neither com1 to com10 nor a device path"},
+        {1,
+         {"", "/dev/ttyUSB0", "9600", "NONE", "1", "1", ""},
+         "port \"/dev/ttyUSB0\" of line 1 is none of com1 to com10"},
+        {2,
+         {"", "tty", "9600", "NONE", "1", "1", ""},
+         "port \"tty\" is neither comN (N from 1 to 255) nor a device path"},
+        {2,
+         {"", "com2", "9600", "NONE", "", "1", ""},
+         "period \"\" is no whole number from 1 to 32767"},
+        {2,
+         {"", "com2", "9600", "NONE", "1", "1", "1;timeout=5"},
+         "meters \"1;timeout=5\" holds a ';'"},
+        {2,
+         {"", "com2", "9600", "NONE", "1", "1", "3-1"},
+         "meters \"3-1\" is no list of addresses from 1 to 255 such as 1-3,7"},
+    };
+    for (const auto& [number, entry, expected] : cases) {
+        QString notice;
+        const std::optional<StartingDatabase::Line> line = entry.parse(number, &notice);
+        const StoredLine& s = line ? line->settings : StoredLine{};
+        EXPECT_EQ(line
+                      ? QStringList({s.name, s.port, s.baud, QString::number(s.parity),
+                                     QString::number(s.pollPeriod), QString::number(s.replyTimeout),
+                                     LineEntry::meterText(line->meters)})
+                            .join('|')
+                      : notice,
+                  line ? expected : "Notice:Invalid line: " + QString(expected));
+    }
+}
+
+// Add, Edit and Remove go through the dialog to the store, line 1 to its settings
+// row and the address list; a bad field keeps the dialog open and stores nothing.
+TEST_F(CommSetupWindowTest, LinesFrameAddsEditsAndRemovesStoredLines) {
+    load();
+    QSignalSpy changed(window.get(), &CommSetupWindow::linesChanged);
+    auto* grid = child<QTableView>("lineGrid");
+    const auto enter = [](LineDialog* dialog, const QString& texts) {
+        const QStringList fields = texts.split('|');
+        const char* names[] = {"lineName",   "linePort",    "lineBaud",  "lineParity",
+                               "linePeriod", "lineTimeout", "lineMeters"};
+        for (int i = 0; i < 7; ++i) {
+            QWidget* field = dialog->findChild<QWidget*>(names[i]);
+            field->setProperty(qobject_cast<QComboBox*>(field) ? "currentText" : "text", fields[i]);
+        }
+        dialog->accept();
+    };
+    const auto lines = [&] {
+        return folder->rows("select number,name,port,baud,parity,poll_period,reply_timeout from "
+                            "lines union all select 1,line_name,com,settings,noe,timer,"
+                            "reply_timeout from kente order by 1");
+    };
+    const auto meters = [&] {
+        return folder->rows("select line,group_concat(dizhi) from (select * from yibiaodizhi "
+                            "order by line,dizhi) group by line");
+    };
+    grid->selectRow(0);
+    EXPECT_FALSE(child("removeLine")->isEnabled());
+    LineDialog* dialog = window->addLine();
+    EXPECT_EQ(LineEntry::meterText({}), dialog->entry().meters);
+    EXPECT_EQ(dialog->entry().port, "com2");
+    enter(dialog, "Stage two|com11|19200|EVEN|200|80|1-3,7");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->noticeText().startsWith("Notice:Invalid line: port \"com11\""));
+    EXPECT_EQ(lines().size(), 1);
+    enter(dialog, "Stage two|/dev/serial/by-id/usb-a|19200|EVEN|200|80|1-3,7");
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(lines(), QStringList({"1|Line 1|1|9600|0|500|150",
+                                    "2|Stage two|/dev/serial/by-id/usb-a|19200|2|200|80"}));
+    EXPECT_EQ(meters(), QStringList({"1|3,12", "2|1,2,3,7"}));
+    EXPECT_EQ(grid->model()->index(1, 7).data(), "1-3,7");
+
+    grid->selectRow(0);
+    enter(window->editLine(), "Tank|com4|4800|ODD|300|90|3,5,8");
+    EXPECT_EQ(kente(), "4|4800|1|300|5");
+    EXPECT_EQ(lines().value(0), "1|Tank|4|4800|1|300|90");
+    EXPECT_EQ(meters().value(0), "1|3,5,8");
+    EXPECT_EQ(port.calls.last(), "open 4");
+    EXPECT_EQ(texts({"portLabel", "timeoutLabel"}), "4|300");
+    EXPECT_EQ(window->findChild<QTableView*>("addressGrid")->model()->rowCount(), 3);
+
+    grid->selectRow(1);
+    enter(window->editLine(), "|com2|9600|NONE|500|150|2-3,9");
+    EXPECT_EQ(lines().value(1), "2|Line 2|2|9600|0|500|150");
+    EXPECT_EQ(meters().value(1), "2|2,3,9");
+    for (auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        QMessageBox* box = window->removeLine();
+        EXPECT_EQ(box->text(), "Remove line 2 \"Line 2\" and its 3 meters?");
+        box->button(button)->click();
+    }
+    EXPECT_EQ(lines().size(), 1);
+    EXPECT_EQ(meters(), QStringList({"1|3,5,8"}));
+    EXPECT_EQ(changed.count(), 4);
+
+    for (int number = 2; number <= 16; ++number)
+        folder->exec(
+            QStringLiteral("insert into lines (number,port) values (%1,'%1')").arg(number));
+    window->lineload();
+    EXPECT_FALSE(child("addLine")->isEnabled());
+    EXPECT_EQ(window->addLine(), nullptr);
 }
 
 } // namespace

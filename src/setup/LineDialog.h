@@ -1,0 +1,36 @@
+#pragma once
+
+#include "LineEntry.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// "Add line" and "Edit line": one line's fields. OK keeps the dialog open,
+// with a notice naming the field, until every field is good.
+class LineDialog : public QDialog {
+    Q_OBJECT
+public:
+    LineDialog(int number, const LineEntry& shown, QWidget* parent = nullptr);
+
+    LineEntry entry() const;
+    // The line as entered, once the dialog is accepted.
+    const StartingDatabase::Line& line() const { return m_line; }
+    QString noticeText() const;
+
+    void accept() override;
+
+private:
+    int m_number;
+    StartingDatabase::Line m_line;
+    QLineEdit* m_name = nullptr;
+    QComboBox* m_port = nullptr;
+    QComboBox* m_baud = nullptr;
+    QComboBox* m_parity = nullptr;
+    QLineEdit* m_period = nullptr;
+    QLineEdit* m_timeout = nullptr;
+    QLineEdit* m_meters = nullptr;
+    QLabel* m_notice = nullptr;
+};
