@@ -112,7 +112,7 @@ TEST(CommandLine, WithoutADisplayTheToolEndsWithWhatHappened) {
     QFile written(file); // the header, then meter 2 only in the zone given
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll().split('\n').mid(1),
-              QByteArrayList({"2,2.50,,,,,,,,,2026-01-10T10:00:00+05:30\r", ""}));
+              QByteArrayList({"2,2.50,,,,,,,,,2026-01-10T10:00:00+05:30,1\r", ""}));
 }
 
 } // namespace
