@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "StoredLine.h"
+#include "WholeNumber.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
@@ -15,6 +18,7 @@ const QString FromOption = QStringLiteral("from");
 const QString ToOption = QStringLiteral("to");
 const QString MeterOption = QStringLiteral("meter");
 const QString SerialOption = QStringLiteral("serial");
+const QString LineOption = QStringLiteral("line");
 const QString SeparatorOption = QStringLiteral("separator");
 const QString OutOption = QStringLiteral("out");
 
@@ -47,6 +51,8 @@ void describe(QCommandLineParser& parser) {
         {MeterOption, QStringLiteral("Export one meter's snapshots only."), QStringLiteral("N")},
         {SerialOption, QStringLiteral("Export one meter serial number's log rows only."),
          QStringLiteral("S")},
+        {LineOption, QStringLiteral("Export one line's snapshots only (1 to 16)."),
+         QStringLiteral("N")},
         {SeparatorOption, QStringLiteral("comma (the default), or semicolon with decimal commas."),
          QStringLiteral("comma|semicolon")},
         {OutOption, QStringLiteral("The CSV file to write."), QStringLiteral("FILE")},
@@ -80,12 +86,25 @@ std::optional<ExportRequest> readExport(const QCommandLineParser& parser, QStrin
             return std::nullopt;
         }
     }
-    const QString& filterOption =
-        request.table == &HistoryTable::snapshots() ? MeterOption : SerialOption;
-    const QString& wrongOption = filterOption == MeterOption ? SerialOption : MeterOption;
-    if (parser.isSet(wrongOption)) {
-        *error = QStringLiteral("--%1 does not go with --export %2.").arg(wrongOption, kind);
-        return std::nullopt;
+    const bool snapshots = request.table == &HistoryTable::snapshots();
+    const QString& filterOption = snapshots ? MeterOption : SerialOption;
+    // The log's rows have no meter address and no line.
+    for (const QString& option :
+         snapshots ? QStringList{SerialOption} : QStringList{MeterOption, LineOption}) {
+        if (parser.isSet(option)) {
+            *error = QStringLiteral("--%1 does not go with --export %2.").arg(option, kind);
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(LineOption)) {
+        const QString line = parser.value(LineOption);
+        request.line = WholeNumber::parse(line, 1, StoredLine::MaxLines);
+        if (!request.line) {
+            *error = QStringLiteral("--line takes a line number from 1 to %1, not '%2'.")
+                         .arg(StoredLine::MaxLines)
+                         .arg(line);
+            return std::nullopt;
+        }
     }
     // As the window's filter box: not given means every meter.
     request.filter =
@@ -170,8 +189,8 @@ std::optional<CommandLine> CommandLine::fromParser(const QCommandLineParser& par
         if (!line.m_export)
             return std::nullopt;
     } else {
-        for (const QString& option :
-             {FromOption, ToOption, MeterOption, SerialOption, SeparatorOption, OutOption}) {
+        for (const QString& option : {FromOption, ToOption, MeterOption, SerialOption, LineOption,
+                                      SeparatorOption, OutOption}) {
             if (parser.isSet(option)) {
                 *error = QStringLiteral("--%1 goes with --export only.").arg(option);
                 return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QSaveFile>
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -38,7 +39,7 @@ ExportResult CsvExport::run(const QSqlDatabase& db, const ExportRequest& request
     using Outcome = ExportResult::Outcome;
     const HistoryTable& table = *request.table;
     const std::optional<BoundStatement> search =
-        table.search(request.from, request.to, request.filter);
+        table.search(request.from, request.to, request.filter, request.line);
     if (!search) {
         const QString& bad = HistoryTable::dayStart(request.from) ? request.to : request.from;
         return failure(Outcome::BadDate,
@@ -49,7 +50,8 @@ ExportResult CsvExport::run(const QSqlDatabase& db, const ExportRequest& request
         return failure(Outcome::StoreFailed,
                        QStringLiteral("Cannot read the database: %1").arg(rows.error()));
     const std::span<const ExportColumn> columns = ExportColumns::of(table);
-    const int timeColumn = int(columns.size()) - 1;
+    const int timeColumn = int(
+        std::ranges::find(columns, CsvWriter::Kind::Time, &ExportColumn::kind) - columns.begin());
     if (rows.columnCount() < int(columns.size()))
         return failure(
             Outcome::StoreFailed,

@@ -10,7 +10,7 @@
 #include <optional>
 
 // What to export: the rows a history tab's "Search" finds for the same
-// days and filter, into one file.
+// days, filter and line, into one file.
 struct ExportRequest {
     const HistoryTable* table = &HistoryTable::snapshots();
     QString from;   // "yyyy-mm-dd", as typed
@@ -18,6 +18,7 @@ struct ExportRequest {
     QString filter; // a meter address or serial; "All" or empty for everyone
     CsvWriter::Separator separator = CsvWriter::Separator::Comma;
     QString path;
+    std::optional<int> line; // the snapshots of one line only; nullopt: every line
 };
 
 struct ExportResult {

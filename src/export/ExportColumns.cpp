@@ -16,6 +16,7 @@ constexpr ExportColumn snapshotColumns[] = {
     {"Span Percentage (%)", K::Number},
     {"Electrode Impedance (ohm)", K::Number},
     {"Time", K::Time},
+    {"Line", K::Text}, // last, so readers of the older files find every column where it was
 };
 
 // The values before and after a write are kept as the log wrote them: list

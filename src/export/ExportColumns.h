@@ -6,8 +6,8 @@
 #include <QString>
 #include <span>
 
-// A history table's columns as an export writes them, in the table's
-// column order: the header caption, with the unit where the column has a
+// A history table's columns as an export writes them, in the order its
+// search selects them: the header caption, with the unit where the column has a
 // fixed one, and how the stored text goes out.
 struct ExportColumn {
     const char* caption;

@@ -41,13 +41,16 @@ void HistoryTab::load() {
     show(HistoryRows::firstRows(m_table, m_db));
 }
 
-void HistoryTab::search(const QString& from, const QString& to, const QString& filter) {
-    show(HistoryRows::search(m_table, m_db, from, to, filter)
+void HistoryTab::search(const QString& from, const QString& to, const QString& filter,
+                        std::optional<int> line) {
+    show(HistoryRows::search(m_table, m_db, from, to, filter, line)
              .value_or(HistoryRows::none(m_table, m_db)));
 }
 
-void HistoryTab::deleteRecord(const QString& from, const QString& to, const QString& filter) {
-    if (std::optional<BatchedDelete> job = BatchedDelete::range(m_table, m_db, from, to, filter))
+void HistoryTab::deleteRecord(const QString& from, const QString& to, const QString& filter,
+                              std::optional<int> line) {
+    if (std::optional<BatchedDelete> job =
+            BatchedDelete::range(m_table, m_db, from, to, filter, line))
         startDelete(std::move(*job));
     else if (m_shown)
         show(m_shown->refreshed());

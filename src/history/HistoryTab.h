@@ -41,13 +41,15 @@ public:
 
     // The 50 earliest rows.
     void load();
-    // The rows between the two days for the filter; a date that cannot be
-    // read shows no rows.
-    void search(const QString& from, const QString& to, const QString& filter);
-    // Starts deleting what `search` with the same texts would show; once
-    // done the grid shows what is left of its last rows. An unreadable
-    // date deletes nothing and shows those rows again at once.
-    void deleteRecord(const QString& from, const QString& to, const QString& filter);
+    // The rows between the two days for the filter and the line (nullopt:
+    // every line); a date that cannot be read shows no rows.
+    void search(const QString& from, const QString& to, const QString& filter,
+                std::optional<int> line = std::nullopt);
+    // Starts deleting what `search` with the same texts and line would
+    // show; once done the grid shows what is left of its last rows. An
+    // unreadable date deletes nothing and shows those rows again at once.
+    void deleteRecord(const QString& from, const QString& to, const QString& filter,
+                      std::optional<int> line = std::nullopt);
     // Starts emptying the table, likewise.
     void deleteAll();
     bool isDeleting() const;

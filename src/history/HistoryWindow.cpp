@@ -5,12 +5,14 @@
 #include "ExportJob.h"
 #include "GridCopy.h"
 #include "HistoryTab.h"
+#include "LineTable.h"
 #include "MeterTable.h"
 #include "StoredTime.h"
 #include "TrendWindow.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
@@ -144,6 +146,20 @@ QWidget* HistoryWindow::makeTab(int index) {
     controls.date->setFixedWidth(dateWidth);
     controls.to->setFixedWidth(dateWidth);
     controls.filter->setFixedWidth(dateWidth + 20);
+    if (index == SnapshotTab) {
+        m_lineChoice = new QWidget(page);
+        auto* choice = new QHBoxLayout(m_lineChoice);
+        choice->setContentsMargins(0, 0, 0, 0);
+        auto* label = new QLabel(QStringLiteral("Line"), m_lineChoice);
+        controls.line = new QComboBox(m_lineChoice);
+        controls.line->setAccessibleName(QStringLiteral("Line"));
+        controls.line->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        label->setBuddy(controls.line);
+        choice->addWidget(label);
+        choice->addWidget(controls.line);
+        m_lineChoice->hide();
+        row->addWidget(m_lineChoice);
+    }
     row->addSpacing(12);
     controls.search = addButton(row, QStringLiteral("Search"), page);
     controls.exportCsv = addButton(row, QStringLiteral("Export CSV..."), page);
@@ -205,7 +221,8 @@ void HistoryWindow::applyColumns(int index) {
 
 void HistoryWindow::search(int index) {
     const TabControls& controls = m_controls[index];
-    m_tab[index]->search(controls.date->text(), controls.to->text(), controls.filter->text());
+    m_tab[index]->search(controls.date->text(), controls.to->text(), controls.filter->text(),
+                         chosenLine(index));
 }
 
 void HistoryWindow::exportCsv(int index) {
@@ -218,6 +235,7 @@ void HistoryWindow::exportCsv(int index) {
     request.from = controls.date->text();
     request.to = controls.to->text();
     request.filter = controls.filter->text();
+    request.line = chosenLine(index);
     const std::optional<QString> from = HistoryTable::dayStart(request.from);
     const std::optional<QString> to = HistoryTable::dayStart(request.to);
     if (!from || !to) {
@@ -307,7 +325,8 @@ void HistoryWindow::notify(const QString& text, bool problem) {
 
 void HistoryWindow::deleteRecord(int index) {
     const TabControls& controls = m_controls[index];
-    m_tab[index]->deleteRecord(controls.date->text(), controls.to->text(), controls.filter->text());
+    m_tab[index]->deleteRecord(controls.date->text(), controls.to->text(), controls.filter->text(),
+                               chosenLine(index));
 }
 
 void HistoryWindow::deleteAll(int index) {
@@ -326,6 +345,29 @@ void HistoryWindow::showDeleting(int index, bool deleting) {
         close();
 }
 
+void HistoryWindow::listLines() {
+    // Lines are added and removed while this window is hidden, so the list
+    // is read again each time it shows; the chosen line stays while it is
+    // there. With one line there is nothing to choose: the tab looks as it
+    // did before lines.
+    QComboBox* box = m_controls[SnapshotTab].line;
+    const QVariant chosen = box->currentData();
+    box->clear();
+    box->addItem(QStringLiteral("All"));
+    const QList<StoredLine> lines = LineTable(m_database->connection()).lines();
+    for (const StoredLine& line : lines)
+        box->addItem(QString::number(line.number) + QStringLiteral("  ") + line.name, line.number);
+    box->setCurrentIndex(chosen.isValid() ? std::max(0, box->findData(chosen)) : 0);
+    m_lineChoice->setVisible(lines.size() > 1);
+}
+
+std::optional<int> HistoryWindow::chosenLine(int index) const {
+    const QComboBox* box = m_controls[index].line;
+    if (!box || !box->currentData().isValid())
+        return std::nullopt;
+    return box->currentData().toInt();
+}
+
 void HistoryWindow::closeEvent(QCloseEvent* event) {
     // A delete the operator started is carried through: the window hides
     // and closes for good once it is done.
@@ -342,5 +384,6 @@ void HistoryWindow::closeEvent(QCloseEvent* event) {
 void HistoryWindow::showEvent(QShowEvent* event) {
     // Shown again before its delete was done: it stays.
     m_closeWhenDone = false;
+    listLines();
     QWidget::showEvent(event);
 }

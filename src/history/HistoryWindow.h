@@ -13,6 +13,7 @@
 class Checkpointer;
 class Database;
 class HistoryTab;
+class QComboBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -21,8 +22,8 @@ class QTableView;
 
 // "History": the stored snapshots and the operation log, each on its own
 // tab, searched and deleted by a range of days and a meter address or
-// serial number. It opens its own connection to the program folder's
-// database and closes it when destroyed. Deletes run a batch at a time with
+// serial number, and the snapshots by line when the store has several. It opens its own connection
+// to the program folder's database and closes it when destroyed. Deletes run a batch at a time with
 // a progress bar; closed while one runs, the window hides and goes once the
 // delete is done.
 class HistoryWindow : public QWidget {
@@ -36,6 +37,7 @@ public:
         QLineEdit* date = nullptr;
         QLineEdit* to = nullptr;
         QLineEdit* filter = nullptr;
+        QComboBox* line = nullptr; // the snapshots' tab only; shown with more than one line
         QPushButton* search = nullptr;
         QPushButton* exportCsv = nullptr;
         QPushButton* trend = nullptr; // the snapshots' tab only
@@ -86,6 +88,9 @@ private:
     void deleteRecord(int index);
     void deleteAll(int index);
     void showDeleting(int index, bool deleting);
+    void listLines();
+    // The line chosen on the tab; nullopt for every line.
+    std::optional<int> chosenLine(int index) const;
 
     QString m_folder;
     // Declared first so it outlives the tabs' models that read through it.
@@ -94,6 +99,7 @@ private:
     std::array<std::unique_ptr<HistoryTab>, 2> m_tab;
     std::array<TabControls, 2> m_controls;
     QTabWidget* m_tabs = nullptr;
+    QWidget* m_lineChoice = nullptr; // the line list and its caption
     bool m_closeWhenDone = false;
     Questions m_questions;
     std::array<QPointer<ExportJob>, 2> m_exports;

@@ -19,8 +19,8 @@ qint64 seconds(const QString& time) {
 
 std::optional<BatchedDelete> BatchedDelete::range(const HistoryTable& table, const QSqlDatabase& db,
                                                   const QString& from, const QString& to,
-                                                  const QString& filter) {
-    std::optional<HistoryTable::Range> rows = HistoryTable::range(from, to, filter);
+                                                  const QString& filter, std::optional<int> line) {
+    std::optional<HistoryTable::Range> rows = HistoryTable::range(from, to, filter, line);
     if (!rows)
         return std::nullopt;
     return BatchedDelete(table, db, std::move(rows));

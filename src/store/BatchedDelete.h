@@ -16,11 +16,12 @@
 // a snapshot stored meanwhile stays even when its time is in the range.
 class BatchedDelete {
 public:
-    // The rows `HistoryTable::search` finds for the same texts; nullopt when
+    // The rows `HistoryTable::search` finds for the same texts and line; nullopt when
     // either date cannot be read (nothing is to be deleted).
     static std::optional<BatchedDelete> range(const HistoryTable& table, const QSqlDatabase& db,
                                               const QString& from, const QString& to,
-                                              const QString& filter);
+                                              const QString& filter,
+                                              std::optional<int> line = std::nullopt);
     // Every row of the table.
     static BatchedDelete all(const HistoryTable& table, const QSqlDatabase& db);
 

@@ -15,8 +15,8 @@ HistoryRows HistoryRows::firstRows(const HistoryTable& table, const QSqlDatabase
 
 std::optional<HistoryRows> HistoryRows::search(const HistoryTable& table, const QSqlDatabase& db,
                                                const QString& from, const QString& to,
-                                               const QString& filter) {
-    std::optional<HistoryTable::Range> rows = HistoryTable::range(from, to, filter);
+                                               const QString& filter, std::optional<int> line) {
+    std::optional<HistoryTable::Range> rows = HistoryTable::range(from, to, filter, line);
     if (!rows)
         return std::nullopt;
     return HistoryRows(table, db, Kind::Range, std::move(rows));

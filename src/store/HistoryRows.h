@@ -29,11 +29,12 @@ public:
 
     // The 50 earliest rows, oldest first (the load).
     static HistoryRows firstRows(const HistoryTable& table, const QSqlDatabase& db);
-    // What `HistoryTable::search` finds for the same texts, in its order;
+    // What `HistoryTable::search` finds for the same texts and line, in its order;
     // nullopt when either date cannot be read.
     static std::optional<HistoryRows> search(const HistoryTable& table, const QSqlDatabase& db,
                                              const QString& from, const QString& to,
-                                             const QString& filter);
+                                             const QString& filter,
+                                             std::optional<int> line = std::nullopt);
     // The table's columns and no row.
     static HistoryRows none(const HistoryTable& table, const QSqlDatabase& db);
 

@@ -12,12 +12,13 @@ bool BoundStatement::runOn(QSqlQuery& query) const {
 }
 
 const HistoryTable& HistoryTable::snapshots() {
-    // A snapshot's line is kept but not shown: the rows show what they
-    // always have.
+    // A snapshot's line picks rows but is not shown: the rows show what
+    // they always have. An export writes it, after them.
     static const HistoryTable table(
         QStringLiteral("Historydata"), QStringLiteral("CreateTime"), QStringLiteral("dizhi"),
         QStringLiteral("dizhi,MinuteAverage,danwei1,Foward,Reverse,danwei2,zhuangtai,liusu,"
-                       "baifenbi,dianzu,CreateTime"));
+                       "baifenbi,dianzu,CreateTime"),
+        QStringLiteral("line"));
     return table;
 }
 
@@ -27,9 +28,11 @@ const HistoryTable& HistoryTable::operationLog() {
     return table;
 }
 
-HistoryTable::HistoryTable(QString table, QString timeColumn, QString filterColumn, QString columns)
+HistoryTable::HistoryTable(QString table, QString timeColumn, QString filterColumn, QString columns,
+                           QString lineColumn)
     : m_table(std::move(table)), m_timeColumn(std::move(timeColumn)),
-      m_filterColumn(std::move(filterColumn)), m_columns(std::move(columns)) {}
+      m_filterColumn(std::move(filterColumn)), m_columns(std::move(columns)),
+      m_lineColumn(std::move(lineColumn)) {}
 
 std::optional<QString> HistoryTable::dayStart(const QString& typed) {
     // "2024-3-5" is read as readily as "2024-03-05"; anything else, or a day
@@ -45,12 +48,13 @@ bool HistoryTable::meansEveryone(const QString& filter) {
 }
 
 std::optional<HistoryTable::Range> HistoryTable::range(const QString& from, const QString& to,
-                                                       const QString& filter) {
+                                                       const QString& filter,
+                                                       std::optional<int> line) {
     const std::optional<QString> first = dayStart(from);
     const std::optional<QString> last = dayStart(to);
     if (!first || !last)
         return std::nullopt;
-    Range range{*first, *last, std::nullopt};
+    Range range{*first, *last, std::nullopt, line};
     if (!meansEveryone(filter))
         range.only = filter.trimmed();
     return range;
@@ -63,16 +67,23 @@ QString HistoryTable::condition(const Range& range, QVariantList& values) const 
         sql += QStringLiteral(" and %1=?").arg(m_filterColumn);
         values << *range.only;
     }
+    if (range.line && !m_lineColumn.isEmpty()) {
+        sql += QStringLiteral(" and %1=?").arg(m_lineColumn);
+        values << *range.line;
+    }
     return sql;
 }
 
 std::optional<BoundStatement> HistoryTable::search(const QString& from, const QString& to,
-                                                   const QString& filter) const {
-    const std::optional<Range> rows = range(from, to, filter);
+                                                   const QString& filter,
+                                                   std::optional<int> line) const {
+    const std::optional<Range> rows = range(from, to, filter, line);
     if (!rows)
         return std::nullopt;
+    const QString columns =
+        m_lineColumn.isEmpty() ? m_columns : m_columns + QLatin1Char(',') + m_lineColumn;
     BoundStatement statement;
-    statement.sql = QStringLiteral("select %1 from %2 where ").arg(m_columns, m_table) +
+    statement.sql = QStringLiteral("select %1 from %2 where ").arg(columns, m_table) +
                     condition(*rows, statement.values) +
                     QStringLiteral(" ORDER BY %1 asc").arg(m_timeColumn);
     return statement;

@@ -18,6 +18,7 @@ TEST(CommandLine, OptionsAndWhatIsRefused) {
         const char* folder = "";
         bool headless = false;
         const char* filter = "-"; // no export
+        std::optional<int> line = std::nullopt;
     };
     const Case cases[] = {
         {{}, true},
@@ -26,10 +27,16 @@ TEST(CommandLine, OptionsAndWhatIsRefused) {
         {{"/srv/meters"}, false},
         {history, true, "", false, "All"},
         {history + QStringList{"--meter", "7"}, true, "", false, "7"},
+        {history + QStringList{"--line", "16"}, true, "", false, "All", 16},
         {QStringList{"--export", "log", "--serial", "S 1", "--separator", "semicolon"} + range,
          true, "", false, "S 1"},
         {history + QStringList{"--headless"}, false},
         {QStringList{"--export", "log", "--meter", "7"} + range, false},
+        {QStringList{"--export", "log", "--line", "1"} + range, false},
+        {history + QStringList{"--line", "0"}, false},
+        {history + QStringList{"--line", "17"}, false},
+        {history + QStringList{"--line", "2x"}, false},
+        {{"--line", "2"}, false},
         {QStringList{"--export", "both"} + range, false},
         {history + QStringList{"--separator", "tab"}, false},
         {{"--export", "history", "--from", "2026-01-01", "--to", "2026-01-31"}, false},
@@ -48,6 +55,7 @@ TEST(CommandLine, OptionsAndWhatIsRefused) {
         EXPECT_EQ(line->folder(), QString::fromLatin1(c.folder));
         EXPECT_EQ(line->headless(), c.headless);
         EXPECT_EQ(line->exportRequest() ? line->exportRequest()->filter : "-", c.filter);
+        EXPECT_EQ(line->exportRequest() ? line->exportRequest()->line : std::nullopt, c.line);
     }
 }
 
@@ -112,7 +120,7 @@ TEST(CommandLine, WithoutADisplayTheToolEndsWithWhatHappened) {
     QFile written(file); // the header, then meter 2 only in the zone given
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll().split('\n').mid(1),
-              QByteArrayList({"2,2.50,,,,,,,,,2026-01-10T10:00:00+05:30\r", ""}));
+              QByteArrayList({"2,2.50,,,,,,,,,2026-01-10T10:00:00+05:30,1\r", ""}));
 }
 
 } // namespace

@@ -56,7 +56,7 @@ TEST(LocalTimeText, OffsetsFollowTheZoneAcrossItsChanges) {
                    " 2026-10-25T03:00:00+01:00 2026-10-26T00:00:00+01:00");
 }
 
-// Three meters' rows and two log rows in a range, as the tool's own tables hold them.
+// Three meters' rows, the third on line 2, and two log rows, as the tool's own tables hold them.
 class CsvExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -69,12 +69,13 @@ protected:
             "('2', '', '', '', '', '', '', '', '', '', '2026-07-01 12:00:00'),"
             "('3', '7.00', 'm³/h', '-0.50', '1,5', '立方米', 'Say \"hi\"\r\nline 2', '.5', '1e3', "
             "'abc', '2026-08-01 00:00:00')")));
+        ASSERT_TRUE(folder.exec("update Historydata set line=2 where dizhi='3'"));
         ASSERT_TRUE(folder.exec("insert into caozuo values (2, 'SN \"7\"', 'Damping:', '3;4', "
                                 "'7.5', '2026-02-01 10:00:00'), (1, 'SN8', 'Language:', 'Chinese', "
                                 "'English', '2026-02-01 10:00:05')"));
     }
     ExportRequest request(const HistoryTable& table, Separator separator) const {
-        return {&table, "2026-01-01", "2026-08-01", "All", separator, out};
+        return {&table, "2026-01-01", "2026-08-01", "All", separator, out, {}};
     }
     ExportResult run(const ExportRequest& request, const std::atomic<bool>* cancel = nullptr) {
         return CsvExport::run(db.connection(), request, cancel, {}, Berlin);
@@ -95,7 +96,7 @@ TEST_F(CsvExportTest, KnownRowsByteForByte) {
     const QByteArray historyHeader =
         "Meter Address{}Flow Rate{}Flow Rate Unit{}Flow Totalizer{}Reverse Flow Totalizer{}"
         "Totalizer Unit{}Alarm Status{}Flow Speed (m/s){}Span Percentage (%){}"
-        "Electrode Impedance (ohm){}Time\r\n";
+        "Electrode Impedance (ohm){}Time{}Line\r\n";
     const QByteArray logHeader = "Operation security level{}Meter serial#{}Meter parameter{}"
                                  "Current meter parameter{}New meter parameter{}Operation time\r\n";
     const auto with = [](QByteArray header, char separator) {
@@ -105,17 +106,17 @@ TEST_F(CsvExportTest, KnownRowsByteForByte) {
         {&HistoryTable::snapshots(), Separator::Comma, 3,
          with(historyHeader, ',') +
              "1,12.50,m3/h,1234.56,0.00,m3,\"Communication OK,Empty Pipe Alarm\",1.25,-3.10,"
-             "100.00,2026-01-15T08:30:00+01:00\r\n"
-             "2,,,,,,,,,,2026-07-01T12:00:00+02:00\r\n"
+             "100.00,2026-01-15T08:30:00+01:00,1\r\n"
+             "2,,,,,,,,,,2026-07-01T12:00:00+02:00,1\r\n"
              "3,7.00,m³/h,-0.50,\"1,5\",立方米,\"Say \"\"hi\"\"\r\nline 2\",.5,1e3,abc,"
-             "2026-08-01T00:00:00+02:00\r\n"},
+             "2026-08-01T00:00:00+02:00,2\r\n"},
         {&HistoryTable::snapshots(), Separator::Semicolon, 3,
          with(historyHeader, ';') +
              "1;12,50;m3/h;1234,56;0,00;m3;Communication OK,Empty Pipe Alarm;1,25;-3,10;"
-             "100,00;2026-01-15T08:30:00+01:00\r\n"
-             "2;;;;;;;;;;2026-07-01T12:00:00+02:00\r\n"
+             "100,00;2026-01-15T08:30:00+01:00;1\r\n"
+             "2;;;;;;;;;;2026-07-01T12:00:00+02:00;1\r\n"
              "3;7,00;m³/h;-0,50;1,5;立方米;\"Say \"\"hi\"\"\r\nline 2\";,5;1e3;abc;"
-             "2026-08-01T00:00:00+02:00\r\n"},
+             "2026-08-01T00:00:00+02:00;2\r\n"},
         {&HistoryTable::operationLog(), Separator::Semicolon, 2,
          with(logHeader, ';') +
              "2;\"SN \"\"7\"\"\";Damping:;\"3;4\";7.5;2026-02-01T10:00:00+01:00\r\n"

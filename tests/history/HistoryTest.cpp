@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QChartView>
+#include <QComboBox>
 #include <QDate>
 #include <QFile>
 #include <QImage>
@@ -146,6 +147,7 @@ TEST_F(HistoryWindowTest, BoxesDriveEachTabAndItsDelete) {
         const Controls& c = tab(index);
         EXPECT_EQ(QStringList({c.date->text(), c.to->text(), c.filter->text()}),
                   QStringList({day(0), day(1), All}));
+        EXPECT_FALSE(c.line && c.line->isVisible()); // one line: nothing to choose
         // Opened, it shows the oldest rows first.
         EXPECT_TRUE(shown(*c.grid->model()).value(0).endsWith(day(-1) + " 12:00:00"));
         QTest::mouseClick(c.search, Qt::LeftButton);
@@ -190,10 +192,17 @@ TEST_F(HistoryWindowTest, BoxesDriveEachTabAndItsDelete) {
     EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"1"}));
 }
 
+// With a second line stored, the line chosen picks the snapshots search, export and delete take.
 TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
-    const std::tuple<int, const char*, const char*> cases[] = {{Snapshots, "2", "history-"},
-                                                               {Log, "S2", "operation-log-"}};
-    for (const auto& [index, filter, name] : cases) {
+    ASSERT_TRUE(folder.exec("insert into lines (number,name) values (2,'Pumps')"));
+    ASSERT_TRUE(folder.exec("update Historydata set line=2 where dizhi='2'"));
+    window->hide(); // as while "Comm Setup" is open
+    window->show();
+    ASSERT_TRUE(tab(Snapshots).line->isVisible());
+    tab(Snapshots).line->setCurrentIndex(tab(Snapshots).line->findText("2  Pumps"));
+    const std::tuple<int, const char*, const char*, int> cases[] = {
+        {Snapshots, "All", "history-", 144}, {Log, "S2", "operation-log-", 1}};
+    for (const auto& [index, filter, name, count] : cases) {
         tab(index).filter->setText(QString::fromLatin1(filter));
         QTest::mouseClick(tab(index).exportCsv, Qt::LeftButton);
         ASSERT_TRUE(window->runningExport(index));
@@ -204,6 +213,7 @@ TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
 
         QTest::mouseClick(tab(index).search, Qt::LeftButton);
         const qsizetype rows = shown(*tab(index).grid->model()).size();
+        EXPECT_EQ(rows, count);
         QFile file(target->path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
@@ -211,6 +221,10 @@ TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
         EXPECT_TRUE(text.left(text.indexOf('\n')).contains(';')); // the separator chosen
         EXPECT_EQ(window->lastNotice(), QStringLiteral("Exported %1 rows.").arg(rows));
     }
+
+    QTest::mouseClick(tab(Snapshots).deleteRecord, Qt::LeftButton);
+    ASSERT_TRUE(finishDelete(window->tab(Snapshots)));
+    EXPECT_EQ(folder.column("select count(*) from Historydata"), QStringList({"145"}));
 
     // A date that cannot be read asks nothing and writes nothing.
     QFile::remove(target->path);

@@ -25,7 +25,7 @@ protected:
                                          table().timeColumn(), QString(key).replace("'", "''"),
                                          time.isEmpty() ? "NULL" : "'" + time + "'")));
     }
-    // Keys 1, 2 and "O'Neil #2" around 5 March with ties and no time; the last inside the day.
+    // Keys 1, 2 and "O'Neil #2" around 5 March, ties and no time; the last in the day, on line 2.
     void storeAroundTheFifth() {
         ASSERT_TRUE(folder.exec("delete from " + table().table()));
         for (const char* key : {"1", "2", "O'Neil #2"})
@@ -34,6 +34,7 @@ protected:
                   "2024-03-05 12:00:00", "2024-03-06 00:00:00", "2024-03-06 00:00:01"})
                 store(key, time);
         store("2", "2024-03-05 06:00:00");
+        ASSERT_TRUE(GetParam() || folder.exec("update Historydata set line=2 where rowid=22"));
     }
     QString rowText(const QVariant& key, const QVariant& time) const {
         return key.toString() + '|' + (time.isNull() ? QStringLiteral("NULL") : time.toString());
@@ -42,9 +43,10 @@ protected:
         return folder.rows(QStringLiteral("select %1,%2 from %3 order by rowid")
                                .arg(table().filterColumn(), table().timeColumn(), table().table()));
     }
-    QStringList searched(const QString& from, const QString& to, const QString& filter) {
+    QStringList searched(const QString& from, const QString& to, const QString& filter,
+                         std::optional<int> line = std::nullopt) {
         QSqlQuery query(db.connection());
-        const std::optional<BoundStatement> search = table().search(from, to, filter);
+        const std::optional<BoundStatement> search = table().search(from, to, filter, line);
         if (!search || !search->runOn(query))
             return {QStringLiteral("refused")};
         QStringList rows;
@@ -57,29 +59,34 @@ protected:
     Database db{folder.path()};
 };
 
-// Both days whole, everyone or one literal key; a batched delete leaves what one statement would.
+// Both days whole, every key and line or one; a batched delete leaves what one statement would.
 TEST_P(HistoryStoreTest, SearchAndBatchedDeleteTakeTheRangeAndOneLiteralKey) {
-    const std::tuple<const char*, const char*, const char*, qsizetype, int> cases[] = {
-        {"2024-03-05", "2024-03-06", "All", 13, 1},
-        {"2024-03-05", "2024-03-06", "", 13, 4},
-        {"2024-03-05", "2024-03-06", "O'Neil #2", 4, 1},
-        {"2024-03-05", "2024-03-05", "All", 3, 3},
-        {"2024-03-06", "2024-03-05", "All", 0, 1},
-        {"2024-03-05", "2024-03-06", "all", 0, 1},
-        {"2024-03-05", "2024-03-06", "All ", 0, 1},
-        {"2024-03-05", "2024-03-06", "1' or '1'='1", 0, 1},
-        {" 2024-3-5", "2024-03-06\t", " 2 ", 5, 2},
-        {nullptr, nullptr, nullptr, 0, 5},
-        {nullptr, nullptr, nullptr, 0, 1000},
+    const std::tuple<const char*, const char*, const char*, qsizetype, int, int> cases[] = {
+        {"2024-03-05", "2024-03-06", "All", 13, 1, 0},
+        {"2024-03-05", "2024-03-06", "", 13, 4, 0},
+        {"2024-03-05", "2024-03-06", "O'Neil #2", 4, 1, 0},
+        {"2024-03-05", "2024-03-05", "All", 3, 3, 0},
+        {"2024-03-06", "2024-03-05", "All", 0, 1, 0},
+        {"2024-03-05", "2024-03-06", "all", 0, 1, 0},
+        {"2024-03-05", "2024-03-06", "All ", 0, 1, 0},
+        {"2024-03-05", "2024-03-06", "1' or '1'='1", 0, 1, 0},
+        {" 2024-3-5", "2024-03-06\t", " 2 ", 5, 2, 0},
+        {"2024-03-05", "2024-03-06", "All", 1, 1, 2},
+        {"2024-03-05", "2024-03-06", " 2 ", 4, 2, 1},
+        {nullptr, nullptr, nullptr, 0, 5, 0},
+        {nullptr, nullptr, nullptr, 0, 1000, 0},
     };
-    for (const auto& [from, to, filter, rows, batchRows] : cases) {
+    for (const auto& [from, to, filter, rows, batchRows, lineNumber] : cases) {
+        if (lineNumber && GetParam())
+            continue; // the log has no lines
+        const std::optional<int> line = lineNumber ? std::optional(lineNumber) : std::nullopt;
         storeAroundTheFifth();
         QStringList expected = filter ? stored() : QStringList();
-        for (const QString& row : filter ? searched(from, to, filter) : QStringList())
+        for (const QString& row : filter ? searched(from, to, filter, line) : QStringList())
             expected.removeOne(row);
         EXPECT_EQ(stored().size() - expected.size(), filter ? rows : 22) << filter;
         std::optional<BatchedDelete> job =
-            filter ? BatchedDelete::range(table(), db.connection(), from, to, filter)
+            filter ? BatchedDelete::range(table(), db.connection(), from, to, filter, line)
                    : BatchedDelete::all(table(), db.connection());
         ASSERT_TRUE(job);
         double progress = job->progress();
