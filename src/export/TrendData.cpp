@@ -27,11 +27,11 @@ QString timeText(qint64 clock) {
 } // namespace
 
 TrendData TrendData::read(const QSqlDatabase& db, const QString& meter, qint64 first, qint64 last,
-                          int buckets) {
+                          int buckets, std::optional<int> line) {
     TrendData data;
     const QString from = timeText(first);
     const QString to = timeText(last);
-    HistoryCursor rows(db, SnapshotTrend::rows(meter, from, to));
+    HistoryCursor rows(db, SnapshotTrend::rows(meter, from, to, line));
     TrendReduction reduction(first, last, buckets, SeriesCount);
     static constexpr std::pair<Series, SnapshotTrend::Column> columns[] = {
         {FlowRate, SnapshotTrend::FlowRate},
@@ -52,7 +52,7 @@ TrendData TrendData::read(const QSqlDatabase& db, const QString& meter, qint64 f
     for (int series = 0; series < SeriesCount; ++series)
         data.lines[std::size_t(series)] = reduction.lines(series);
 
-    HistoryCursor units(db, SnapshotTrend::units(meter, from, to));
+    HistoryCursor units(db, SnapshotTrend::units(meter, from, to, line));
     if (units.next()) {
         data.flowRateUnit =
             QString::fromUtf8(units.text(0).data(), qsizetype(units.text(0).size()));

@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <array>
+#include <optional>
 
 // One meter's flow rate, flow speed and forward totalizer over a span of
 // stored time, read from its snapshots and reduced to a chart's width.
@@ -18,7 +19,7 @@ struct TrendData {
     QString error;         // empty, or why the store could not be read
 
     // `first` and `last` are clock seconds (both included); `buckets` about
-    // the chart's width in pixels.
+    // the chart's width in pixels; `line` the meter's, when given.
     static TrendData read(const QSqlDatabase& db, const QString& meter, qint64 first, qint64 last,
-                          int buckets);
+                          int buckets, std::optional<int> line = std::nullopt);
 };

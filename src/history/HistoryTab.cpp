@@ -4,15 +4,16 @@
 #include "DeleteRunner.h"
 
 const HistoryTab::Texts& HistoryTab::snapshotTexts() {
-    static const Texts texts{QStringLiteral("History data query"),
-                             QStringLiteral("Meter address"),
-                             {QStringLiteral("Meter Address"), QStringLiteral("Flow Rate"),
-                              QStringLiteral("Flow Rate Unit"), QStringLiteral("Flow Totalizer"),
-                              QStringLiteral("Reverse Flow Totalizer"),
-                              QStringLiteral("Totalizer Unit"), QStringLiteral("Alarm Status"),
-                              QStringLiteral("Flow Speed"), QStringLiteral("Span Percentage"),
-                              QStringLiteral("Eletrode Impedance"), QStringLiteral("Time")},
-                             {1400, 1000, 1400, 1500, 2200, 1500, 3000, 1000, 1500, 2200, 2800}};
+    static const Texts texts{
+        QStringLiteral("History data query"),
+        QStringLiteral("Meter address"),
+        {QStringLiteral("Meter Address"), QStringLiteral("Flow Rate"),
+         QStringLiteral("Flow Rate Unit"), QStringLiteral("Flow Totalizer"),
+         QStringLiteral("Reverse Flow Totalizer"), QStringLiteral("Totalizer Unit"),
+         QStringLiteral("Alarm Status"), QStringLiteral("Flow Speed"),
+         QStringLiteral("Span Percentage"), QStringLiteral("Eletrode Impedance"),
+         QStringLiteral("Time"), QStringLiteral("Line")},
+        {1400, 1000, 1400, 1500, 2200, 1500, 3000, 1000, 1500, 2200, 2800, 700}};
     return texts;
 }
 

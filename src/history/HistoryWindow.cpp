@@ -35,6 +35,9 @@
 
 namespace {
 
+// The snapshot grid's last column: each row's line.
+const int LineColumn = int(HistoryTab::snapshotTexts().captions.size()) - 1;
+
 QLineEdit* addBox(QHBoxLayout* row, const QString& caption, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
     auto* box = new QLineEdit(parent);
@@ -295,15 +298,20 @@ void HistoryWindow::trend() {
         return;
     }
     // A chart shows one meter: the filter's, else the selected row's, else
-    // the one the operator names.
+    // the one the operator names; with several lines, of the chosen line,
+    // else the selected row's, else line 1.
     QString meter = controls.filter->text().trimmed();
+    const bool lines = m_lineChoice->isVisible();
+    std::optional<int> line = lines ? chosenLine(SnapshotTab) : std::nullopt;
+    const QModelIndexList selected = controls.grid->selectionModel()->selectedRows();
+    if (lines && !line)
+        line = selected.isEmpty() ? 1 : selected.first().siblingAtColumn(LineColumn).data().toInt();
     if (HistoryTable::meansEveryone(controls.filter->text())) {
-        const QModelIndexList selected = controls.grid->selectionModel()->selectedRows();
         if (!selected.isEmpty()) {
             meter = selected.first().siblingAtColumn(0).data().toString();
         } else {
             QStringList meters;
-            for (int address : MeterTable(m_database->connection()).addresses())
+            for (int address : MeterTable(m_database->connection()).addresses(line.value_or(1)))
                 meters << QString::number(address);
             const std::optional<QString> asked = m_questions.meter(this, meters);
             if (!asked)
@@ -311,7 +319,7 @@ void HistoryWindow::trend() {
             meter = *asked;
         }
     }
-    auto* chart = new TrendWindow(m_folder, meter, clockOf(*from), clockOf(*to), this);
+    auto* chart = new TrendWindow(m_folder, meter, clockOf(*from), clockOf(*to), line, this);
     chart->show();
 }
 
@@ -359,6 +367,8 @@ void HistoryWindow::listLines() {
         box->addItem(QString::number(line.number) + QStringLiteral("  ") + line.name, line.number);
     box->setCurrentIndex(chosen.isValid() ? std::max(0, box->findData(chosen)) : 0);
     m_lineChoice->setVisible(lines.size() > 1);
+    // The line of each row, last as in an export, where there are lines to tell apart.
+    m_controls[SnapshotTab].grid->setColumnHidden(LineColumn, lines.size() < 2);
 }
 
 std::optional<int> HistoryWindow::chosenLine(int index) const {

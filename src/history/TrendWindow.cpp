@@ -77,8 +77,8 @@ QString withUnit(const char* name, const QString& unit) {
 } // namespace
 
 TrendWindow::TrendWindow(const QString& programFolder, const QString& meter, qint64 first,
-                         qint64 last, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_meter(meter.trimmed()), m_first(first),
+                         qint64 last, std::optional<int> line, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_meter(meter.trimmed()), m_line(line), m_first(first),
       m_last(std::max(first, last)), m_database(std::make_unique<Database>(programFolder)) {
     setWindowTitle(QStringLiteral("Trend"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -126,16 +126,19 @@ TrendWindow::TrendWindow(const QString& programFolder, const QString& meter, qin
 
     resize(1000, 600);
     if (m_database->isOpen())
-        m_whole = TrendData::read(m_database->connection(), m_meter, m_first, m_last, buckets());
+        m_whole =
+            TrendData::read(m_database->connection(), m_meter, m_first, m_last, buckets(), m_line);
     else
         m_whole.error = QStringLiteral("Cannot open %1").arg(Database::filePath(programFolder));
     const QString span = QStringLiteral("%1 to %2").arg(dayText(m_first), dayText(m_last));
+    const QString meterName =
+        m_line ? QStringLiteral("%1 on line %2").arg(m_meter).arg(*m_line) : m_meter;
     if (!m_whole.error.isEmpty())
-        m_chart->setTitle(QStringLiteral("Meter %1, %2: %3").arg(m_meter, span, m_whole.error));
+        m_chart->setTitle(QStringLiteral("Meter %1, %2: %3").arg(meterName, span, m_whole.error));
     else if (m_whole.rows == 0)
-        m_chart->setTitle(QStringLiteral("Meter %1: no snapshots from %2").arg(m_meter, span));
+        m_chart->setTitle(QStringLiteral("Meter %1: no snapshots from %2").arg(meterName, span));
     else
-        m_chart->setTitle(QStringLiteral("Meter %1, %2").arg(m_meter, span));
+        m_chart->setTitle(QStringLiteral("Meter %1, %2").arg(meterName, span));
     m_valueAxes[TrendData::FlowRate]->setTitleText(withUnit("Flow rate", m_whole.flowRateUnit));
     m_valueAxes[TrendData::FlowSpeed]->setTitleText(QStringLiteral("Flow speed (m/s)"));
     m_valueAxes[TrendData::ForwardTotal]->setTitleText(
@@ -273,7 +276,7 @@ void TrendWindow::readShownSpan() {
         return;
     }
     if (m_database->isOpen())
-        draw(TrendData::read(m_database->connection(), m_meter, first, last, buckets()));
+        draw(TrendData::read(m_database->connection(), m_meter, first, last, buckets(), m_line));
 }
 
 void TrendWindow::resetZoom() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class Database;
 class QChart;
@@ -28,8 +29,9 @@ class TrendWindow : public QWidget {
     Q_OBJECT
 public:
     // `first` and `last`: the span, clock seconds of stored time, both included.
+    // `line`: the meter's, when given; an address may be on several lines.
     TrendWindow(const QString& programFolder, const QString& meter, qint64 first, qint64 last,
-                QWidget* parent = nullptr);
+                std::optional<int> line = std::nullopt, QWidget* parent = nullptr);
     ~TrendWindow() override;
 
     QChartView* chartView() const { return m_view; }
@@ -57,6 +59,7 @@ private:
     int buckets() const;
 
     QString m_meter;
+    std::optional<int> m_line;
     qint64 m_first;
     qint64 m_last;
     std::unique_ptr<Database> m_database;

@@ -58,7 +58,10 @@ std::vector<Line*> Station::setUpLines() {
     // A line changed or gone stops; the others read on, their counts kept.
     std::erase_if(m_lines, [&](const std::unique_ptr<Line>& line) {
         const int number = line->number();
-        return number != 1 && storedAs(number) != m_lineSettings.value(number);
+        const bool gone = number != 1 && storedAs(number) != m_lineSettings.value(number);
+        if (gone)
+            m_holds.remove(number); // its successor starts unheld
+        return gone;
     });
     std::vector<Line*> started;
     for (const StoredLine& settings : stored) {

@@ -33,7 +33,7 @@ HistoryRows::HistoryRows(const HistoryTable& table, QSqlDatabase db, Kind kind,
         return;
     QSqlQuery columns(m_db);
     if (columns.exec(QStringLiteral("select %1 from %2 where 0")
-                         .arg(m_table->columns(), m_table->table()))) {
+                         .arg(m_table->columnsWithLine(), m_table->table()))) {
         const QSqlRecord record = columns.record();
         for (int i = 0; i < record.count(); ++i)
             m_columns << record.fieldName(i);
@@ -52,7 +52,7 @@ BoundStatement HistoryRows::pageStatement(const std::optional<Key>& after, int c
     // Rows stored since are left out by their higher row number; the unary
     // plus keeps the planner on the time index.
     BoundStatement statement{QStringLiteral("select rowid,%1 from %2 where +rowid<=?")
-                                 .arg(m_table->columns(), m_table->table()),
+                                 .arg(m_table->columnsWithLine(), m_table->table()),
                              {m_lastRow}};
     if (m_range) {
         // A later page starts its index range at its key's time.

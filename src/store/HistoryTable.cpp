@@ -34,6 +34,10 @@ HistoryTable::HistoryTable(QString table, QString timeColumn, QString filterColu
       m_filterColumn(std::move(filterColumn)), m_columns(std::move(columns)),
       m_lineColumn(std::move(lineColumn)) {}
 
+QString HistoryTable::columnsWithLine() const {
+    return m_lineColumn.isEmpty() ? m_columns : m_columns + QLatin1Char(',') + m_lineColumn;
+}
+
 std::optional<QString> HistoryTable::dayStart(const QString& typed) {
     // "2024-3-5" is read as readily as "2024-03-05"; anything else, or a day
     // the calendar lacks, is no date.
@@ -80,10 +84,8 @@ std::optional<BoundStatement> HistoryTable::search(const QString& from, const QS
     const std::optional<Range> rows = range(from, to, filter, line);
     if (!rows)
         return std::nullopt;
-    const QString columns =
-        m_lineColumn.isEmpty() ? m_columns : m_columns + QLatin1Char(',') + m_lineColumn;
     BoundStatement statement;
-    statement.sql = QStringLiteral("select %1 from %2 where ").arg(columns, m_table) +
+    statement.sql = QStringLiteral("select %1 from %2 where ").arg(columnsWithLine(), m_table) +
                     condition(*rows, statement.values) +
                     QStringLiteral(" ORDER BY %1 asc").arg(m_timeColumn);
     return statement;

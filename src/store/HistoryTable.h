@@ -42,6 +42,8 @@ public:
     const QString& table() const { return m_table; }
     // The columns a row shows, in table order, as a select list.
     const QString& columns() const { return m_columns; }
+    // The same with the line after them, where the table keeps one.
+    QString columnsWithLine() const;
     const QString& timeColumn() const { return m_timeColumn; }
     const QString& filterColumn() const { return m_filterColumn; }
 

@@ -3,6 +3,7 @@
 #include "HistoryTable.h"
 
 #include <QString>
+#include <optional>
 
 // The statements behind a trend chart of one meter's snapshots. Bounds are
 // stored time texts ("yyyy-MM-dd HH:mm:ss"), both included, so a chart can
@@ -14,11 +15,14 @@ namespace SnapshotTrend {
 enum Column { Time, FlowRate, FlowSpeed, ForwardTotal };
 
 // Time, flow rate, flow speed and forward totalizer, oldest first, found
-// by the (address, time) index.
-BoundStatement rows(const QString& meter, const QString& first, const QString& last);
+// by the (address, time) index; of that line's meter when a line is given,
+// an address being on several lines.
+BoundStatement rows(const QString& meter, const QString& first, const QString& last,
+                    std::optional<int> line = std::nullopt);
 
 // The flow-rate unit and the totalizer unit of the meter's latest row in
 // the span that has them.
-BoundStatement units(const QString& meter, const QString& first, const QString& last);
+BoundStatement units(const QString& meter, const QString& first, const QString& last,
+                     std::optional<int> line = std::nullopt);
 
 } // namespace SnapshotTrend

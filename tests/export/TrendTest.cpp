@@ -55,20 +55,23 @@ TEST(TrendReduction, BucketsKeepTheirLowestAndHighestAndGapsStay) {
 
 TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
     ProgramFolder folder;
-    // Meter 7's rows, a neighbour's between them, and one each side of the span.
+    // Meter 7's rows, a neighbour's and line 2's meter 7 between them, and one each side
+    // of the span.
     ASSERT_TRUE(folder.exec(
         "insert into Historydata (dizhi,MinuteAverage,danwei1,Foward,danwei2,liusu,CreateTime) "
         "values ('7', '9.00', 'l/s', '1.00', 'l', '9.00', '2026-03-01 09:59:59'),"
         "('7', '1.00', 'l/s', '10.00', 'l', '0.50', '2026-03-01 10:00:00'),"
         "('8', '50.00', 'gal/min', '99.00', 'gal', '50.00', '2026-03-01 10:00:30'),"
+        "('7', '60.00', 'gal/min', '99.00', 'gal', '60.00', '2026-03-01 10:00:40'),"
         "('7', '', '', '', '', '', '2026-03-01 10:01:00'),"
         "('7', '2.50', 'm3/h', '12.00', 'm3', 'n/a', '2026-03-01 10:02:00'),"
         "('7', '-1.25', '', '13.50', '', '0.75', '2026-03-01 10:03:00'),"
         "('7', '9.00', 'l/s', '1.00', 'l', '9.00', '2026-03-01 10:03:01')"));
+    ASSERT_TRUE(folder.exec("update Historydata set line=2 where MinuteAverage='60.00'"));
     Database db(folder.path());
     const qint64 first = *StoredTime::clockSeconds("2026-03-01 10:00:00");
     const TrendData data =
-        TrendData::read(db.connection(), QStringLiteral("7"), first, first + 180, 1000);
+        TrendData::read(db.connection(), QStringLiteral("7"), first, first + 180, 1000, 1);
     EXPECT_EQ(data.rows, 4);
     EXPECT_EQ(data.flowRateUnit, QStringLiteral("m3/h"));
     EXPECT_EQ(data.totalizerUnit, QStringLiteral("m3"));
@@ -77,6 +80,7 @@ TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
     EXPECT_EQ(data.lines[TrendData::FlowSpeed], Lines({{at(0, 0.5)}, {at(180, 0.75)}}));
     EXPECT_EQ(data.lines[TrendData::ForwardTotal],
               Lines({{at(0, 10)}, {at(120, 12), at(180, 13.5)}}));
+    EXPECT_EQ(TrendData::read(db.connection(), "7", first, first + 180, 1000, 2).rows, 1);
     EXPECT_EQ(TrendData::read({}, "7", first, first + 180, 1000).error, "the database is not open");
 }
 

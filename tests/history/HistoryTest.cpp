@@ -43,14 +43,17 @@ bool finishDelete(HistoryTab& tab) {
     return QSignalSpy(&tab, &HistoryTab::deleteFinished).wait(10000);
 }
 
-// Every row of a grid, fetched to its end, as "first column|last column".
+// Every row of a grid, fetched to its end, as "first column|time".
 QStringList shown(QAbstractItemModel& model) {
     while (model.canFetchMore({}))
         model.fetchMore({});
+    // The time: last but for the snapshots' line.
+    int time = model.columnCount() - 1;
+    time -= model.headerData(time, Qt::Horizontal).toString() == "Line";
     QStringList rows;
     for (int row = 0; row < model.rowCount(); ++row)
         rows << model.index(row, 0).data().toString() + '|' +
-                    model.index(row, model.columnCount() - 1).data().toString();
+                    model.index(row, time).data().toString();
     return rows;
 }
 
@@ -147,7 +150,8 @@ TEST_F(HistoryWindowTest, BoxesDriveEachTabAndItsDelete) {
         const Controls& c = tab(index);
         EXPECT_EQ(QStringList({c.date->text(), c.to->text(), c.filter->text()}),
                   QStringList({day(0), day(1), All}));
-        EXPECT_FALSE(c.line && c.line->isVisible()); // one line: nothing to choose
+        EXPECT_FALSE(c.line && c.line->isVisible());               // one line: nothing to choose
+        EXPECT_EQ(c.grid->isColumnHidden(11), index == Snapshots); // nor a line to show
         // Opened, it shows the oldest rows first.
         EXPECT_TRUE(shown(*c.grid->model()).value(0).endsWith(day(-1) + " 12:00:00"));
         QTest::mouseClick(c.search, Qt::LeftButton);
@@ -214,6 +218,10 @@ TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
         QTest::mouseClick(tab(index).search, Qt::LeftButton);
         const qsizetype rows = shown(*tab(index).grid->model()).size();
         EXPECT_EQ(rows, count);
+        if (index == Snapshots) { // each row's line, shown now that there are two
+            EXPECT_FALSE(tab(index).grid->isColumnHidden(11));
+            EXPECT_EQ(tab(index).grid->model()->index(0, 11).data().toString(), "2");
+        }
         QFile file(target->path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();

@@ -181,7 +181,7 @@ TEST_P(HistoryStoreTest, StatementsForLargeHistoriesUseAnIndexAndNoSort) {
         {allAhead.rowsStatement(ReadAhead::Key{1, 1}, 2000), rowid},
         {allAhead.timesStatement(at, at), time},
         {allAhead.filterStatement("7", at, at), both},
-        {SnapshotTrend::rows("7", "2024-01-01 00:00:00", "2025-01-01 00:00:00"),
+        {SnapshotTrend::rows("7", "2024-01-01 00:00:00", "2025-01-01 00:00:00", 2),
          "Historydata_dizhi_CreateTime"},
     };
     for (const auto& [statement, index] : cases) {
