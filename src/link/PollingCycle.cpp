@@ -33,6 +33,11 @@ void PollingCycle::Send_Dowith() {
     const std::optional<int> address = m_cursor.currentAddress();
     if (!address)
         return;
+    if (!m_exchange.port().isOpen()) {
+        m_pollTimer.holdUntil(IntervalTimer::Clock::now() + ClosedPortPause);
+        m_cursor.moveToNext();
+        return;
+    }
     if (*address >= 1 && *address <= 255) {
         const QByteArray request =
             Frames::readRequest(static_cast<std::uint8_t>(*address), ReplyKind::RealTime);

@@ -27,6 +27,10 @@ public:
     // until the line's stored timeout is applied: as much as a new line
     // starts with.
     static constexpr std::chrono::milliseconds DefaultReplyTimeout{150};
+    // How often a line whose port is closed (lost, being reopened) looks
+    // again: a short poll period would otherwise spin on a port that is
+    // not there.
+    static constexpr std::chrono::milliseconds ClosedPortPause{100};
 
     // Runs on the ticks of `pollTimer`, which it holds as above.
     PollingCycle(SerialExchange& exchange, PollCursor& cursor, IntervalTimer& pollTimer,

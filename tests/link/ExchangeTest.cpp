@@ -83,8 +83,10 @@ TEST(SerialExchange, ATickAsksTheNextMeterAndOnlyWholeRepliesAreDecoded) {
     ListCursor cursor({1, 2});
     IntervalTimer timer;
     PollingCycle polling(exchange, cursor, timer);
-    polling.tick();
+    const auto before = IntervalTimer::Clock::now();
+    polling.tick(); // the port closed: nothing sent, and the next look a pause away
     EXPECT_EQ(cursor.currentAddress(), 2);
+    EXPECT_GE(timer.heldUntil(), before + PollingCycle::ClosedPortPause);
     port.open();
     const QByteArray frame = reply(48);
     port.deliver(frame.left(30));
