@@ -4,7 +4,7 @@
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
 //                             [--publish HOST:PORT] [--window]
-//                             [--lines N [--lose-one]]
+//                             [--lines N [--lose-one | --lose-adapter]]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
 // decoder, the store and the grid model, polling meter-sim at each poll
@@ -84,6 +84,7 @@ struct Setup {
     int meters = 32;
     int turnaroundMs = 5;
     std::optional<PublishSettings> publish; // publishing every reading, when set
+    bool lostAdapter = false; // the lost line has no simulator at all, not silent meters
 };
 
 // Precise CPU time of the whole process; getrusage counts in scheduler ticks.
@@ -553,6 +554,9 @@ public:
         m_up = true;
         for (int n = 1; n <= count; ++n) {
             m_sims.push_back(std::make_unique<QProcess>());
+            // An adapter that is gone: no device behind the line's port at all.
+            if (n == lostLine && setup.lostAdapter)
+                continue;
             m_up = startSim(*m_sims.back(), m_dir, n, baud, setup, n == lostLine) && m_up;
         }
     }
@@ -680,6 +684,8 @@ StationResult runQtClients(int lines, int baud, int seconds, const Setup& setup,
     std::vector<Received> finished(static_cast<size_t>(lines));
     std::vector<std::unique_ptr<QtClientLoop>> loops;
     for (int n = 1; n <= lines; ++n) {
+        if (n == lostLine && setup.lostAdapter)
+            continue; // its client could not connect
         finished[size_t(n - 1)].reserve(100000);
         loops.push_back(std::make_unique<QtClientLoop>(sims.portPath(n), baud, setup.meters,
                                                        finished[size_t(n - 1)]));
@@ -748,10 +754,12 @@ void runLines(int lines, int lostLine, const QList<int>& bauds, const QList<int>
         std::printf("\n%d lines at %d baud, %d meters each, %d ms turnaround: at most %.1f "
                     "replies/s a line (%.1f ms a reply)%s\n",
                     lines, baud, setup.meters, setup.turnaroundMs, 1000.0 / physicalMs, physicalMs,
-                    lostLine ? qPrintable(QStringLiteral("; line %1 silent, left out of the "
-                                                         "figures")
-                                              .arg(lostLine))
-                             : "");
+                    lostLine
+                        ? qPrintable(QStringLiteral("; line %1 %2, left out of the "
+                                                    "figures")
+                                         .arg(lostLine)
+                                         .arg(setup.lostAdapter ? "without its adapter" : "silent"))
+                        : "");
         std::printf("%-10s %6s %9s %6s %6s %15s %7s %11s %10s\n", "", "period", "replies/s", "min",
                     "max", "done/asked", "share", "cpu/reply", "peak RSS");
         const int runSeconds = seconds > 0 ? seconds : 5;
@@ -820,6 +828,8 @@ int main(int argc, char** argv) {
     args.removeAll(QStringLiteral("--window"));
     // The last line's meters all silent: what one dead line costs the others.
     const bool loseOne = args.removeAll(QStringLiteral("--lose-one")) > 0;
+    // The last line's adapter gone: its port is not there at all.
+    setup.lostAdapter = args.removeAll(QStringLiteral("--lose-adapter")) > 0;
     int lines = 1;
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
@@ -846,8 +856,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (lines > 1 || loseOne) {
-        runLines(lines, loseOne ? lines : 0, bauds, periods, seconds, only, setup, withWindow);
+    if (lines > 1 || loseOne || setup.lostAdapter) {
+        runLines(lines, loseOne || setup.lostAdapter ? lines : 0, bauds, periods, seconds, only,
+                 setup, withWindow);
         return 0;
     }
     for (int baud : bauds) {
