@@ -43,8 +43,8 @@ bool LineProbe::start(const StoredLine& line, const QList<int>& meters) {
         if (running->number() == line.number)
             m_held = running.get();
     if (m_held) {
+        m_station.holdLine(line.number); // here, on this thread, from now
         m_heldOpen = m_held->port().isOpen();
-        m_station.holdLine(line.number);
         m_held->port().close();
     }
     m_port = m_station.portFor(line);
@@ -56,7 +56,12 @@ bool LineProbe::start(const StoredLine& line, const QList<int>& meters) {
     m_exchange = std::make_unique<SerialExchange>(*m_port);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &LineProbe::replied);
     m_timeout.setInterval(std::chrono::milliseconds(line.replyTimeout));
-    askNext();
+    // A poll of the line may still be on its way, its meter answering: the
+    // first question waits for that to be over, or it goes unheard.
+    QTimer::singleShot(m_timeout.interval(), this, [this] {
+        if (m_running && m_exchange)
+            askNext();
+    });
     return true;
 }
 
@@ -73,9 +78,10 @@ void LineProbe::askNext() {
 
 void LineProbe::replied(ReplyKind kind, const QString& hexText) {
     const std::optional<Reading> reading = decodeRealtimeRecord(hexText);
-    // A late answer of a meter asked before counts for nothing.
-    if (kind != ReplyKind::RealTime || !reading || m_next == m_meters.size() ||
-        reading->address != m_meters[m_next])
+    // A late answer of a meter asked before, or of the line's last poll,
+    // counts for nothing.
+    if (kind != ReplyKind::RealTime || !reading || !m_timeout.isActive() ||
+        m_next == m_meters.size() || reading->address != m_meters[m_next])
         return;
     m_timeout.stop();
     m_outcome.answered << m_meters[m_next++];
@@ -89,8 +95,15 @@ void LineProbe::noAnswer() {
 
 void LineProbe::finish() {
     m_timeout.stop();
-    m_exchange.reset();
-    m_port.reset(); // closes it
+    // The last reply may be telling of itself through them right now:
+    // closed at once, for the line to have its device again, and deleted
+    // once that is over.
+    if (m_port)
+        m_port->close();
+    if (m_exchange)
+        m_exchange.release()->deleteLater();
+    if (m_port)
+        m_port.release()->deleteLater();
     if (m_held) {
         if (m_heldOpen)
             m_held->open();
