@@ -30,11 +30,12 @@ LineStatisticsModel::LineStatisticsModel(QList<Line> lines, QObject* parent)
 void LineStatisticsModel::refresh() {
     QList<QStringList> rows;
     for (const Line& line : m_lines) {
-        for (int address : line.statistics->meters())
-            rows << cells(QString::number(address), line.statistics->meter(address));
+        const LineStatistics statistics = line.statistics();
+        for (int address : statistics.meters())
+            rows << cells(QString::number(address), statistics.meter(address));
         rows << cells(m_lines.size() > 1 ? line.name + QStringLiteral(": ") + lineRowCaption()
                                          : lineRowCaption(),
-                      line.statistics->line());
+                      statistics.line());
     }
     if (rows.size() == m_rows.size()) {
         // Same rows: only the values change, and the view keeps its place.

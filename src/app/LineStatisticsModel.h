@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class LineStatistics;
 
@@ -18,7 +19,8 @@ public:
 
     struct Line {
         QString name;
-        const LineStatistics* statistics;
+        // The counts as they stand, asked at each refresh.
+        std::function<LineStatistics()> statistics;
     };
 
     explicit LineStatisticsModel(QList<Line> lines, QObject* parent = nullptr);

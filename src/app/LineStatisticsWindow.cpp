@@ -20,7 +20,7 @@ LineStatisticsWindow::LineStatisticsWindow(Station& station, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     QList<LineStatisticsModel::Line> lines;
     for (const auto& line : m_station.lines())
-        lines.append({line->name(), &line->health().statistics()});
+        lines.append({line->name(), [health = &line->health()] { return health->statistics(); }});
     m_model = new LineStatisticsModel(lines, this);
     m_table = new QTableView(central);
     m_table->setModel(m_model);
@@ -64,8 +64,8 @@ void LineStatisticsWindow::refresh() {
     for (const auto& line : m_station.lines()) {
         // A reply halfway in is not garbage.
         const LineHealth& health = line->health();
-        const LineStatistics::LineCounts counts =
-            health.statistics().line(health.bytesAwaitingReply());
+        const qsizetype awaiting = line->call([&health] { return health.bytesAwaitingReply(); });
+        const LineStatistics::LineCounts counts = health.statistics().line(awaiting);
         summaries << QStringLiteral(
                          "%1Bytes received: %2    Garbage bytes: %3    Replies from meters not "
                          "asked: %4    Replies not stored: %5\nDatabase write failures: %6    "

@@ -56,8 +56,9 @@ QString LiveGridModel::timeSample() {
     return MeterTable::timeText(QDateTime(QDate(2000, 12, 28), QTime(20, 8, 48)));
 }
 
-LiveGridModel::LiveGridModel(const LatestReadings& readings, MeterCursor& cursor, QObject* parent)
-    : QAbstractTableModel(parent), m_readings(readings), m_cursor(cursor),
+LiveGridModel::LiveGridModel(const LatestReadings& readings, MeterCursor& cursor, int line,
+                             QObject* parent)
+    : QAbstractTableModel(parent), m_readings(readings), m_cursor(cursor), m_line(line),
       m_changed(readings.count(), 0) {
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameInterval);
@@ -69,14 +70,17 @@ LiveGridModel::LiveGridModel(const LatestReadings& readings, MeterCursor& cursor
         m_cursorMoved = false;
         m_frame.stop();
         endResetModel();
-        emit currentRowChanged(m_cursor.row());
+        emit currentRowChanged(cursorRow());
     });
     connect(&readings, &LatestReadings::updated, this, &LiveGridModel::readingUpdated);
     connect(&readings, &LatestReadings::noReplyChanged, this, [this](int row) {
         markChanged(row, quint16((1u << shownColumns()) - 1)); // the whole row
     });
     // A reload tells the cursor at once, above.
-    connect(&cursor, &MeterCursor::moved, this, &LiveGridModel::markCursorMoved);
+    connect(&cursor, &MeterCursor::moved, this, [this](int address) {
+        m_cursorAddress = address;
+        markCursorMoved();
+    });
 }
 
 void LiveGridModel::readingUpdated(int row, const Reading& before) {
@@ -134,7 +138,11 @@ void LiveGridModel::showFrame() {
     if (shown)
         emit frameShown();
     if (std::exchange(m_cursorMoved, false))
-        emit currentRowChanged(m_cursor.row());
+        emit currentRowChanged(cursorRow());
+}
+
+int LiveGridModel::cursorRow() const {
+    return m_cursorAddress < 0 ? -1 : m_readings.rowOf(m_line, m_cursorAddress);
 }
 
 void LiveGridModel::setLineNames(QHash<int, QString> names) {
@@ -149,7 +157,11 @@ QString LiveGridModel::text(const Reading& reading, int column) const {
 }
 
 void LiveGridModel::setCurrentRow(int row) {
-    m_cursor.setRow(row);
+    if (row < 0 || row >= m_readings.count() || m_readings.at(row).line != m_line)
+        return;
+    const int address = m_readings.at(row).address;
+    MeterCursor* cursor = &m_cursor;
+    QMetaObject::invokeMethod(cursor, [cursor, address] { cursor->moveTo(address); });
 }
 
 int LiveGridModel::rowCount(const QModelIndex& parent) const {

@@ -36,10 +36,13 @@ public:
     static QList<int> widthsTwips();
 
     // A reload of the readings is shown at once, the cursor with it; a
-    // silent meter is drawn muted, saying since when.
-    LiveGridModel(const LatestReadings& readings, MeterCursor& cursor, QObject* parent = nullptr);
+    // silent meter is drawn muted, saying since when. `cursor` is the poll
+    // cursor of line `line`, which may live on that line's thread: the grid
+    // follows it by its signal and moves it by a queued call.
+    LiveGridModel(const LatestReadings& readings, MeterCursor& cursor, int line = 1,
+                  QObject* parent = nullptr);
 
-    // A click: the poll cursor goes to that row.
+    // A click: the poll cursor goes to that row's meter, when on its line.
     void setCurrentRow(int row);
 
     // With more than one line a first column, "Line", names each row's
@@ -72,7 +75,12 @@ private:
     void showFrame();
 
     const LatestReadings& m_readings;
+    // The cursor's row now: the row of its line's meter it last said.
+    int cursorRow() const;
+
     MeterCursor& m_cursor;
+    int m_line;
+    int m_cursorAddress = -1;
     QHash<int, QString> m_lineNames;
     int m_lead = 0; // 1 with the "Line" column
     // The columns changed since the last frame, a bit each, by row.

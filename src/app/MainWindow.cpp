@@ -215,14 +215,17 @@ void MainWindow::watchLine(Line& line) {
                 showNotice(PortRecovery::sendFailingNotice(port, cause));
             });
     connect(&health, &LineHealth::repliesLate, this, [this, &line](const QString& port) {
-        showNotice(PortRecovery::lateNotice(port, line.polling().replyTimeout()));
+        showNotice(PortRecovery::lateNotice(port, line.replyTimeout()));
     });
 }
 
 void MainWindow::watchAddedLine(Line& line) {
     watchLine(line);
-    if (!line.port().isOpen()) // being retried since it started
-        showNotice(PortRecovery::lostNotice(line.port().description()));
+    // Being retried since it started; its port is on its own thread.
+    if (const QString lost = line.call(
+            [&line] { return line.port().isOpen() ? QString() : line.port().description(); });
+        !lost.isEmpty())
+        showNotice(PortRecovery::lostNotice(lost));
 }
 
 void MainWindow::reloadLines() {
@@ -311,6 +314,8 @@ CommSetupWindow* MainWindow::commSetupWindow() {
             m_station->recordInterval(), [this] { m_station->callDataGrid1(); }, this);
         setup->setStoreReport(
             [this](const StoreWrite& write) { m_station->health().storeWrite(write); });
+        Line& first = m_station->firstLine();
+        setup->setLineRunner([&first](const std::function<void()>& work) { first.call(work); });
         // Forgotten as soon as it closes: it is deleted later, and the next
         // use must load a new one.
         connect(setup, &CommSetupWindow::publishSettingsSaved, &m_station->publisher(),
@@ -412,22 +417,27 @@ void MainWindow::showBasicParameterWindow() {
 }
 
 void MainWindow::holdFirstLine() {
-    // Before the window sets up line 1's port. One line has stopped
-    // reading already, and goes on as the operator says.
+    // Before the window sets up line 1's port, here on this thread. One
+    // line has stopped reading already, and goes on as the operator says.
     if (m_station->lines().size() > 1)
         m_station->holdLine(1);
+    else
+        m_station->borrowLine(1);
 }
 
 void MainWindow::offerLines(ParameterWindowBase& window) {
-    if (m_station->lines().size() < 2)
-        return;
     QList<ParameterWindowBase::Line> lines;
     for (const auto& line : m_station->lines())
         lines.append({line->number(), line->name(), &line->exchange()});
     Station* station = m_station.get();
-    window.setLines(
-        lines, [station](int line) { station->holdLine(line); },
-        [station](int line) { station->releaseLine(line); });
+    if (lines.size() > 1)
+        window.setLines(
+            lines, [station](int line) { station->holdLine(line); },
+            [station](int line) { station->releaseLine(line); });
+    else
+        window.setLines(
+            lines, [station](int line) { station->borrowLine(line); },
+            [station](int line) { station->returnLine(line); });
 }
 
 void MainWindow::exitProgram() {

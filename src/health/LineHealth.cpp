@@ -26,12 +26,21 @@ LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
     connect(&m_exchange, &SerialExchange::sendFailed, this, &LineHealth::onSendFailed);
     connect(&m_exchange, &SerialExchange::replyCutShort, this, &LineHealth::replyLate);
     connect(&m_exchange, &SerialExchange::bytesReceived, this, [this](qsizetype count) {
-        m_statistics.bytesReceived(count);
+        this->count([count](LineStatistics& s) { s.bytesReceived(count); });
         m_watchdog.byteArrived();
     });
-    connect(
-        &m_exchange, &SerialExchange::replyReceived, this,
-        [this](ReplyKind, const QString& hexText) { m_statistics.replyBytes(hexText.size() / 2); });
+    connect(&m_exchange, &SerialExchange::replyReceived, this,
+            [this](ReplyKind, const QString& hexText) {
+                count([&](LineStatistics& s) { s.replyBytes(hexText.size() / 2); });
+            });
+}
+
+void LineHealth::storeRefused(int address) {
+    count([address](LineStatistics& s) { s.storeRefused(address); });
+}
+
+LineStatistics LineHealth::statistics() const {
+    return count([](const LineStatistics& s) { return s; });
 }
 
 qsizetype LineHealth::bytesAwaitingReply() const {
@@ -45,8 +54,9 @@ void LineHealth::readingStarted() {
 void LineHealth::onFrameSent(const QByteArray& frame) {
     m_sendFailing = false;
     const std::optional<int> address = realtimeRequestAddress(frame);
-    const auto closed = address ? m_statistics.requestSent(*address, LineStatistics::Clock::now())
-                                : m_statistics.lineTaken();
+    const auto closed = count([&](LineStatistics& s) {
+        return address ? s.requestSent(*address, LineStatistics::Clock::now()) : s.lineTaken();
+    });
     if (closed && closed->outcome == LineStatistics::Outcome::NoReply)
         missed(closed->address);
     if (!address)
@@ -57,7 +67,7 @@ void LineHealth::onFrameSent(const QByteArray& frame) {
 }
 
 void LineHealth::onSendFailed(int code) {
-    m_statistics.requestNotSent();
+    count([](LineStatistics& s) { s.requestNotSent(); });
     // A lost port has been told already; its failed sends are only counted.
     if (m_portLost || m_sendFailing)
         return;
@@ -71,7 +81,7 @@ void LineHealth::onSendFailed(int code) {
 
 void LineHealth::portLost(const QString& port) {
     m_portLost = true;
-    m_statistics.portLost();
+    count([](LineStatistics& s) { s.portLost(); });
     emit lineLost(port);
 }
 
@@ -81,12 +91,12 @@ void LineHealth::portBack(const QString& port) {
 }
 
 void LineHealth::watchdogReopened(const QString& port) {
-    m_statistics.watchdogReopened();
+    count([](LineStatistics& s) { s.watchdogReopened(); });
     emit lineSilent(port);
 }
 
 void LineHealth::replyLate() {
-    m_statistics.replyLate();
+    count([](LineStatistics& s) { s.replyLate(); });
     if (++m_lateRun == LateRunForNotice)
         emit repliesLate(m_exchange.port().description());
 }
@@ -94,39 +104,39 @@ void LineHealth::replyLate() {
 void LineHealth::replyStored(int address) {
     m_lateRun = 0;
     const QDateTime now = m_clock.now();
-    m_statistics.replyStored(address, LineStatistics::Clock::now(), now);
+    count([&](LineStatistics& s) { s.replyStored(address, LineStatistics::Clock::now(), now); });
     answered(address, now);
 }
 
 void LineHealth::replyNotStored(int address) {
     const QDateTime now = m_clock.now();
-    m_statistics.replyNotStored(address, LineStatistics::Clock::now(), now);
+    count([&](LineStatistics& s) { s.replyNotStored(address, LineStatistics::Clock::now(), now); });
     answered(address, now);
 }
 
 void LineHealth::replyDropped(const QString& hexText) {
     const int address = HexText::byteAt(hexText, 0);
     // A damaged reply is no answer: it counts as a missed poll.
-    if (m_statistics.replyDropped(address))
+    if (count([address](LineStatistics& s) { return s.replyDropped(address); }))
         missed(address);
 }
 
 void LineHealth::missed(int address) {
     if (m_freshness.missed(address) == MeterFreshness::Change::FellSilent)
         emit meterSilent(address, m_freshness.noReplyText(address));
-    emit meterFreshnessChanged(address);
+    emit meterFreshnessChanged(address, m_freshness.noReplyText(address));
 }
 
 void LineHealth::answered(int address, const QDateTime& at) {
     if (m_freshness.answered(address, at) == MeterFreshness::Change::AnswersAgain) {
         emit meterAnswering(address);
-        emit meterFreshnessChanged(address);
+        emit meterFreshnessChanged(address, m_freshness.noReplyText(address));
     }
 }
 
 void LineHealth::storeWrite(const StoreWrite& write) {
     if (write.isRefused())
-        m_statistics.storeFailed();
+        count([](LineStatistics& s) { s.storeFailed(); });
     switch (m_store.record(write)) {
     case StoreHealth::Change::StartedFailing:
         emit storeFailing(m_store.reason());
@@ -140,5 +150,5 @@ void LineHealth::storeWrite(const StoreWrite& write) {
 }
 
 void LineHealth::resetStatistics() {
-    m_statistics.reset();
+    count([](LineStatistics& s) { s.reset(); });
 }

@@ -6,6 +6,7 @@
 #include "SilenceWatchdog.h"
 #include "StoreHealth.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
 
@@ -27,7 +28,7 @@ public:
     void replyStored(int address);
     void replyNotStored(int address);
     // A reply told stored above that the store then refused.
-    void storeRefused(int address) { m_statistics.storeRefused(address); }
+    void storeRefused(int address);
     void replyDropped(const QString& hexText);
     // A reply was still arriving when its poll's time was up.
     void replyLate();
@@ -44,7 +45,8 @@ public:
     // The port was reopened because the line had gone quiet.
     void watchdogReopened(const QString& port);
 
-    const LineStatistics& statistics() const { return m_statistics; }
+    // A copy of the counts as they stand: any thread may ask.
+    LineStatistics statistics() const;
     // What the receive buffer holds now, not yet a reply nor dropped.
     qsizetype bytesAwaitingReply() const;
     const MeterFreshness& freshness() const { return m_freshness; }
@@ -56,7 +58,7 @@ signals:
     // A silent meter answered again.
     void meterAnswering(int address);
     // A meter's freshness changed in any way (its no-reply text with it).
-    void meterFreshnessChanged(int address);
+    void meterFreshnessChanged(int address, const QString& noReplyText);
 
     void storeFailing(const QString& reason);
     void storeRecovered();
@@ -74,13 +76,20 @@ signals:
     void repliesLate(const QString& port);
 
 private:
+    // The counts are kept on the line's thread and read from the
+    // station's: each touch holds the lock, never across a signal.
+    template <typename Touch> auto count(Touch touch) const {
+        const QMutexLocker lock(&m_statisticsLock);
+        return touch(m_statistics);
+    }
     void onFrameSent(const QByteArray& frame);
     void onSendFailed(int code);
     void missed(int address);
     void answered(int address, const QDateTime& at);
 
     SerialExchange& m_exchange;
-    LineStatistics m_statistics;
+    mutable LineStatistics m_statistics;
+    mutable QMutex m_statisticsLock;
     MeterFreshness m_freshness;
     LocalClock m_clock; // read for every request and reply
     StoreHealth m_store;

@@ -5,7 +5,7 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
-FineTimer::FineTimer(QObject* parent) : QObject(parent) {
+FineTimer::FineTimer(QObject* parent) : QObject(parent), m_fallback(this) {
     // steady_clock is CLOCK_MONOTONIC on Linux, so its time points can be
     // handed to the timerfd as they are.
     m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);

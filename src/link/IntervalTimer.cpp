@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-IntervalTimer::IntervalTimer(QObject* parent) : QObject(parent) {
+IntervalTimer::IntervalTimer(QObject* parent) : QObject(parent), m_timer(this) {
     connect(&m_timer, &FineTimer::timeout, this, &IntervalTimer::fire);
 }
 

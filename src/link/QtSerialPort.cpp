@@ -33,7 +33,7 @@ bool hungUp(int fd) {
 } // namespace
 
 QtSerialPort::QtSerialPort(PortLocator locator, QObject* parent)
-    : SerialPort(parent), m_locator(std::move(locator)) {
+    : SerialPort(parent), m_locator(std::move(locator)), m_port(this), m_hold(this) {
     // Only if Qt's port reads after all (see startReading): its bytes then
     // come first in readAll, so nothing is lost or reordered.
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
@@ -134,7 +134,7 @@ void QtSerialPort::startReading() {
     }
     m_listening = true;
     m_reader = std::make_unique<QSocketNotifier>(m_watch >= 0 ? m_watch : m_port.handle(),
-                                                 QSocketNotifier::Read);
+                                                 QSocketNotifier::Read, this);
     connect(m_reader.get(), &QSocketNotifier::activated, this, &SerialPort::bytesArrived);
 }
 

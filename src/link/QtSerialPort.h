@@ -54,6 +54,8 @@ private:
     void listen(bool on);
     void holdOver();
 
+    // Every QObject here is a child, so the port moves with its line to the
+    // line's thread.
     PortLocator m_locator;
     QSerialPort m_port;
     int m_portNumber = 1;

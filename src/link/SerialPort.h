@@ -20,6 +20,9 @@ public:
     // adapter. A path that is gone is a device that is away (NoSuchPort).
     // Before any open, or after the port number changed, the same as open().
     virtual int reopen() { return open(); }
+    // Whether the port may read on its line's own thread; one a test drives
+    // by hand stays on the test's.
+    virtual bool movesToItsLine() const { return true; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 

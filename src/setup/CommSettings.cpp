@@ -46,11 +46,13 @@ CommSettings::SaveResult CommSettings::saveLineSettings(const LineSettingsEntry&
     const std::optional<int> com = WholeNumber::parse(stored.port);
     if (!com)
         return result;
-    result.portError = reopenPort(entry.lineSettingsText(), *com);
-    if (result.portError != 0)
-        return result;
-    m_pollTimer.setInterval(std::chrono::milliseconds(*timer));
-    result.applied = true;
+    m_onLine([&] {
+        result.portError = reopenPort(entry.lineSettingsText(), *com);
+        if (result.portError != 0)
+            return;
+        m_pollTimer.setInterval(std::chrono::milliseconds(*timer));
+        result.applied = true;
+    });
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class IntervalTimer;
@@ -24,6 +25,11 @@ struct SettingsTexts {
 class CommSettings {
 public:
     CommSettings(QSqlDatabase db, SerialPort& port, IntervalTimer& pollTimer);
+
+    // Runs a piece of work on the port and timer where they live (the
+    // line's own thread) and waits for it; at once unless set.
+    using LineRunner = std::function<void(const std::function<void()>& work)>;
+    void setLineRunner(LineRunner runner) { m_onLine = std::move(runner); }
 
     // The stored row; all texts empty when there is none.
     SettingsTexts load() const;
@@ -54,4 +60,5 @@ private:
     SettingsTable m_table;
     SerialPort& m_port;
     IntervalTimer& m_pollTimer;
+    LineRunner m_onLine = [](const std::function<void()>& work) { work(); };
 };

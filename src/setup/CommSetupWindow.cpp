@@ -464,6 +464,10 @@ void CommSetupWindow::setStoreReport(std::function<void(const StoreWrite&)> repo
     m_reportStore = std::move(report);
 }
 
+void CommSetupWindow::setLineRunner(std::function<void(const std::function<void()>&)> runner) {
+    m_settings->setLineRunner(std::move(runner));
+}
+
 bool CommSetupWindow::storeTook(const StoreWrite& write) {
     if (m_reportStore)
         m_reportStore(write);

@@ -60,6 +60,8 @@ public:
 
     // Where the window tells what the store said to each of its writes.
     void setStoreReport(std::function<void(const StoreWrite&)> report);
+    // Where line 1's port and timer are worked on: its own thread.
+    void setLineRunner(std::function<void(const std::function<void()>&)> runner);
 
     QString statusText() const;
     bool isEditingLineSettings() const;

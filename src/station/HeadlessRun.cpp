@@ -69,7 +69,7 @@ void HeadlessRun::watchLine(Line& line) {
     connect(&health, &LineHealth::repliesLate, this, [this, &line](const QString& port) {
         m_log(QStringLiteral("replies come late: %1; raise the reply timeout of %2 ms")
                   .arg(port)
-                  .arg(line.polling().replyTimeout().count()));
+                  .arg(line.replyTimeout().count()));
     });
 }
 
@@ -89,16 +89,24 @@ bool HeadlessRun::start() {
             if (const Reading& reading = m_station->readings().at(row);
                 reading.line == line->number())
                 meters << QString::number(reading.address);
-        const SerialPort& port = line->port();
+        // The port reads on the line's thread.
+        struct PortState {
+            QString description, settings;
+            bool open = false;
+        };
+        const PortState port = line->call([&line] {
+            const SerialPort& port = line->port();
+            return PortState{port.description(), port.lineSettings(), port.isOpen()};
+        });
         m_log(QStringLiteral("%1reading %2 (%3), poll period %4 ms, meters %5%6")
-                  .arg(named ? line->name() + QStringLiteral(": ") : QString(), port.description(),
-                       port.lineSettings())
+                  .arg(named ? line->name() + QStringLiteral(": ") : QString(), port.description,
+                       port.settings)
                   .arg(line->pollPeriod().count())
                   .arg(meters.isEmpty() ? QStringLiteral("none") : meters.join(QLatin1Char(',')),
                        line->number() == 1 ? QStringLiteral("; database ") + database : QString()));
         // A port that did not open is retried; said once here.
-        if (!port.isOpen())
-            m_log(QStringLiteral("serial port lost: %1; trying again").arg(port.description()));
+        if (!port.open)
+            m_log(QStringLiteral("serial port lost: %1; trying again").arg(port.description));
     }
     if (m_station->publisher().state() == Publisher::State::Off)
         m_log(QStringLiteral("publishing is off"));
@@ -118,7 +126,7 @@ void HeadlessRun::stop(const QString& why) {
     using namespace std::chrono;
     IntervalTimer::Clock::time_point held = IntervalTimer::Clock::now();
     for (const auto& line : m_station->lines())
-        held = std::max(held, line->pollTimer().heldUntil());
+        held = std::max(held, line->call([&line] { return line->pollTimer().heldUntil(); }));
     const auto onTheLine = std::clamp(ceil<milliseconds>(held - IntervalTimer::Clock::now()),
                                       milliseconds(0), duration_cast<milliseconds>(FinishBudget));
     QTimer::singleShot(onTheLine, this, [this, onTheLine] {

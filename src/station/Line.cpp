@@ -2,19 +2,25 @@
 
 #include "LineHealth.h"
 #include "PollingCycle.h"
+#include "RealtimeRecord.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
 
-Line::Line(int number, std::unique_ptr<SerialPort> port, const LatestReadings& readings,
-           QObject* parent)
+#include <QCoreApplication>
+
+Line::Line(int number, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_number(number), m_name(QStringLiteral("Line %1").arg(number)),
       m_port(std::move(port)), m_exchange(std::make_unique<SerialExchange>(*m_port)),
-      m_health(std::make_unique<LineHealth>(*m_exchange)), m_cursor(readings, number),
-      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_cursor, m_pollTimer)) {
+      m_health(std::make_unique<LineHealth>(*m_exchange)), m_cursor(this), m_pollTimer(this),
+      m_polling(std::make_unique<PollingCycle>(*m_exchange, m_cursor, m_pollTimer)),
+      m_retryTimer(this), m_replyTimeout(m_polling->replyTimeout()) {
+    for (QObject* part : std::initializer_list<QObject*>{m_port.get(), m_exchange.get(),
+                                                         m_health.get(), m_polling.get()})
+        part->setParent(this);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this,
             [this](ReplyKind kind, const QString& hexText) {
                 if (kind == ReplyKind::RealTime)
-                    emit realtimeReply(hexText);
+                    takeReply(hexText);
                 else
                     emit parameterBlockReceived(kind, hexText);
             });
@@ -24,7 +30,48 @@ Line::Line(int number, std::unique_ptr<SerialPort> port, const LatestReadings& r
     connect(m_health.get(), &LineHealth::lineStalled, this, &Line::reopenStalledPort);
 }
 
-Line::~Line() = default;
+Line::~Line() {
+    if (!m_thread)
+        return;
+    // Home first: its timers and notifiers end on the thread they run on.
+    m_borrows = 0;
+    call([this] {
+        m_pollTimer.setInterval({});
+        m_retryTimer.stop();
+        moveToThread(m_home);
+    });
+    m_thread->quit();
+    m_thread->wait();
+}
+
+void Line::startThread() {
+    if (m_thread || !m_port->movesToItsLine())
+        return;
+    m_home = thread();
+    m_thread = std::make_unique<QThread>();
+    m_thread->setObjectName(QStringLiteral("line %1").arg(m_number));
+    moveToThread(m_thread.get());
+    m_thread->start();
+}
+
+void Line::borrow() {
+    if (m_thread && ++m_borrows == 1)
+        call([this] { moveToThread(m_home); });
+}
+
+void Line::giveBack() {
+    if (m_thread && m_borrows > 0 && --m_borrows == 0)
+        moveToThread(m_thread.get());
+}
+
+void Line::setReplyTimeout(std::chrono::milliseconds timeout) {
+    m_replyTimeout = timeout;
+    call([this, timeout] { m_polling->setReplyTimeout(timeout); });
+}
+
+void Line::setMeters(const QList<int>& addresses) {
+    call([this, addresses] { m_cursor.setAddresses(addresses); });
+}
 
 int Line::open() {
     const int code = m_port->openEmptied();
@@ -34,12 +81,32 @@ int Line::open() {
 }
 
 void Line::startReading() {
-    m_health->readingStarted();
-    m_pollTimer.setInterval(m_pollPeriod);
+    call([this] {
+        m_health->readingStarted();
+        m_pollTimer.setInterval(m_pollPeriod);
+    });
 }
 
 void Line::stopReading() {
-    m_pollTimer.setInterval({});
+    call([this] { m_pollTimer.setInterval({}); });
+}
+
+void Line::takeReply(const QString& hexText) {
+    std::optional<Reading> reading = decodeRealtimeRecord(hexText);
+    if (!reading) {
+        m_health->replyDropped(hexText);
+        return;
+    }
+    if (!m_cursor.lists(reading->address)) {
+        m_health->replyNotStored(reading->address);
+        return;
+    }
+    reading->line = m_number;
+    reading->time = m_clock.now();
+    // Counted as stored now, its reply time with it; the station tells the
+    // health when the store refuses it after all.
+    m_health->replyStored(reading->address);
+    emit readingTaken(*reading, hexText);
 }
 
 void Line::portLost() {

@@ -1,17 +1,22 @@
 #pragma once
 
 #include "IntervalTimer.h"
+#include "LocalClock.h"
 #include "MeterCursor.h"
 #include "PortRecovery.h"
+#include "Reading.h"
 #include "ReplyKind.h"
 
+#include <QList>
+#include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <QThread>
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <type_traits>
 
-class LatestReadings;
 class LineHealth;
 class PollingCycle;
 class SerialExchange;
@@ -19,13 +24,19 @@ class SerialPort;
 
 // One RS-485 line of the station: its port and exchange, its poll cycle
 // over its own meters, its health and statistics, and the recovery of a
-// lost or silent port. It stores nothing: each real-time reply goes to the
-// station, every other reply to whoever asked for it.
+// lost or silent port. Once started it reads on a thread of its own, so a
+// silent meter, a garbled line or a lost adapter here never delays another
+// line, nor a busy window or store this one. It stores nothing: each
+// decoded real-time reply goes to the station, every other reply to
+// whoever asked for it.
+//
+// From the station's thread, a line on its own thread is driven only by
+// its thread-aware members (startReading, stopReading, setMeters, ...) and
+// call(); a window that works on its port directly borrows the line first.
 class Line : public QObject {
     Q_OBJECT
 public:
-    Line(int number, std::unique_ptr<SerialPort> port, const LatestReadings& readings,
-         QObject* parent = nullptr);
+    Line(int number, std::unique_ptr<SerialPort> port, QObject* parent = nullptr);
     ~Line() override;
 
     int number() const { return m_number; }
@@ -36,12 +47,45 @@ public:
     // open is tried again as a lost one. 0 or the open's failure code.
     int open();
 
+    // From here on it reads on a thread of its own, when its port may.
+    void startThread();
+    bool hasOwnThread() const { return m_thread != nullptr; }
+    // Runs `work` on the line's thread and waits for it; at once when the
+    // caller is there already.
+    template <typename Work> auto call(Work work) {
+        using Result = std::invoke_result_t<Work>;
+        if (QThread::currentThread() == thread())
+            return work();
+        if constexpr (std::is_void_v<Result>) {
+            QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+        } else {
+            Result result{};
+            QMetaObject::invokeMethod(
+                this, [&result, &work] { result = work(); }, Qt::BlockingQueuedConnection);
+            return result;
+        }
+    }
+    // The line comes over to the thread of the caller (the station's), where
+    // a window can work on its port and timers directly, polls and all,
+    // until every borrow is given back.
+    void borrow();
+    void giveBack();
+
     // The poll period, a floor, for the next start.
     void setPollPeriod(std::chrono::milliseconds period) { m_pollPeriod = period; }
     std::chrono::milliseconds pollPeriod() const { return m_pollPeriod; }
+    void setReplyTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds replyTimeout() const { return m_replyTimeout; }
+    // The meters it asks, ascending; the next poll asks the first.
+    void setMeters(const QList<int>& addresses);
     // Polls its meters.
     void startReading();
     void stopReading();
+
+    // Decodes a real-time reply of this line and counts it: a whole reply
+    // of a listed meter goes out as readingTaken(), anything else is
+    // counted only.
+    void takeReply(const QString& hexText);
 
     SerialPort& port() { return *m_port; }
     const SerialPort& port() const { return *m_port; }
@@ -53,8 +97,8 @@ public:
     MeterCursor& cursor() { return m_cursor; }
 
 signals:
-    // A complete real-time reply, as hex text.
-    void realtimeReply(const QString& hexText);
+    // A whole real-time reply of a listed meter, decoded and stamped.
+    void readingTaken(const Reading& reading, const QString& hexText);
     // A complete parameter-block reply (kinds Block1 to Block4).
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
 
@@ -65,6 +109,7 @@ private:
     // The line gave no byte for a while: close and reopen its device.
     void reopenStalledPort();
 
+    // Every QObject here is a child: they all move with the line.
     int m_number;
     QString m_name;
     std::unique_ptr<SerialPort> m_port;
@@ -75,5 +120,11 @@ private:
     std::unique_ptr<PollingCycle> m_polling;
     PortRecovery m_recovery;
     QTimer m_retryTimer;
+    LocalClock m_clock; // stamps every reading
     std::chrono::milliseconds m_pollPeriod{0};
+    std::chrono::milliseconds m_replyTimeout;
+    // Not a child: it stays with the station.
+    std::unique_ptr<QThread> m_thread;
+    QThread* m_home = nullptr; // where a borrowed line goes
+    int m_borrows = 0;
 };

@@ -1,48 +1,34 @@
 #include "MeterCursor.h"
 
-#include "LatestReadings.h"
+MeterCursor::MeterCursor(QObject* parent) : QObject(parent) {}
 
-MeterCursor::MeterCursor(const LatestReadings& readings, int line, QObject* parent)
-    : QObject(parent), m_readings(readings), m_line(line) {
-    connect(&readings, &LatestReadings::loaded, this, &MeterCursor::reset);
-    reset();
+void MeterCursor::setAddresses(QList<int> addresses) {
+    m_addresses = std::move(addresses);
+    m_index = 0;
+    tell();
 }
 
-bool MeterCursor::onLine(int row) const {
-    return row >= 0 && row < m_readings.count() && m_readings.at(row).line == m_line;
-}
-
-void MeterCursor::reset() {
-    m_row = -1;
-    for (int row = 0; row < m_readings.count() && m_row < 0; ++row)
-        if (onLine(row))
-            m_row = row;
-    emit moved(m_row);
-}
-
-void MeterCursor::setRow(int row) {
-    if (!onLine(row) || row == m_row)
+void MeterCursor::moveTo(int address) {
+    const qsizetype index = m_addresses.indexOf(address);
+    if (index < 0 || index == m_index)
         return;
-    m_row = row;
-    emit moved(m_row);
+    m_index = index;
+    tell();
 }
 
 std::optional<int> MeterCursor::currentAddress() const {
-    if (!onLine(m_row))
+    if (m_addresses.isEmpty())
         return std::nullopt;
-    return m_readings.at(m_row).address;
+    return m_addresses.at(m_index);
 }
 
 void MeterCursor::moveToNext() {
-    if (m_row < 0)
+    if (m_addresses.isEmpty())
         return;
-    // A line's rows stand together; past its last, back to its first.
-    int next = m_row + 1;
-    if (!onLine(next)) {
-        next = m_row;
-        while (onLine(next - 1))
-            --next;
-    }
-    m_row = next;
-    emit moved(m_row);
+    m_index = (m_index + 1) % m_addresses.size();
+    tell();
+}
+
+void MeterCursor::tell() {
+    emit moved(currentAddress().value_or(-1));
 }

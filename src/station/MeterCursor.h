@@ -2,34 +2,33 @@
 
 #include "PollCursor.h"
 
+#include <QList>
 #include <QObject>
 
-class LatestReadings;
-
-// The meter a line asks next: a row of the latest readings, walking that
-// line's rows in order and wrapping. A reload puts it on the line's first
-// meter.
+// The meter a line asks next: the line's listed addresses in order,
+// wrapping. It lives with its line, on the line's thread; a new list puts
+// it on the first meter, and the grid follows it by moved().
 class MeterCursor : public QObject, public PollCursor {
     Q_OBJECT
 public:
-    MeterCursor(const LatestReadings& readings, int line, QObject* parent = nullptr);
+    explicit MeterCursor(QObject* parent = nullptr);
 
-    // The row of the latest readings it stands on; -1 with no meter.
-    int row() const { return m_row; }
-    // Puts it on a row of its line (a click in the grid); others are ignored.
-    void setRow(int row);
+    // The line's meters, ascending; the cursor goes to the first.
+    void setAddresses(QList<int> addresses);
+    bool lists(int address) const { return m_addresses.contains(address); }
+    // A click in the grid: the cursor goes to that meter, when listed.
+    void moveTo(int address);
 
     std::optional<int> currentAddress() const override;
     void moveToNext() override;
 
 signals:
-    void moved(int row);
+    // The meter it stands on now; -1 with none listed.
+    void moved(int address);
 
 private:
-    void reset();
-    bool onLine(int row) const;
+    void tell();
 
-    const LatestReadings& m_readings;
-    int m_line;
-    int m_row = -1;
+    QList<int> m_addresses;
+    qsizetype m_index = 0;
 };

@@ -25,7 +25,7 @@ Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* 
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotInterval);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &Station::snapshotTick);
-    addLine(std::make_unique<Line>(1, std::move(port), m_readings));
+    addLine(std::make_unique<Line>(1, std::move(port)));
     m_makePort = [this](const QString& port) -> std::unique_ptr<SerialPort> {
         if (port.startsWith(QLatin1Char('/')))
             return std::make_unique<QtSerialPort>(PortLocator(QStringList{port}));
@@ -73,7 +73,7 @@ std::vector<Line*> Station::setUpLines() {
         if (settings.number == 1) {
             firstLine().setName(settings.name);
             firstLine().setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
-            firstLine().polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
+            firstLine().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
             continue;
         }
         if (std::any_of(m_lines.begin(), m_lines.end(),
@@ -88,13 +88,14 @@ std::vector<Line*> Station::setUpLines() {
                                     .arg(PortLocator::LastPort));
             continue;
         }
-        auto line = std::make_unique<Line>(settings.number, std::move(port), m_readings);
+        auto line = std::make_unique<Line>(settings.number, std::move(port));
         line->setName(settings.name);
         line->setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
-        line->polling().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
+        line->setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
         // A port that is away is tried again as a lost one; the line is
         // there all the same.
         line->open();
+        line->startThread();
         m_lineSettings.insert(settings.number, settings);
         started.push_back(line.get());
         addLine(std::move(line));
@@ -119,15 +120,15 @@ std::vector<Line*> Station::reloadLines() {
 
 void Station::addLine(std::unique_ptr<Line> line) {
     Line* added = line.get();
-    connect(added, &Line::realtimeReply, this,
-            [this, added](const QString& hexText) { Data_read1(*added, hexText); });
+    connect(added, &Line::readingTaken, this, &Station::takeReading);
     connect(added, &Line::parameterBlockReceived, this, &Station::parameterBlockReceived);
     LineHealth* health = &added->health();
     // A silent meter's row is drawn muted, with since when it is silent.
-    connect(health, &LineHealth::meterFreshnessChanged, this, [this, added, health](int address) {
-        m_readings.setNoReplyText(added->number(), address,
-                                  health->freshness().noReplyText(address));
-    });
+    const int number = added->number();
+    connect(health, &LineHealth::meterFreshnessChanged, this,
+            [this, number](int address, const QString& noReplyText) {
+                m_readings.setNoReplyText(number, address, noReplyText);
+            });
     // The broker hears of it too; its next stored reading says "online" again.
     connect(health, &LineHealth::meterSilent, this,
             [this, added](int address) { m_publisher.meterSilent(added->number(), address); });
@@ -139,25 +140,20 @@ void Station::Data_read1(const QString& hexText) {
 }
 
 void Station::Data_read1(Line& line, const QString& hexText) {
-    LineHealth* const health = &line.health();
-    std::optional<Reading> reading = decodeRealtimeRecord(hexText);
-    if (!reading) {
-        health->replyDropped(hexText);
+    line.takeReply(hexText);
+}
+
+void Station::takeReading(const Reading& reading, const QString& hexText) {
+    // Shown at once; a meter no longer listed, or a store not open, keeps
+    // nothing.
+    if (!m_writer || !m_readings.update(reading)) {
+        if (Line* from = line(reading.line))
+            from->health().storeRefused(reading.address);
         return;
     }
-    reading->line = line.number();
-    reading->time = m_clock.now();
-    // Shown at once; a meter not listed, or a store not open, keeps nothing.
-    if (!m_writer || !m_readings.update(*reading)) {
-        health->replyNotStored(reading->address);
-        return;
-    }
-    // Counted as stored now, its reply time with it; a refusal of the
-    // writer's group moves it to "not stored".
-    health->replyStored(reading->address);
     // The row as shown: a value this reply lacked keeps the one before.
-    m_writer->store(*m_readings.find(reading->line, reading->address));
-    emit readingReceived(*reading, hexText);
+    m_writer->store(*m_readings.find(reading.line, reading.address));
+    emit readingReceived(reading, hexText);
 }
 
 void Station::readingCommitted(const Reading& row) {
@@ -188,6 +184,7 @@ void Station::blankStaleReadings() {
 }
 
 Station::~Station() {
+    m_lines.clear();  // each ends its thread; nothing more comes to store
     m_writer.reset(); // commits what waits, on its own connection
     m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
@@ -244,6 +241,7 @@ StartupResult Station::startUp() {
 
     firstLine().setPollPeriod(std::chrono::milliseconds(m_pollPeriod));
     setUpLines();
+    firstLine().startThread();
     m_publisher.setLineNames(m_lineNames);
     m_snapshots.reset();
     clearReadings();
@@ -268,9 +266,22 @@ Line* Station::line(int number) const {
     return nullptr;
 }
 
+void Station::borrowLine(int number) {
+    if (Line* borrowed = line(number))
+        borrowed->borrow();
+}
+
+void Station::returnLine(int number) {
+    if (Line* borrowed = line(number))
+        borrowed->giveBack();
+}
+
 void Station::holdLine(int number) {
     Line* held = line(number);
-    if (held && ++m_holds[number] == 1)
+    if (!held)
+        return;
+    held->borrow();
+    if (++m_holds[number] == 1)
         held->stopReading();
 }
 
@@ -280,6 +291,7 @@ void Station::releaseLine(int number) {
         return;
     if (--m_holds[number] == 0 && m_reading)
         held->startReading();
+    held->giveBack();
 }
 
 void Station::stopReading() {
@@ -306,6 +318,14 @@ void Station::callDataGrid1() {
             }
     }
     m_readings.load(std::move(readings));
+    // Each line asks its own meters, from the first.
+    for (const auto& line : m_lines) {
+        QList<int> addresses;
+        for (int row = 0; row < m_readings.count(); ++row)
+            if (m_readings.at(row).line == line->number())
+                addresses << m_readings.at(row).address;
+        line->setMeters(addresses);
+    }
 }
 
 void Station::clearReadings() {

@@ -4,7 +4,6 @@
 #include "IntervalTimer.h"
 #include "LatestReadings.h"
 #include "Line.h"
-#include "LocalClock.h"
 #include "MeterCursor.h"
 #include "Publisher.h"
 #include "RecordInterval.h"
@@ -73,9 +72,14 @@ public:
     // Stops every line's polls; the readings taken are committed.
     void stopReading();
     bool isReading() const { return m_reading; }
-    // A parameter window works on the line: it stops polling until every
-    // hold is released, and polls again then if the station reads; the
-    // other lines go on. A number the station has no line for is ignored.
+    // A window works on the line's port and timers directly: the line
+    // comes over to the station's thread until it is returned.
+    void borrowLine(int number);
+    void returnLine(int number);
+    // A parameter window works on the line: it is borrowed and stops
+    // polling until every hold is released, and polls again then if the
+    // station reads; the other lines go on. A number the station has no
+    // line for is ignored.
     void holdLine(int number);
     void releaseLine(int number);
     bool isHeld(int number) const { return m_holds.value(number) > 0; }
@@ -149,6 +153,8 @@ private:
     // whose settings stay keeps running. Returns the lines started.
     std::vector<Line*> setUpLines();
     void blankStaleReadings();
+    // A decoded reply of a line, on the station's thread.
+    void takeReading(const Reading& reading, const QString& hexText);
     void readingCommitted(const Reading& row);
     void readingRefused(const Reading& row, const StoreWrite& write);
 
@@ -157,7 +163,7 @@ private:
     std::vector<std::unique_ptr<Line>> m_lines;
     PortMaker m_makePort;
     QHash<int, QString> m_lineNames;
-    QHash<int, int> m_holds; // line number -> parameter windows working on it
+    QHash<int, int> m_holds;               // line number -> parameter windows working on it
     QHash<int, StoredLine> m_lineSettings; // what each line 2 and up was started with
     IntervalTimer m_snapshotTimer;
     std::unique_ptr<Database> m_db;
@@ -174,5 +180,4 @@ private:
     // start are not shown, and blanked once the store takes writes again.
     bool m_readingsStale = false;
     QDateTime m_startedAt;
-    LocalClock m_clock; // stamps every stored reading
 };

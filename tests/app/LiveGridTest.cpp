@@ -31,9 +31,10 @@ QStringList notices(const QSignalSpy& spy) {
 
 TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
     LatestReadings readings;
-    MeterCursor cursorOfLine1(readings, 1);
+    MeterCursor cursorOfLine1;
     LiveGridModel grid(readings, cursorOfLine1);
     readings.load({reading(1, "", 0), reading(2, "1.00", 0), reading(3, "", 0)});
+    cursorOfLine1.setAddresses({1, 2, 3});
     // With no view yet, no frame runs and nothing is lost: the first view hears it.
     readings.update(reading(1, "", 1));
     cursorOfLine1.moveToNext();
@@ -108,9 +109,11 @@ TEST(LiveGridModel, ViewsLearnOfReadingsAndTheCursorOnceAFrame) {
 // click on another line's row leaves it where it is.
 TEST(MeterCursor, WalksItsOwnLine) {
     LatestReadings readings;
-    MeterCursor one(readings, 1), two(readings, 2), three(readings, 3);
+    MeterCursor one, two, three;
     readings.load({reading(1, "", 0), reading(5, "", 0), reading(5, "1.00", 0, 2),
                    reading(6, "", 0, 2), reading(7, "", 0, 2)});
+    one.setAddresses({1, 5});
+    two.setAddresses({5, 6, 7});
     EXPECT_EQ(three.currentAddress(), std::nullopt);
     QList<int> asked;
     for (int poll = 0; poll < 4; ++poll) {
@@ -119,8 +122,12 @@ TEST(MeterCursor, WalksItsOwnLine) {
         two.moveToNext();
     }
     EXPECT_EQ(asked, QList<int>({1, 5, 5, 6, 1, 7, 5, 5}));
-    two.setRow(0);
-    EXPECT_EQ(two.row(), 3);
+    LiveGridModel gridOfTwo(readings, two, 2);
+    gridOfTwo.setCurrentRow(0); // line 1's meter 1
+    two.moveTo(1);              // not listed on line 2
+    EXPECT_EQ(two.currentAddress(), 6);
+    gridOfTwo.setCurrentRow(4);
+    EXPECT_EQ(two.currentAddress(), 7);
     EXPECT_EQ(readings.find(2, 5), &readings.at(2));
     EXPECT_FALSE(readings.update(reading(1, "", 0, 2)));
 

@@ -18,7 +18,7 @@ TEST_F(WindowPathsTest, ClosedSetupWindowLoadsAfreshAndTheMainWindowUnloadsEvery
     click("recordModify", setup());
     type("intervalBox", "9"); // typed, not saved
     QPointer<CommSetupWindow> first = setup();
-    station().cursor().setRow(1);
+    station().cursor().moveTo(2); // the grid's second row
     first->close();
     EXPECT_EQ(setup(), nullptr);
     EXPECT_EQ(station().cursor().currentAddress(), 1);                 // the live grid was reloaded
@@ -59,7 +59,7 @@ TEST_F(WindowPathsTest, HistoryAndParameterSetupHideTheSetupWindowReloadingTheGr
         EXPECT_TRUE(setup()->isVisible() && !setup()->isModal() && station().isReading());
         if (!shown)
             setup()->hide();
-        station().cursor().setRow(2);
+        station().cursor().moveTo(3);
         click(name);
         EXPECT_EQ(station().cursor().currentAddress(), shown ? 1 : 3);
         ASSERT_NE(setup(), nullptr); // hidden, not closed

@@ -20,6 +20,7 @@ public:
     QStringList calls; // "open 2", "close", "settings 19200,o,8,1", ...
 
     void setPortNumber(int number) override { m_number = number; }
+    bool movesToItsLine() const override { return false; } // driven by the test
     int open() override;
     void close() override;
     bool isOpen() const override { return m_open; }
