@@ -18,6 +18,7 @@
 #include "SettingsTable.h"
 #include "WholeNumber.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
@@ -176,6 +177,12 @@ StoreWrite Station::flushReadings() {
     return m_writer ? m_writer->flush() : StoreWrite::done();
 }
 
+void Station::takeWaitingReadings() {
+    // The lines are stopped: what they took last still waits in this
+    // thread's queue.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
 void Station::blankStaleReadings() {
     flushReadings();
     const StoreWrite write = m_meters->clearReadings(m_startedAt);
@@ -184,7 +191,8 @@ void Station::blankStaleReadings() {
 }
 
 Station::~Station() {
-    m_lines.clear();  // each ends its thread; nothing more comes to store
+    m_lines.clear(); // each ends its thread; nothing more comes to store
+    takeWaitingReadings();
     m_writer.reset(); // commits what waits, on its own connection
     m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
@@ -297,6 +305,7 @@ void Station::releaseLine(int number) {
 void Station::stopReading() {
     for (const auto& line : m_lines)
         line->stopReading();
+    takeWaitingReadings();
     flushReadings();
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval({});

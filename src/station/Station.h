@@ -153,6 +153,7 @@ private:
     // whose settings stay keeps running. Returns the lines started.
     std::vector<Line*> setUpLines();
     void blankStaleReadings();
+    void takeWaitingReadings();
     // A decoded reply of a line, on the station's thread.
     void takeReading(const Reading& reading, const QString& hexText);
     void readingCommitted(const Reading& row);
