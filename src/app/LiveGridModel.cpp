@@ -157,7 +157,11 @@ QString LiveGridModel::text(const Reading& reading, int column) const {
 }
 
 void LiveGridModel::setCurrentRow(int row) {
-    if (row < 0 || row >= m_readings.count() || m_readings.at(row).line != m_line)
+    // The row this model said the cursor is on, coming back from the view:
+    // the cursor may be further on by now, on its line's thread, and must
+    // not be taken back.
+    if (row == cursorRow() || row < 0 || row >= m_readings.count() ||
+        m_readings.at(row).line != m_line)
         return;
     const int address = m_readings.at(row).address;
     MeterCursor* cursor = &m_cursor;
