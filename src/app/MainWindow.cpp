@@ -429,15 +429,17 @@ void MainWindow::offerLines(ParameterWindowBase& window) {
     QList<ParameterWindowBase::Line> lines;
     for (const auto& line : m_station->lines())
         lines.append({line->number(), line->name(), &line->exchange()});
+    // With one line the window only borrows it, as holdFirstLine() does.
     Station* station = m_station.get();
-    if (lines.size() > 1)
-        window.setLines(
-            lines, [station](int line) { station->holdLine(line); },
-            [station](int line) { station->releaseLine(line); });
-    else
-        window.setLines(
-            lines, [station](int line) { station->borrowLine(line); },
-            [station](int line) { station->returnLine(line); });
+    const bool several = lines.size() > 1;
+    window.setLines(
+        lines,
+        [station, several](int line) {
+            several ? station->holdLine(line) : station->borrowLine(line);
+        },
+        [station, several](int line) {
+            several ? station->releaseLine(line) : station->returnLine(line);
+        });
 }
 
 void MainWindow::exitProgram() {

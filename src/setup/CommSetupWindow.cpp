@@ -68,6 +68,21 @@ QLineEdit* digitsBox(const QString& name, int digits, QWidget* parent) {
     return box;
 }
 
+// A read-only grid of whole rows, one picked at a time.
+QTableView* rowGrid(const char* name, const QString& accessibleName, QAbstractItemModel* model,
+                    QWidget* parent) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(QLatin1String(name));
+    grid->setAccessibleName(accessibleName);
+    grid->setModel(model);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+    return grid;
+}
+
 } // namespace
 
 CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
@@ -250,16 +265,8 @@ QWidget* CommSetupWindow::buildMeterFrame() {
     layout->addLayout(row);
 
     m_addressModel = new QStandardItemModel(this);
-    m_addressGrid = new QTableView(frame);
-    m_addressGrid->setObjectName(QStringLiteral("addressGrid"));
-    m_addressGrid->setAccessibleName(QStringLiteral("Meter address list"));
-    m_addressGrid->setModel(m_addressModel);
-    m_addressGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_addressGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_addressGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_addressGrid->verticalHeader()->hide();
-    m_addressGrid->verticalHeader()->setDefaultSectionSize(m_addressGrid->fontMetrics().height() +
-                                                           8);
+    m_addressGrid =
+        rowGrid("addressGrid", QStringLiteral("Meter address list"), m_addressModel, frame);
     m_addressGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_addressGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_addressGrid->setFixedWidth(pixelsOfTwips(AddressColumnTwips) +
@@ -287,15 +294,7 @@ QWidget* CommSetupWindow::buildLinesFrame() {
         {QStringLiteral("No."), QStringLiteral("Name"), QStringLiteral("Port"),
          QStringLiteral("Baud"), QStringLiteral("Parity"), QStringLiteral("Period ms"),
          QStringLiteral("Timeout ms"), QStringLiteral("Meters")});
-    m_lineGrid = new QTableView(frame);
-    m_lineGrid->setObjectName(QStringLiteral("lineGrid"));
-    m_lineGrid->setAccessibleName(QStringLiteral("Lines"));
-    m_lineGrid->setModel(m_lineModel);
-    m_lineGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lineGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lineGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lineGrid->verticalHeader()->hide();
-    m_lineGrid->verticalHeader()->setDefaultSectionSize(m_lineGrid->fontMetrics().height() + 8);
+    m_lineGrid = rowGrid("lineGrid", QStringLiteral("Lines"), m_lineModel, frame);
     m_lineGrid->horizontalHeader()->setStretchLastSection(true);
     m_lineGrid->setTextElideMode(Qt::ElideMiddle);
     layout->addWidget(m_lineGrid, 1);

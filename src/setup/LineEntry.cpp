@@ -6,9 +6,8 @@
 #include "WholeNumber.h"
 
 LineEntry LineEntry::of(const StoredLine& line, const QList<int>& meters) {
-    const bool device = line.port.startsWith(QLatin1Char('/'));
     return {line.name,
-            device ? line.port : QStringLiteral("com") + line.port,
+            line.portText(),
             line.baud,
             LineSettingsEntry::parityText(QString::number(line.parity)),
             QString::number(line.pollPeriod),

@@ -85,10 +85,8 @@ bool HeadlessRun::start() {
     for (const auto& line : m_station->lines()) {
         watchLine(*line);
         QStringList meters;
-        for (int row = 0; row < m_station->readings().count(); ++row)
-            if (const Reading& reading = m_station->readings().at(row);
-                reading.line == line->number())
-                meters << QString::number(reading.address);
+        for (int address : m_station->readings().addresses(line->number()))
+            meters << QString::number(address);
         // The port reads on the line's thread.
         struct PortState {
             QString description, settings;

@@ -35,6 +35,14 @@ QString LatestReadings::noReplyText(int line, int address) const {
     return m_noReply.value(key(line, address));
 }
 
+QList<int> LatestReadings::addresses(int line) const {
+    QList<int> listed;
+    for (const Reading& reading : m_rows)
+        if (reading.line == line)
+            listed << reading.address;
+    return listed;
+}
+
 int LatestReadings::rowOf(int line, int address) const {
     return m_rowOf.value(key(line, address), -1);
 }

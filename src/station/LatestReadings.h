@@ -31,6 +31,8 @@ public:
     const Reading& at(int row) const { return m_rows.at(row); }
     // The row of a meter; -1 when it is not listed.
     int rowOf(int line, int address) const;
+    // The addresses listed on a line, in row order.
+    QList<int> addresses(int line) const;
     // A meter's row as it stands; null when not listed.
     const Reading* find(int line, int address) const;
 

@@ -39,9 +39,7 @@ bool LineProbe::start(const StoredLine& line, const QList<int>& meters) {
     m_meters = meters;
     m_next = 0;
     m_outcome = {};
-    for (const auto& running : m_station.lines())
-        if (running->number() == line.number)
-            m_held = running.get();
+    m_held = m_station.line(line.number);
     if (m_held) {
         m_station.holdLine(line.number); // here, on this thread, from now
         m_heldOpen = m_held->port().isOpen();
@@ -117,10 +115,9 @@ void LineProbe::finish() {
 QString LineProbe::summary(const StoredLine& line, const Outcome& outcome) {
     const QString head = QStringLiteral("Line %1 \"%2\": ").arg(line.number).arg(line.name);
     if (outcome.portError != 0) {
-        const bool device = line.port.startsWith(QLatin1Char('/'));
         const QString hint = PortError::hint(outcome.portError);
         return head + QStringLiteral("port %1 did not open (error %2).%3")
-                          .arg(device ? line.port : QStringLiteral("com") + line.port)
+                          .arg(line.portText())
                           .arg(outcome.portError)
                           .arg(hint.isEmpty() ? QString() : QLatin1Char(' ') + hint);
     }

@@ -77,8 +77,7 @@ std::vector<Line*> Station::setUpLines() {
             firstLine().setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
             continue;
         }
-        if (std::any_of(m_lines.begin(), m_lines.end(),
-                        [&](const auto& line) { return line->number() == settings.number; }))
+        if (line(settings.number)) // kept running: unchanged
             continue;
         std::unique_ptr<SerialPort> port = portFor(settings);
         if (!port) {
@@ -328,13 +327,8 @@ void Station::callDataGrid1() {
     }
     m_readings.load(std::move(readings));
     // Each line asks its own meters, from the first.
-    for (const auto& line : m_lines) {
-        QList<int> addresses;
-        for (int row = 0; row < m_readings.count(); ++row)
-            if (m_readings.at(row).line == line->number())
-                addresses << m_readings.at(row).address;
-        line->setMeters(addresses);
-    }
+    for (const auto& line : m_lines)
+        line->setMeters(m_readings.addresses(line->number()));
 }
 
 void Station::clearReadings() {

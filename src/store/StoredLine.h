@@ -17,6 +17,10 @@ struct StoredLine {
     QString fault;
 
     static QString defaultName(int number) { return QStringLiteral("Line %1").arg(number); }
+    // The port as the operator reads it: "comN", or the device path.
+    QString portText() const {
+        return port.startsWith(QLatin1Char('/')) ? port : QStringLiteral("com") + port;
+    }
 
     bool operator==(const StoredLine&) const = default;
 };
