@@ -15,7 +15,8 @@ CREATE TABLE kente (
     reply_timeout INTEGER DEFAULT 150
 );
 
--- Lines 2 to 16, each with what `kente` holds for line 1.
+-- Lines 2 to 16, each with what `kente` holds for line 1 and how it
+-- reaches its bus.
 CREATE TABLE lines (
     number        INTEGER PRIMARY KEY,
     name          TEXT,
@@ -23,7 +24,15 @@ CREATE TABLE lines (
     baud          TEXT,
     parity        INTEGER,
     poll_period   INTEGER,
-    reply_timeout INTEGER
+    reply_timeout INTEGER,
+    -- 'serial', or a gateway on the network: 'rtu-tcp' or 'modbus-tcp'
+    -- to host:tcp_port; times in ms.
+    transport       TEXT DEFAULT 'serial',
+    host            TEXT DEFAULT '',
+    tcp_port        INTEGER DEFAULT 0,
+    connect_timeout INTEGER DEFAULT 3000,
+    request_gap     INTEGER DEFAULT 0,
+    connect_pause   INTEGER DEFAULT 0
 );
 
 CREATE TABLE yibiaodizhi (
