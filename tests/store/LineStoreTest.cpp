@@ -97,7 +97,8 @@ TEST(LineTable, BadStoredValuesAreFaults) {
     const std::pair<const char*, const char*> cases[] = {
         {"update kente set com='ttyUSB0'",
          "Line 1: port \"ttyUSB0\" is neither a port number nor a device path"},
-        {"insert into lines values (3,'','2','9600',5,100,100)",
+        {"insert into lines(number,name,port,baud,parity,poll_period,reply_timeout) values "
+         "(3,'','2','9600',5,100,100)",
          "Line 3: parity \"5\" is no whole number from 0 to 2"},
         {"drop table kente", "Line 1: the settings cannot be read: no such table: kente"},
     };
