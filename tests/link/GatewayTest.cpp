@@ -42,6 +42,7 @@ TEST(MbapFraming, RepliesMatchedByTransactionAndUnitAndCheckedByLength) {
         {"the same reply twice", mbap(1, read) + mbap(1, read), withCrc(read), 1, 0, {}},
         {"another unit", mbap(1, QByteArray::fromHex("02") + read.mid(1)), {}, 1, 0, {}},
         {"an exception", mbap(1, QByteArray::fromHex("01830B")), {}, 0, 0, {11}},
+        {"an exception too long", mbap(1, QByteArray::fromHex("01830B00")), {}, 0, 1, {}},
         {"a short length field", mbap(1, read, 0, 5) + mbap(1, read), {}, 0, 1, {}},
         {"a length beyond the byte count", mbap(1, read + "\x11", 0, 8), {}, 0, 1, {}},
         {"a protocol not 0, then the reply", mbap(1, read, 3) + mbap(1, read), {}, 0, 1, {}},
