@@ -5,6 +5,7 @@
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
 //                             [--publish HOST:PORT] [--window]
 //                             [--lines N [--lose-one | --lose-adapter]]
+//   build/bin/poll-rate-bench --gateway [--seconds N] [--meters N] [--baud 115200]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
 // decoder, the store and the grid model, polling meter-sim at each poll
@@ -28,6 +29,15 @@
 // With --window each tool row is run again with the main window shown and
 // reading ("tool+win", "+window" with --lines; offscreen unless a display is
 // set), to set what the window costs per reply beside the road alone.
+// With --gateway one station line of 32 meters (at 115200 baud unless told)
+// is read through the real start-up once each way a line reaches its bus:
+// its own serial port, RTU over TCP through ser2net in front of the
+// meter-sim terminal, and Modbus TCP to meter-sim's own gateway; then
+// QModbusTcpClient loops over the same kind of gateway. Each row gives
+// replies a second, their share of the bus's physical maximum, the share of
+// requests stored, the whole process's CPU per stored reply and its peak
+// memory; then whether the gateway lines meet their targets against the
+// serial line and against Qt's client.
 
 #include "CRC16.h"
 #include "Database.h"
@@ -45,6 +55,7 @@
 #include "PublishTable.h"
 #include "QtSerialPort.h"
 #include "RealtimeRecord.h"
+#include "Ser2net.h"
 #include "SerialExchange.h"
 #include "StartingDatabase.h"
 #include "Station.h"
@@ -63,6 +74,7 @@
 
 #ifdef HAVE_QT_MODBUS
 #include <QModbusRtuSerialClient>
+#include <QModbusTcpClient>
 #include <QSerialPort>
 #endif
 
@@ -156,10 +168,11 @@ struct Result {
 };
 
 // meter-sim as `com` of the program folder in `dir`, logging its requests
-// and replies beside it; with `silent`, none of its meters answers. True
-// once its port link is there.
+// and replies beside it; with `silent`, none of its meters answers. With
+// `tcpFraming` ("rtu" or "mbap") it serves on TCP instead, and its port
+// link is a file holding the HOST:PORT it took. True once that link is there.
 bool startSim(QProcess& sim, const QTemporaryDir& dir, int com, int baud, const Setup& setup,
-              bool silent) {
+              bool silent, const QString& tcpFraming = {}) {
     const QString port = dir.filePath(QStringLiteral("ports/com%1").arg(com));
     const QString meters = QStringLiteral("1-%1").arg(setup.meters);
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -181,6 +194,10 @@ bool startSim(QProcess& sim, const QTemporaryDir& dir, int com, int baud, const 
                           "--reply-log",  dir.filePath(QStringLiteral("replies-%1.log").arg(com))};
     if (silent)
         arguments << "--silent" << meters;
+    if (!tcpFraming.isEmpty())
+        arguments << "--tcp"
+                  << "127.0.0.1:0"
+                  << "--framing" << tcpFraming;
     sim.start(QStringLiteral(METER_SIM_PATH), arguments);
     sim.waitForStarted();
     for (int i = 0; i < 500 && !QFileInfo::exists(port); ++i)
@@ -444,33 +461,53 @@ Result runBare(int baud, int seconds, const Setup& setup) {
 }
 
 #ifdef HAVE_QT_MODBUS
-// QModbusRtuSerialClient asking meters 1 to N in turn for the record's
-// registers: request, wait for the reply, next request.
+// QModbusRtuSerialClient (or QModbusTcpClient to a gateway) asking meters
+// 1 to N in turn for the record's registers: request, wait for the reply,
+// next request.
 class QtClientLoop {
 public:
     QtClientLoop(const QString& portPath, int baud, int meters, Received& finished)
-        : m_meters(meters), m_finished(finished) {
-        m_client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, portPath);
-        m_client.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
-        m_client.setConnectionParameter(QModbusDevice::SerialParityParameter,
-                                        QSerialPort::NoParity);
-        m_client.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
-        m_client.setConnectionParameter(QModbusDevice::SerialStopBitsParameter,
-                                        QSerialPort::OneStop);
+        : m_client(std::make_unique<QModbusRtuSerialClient>()), m_meters(meters),
+          m_finished(finished) {
+        m_client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, portPath);
+        m_client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+        m_client->setConnectionParameter(QModbusDevice::SerialParityParameter,
+                                         QSerialPort::NoParity);
+        m_client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter,
+                                         QSerialPort::Data8);
+        m_client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter,
+                                         QSerialPort::OneStop);
         // The same patience as the tool's: line time and 20 ms of turnaround.
         LineSettings settings;
         settings.baud = baud;
-        m_client.setTimeout(
+        m_client->setTimeout(
             int(std::chrono::ceil<std::chrono::milliseconds>(settings.characterTime(61)).count()) +
             20);
-        m_client.setNumberOfRetries(0);
+        m_client->setNumberOfRetries(0);
     }
-    ~QtClientLoop() { m_client.disconnectDevice(); }
+    struct Gateway {
+        QString host;
+        int port = 0;
+    };
+    // Modbus TCP to a gateway, with a gateway line's patience.
+    QtClientLoop(const Gateway& gateway, int meters, Received& finished)
+        : m_client(std::make_unique<QModbusTcpClient>()), m_meters(meters), m_finished(finished) {
+        m_client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, gateway.host);
+        m_client->setConnectionParameter(QModbusDevice::NetworkPortParameter, gateway.port);
+        m_client->setTimeout(StoredLine::GatewayReplyTimeout);
+        m_client->setNumberOfRetries(0);
+    }
+    ~QtClientLoop() { m_client->disconnectDevice(); }
 
+    // A TCP client connects in the background: waits until it has.
     bool connect() {
-        if (m_client.connectDevice())
-            return true;
-        std::fprintf(stderr, "Qt client: %s\n", qPrintable(m_client.errorString()));
+        if (m_client->connectDevice()) {
+            for (int i = 0; i < 300 && m_client->state() == QModbusDevice::ConnectingState; ++i)
+                waitMs(10);
+            if (m_client->state() == QModbusDevice::ConnectedState)
+                return true;
+        }
+        std::fprintf(stderr, "Qt client: %s\n", qPrintable(m_client->errorString()));
         return false;
     }
     void start() {
@@ -485,7 +522,7 @@ private:
             return;
         const int server = m_address;
         m_address = m_address % m_meters + 1;
-        QModbusReply* reply = m_client.sendReadRequest(
+        QModbusReply* reply = m_client->sendReadRequest(
             QModbusDataUnit(QModbusDataUnit::HoldingRegisters, 0, 24), server);
         if (!reply) {
             QTimer::singleShot(1, [this] { ask(); });
@@ -507,7 +544,7 @@ private:
             QObject::connect(reply, &QModbusReply::finished, done);
     }
 
-    QModbusRtuSerialClient m_client;
+    std::unique_ptr<QModbusClient> m_client;
     int m_meters;
     Received& m_finished;
     bool m_running = false;
@@ -618,9 +655,11 @@ void resetPeakResident() {
 }
 
 // Measures `start` to `stop` over N lines; `replies` gives each line's count.
-void measureLines(StationResult& result, SimLines& sims, int seconds,
-                  const std::function<void()>& start, const std::function<void()>& stop,
-                  const std::function<std::vector<int>()>& replies) {
+// `requests` (called once, after) each line's requests as its simulator logged them.
+void measureLines(StationResult& result, int seconds, const std::function<void()>& start,
+                  const std::function<void()>& stop,
+                  const std::function<std::vector<int>()>& replies,
+                  const std::function<std::vector<int>()>& requests) {
     Result whole;
     resetPeakResident();
     measure(whole, seconds, start, stop, [&] {
@@ -634,7 +673,7 @@ void measureLines(StationResult& result, SimLines& sims, int seconds,
     result.cpuUsPerReply = whole.cpuUsPerReply;
     result.peakKb = peakResidentKb();
     result.replies = replies();
-    result.requests = sims.requests();
+    result.requests = requests();
 }
 
 // With `window`, the station is the shown main window's, its grid following
@@ -670,8 +709,8 @@ StationResult runStation(int lines, int baud, int periodMs, int seconds, const S
             ++stored[size_t(row.line - 1)];
     });
     measureLines(
-        result, sims, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
-        [&] { return stored; });
+        result, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
+        [&] { return stored; }, [&] { return sims.requests(); });
     return result;
 }
 
@@ -693,7 +732,7 @@ StationResult runQtClients(int lines, int baud, int seconds, const Setup& setup,
             return result;
     }
     measureLines(
-        result, sims, seconds,
+        result, seconds,
         [&] {
             for (const auto& loop : loops)
                 loop->start();
@@ -707,10 +746,234 @@ StationResult runQtClients(int lines, int baud, int seconds, const Setup& setup,
             for (const Received& replies : finished)
                 counts.push_back(int(replies.size()));
             return counts;
-        });
+        },
+        [&] { return sims.requests(); });
     return result;
 }
 #endif
+
+// --gateway: how a line reaches its bus. Line 2 of a fresh program folder
+// is the measured line, over its own serial port, through ser2net as RTU
+// over TCP, or as Modbus TCP to meter-sim's gateway; line 1, which a
+// station always has on a serial port, lists no meters and idles, the same
+// in each run.
+enum class Reach { Serial, RtuOverTcp, ModbusTcp };
+
+class ReachedLine {
+public:
+    static constexpr int Measured = 2;
+
+    ReachedLine(Reach reach, int baud, const Setup& setup) {
+        QDir(m_dir.path()).mkpath(QStringLiteral("ports"));
+        if (!startSim(m_idle, m_dir, 1, baud, setup, false))
+            return;
+        StoredLine line = LineTable::startingLine(Measured);
+        line.baud = QString::number(baud);
+        line.pollPeriod = 1;
+        switch (reach) {
+        case Reach::Serial:
+            if (!startSim(m_bus, m_dir, Measured, baud, setup, false))
+                return;
+            break;
+        case Reach::RtuOverTcp:
+            if (!startSim(m_bus, m_dir, Measured, baud, setup, false))
+                return;
+            m_ser2net = std::make_unique<Ser2net>(portPath(), baud);
+            if (!m_ser2net->start()) {
+                std::fprintf(
+                    stderr, "ser2net did not start: %s\n",
+                    qPrintable(Ser2net::program().isEmpty() ? Ser2net::skipReason() : QString()));
+                return;
+            }
+            m_host = QStringLiteral("127.0.0.1");
+            m_port = m_ser2net->port();
+            break;
+        case Reach::ModbusTcp: {
+            if (!startSim(m_bus, m_dir, Measured, baud, setup, false, QStringLiteral("mbap")))
+                return;
+            const QString address = fileLines(portPath()).value(0).trimmed();
+            m_host = address.section(QLatin1Char(':'), 0, 0);
+            m_port = address.section(QLatin1Char(':'), 1).toInt();
+            if (m_port <= 0)
+                return;
+            break;
+        }
+        }
+        if (reach != Reach::Serial) {
+            line.transport = reach == Reach::ModbusTcp ? StoredLine::Transport::ModbusTcp
+                                                       : StoredLine::Transport::RtuOverTcp;
+            line.port.clear();
+            line.host = m_host;
+            line.tcpPort = m_port;
+            line.replyTimeout = StoredLine::GatewayReplyTimeout;
+        }
+        StartingDatabase::Options options;
+        options.meters = QList<int>();
+        options.settings = QString::number(baud);
+        options.timer = 1000;
+        QList<int> meters;
+        for (int m = 1; m <= setup.meters; ++m)
+            meters << m;
+        options.lines.append({line, meters});
+        m_up = StartingDatabase::create(Database::filePath(m_dir.path()), options);
+    }
+    ~ReachedLine() { stop(); }
+
+    bool isUp() const { return m_up; }
+    QString folder() const { return m_dir.path(); }
+    QString host() const { return m_host; }
+    int port() const { return m_port; }
+    // The measured line's requests as its meter-sim logged them; stops it.
+    std::vector<int> requests() {
+        stop();
+        return {
+            int(fileLines(m_dir.filePath(QStringLiteral("requests-%1.log").arg(Measured))).size())};
+    }
+
+private:
+    QString portPath() const { return m_dir.filePath(QStringLiteral("ports/com%1").arg(Measured)); }
+    void stop() {
+        m_ser2net.reset();
+        for (QProcess* sim : {&m_bus, &m_idle}) {
+            sim->terminate();
+            sim->waitForFinished(3000);
+        }
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_idle; // line 1's
+    QProcess m_bus;
+    std::unique_ptr<Ser2net> m_ser2net;
+    QString m_host;
+    int m_port = 0; // the gateway's; 0 on a serial line
+    bool m_up = false;
+};
+
+// The station reading its measured line alone, through the real start-up.
+StationResult runReached(Reach reach, int baud, int seconds, const Setup& setup) {
+    StationResult result;
+    ReachedLine bus(reach, baud, setup);
+    if (!bus.isUp())
+        return result;
+    Station station(bus.folder(), std::make_unique<QtSerialPort>(PortLocator(bus.folder())));
+    QObject::connect(&station, &Station::lineNotStarted,
+                     [](const QString& why) { std::fprintf(stderr, "%s\n", qPrintable(why)); });
+    ::Line* measured = station.startUp().isOk() ? station.line(ReachedLine::Measured) : nullptr;
+    if (!measured || measured->port().isGateway() != (reach != Reach::Serial)) {
+        std::fprintf(stderr, "start-up failed%s\n",
+                     measured ? ": the line was not read back as a gateway line" : "");
+        return result;
+    }
+    // A gateway's connection is made on the line's thread; reading starts
+    // once it is there.
+    const auto open = [&] { return measured->call([&] { return measured->port().isOpen(); }); };
+    for (int i = 0; i < 300 && !open(); ++i)
+        waitMs(10);
+    int stored = 0;
+    QObject::connect(&station, &Station::readingStored, [&](const Reading& row) {
+        if (row.line == ReachedLine::Measured)
+            ++stored;
+    });
+    measureLines(
+        result, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
+        [&] { return std::vector<int>{stored}; }, [&] { return bus.requests(); });
+    return result;
+}
+
+#ifdef HAVE_QT_MODBUS
+StationResult runQtTcpClient(int baud, int seconds, const Setup& setup) {
+    StationResult result;
+    ReachedLine bus(Reach::ModbusTcp, baud, setup);
+    if (!bus.isUp())
+        return result;
+    Received finished;
+    finished.reserve(100000);
+    QtClientLoop loop({bus.host(), bus.port()}, setup.meters, finished);
+    if (!loop.connect())
+        return result;
+    measureLines(
+        result, seconds, [&] { loop.start(); }, [&] { loop.stop(); },
+        [&] { return std::vector<int>{int(finished.size())}; }, [&] { return bus.requests(); });
+    return result;
+}
+#endif
+
+struct ReachFigures {
+    double perSecond = 0;
+    double share = 0; // of the physical maximum
+    double cpuUs = 0;
+};
+
+ReachFigures printReachRow(const char* who, const StationResult& r, double physicalMs) {
+    ReachFigures figures;
+    if (!r.ran || r.replies.empty()) {
+        std::printf("%-14s (did not run)\n", who);
+        return figures;
+    }
+    const int replies = r.replies.front();
+    const int requests = r.requests.empty() ? 0 : r.requests.front();
+    figures.perSecond = r.seconds > 0 ? replies / r.seconds : 0;
+    figures.share = figures.perSecond * physicalMs / 1000.0;
+    figures.cpuUs = r.cpuUsPerReply;
+    std::printf("%-14s %9.1f %6.2f %7d/%-7d %6.1f%% %8.0f us %7.1f MB\n", who, figures.perSecond,
+                figures.share, replies, requests, requests ? 100.0 * replies / requests : 0,
+                figures.cpuUs, double(r.peakKb) / 1024.0);
+    std::fflush(stdout);
+    return figures;
+}
+
+void printCheck(const char* what, bool met, const QString& figures) {
+    std::printf("  %-8s %s: %s\n", met ? "met" : "NOT met", what, qPrintable(figures));
+}
+
+// --gateway: the same meters reached each way in turn, then Qt's Modbus TCP
+// client on the same kind of gateway, and the targets they are held to.
+void runGateway(const QList<int>& bauds, int seconds, const Setup& setup) {
+    const int runSeconds = seconds > 0 ? seconds : 5;
+    for (int baud : bauds) {
+        const double physicalMs = physicalMsPerReply(baud, setup);
+        std::printf("\nOne line of %d meters at %d baud, %d ms turnaround: at most %.1f replies/s "
+                    "(%.1f ms a reply)\n",
+                    setup.meters, baud, setup.turnaroundMs, 1000.0 / physicalMs, physicalMs);
+        std::printf("%-14s %9s %6s %15s %7s %11s %10s\n", "", "replies/s", "of max", "done/asked",
+                    "share", "cpu/reply", "peak RSS");
+        const ReachFigures serial =
+            printReachRow("serial", runReached(Reach::Serial, baud, runSeconds, setup), physicalMs);
+        const ReachFigures rtu = printReachRow(
+            "rtu-tcp", runReached(Reach::RtuOverTcp, baud, runSeconds, setup), physicalMs);
+        const ReachFigures mbap = printReachRow(
+            "modbus-tcp", runReached(Reach::ModbusTcp, baud, runSeconds, setup), physicalMs);
+#ifdef HAVE_QT_MODBUS
+        const ReachFigures qt =
+            printReachRow("qt modbus-tcp", runQtTcpClient(baud, runSeconds, setup), physicalMs);
+#else
+        std::printf("%-14s (not built: Qt SerialBus was not found)\n", "qt modbus-tcp");
+        const ReachFigures qt;
+#endif
+        std::printf("Targets:\n");
+        printCheck("each gateway line >= 0.90 of the physical maximum",
+                   rtu.share >= 0.9 && mbap.share >= 0.9,
+                   QStringLiteral("rtu-tcp %1, modbus-tcp %2")
+                       .arg(rtu.share, 0, 'f', 2)
+                       .arg(mbap.share, 0, 'f', 2));
+        printCheck("rtu-tcp CPU/reply <= 1.2 x serial's",
+                   rtu.cpuUs > 0 && serial.cpuUs > 0 && rtu.cpuUs <= 1.2 * serial.cpuUs,
+                   QStringLiteral("%1 us against %2 us (%3 x)")
+                       .arg(rtu.cpuUs, 0, 'f', 0)
+                       .arg(serial.cpuUs, 0, 'f', 0)
+                       .arg(serial.cpuUs > 0 ? rtu.cpuUs / serial.cpuUs : 0, 0, 'f', 2));
+        printCheck("modbus-tcp replies/s >= qt's, CPU/reply <= 0.75 x qt's",
+                   mbap.perSecond > 0 && qt.perSecond > 0 && mbap.perSecond >= qt.perSecond &&
+                       mbap.cpuUs <= 0.75 * qt.cpuUs,
+                   QStringLiteral("%1 against %2 replies/s, %3 us against %4 us (%5 x)")
+                       .arg(mbap.perSecond, 0, 'f', 1)
+                       .arg(qt.perSecond, 0, 'f', 1)
+                       .arg(mbap.cpuUs, 0, 'f', 0)
+                       .arg(qt.cpuUs, 0, 'f', 0)
+                       .arg(qt.cpuUs > 0 ? mbap.cpuUs / qt.cpuUs : 0, 0, 'f', 2));
+        std::fflush(stdout);
+    }
+}
 
 // Replies/s of the whole station, each line's share of its physical maximum
 // (the lowest and highest, the lost line left out), replies stored of those
@@ -822,21 +1085,25 @@ int main(int argc, char** argv) {
     Setup setup;
     int seconds = 0;
     QList<int> bauds{9600, 115200};
+    bool baudGiven = false;
     QList<int> periods{1, 5, 10, 15, 20, 50, 75, 100, 200};
     QString only; // "tool" or "qt": one side alone, to look at it closely
     QStringList args = app->arguments();
     args.removeAll(QStringLiteral("--window"));
     // The last line's meters all silent: what one dead line costs the others.
     const bool loseOne = args.removeAll(QStringLiteral("--lose-one")) > 0;
+    // One line reached each way a line can: serial, RTU over TCP, Modbus TCP.
+    const bool gateway = args.removeAll(QStringLiteral("--gateway")) > 0;
     // The last line's adapter gone: its port is not there at all.
     setup.lostAdapter = args.removeAll(QStringLiteral("--lose-adapter")) > 0;
     int lines = 1;
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
             seconds = args[i + 1].toInt();
-        else if (args[i] == "--baud")
+        else if (args[i] == "--baud") {
             bauds = numbers(args[i + 1]);
-        else if (args[i] == "--periods")
+            baudGiven = true;
+        } else if (args[i] == "--periods")
             periods = numbers(args[i + 1]);
         else if (args[i] == "--meters")
             setup.meters = std::clamp(args[i + 1].toInt(), 1, 247);
@@ -856,6 +1123,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (gateway) {
+        runGateway(baudGiven ? bauds : QList<int>{115200}, seconds, setup);
+        return 0;
+    }
     if (lines > 1 || loseOne || setup.lostAdapter) {
         runLines(lines, loseOne || setup.lostAdapter ? lines : 0, bauds, periods, seconds, only,
                  setup, withWindow);
