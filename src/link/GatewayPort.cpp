@@ -2,6 +2,10 @@
 
 #include "PortError.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 GatewayPort::GatewayPort(Target target, QObject* parent)
     : SerialPort(parent), m_target(std::move(target)), m_socket(this), m_connectTimer(this),
       m_pauseTimer(this) {
@@ -113,6 +117,13 @@ void GatewayPort::takeArrived() {
     const QByteArray bytes = m_socket.readAll();
     if (bytes.isEmpty())
         return;
+    // A box that sends a reply in pieces with Nagle on holds each further
+    // piece until the last is acknowledged, and Linux delays that ACK by up
+    // to 40 ms while it waits for our next request to carry it. Asking for
+    // it now sends it at once; the kernel drops the wish after a while, so
+    // it is asked again on every arrival.
+    const int quick = 1;
+    ::setsockopt(int(m_socket.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
     if (m_target.framing == Framing::Rtu) {
         m_received.append(bytes);
         return;
