@@ -42,6 +42,7 @@
 #include "CRC16.h"
 #include "Database.h"
 #include "Frames.h"
+#include "GatewayPort.h"
 #include "HexText.h"
 #include "IntervalTimer.h"
 #include "LineSettings.h"
@@ -880,6 +881,37 @@ StationResult runReached(Reach reach, int baud, int seconds, const Setup& setup)
     return result;
 }
 
+// The Modbus TCP line's own share, to set beside Qt's client, which stores
+// nothing either: the gateway port, exchange and polling cycle with each
+// reply decoded, not stored, on this thread.
+Result runGatewayLink(int baud, int seconds, const Setup& setup) {
+    Result result;
+    ReachedLine bus(Reach::ModbusTcp, baud, setup);
+    if (!bus.isUp())
+        return result;
+    GatewayPort port({bus.host(), quint16(bus.port()), GatewayPort::Framing::ModbusTcp});
+    port.setLineSettings(QStringLiteral("%1,n,8,1").arg(baud));
+    port.open();
+    for (int i = 0; i < 300 && !port.isOpen(); ++i)
+        waitMs(10);
+    if (!port.isOpen())
+        return result;
+    SerialExchange exchange(port);
+    CountingCursor cursor(setup.meters);
+    IntervalTimer pollTimer;
+    PollingCycle polling(exchange, cursor, pollTimer);
+    polling.setReplyTimeout(std::chrono::milliseconds(StoredLine::GatewayReplyTimeout));
+    int decoded = 0;
+    QObject::connect(&exchange, &SerialExchange::replyReceived, [&](ReplyKind, const QString& hex) {
+        decoded += decodeRealtimeRecord(hex) ? 1 : 0;
+    });
+    measure(
+        result, seconds, [&] { pollTimer.setInterval(std::chrono::milliseconds(1)); },
+        [&] { pollTimer.setInterval(std::chrono::milliseconds(0)); }, [&] { return decoded; });
+    result.requests = bus.requests().front();
+    return result;
+}
+
 #ifdef HAVE_QT_MODBUS
 StationResult runQtTcpClient(int baud, int seconds, const Setup& setup) {
     StationResult result;
@@ -943,6 +975,15 @@ void runGateway(const QList<int>& bauds, int seconds, const Setup& setup) {
             "rtu-tcp", runReached(Reach::RtuOverTcp, baud, runSeconds, setup), physicalMs);
         const ReachFigures mbap = printReachRow(
             "modbus-tcp", runReached(Reach::ModbusTcp, baud, runSeconds, setup), physicalMs);
+        const Result link = runGatewayLink(baud, runSeconds, setup);
+        printReachRow(
+            "  its link",
+            {link.ran, link.seconds, {link.replies}, {link.requests}, link.cpuUsPerReply, 0},
+            physicalMs);
+        if (link.ran)
+            std::printf("%-14s (port, exchange, cycle, decoding: %.0f us and %.2f wake-ups of "
+                        "its thread a reply)\n",
+                        "", link.threadCpuUsPerReply, link.wakeUpsPerReply);
 #ifdef HAVE_QT_MODBUS
         const ReachFigures qt =
             printReachRow("qt modbus-tcp", runQtTcpClient(baud, runSeconds, setup), physicalMs);
