@@ -26,13 +26,14 @@ struct StoredLine {
     int pollPeriod = 0;   // ms
     int replyTimeout = 0; // ms
     Transport transport = Transport::Serial;
-    QString host;                               // a gateway's host name or address
+    // (`{}` lets a line be written with its leading fields alone.)
+    QString host{};                             // a gateway's host name or address
     int tcpPort = 0;                            // a gateway's TCP port
     int connectTimeout = GatewayConnectTimeout; // ms
     int requestGap = 0;                         // ms of quiet after a reply before the next request
     int connectPause = 0;                       // ms after connecting before the first request
     // Why a stored value could not be read, naming it; empty when all were.
-    QString fault;
+    QString fault{};
 
     static QString defaultName(int number) { return QStringLiteral("Line %1").arg(number); }
     bool isGateway() const { return transport != Transport::Serial; }
