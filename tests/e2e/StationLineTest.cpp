@@ -132,8 +132,10 @@ TEST(StationOverLines, ProbeTellsWhichMetersAnswerAndReloadRestartsOnlyChangedLi
               "Line 3 \"Line 3\": port com3 did not open (error 8002).");
 
     Line* kept = station.lines()[1].get();
-    ASSERT_TRUE(folder.exec("update lines set name='Tank' where number=3") &&
-                folder.exec("insert into lines values (4,'Four','/dev/rx-none','9600',0,7,150)"));
+    ASSERT_TRUE(
+        folder.exec("update lines set name='Tank' where number=3") &&
+        folder.exec("insert into lines (number,name,port,baud,parity,poll_period,reply_timeout) "
+                    "values (4,'Four','/dev/rx-none','9600',0,7,150)"));
     std::vector<Line*> started = station.reloadLines();
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[1]->number(), 4);
