@@ -50,12 +50,13 @@ StoredLine lineOf(int number, const QSqlQuery& row) {
             noteFault(line, QStringLiteral("transport \"%1\" is none of serial, rtu-tcp, "
                                            "modbus-tcp")
                                 .arg(transport));
+        // A gateway line has a host and TCP port in place of its own port.
         line.host = row.value(7).toString().trimmed();
+        if (line.isGateway() && line.host.isEmpty())
+            noteFault(line, QStringLiteral("the gateway has no host"));
+        readNumber(line, row.value(8), "TCP port", line.isGateway() ? 1 : 0, 65535, &line.tcpPort);
     }
-    // A gateway line has a host in place of its own port.
     line.port = row.value(1).toString().trimmed();
-    if (line.isGateway() && line.host.isEmpty())
-        noteFault(line, QStringLiteral("the gateway has no host"));
     if (!line.isGateway() && !WholeNumber::parse(line.port, 1) &&
         !line.port.startsWith(QLatin1Char('/')))
         noteFault(line, QStringLiteral("port \"%1\" is neither a port number nor a device path")
@@ -68,7 +69,6 @@ StoredLine lineOf(int number, const QSqlQuery& row) {
     readNumber(line, row.value(5), "reply timeout", 1, MaxMilliseconds, &line.replyTimeout);
     if (number == 1)
         return line;
-    readNumber(line, row.value(8), "TCP port", line.isGateway() ? 1 : 0, 65535, &line.tcpPort);
     readNumber(line, row.value(9), "connect timeout", 1, MaxMilliseconds, &line.connectTimeout);
     readNumber(line, row.value(10), "request gap", 0, MaxMilliseconds, &line.requestGap);
     readNumber(line, row.value(11), "connect pause", 0, MaxMilliseconds, &line.connectPause);

@@ -120,6 +120,8 @@ TEST(LineTable, BadStoredValuesAreFaults) {
          "Line 3: parity \"5\" is no whole number from 0 to 2"},
         {"insert into lines (number,transport) values (3,'modbus-tcp')",
          "Line 3: the gateway has no host"},
+        {"insert into lines (number,transport,host) values (3,'rtu-tcp','gw')",
+         "Line 3: TCP port \"0\" is no whole number from 1 to 65535"},
         {"insert into lines (number,transport) values (3,'can')",
          "Line 3: transport \"can\" is none of serial, rtu-tcp, modbus-tcp"},
         {"drop table kente", "Line 1: the settings cannot be read: no such table: kente"},
