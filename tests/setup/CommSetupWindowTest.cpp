@@ -281,8 +281,7 @@ TEST_F(CommSetupWindowTest, LinesFrameAddsEditsAndRemovesStoredLines) {
     EXPECT_EQ(window->addLine(), nullptr);
 }
 
-// A gateway's fields stand in for the port; Modbus TCP brings its port and a gateway's
-// timeout; line 1 offers no transport.
+// A gateway's fields, 502 and its timeout come with Modbus TCP; line 1 has no transport.
 TEST_F(CommSetupWindowTest, LineDialogShowsTheChosenTransportsFields) {
     load();
     LineDialog* dialog = window->addLine();

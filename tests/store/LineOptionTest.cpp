@@ -1,5 +1,4 @@
 #include "LineOption.h"
-#include "LineTable.h"
 #include "ProgramFolder.h"
 
 #include <QProcess>
@@ -66,8 +65,7 @@ TEST(LineOption, KeysOverTheStartingLineOrAOneLineError) {
         EXPECT_EQ(error, expected);
     }
     QString error;
-    EXPECT_FALSE(LineOption::parse("transport=rtu-tcp;host=gw;tcp-port=1",
-                                   {LineTable::startingLine(1), {}}, &error));
+    EXPECT_FALSE(LineOption::parse("transport=modbus-tcp", {{1, {}, {}, {}}, {}}, &error));
     EXPECT_EQ(error, "line 1 is the station's serial line: its transport is serial");
 }
 
