@@ -2,6 +2,7 @@
 
 #include "LineHealth.h"
 #include "LineStatisticsModel.h"
+#include "SerialPort.h"
 #include "Station.h"
 
 #include <QHBoxLayout>
@@ -57,6 +58,17 @@ QString LineStatisticsWindow::summaryText() const {
     return m_summary->text();
 }
 
+QString LineStatisticsWindow::gatewayCounts(const LineStatistics::LineCounts& counts) {
+    QStringList exceptions;
+    for (auto code = counts.exceptions.begin(); code != counts.exceptions.end(); ++code)
+        exceptions << QStringLiteral("code %1: %2").arg(code.key()).arg(code.value());
+    return QStringLiteral("\nReplies to earlier requests: %1    Garbled gateway replies: %2    "
+                          "Exception replies: %3")
+        .arg(counts.staleReplies)
+        .arg(counts.garbledReplies)
+        .arg(exceptions.isEmpty() ? QStringLiteral("0") : exceptions.join(QStringLiteral(", ")));
+}
+
 void LineStatisticsWindow::refresh() {
     m_model->refresh();
     const bool named = m_station.lines().size() > 1;
@@ -81,6 +93,11 @@ void LineStatisticsWindow::refresh() {
                          .arg(counts.watchdogReopens)
                          .arg(counts.requestsNotSent)
                          .arg(counts.lateReplies);
+        if (line->port().isGateway()) {
+            summaries.last().replace(QStringLiteral("Serial port losses"),
+                                     QStringLiteral("Connection losses"));
+            summaries.last() += gatewayCounts(counts);
+        }
     }
     m_summary->setText(summaries.join(QLatin1Char('\n')));
 }

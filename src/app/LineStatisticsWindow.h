@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineStatistics.h"
+
 #include <QMainWindow>
 #include <QTimer>
 #include <chrono>
@@ -31,6 +33,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // A gateway line's own counts, as a further line of its summary.
+    static QString gatewayCounts(const LineStatistics::LineCounts& counts);
+
     Station& m_station;
     LineStatisticsModel* m_model = nullptr;
     QTableView* m_table = nullptr;

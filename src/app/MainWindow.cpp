@@ -204,10 +204,12 @@ QPushButton* MainWindow::addButton(const QString& text, const QString& hint) {
 
 void MainWindow::watchLine(Line& line) {
     LineHealth& health = line.health();
-    connect(&health, &LineHealth::lineLost, this,
-            [this](const QString& port) { showNotice(PortRecovery::lostNotice(port)); });
-    connect(&health, &LineHealth::lineBack, this,
-            [this](const QString& port) { showNotice(PortRecovery::backNotice(port)); });
+    connect(&health, &LineHealth::lineLost, this, [this](const QString&, const QString& loss) {
+        showNotice(PortRecovery::lostNotice(loss));
+    });
+    connect(&health, &LineHealth::lineBack, this, [this](const QString&, const QString& back) {
+        showNotice(PortRecovery::backNotice(back));
+    });
     connect(&health, &LineHealth::lineSilent, this,
             [this](const QString& port) { showNotice(PortRecovery::silentNotice(port)); });
     connect(&health, &LineHealth::sendFailing, this,
@@ -222,10 +224,10 @@ void MainWindow::watchLine(Line& line) {
 void MainWindow::watchAddedLine(Line& line) {
     watchLine(line);
     // Being retried since it started; its port is on its own thread.
-    if (const QString lost = line.call(
-            [&line] { return line.port().isOpen() ? QString() : line.port().description(); });
-        !lost.isEmpty())
-        showNotice(PortRecovery::lostNotice(lost));
+    if (const QString loss =
+            line.call([&line] { return line.isLost() ? line.port().lossText() : QString(); });
+        !loss.isEmpty())
+        showNotice(PortRecovery::lostNotice(loss));
 }
 
 void MainWindow::reloadLines() {

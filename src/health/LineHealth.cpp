@@ -33,6 +33,21 @@ LineHealth::LineHealth(SerialExchange& exchange, QObject* parent)
             [this](ReplyKind, const QString& hexText) {
                 count([&](LineStatistics& s) { s.replyBytes(hexText.size() / 2); });
             });
+    // A gateway's replies that never reach the exchange: the line is not
+    // silent for them.
+    SerialPort& port = m_exchange.port();
+    connect(&port, &SerialPort::staleReply, this, [this] {
+        count([](LineStatistics& s) { s.staleReply(); });
+        m_watchdog.byteArrived();
+    });
+    connect(&port, &SerialPort::garbledReply, this, [this] {
+        count([](LineStatistics& s) { s.garbledReply(); });
+        m_watchdog.byteArrived();
+    });
+    connect(&port, &SerialPort::exceptionReply, this, [this](int code) {
+        count([code](LineStatistics& s) { s.exceptionReply(code); });
+        m_watchdog.byteArrived();
+    });
 }
 
 void LineHealth::storeRefused(int address) {
@@ -79,15 +94,17 @@ void LineHealth::onSendFailed(int code) {
                          .arg(hint.isEmpty() ? QString() : QStringLiteral(": ") + hint));
 }
 
-void LineHealth::portLost(const QString& port) {
+void LineHealth::portLost() {
     m_portLost = true;
     count([](LineStatistics& s) { s.portLost(); });
-    emit lineLost(port);
+    const SerialPort& port = m_exchange.port();
+    emit lineLost(port.description(), port.lossText());
 }
 
-void LineHealth::portBack(const QString& port) {
+void LineHealth::portBack() {
     m_portLost = false;
-    emit lineBack(port);
+    const SerialPort& port = m_exchange.port();
+    emit lineBack(port.description(), port.returnText());
 }
 
 void LineHealth::watchdogReopened(const QString& port) {

@@ -38,10 +38,9 @@ public:
     // The outcome of any write to the database.
     void storeWrite(const StoreWrite& write);
 
-    // The port went away, and came back; `port` says which, as
-    // "com1 -> /dev/ttyUSB0".
-    void portLost(const QString& port);
-    void portBack(const QString& port);
+    // The port went away, and came back; the port says which and why.
+    void portLost();
+    void portBack();
     // The port was reopened because the line had gone quiet.
     void watchdogReopened(const QString& port);
 
@@ -63,8 +62,10 @@ signals:
     void storeFailing(const QString& reason);
     void storeRecovered();
 
-    void lineLost(const QString& port);
-    void lineBack(const QString& port);
+    // `port` as "com1 -> /dev/ttyUSB0" or "pumphouse-gw:502"; `loss` and
+    // `back` as the port words them for the operator.
+    void lineLost(const QString& port, const QString& loss);
+    void lineBack(const QString& port, const QString& back);
     // No byte at all for a while (SilenceWatchdog): time to reopen the port.
     void lineStalled();
     // The port was reopened for that; the line is silent, not fine.

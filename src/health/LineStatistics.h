@@ -45,6 +45,11 @@ public:
         qint64 lateReplies = 0;
         qint64 portLosses = 0;
         qint64 storeFailures = 0;
+        // From a gateway: replies to an earlier request (late, or another
+        // unit's), garbled replies, and Modbus exceptions by their code.
+        qint64 staleReplies = 0;
+        qint64 garbledReplies = 0;
+        QMap<int, qint64> exceptions;
     };
 
     struct ClosedPoll {
@@ -77,6 +82,9 @@ public:
     void replyLate() { ++m_line.lateReplies; }
     void portLost() { ++m_line.portLosses; }
     void storeFailed() { ++m_line.storeFailures; }
+    void staleReply() { ++m_line.staleReplies; }
+    void garbledReply() { ++m_line.garbledReplies; }
+    void exceptionReply(int code) { ++m_line.exceptions[code]; }
 
     // The meters seen so far, ascending.
     QList<int> meters() const { return m_meters.keys(); }

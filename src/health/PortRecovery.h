@@ -10,12 +10,12 @@ public:
     static constexpr std::chrono::milliseconds FirstDelay{2000};
     static constexpr std::chrono::milliseconds LongestDelay{10000};
 
-    static QString lostNotice(const QString& port) {
-        return QStringLiteral("Notice:Serial port lost (%1), retrying").arg(port);
+    // `loss` and `back` as the port words them: "Serial port lost (com1 ->
+    // /dev/ttyUSB0)", "Gateway pumphouse-gw:502 refused the connection".
+    static QString lostNotice(const QString& loss) {
+        return QStringLiteral("Notice:%1, retrying").arg(loss);
     }
-    static QString backNotice(const QString& port) {
-        return QStringLiteral("Notice:Serial port is back (%1)").arg(port);
-    }
+    static QString backNotice(const QString& back) { return QStringLiteral("Notice:") + back; }
     static QString silentNotice(const QString& port) {
         return QStringLiteral("Notice:No byte on the line (%1), port reopened").arg(port);
     }

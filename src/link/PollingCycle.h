@@ -38,6 +38,8 @@ public:
 
     void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
     std::chrono::milliseconds replyTimeout() const { return m_replyTimeout; }
+    // Quiet kept after a reply beyond the frame gap before the next request.
+    void setRequestGap(std::chrono::milliseconds gap) { m_requestGap = gap; }
 
     // The poll timer's tick: empty the buffer, then ask the next meter.
     void tick();
@@ -55,6 +57,7 @@ private:
     PollCursor& m_cursor;
     IntervalTimer& m_pollTimer;
     std::chrono::milliseconds m_replyTimeout = DefaultReplyTimeout;
+    std::chrono::milliseconds m_requestGap{0};
     // The port's settings, parsed once for each text the port reports.
     QString m_lineText;
     LineSettings m_line;

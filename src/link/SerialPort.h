@@ -46,6 +46,17 @@ public:
 
     // Which port on which device, for the operator: "com1 -> /dev/ttyUSB0".
     virtual QString description() const { return {}; }
+    // What the operator is told when the port is lost, and when it is back:
+    // a serial port names its device; a gateway says what its connection
+    // met ("Gateway pumphouse-gw:502 refused the connection").
+    virtual QString lossText() const {
+        return QStringLiteral("Serial port lost (%1)").arg(description());
+    }
+    virtual QString returnText() const {
+        return QStringLiteral("Serial port is back (%1)").arg(description());
+    }
+    // Whether the bus is reached through a gateway on the network.
+    virtual bool isGateway() const { return false; }
 
     // How soon the receive side wants to hear of arrived bytes: not before
     // `count` more can have come in at the line's speed, so that a reply
@@ -68,6 +79,15 @@ signals:
     // At least one byte waits to be read.
     void bytesArrived();
     // The device went away under the open port (unplugged, hung up, a
-    // write it refused); the port has closed itself.
+    // write it refused); the port has closed itself. A port that opens in
+    // the background (a gateway's connection) also says so when it fails
+    // to open.
     void lost();
+    // A port that opens in the background is open now.
+    void opened();
+    // Replies that never reach the receive side, from a gateway: one to an
+    // earlier request, a garbled one, a Modbus exception and its code.
+    void staleReply();
+    void garbledReply();
+    void exceptionReply(int code);
 };

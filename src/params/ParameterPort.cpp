@@ -1,6 +1,7 @@
 #include "ParameterPort.h"
 
 #include "LineTable.h"
+#include "PortError.h"
 #include "PortLocator.h"
 #include "SerialPort.h"
 #include "SettingsTable.h"
@@ -36,6 +37,18 @@ int setUp(SerialPort& port, const QSqlDatabase& db, int line,
             firstFailure = code;
         return onFailure == OnFailure::Stop;
     };
+
+    // A gateway's connection stays as it is: reconnecting would make the
+    // window wait for it, and the line reads on through it. One that is
+    // not through is a port not open; the line's notice says why.
+    if (port.isGateway()) {
+        if (!port.isOpen())
+            return PortError::PortNotOpen;
+        port.clearBuffers();
+        if (lineSettings)
+            return port.setLineSettings(*lineSettings);
+        return PortError::None;
+    }
 
     if (port.isOpen())
         port.close();

@@ -53,12 +53,22 @@ HeadlessRun::~HeadlessRun() = default;
 
 void HeadlessRun::watchLine(Line& line) {
     const LineHealth& health = line.health();
-    connect(&health, &LineHealth::lineLost, this, [this](const QString& port) {
-        m_log(QStringLiteral("serial port lost: %1; trying again").arg(port));
-    });
-    connect(&health, &LineHealth::lineBack, this, [this](const QString& port) {
-        m_log(QStringLiteral("serial port back: %1").arg(port));
-    });
+    // A gateway words its own loss: "gateway pumphouse-gw:502 refused the
+    // connection".
+    const bool gateway = line.port().isGateway();
+    const auto worded = [gateway](const QString& serialText, const QString& port,
+                                  const QString& text) {
+        return gateway ? text.left(1).toLower() + text.mid(1) : serialText.arg(port);
+    };
+    connect(&health, &LineHealth::lineLost, this,
+            [this, worded](const QString& port, const QString& loss) {
+                m_log(worded(QStringLiteral("serial port lost: %1"), port, loss) +
+                      QStringLiteral("; trying again"));
+            });
+    connect(&health, &LineHealth::lineBack, this,
+            [this, worded](const QString& port, const QString& back) {
+                m_log(worded(QStringLiteral("serial port back: %1"), port, back));
+            });
     connect(&health, &LineHealth::lineSilent, this, [this](const QString& port) {
         m_log(QStringLiteral("no byte on the line: %1; port reopened").arg(port));
     });

@@ -27,6 +27,9 @@ Line::Line(int number, std::unique_ptr<SerialPort> port, QObject* parent)
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &Line::retryPort);
     connect(m_port.get(), &SerialPort::lost, this, &Line::portLost);
+    // A port that opens in the background (a gateway's connection) is back
+    // only once it is through.
+    connect(m_port.get(), &SerialPort::opened, this, &Line::portOpened);
     connect(m_health.get(), &LineHealth::lineStalled, this, &Line::reopenStalledPort);
 }
 
@@ -69,15 +72,21 @@ void Line::setReplyTimeout(std::chrono::milliseconds timeout) {
     call([this, timeout] { m_polling->setReplyTimeout(timeout); });
 }
 
+void Line::setRequestGap(std::chrono::milliseconds gap) {
+    call([this, gap] { m_polling->setRequestGap(gap); });
+}
+
 void Line::setMeters(const QList<int>& addresses) {
     call([this, addresses] { m_cursor.setAddresses(addresses); });
 }
 
 int Line::open() {
-    const int code = m_port->openEmptied();
-    if (code != 0)
-        portLost();
-    return code;
+    return call([this] {
+        const int code = m_port->openEmptied();
+        if (code != 0)
+            portLost();
+        return code;
+    });
 }
 
 void Line::startReading() {
@@ -110,21 +119,38 @@ void Line::takeReply(const QString& hexText) {
 }
 
 void Line::portLost() {
-    m_health->portLost(m_port->description());
+    // A retry that failed again is no news: the next one waits longer.
+    if (!m_lost) {
+        m_lost = true;
+        m_health->portLost();
+    }
     if (!m_retryTimer.isActive())
         m_retryTimer.start(m_recovery.nextDelay());
+}
+
+void Line::portOpened() {
+    if (!m_lost)
+        return;
+    m_lost = false;
+    m_recovery.reset();
+    m_health->portBack();
 }
 
 void Line::retryPort() {
     // Opened meanwhile by a settings save or a parameter window: back too.
     // Only the lost device itself is tried, never the next one the lookup
     // would find.
-    if (m_port->isOpen() || m_port->reopenEmptied() == 0) {
-        m_recovery.reset();
-        m_health->portBack(m_port->description());
+    if (m_port->isOpen()) {
+        portOpened();
         return;
     }
-    m_retryTimer.start(m_recovery.nextDelay());
+    if (m_port->reopenEmptied() != 0) {
+        m_retryTimer.start(m_recovery.nextDelay());
+        return;
+    }
+    // Open now, or on its way: a gateway says opened() or lost() later.
+    if (m_port->isOpen())
+        portOpened();
 }
 
 void Line::reopenStalledPort() {
@@ -132,6 +158,8 @@ void Line::reopenStalledPort() {
         return;
     m_port->close();
     m_health->watchdogReopened(m_port->description());
+    // A gateway's reconnection says lost() if it fails: told as a loss.
+    m_lost = false;
     if (m_port->reopenEmptied() != 0)
         portLost();
 }

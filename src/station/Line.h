@@ -43,9 +43,12 @@ public:
     const QString& name() const { return m_name; }
     void setName(const QString& name) { m_name = name; }
 
-    // Opens its port as the operator's start does; a port that does not
-    // open is tried again as a lost one. 0 or the open's failure code.
+    // Opens its port as the operator's start does, on the line's thread; a
+    // port that does not open is tried again as a lost one. 0 or the
+    // open's failure code (0 too for a gateway still connecting).
     int open();
+    // Its port was lost, or would not open, and is being retried.
+    bool isLost() const { return m_lost; }
 
     // From here on it reads on a thread of its own, when its port may.
     void startThread();
@@ -76,6 +79,9 @@ public:
     std::chrono::milliseconds pollPeriod() const { return m_pollPeriod; }
     void setReplyTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds replyTimeout() const { return m_replyTimeout; }
+    // Quiet kept after a reply before the next request, beyond the bus's
+    // frame gap: some gateways need it.
+    void setRequestGap(std::chrono::milliseconds gap);
     // The meters it asks, ascending; the next poll asks the first.
     void setMeters(const QList<int>& addresses);
     // Polls its meters.
@@ -105,6 +111,7 @@ signals:
 private:
     // A lost port's device is tried again, by its own path, until it opens.
     void portLost();
+    void portOpened();
     void retryPort();
     // The line gave no byte for a while: close and reopen its device.
     void reopenStalledPort();
@@ -119,6 +126,7 @@ private:
     IntervalTimer m_pollTimer;
     std::unique_ptr<PollingCycle> m_polling;
     PortRecovery m_recovery;
+    bool m_lost = false; // told lost, not yet back
     QTimer m_retryTimer;
     LocalClock m_clock; // stamps every reading
     std::chrono::milliseconds m_pollPeriod{0};

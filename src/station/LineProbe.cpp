@@ -54,13 +54,29 @@ bool LineProbe::start(const StoredLine& line, const QList<int>& meters) {
     m_exchange = std::make_unique<SerialExchange>(*m_port);
     connect(m_exchange.get(), &SerialExchange::replyReceived, this, &LineProbe::replied);
     m_timeout.setInterval(std::chrono::milliseconds(line.replyTimeout));
+    if (m_port->isOpen()) {
+        firstQuestion();
+        return true;
+    }
+    // A gateway's connection is on its way: the questions wait for it, and
+    // a connection that fails is the answer.
+    connect(m_port.get(), &SerialPort::opened, this, &LineProbe::firstQuestion);
+    connect(m_port.get(), &SerialPort::lost, this, [this] {
+        if (!m_running)
+            return;
+        m_outcome.loss = m_port->lossText();
+        finish();
+    });
+    return true;
+}
+
+void LineProbe::firstQuestion() {
     // A poll of the line may still be on its way, its meter answering: the
     // first question waits for that to be over, or it goes unheard.
     QTimer::singleShot(m_timeout.interval(), this, [this] {
         if (m_running && m_exchange)
             askNext();
     });
-    return true;
 }
 
 void LineProbe::askNext() {
@@ -114,6 +130,8 @@ void LineProbe::finish() {
 
 QString LineProbe::summary(const StoredLine& line, const Outcome& outcome) {
     const QString head = QStringLiteral("Line %1 \"%2\": ").arg(line.number).arg(line.name);
+    if (!outcome.loss.isEmpty())
+        return head + outcome.loss + QLatin1Char('.');
     if (outcome.portError != 0) {
         const QString hint = PortError::hint(outcome.portError);
         return head + QStringLiteral("port %1 did not open (error %2).%3")

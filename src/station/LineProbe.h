@@ -26,6 +26,7 @@ public:
         QList<int> answered;
         QList<int> silent;
         int portError = 0; // why the port did not open (a PortError code); 0 when it did
+        QString loss;      // why a gateway's connection failed, as its port words it
     };
 
     explicit LineProbe(Station& station, QObject* parent = nullptr);
@@ -43,6 +44,7 @@ signals:
     void finished(const QString& summary);
 
 private:
+    void firstQuestion();
     void askNext();
     void replied(ReplyKind kind, const QString& hexText);
     void noAnswer();

@@ -2,6 +2,7 @@
 
 #include "Checkpointer.h"
 #include "Database.h"
+#include "GatewayPort.h"
 #include "LineHealth.h"
 #include "LineSettings.h"
 #include "LineTable.h"
@@ -35,11 +36,22 @@ Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* 
 }
 
 std::unique_ptr<SerialPort> Station::portFor(const StoredLine& settings) {
-    const std::optional<int> com = PortLocator::numberFor(settings.port);
-    if (!com)
-        return nullptr;
-    std::unique_ptr<SerialPort> port = m_makePort(settings.port);
-    port->setPortNumber(*com);
+    std::unique_ptr<SerialPort> port;
+    if (settings.isGateway()) {
+        port = std::make_unique<GatewayPort>(GatewayPort::Target{
+            settings.host, quint16(settings.tcpPort),
+            settings.transport == StoredLine::Transport::ModbusTcp ? GatewayPort::Framing::ModbusTcp
+                                                                   : GatewayPort::Framing::Rtu,
+            std::chrono::milliseconds(settings.connectTimeout),
+            std::chrono::milliseconds(settings.connectPause)});
+    } else {
+        const std::optional<int> com = PortLocator::numberFor(settings.port);
+        if (!com)
+            return nullptr;
+        port = m_makePort(settings.port);
+        port->setPortNumber(*com);
+    }
+    // Behind a gateway too: the bus's speed times the line.
     if (const auto text = LineSettings::textFor(settings.baud, settings.parity))
         port->setLineSettings(*text);
     return port;
@@ -92,10 +104,12 @@ std::vector<Line*> Station::setUpLines() {
         line->setName(settings.name);
         line->setPollPeriod(std::chrono::milliseconds(settings.pollPeriod));
         line->setReplyTimeout(std::chrono::milliseconds(settings.replyTimeout));
-        // A port that is away is tried again as a lost one; the line is
-        // there all the same.
-        line->open();
+        line->setRequestGap(std::chrono::milliseconds(settings.requestGap));
+        // Opened on its own thread, where a gateway's connection then runs. A
+        // port that is away is tried again as a lost one; the line is there
+        // all the same.
         line->startThread();
+        line->open();
         m_lineSettings.insert(settings.number, settings);
         started.push_back(line.get());
         addLine(std::move(line));

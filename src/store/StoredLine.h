@@ -26,7 +26,6 @@ struct StoredLine {
     int pollPeriod = 0;   // ms
     int replyTimeout = 0; // ms
     Transport transport = Transport::Serial;
-    // (`{}` lets a line be written with its leading fields alone.)
     QString host{};                             // a gateway's host name or address
     int tcpPort = 0;                            // a gateway's TCP port
     int connectTimeout = GatewayConnectTimeout; // ms

@@ -134,7 +134,7 @@ TEST(StationOverLines, ProbeTellsWhichMetersAnswerAndReloadRestartsOnlyChangedLi
     Line* kept = station.lines()[1].get();
     ASSERT_TRUE(
         folder.exec("update lines set name='Tank' where number=3") &&
-        folder.exec("insert into lines (number,name,port,baud,parity,poll_period,reply_timeout) "
+        folder.exec("insert into lines(number,name,port,baud,parity,poll_period,reply_timeout) "
                     "values (4,'Four','/dev/rx-none','9600',0,7,150)"));
     std::vector<Line*> started = station.reloadLines();
     ASSERT_EQ(started.size(), 2u);

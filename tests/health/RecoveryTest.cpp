@@ -67,7 +67,7 @@ TEST(LineHealth, FailedSendIsCountedAndToldOnceUnlessThePortIsLost) {
     port.open();
     exchange.send(request); // a send that works ends the run of failures
     port.close();
-    health.portLost(QStringLiteral("com1"));
+    health.portLost();
     exchange.send(request);
     EXPECT_EQ(health.statistics().line().requestsNotSent, 3);
     EXPECT_EQ(told.count(), 1); // the loss was told instead

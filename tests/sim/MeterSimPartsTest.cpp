@@ -1,7 +1,9 @@
 #include "CRC16.h"
 #include "Frames.h"
+#include "MbapFramer.h"
 #include "ReplyPacer.h"
 #include "RequestFramer.h"
+#include "SimOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,65 @@ TEST(ReplyPacer, FaultsChangeOnlyWhatTheyShould) {
             ASSERT_EQ(body.left(51), reply.left(51));
             ASSERT_EQ(crcMatches(body), f.corruptCrc == 0.0);
         }
+    }
+}
+
+// Requests are cut by the length field whatever the pieces; a stream that
+// is not Modbus TCP is refused for good.
+TEST(MbapFramer, CutsByTheLengthFieldAndRefusesOtherProtocols) {
+    const QByteArray read = QByteArray::fromHex("123400000006010300000018");
+    const QByteArray rtu = Frames::readRequest(1, 0, 24);
+    const struct {
+        const char* name;
+        std::vector<QByteArray> chunks;
+        int requests;
+        bool refused;
+    } cases[] = {
+        {"two and a part", {read + read + read.left(6)}, 2, false},
+        {"protocol id 1", {QByteArray::fromHex("123400010006010300000018")}, 0, true},
+        {"length 1", {QByteArray::fromHex("12340000000101")}, 0, true},
+        {"length 255", {QByteArray::fromHex("1234000000FF")}, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MbapFramer framer;
+        int count = 0;
+        for (const QByteArray& chunk : c.chunks) {
+            for (const MbapRequest& request : framer.feed(chunk)) {
+                EXPECT_EQ(request.transaction, 0x1234);
+                EXPECT_EQ(request.rtu, rtu);
+                ++count;
+            }
+        }
+        EXPECT_EQ(count, c.requests);
+        EXPECT_EQ(framer.error().isEmpty(), !c.refused);
+        EXPECT_EQ(framer.feed(read).size(), c.refused ? 0u : 1u);
+    }
+    const QByteArray reply = withCrc(QByteArray::fromHex("07030412345678"));
+    EXPECT_EQ(MbapFramer::reply(9, reply, 1).toHex(), "00090000000607030412345678");
+}
+
+// The address to listen on, the framing; mistakes refused.
+TEST(SimOptions, GatewayOptions) {
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--tcp", "127.0.0.1:0"}, "127.0.0.1 0 rtu"},
+        {{"--tcp", "[::1]:502", "--framing", "mbap", "--wrong-tid", "1"}, "::1 502 mbap"},
+        {{"--tcp", "127.0.0.1"}, ""},
+        {{"--tcp", "h:65536"}, ""},
+        {{"--framing", "mbap"}, ""},
+        {{"--tcp", "h:1", "--short-length", "0.5"}, ""},
+        {{"--exception", "0:4"}, ""},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        QString error;
+        const auto options = SimOptions::parse(arguments, &error);
+        const QString got =
+            !options ? QString()
+                     : QStringLiteral("%1 %2 %3")
+                           .arg(options->tcpHost)
+                           .arg(options->tcpPort)
+                           .arg(options->framing == SimOptions::Framing::Mbap ? "mbap" : "rtu");
+        EXPECT_EQ(got, expected) << arguments.join(' ').toStdString();
     }
 }
 

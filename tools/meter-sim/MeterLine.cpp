@@ -71,6 +71,8 @@ std::optional<QByteArray> MeterLine::handle(const QByteArray& request) {
     const auto it = m_meters.find(address);
     if (it == m_meters.end() || m_silent.contains(address))
         return std::nullopt;
+    if (const auto code = m_exceptions.find(address); code != m_exceptions.end())
+        return exception(address, byteAt(request, 1), code->second);
     return answer(it->second, request);
 }
 

@@ -20,6 +20,9 @@ public:
     // there or keeps quiet, a broadcast, or a request of the wrong length.
     std::optional<QByteArray> handle(const QByteArray& request);
 
+    // These meters answer every request with their exception code instead.
+    void setExceptions(const std::map<std::uint8_t, std::uint8_t>& codes) { m_exceptions = codes; }
+
     void advance(double seconds);
 
     const MeterModel* meter(std::uint8_t address) const;
@@ -29,4 +32,5 @@ private:
 
     std::map<std::uint8_t, MeterModel> m_meters;
     std::set<std::uint8_t> m_silent;
+    std::map<std::uint8_t, std::uint8_t> m_exceptions;
 };

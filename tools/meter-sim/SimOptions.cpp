@@ -43,8 +43,9 @@ std::optional<int> parseWhole(const QString& text, int low, int high) {
 // The options, their value names and the help text for each.
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        QStringLiteral("A line of simulated flow meters on a pseudo-terminal. Prints the\n"
-                       "terminal's path on the first line of standard output."));
+        QStringLiteral("A line of simulated flow meters on a pseudo-terminal, or behind a\n"
+                       "serial device server on TCP (--tcp). Prints the terminal's path, or\n"
+                       "the bound HOST:PORT, on the first line of standard output."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addOptions({
@@ -53,19 +54,40 @@ void describe(QCommandLineParser& parser) {
          QStringLiteral("list")},
         {QStringLiteral("link"),
          QStringLiteral("Symbolic link to the terminal, e.g. DIR/ports/com1; an old link is "
-                        "replaced, the link removed on exit."),
+                        "replaced, the link removed on exit. With --tcp: a file holding "
+                        "HOST:PORT, likewise."),
          QStringLiteral("path")},
+        {QStringLiteral("tcp"),
+         QStringLiteral("Listen on TCP as a serial device server instead, e.g. 127.0.0.1:0 (port 0 "
+                        "picks a free one). Up to 4 clients share the one bus, served in turn."),
+         QStringLiteral("host:port")},
+        {QStringLiteral("framing"),
+         QStringLiteral("With --tcp: rtu (RTU frames, CRC included) or mbap (Modbus TCP) "
+                        "(default rtu)."),
+         QStringLiteral("name")},
         {QStringLiteral("baud"),
          QStringLiteral("Line speed whose byte time is kept (default 9600)."), QStringLiteral("n")},
         {QStringLiteral("turnaround"),
          QStringLiteral("Meter reaction time before replying (default 5)."), QStringLiteral("ms")},
         {QStringLiteral("silent"), QStringLiteral("Meters on the line that never answer."),
          QStringLiteral("list")},
-        {QStringLiteral("corrupt-crc"), QStringLiteral("Chance 0..1 of a reply with a wrong CRC."),
+        {QStringLiteral("corrupt-crc"),
+         QStringLiteral("Chance 0..1 of a reply with a wrong CRC (with mbap: a wrong "
+                        "next-to-last byte)."),
          QStringLiteral("p")},
         {QStringLiteral("split"), QStringLiteral("Replies come in random pieces with gaps.")},
         {QStringLiteral("stray"), QStringLiteral("Chance 0..1 of stray bytes around a reply."),
          QStringLiteral("p")},
+        {QStringLiteral("wrong-tid"),
+         QStringLiteral("With mbap: chance 0..1 of a reply with the previous transaction id."),
+         QStringLiteral("p")},
+        {QStringLiteral("short-length"),
+         QStringLiteral("With mbap: chance 0..1 of a reply whose length field is one short."),
+         QStringLiteral("p")},
+        {QStringLiteral("exception"),
+         QStringLiteral("Meter ADDR answers every request with exception CODE (1 to 255); "
+                        "may be repeated."),
+         QStringLiteral("addr:code")},
         {QStringLiteral("seed"), QStringLiteral("Seed for the flow model and the faults."),
          QStringLiteral("n")},
         {QStringLiteral("log"),
@@ -130,6 +152,37 @@ std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QStrin
         }
         options.silent = std::set<std::uint8_t>(silent->begin(), silent->end());
     }
+    if (given("tcp")) {
+        const QString text = parser.value(name);
+        const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+        QString host = text.left(std::max<qsizetype>(colon, 0));
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+            host = host.mid(1, host.size() - 2);
+        const auto port = parseWhole(text.mid(colon + 1), 0, 65535);
+        if (colon < 0 || host.isEmpty() || !port)
+            return bad(QStringLiteral("expected HOST:PORT with a port from 0 to 65535"));
+        options.tcpHost = host;
+        options.tcpPort = *port;
+    }
+    if (given("framing")) {
+        if (options.tcpHost.isEmpty())
+            return bad(QStringLiteral("only with --tcp"));
+        if (parser.value(name) == QLatin1String("mbap"))
+            options.framing = Framing::Mbap;
+        else if (parser.value(name) != QLatin1String("rtu"))
+            return bad(QStringLiteral("expected rtu or mbap"));
+    }
+    for (const QString& item : parser.values(QStringLiteral("exception"))) {
+        name = QStringLiteral("exception");
+        const auto address = parseWhole(item.section(QLatin1Char(':'), 0, 0), 1, 255);
+        const auto code = parseWhole(item.section(QLatin1Char(':'), 1), 1, 255);
+        if (!address || !code) {
+            *error =
+                QStringLiteral("--exception '%1': expected ADDR:CODE, each 1 to 255").arg(item);
+            return std::nullopt;
+        }
+        options.exceptions[static_cast<std::uint8_t>(*address)] = static_cast<std::uint8_t>(*code);
+    }
     for (const auto& [option, path] :
          {std::pair{"link", &options.linkPath}, std::pair{"log", &options.logPath},
           std::pair{"reply-log", &options.replyLogPath}}) {
@@ -152,9 +205,15 @@ std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QStrin
         options.turnaround = std::chrono::milliseconds(*turnaround);
     }
     for (const auto& [option, probability] :
-         {std::pair{"corrupt-crc", &options.corruptCrc}, std::pair{"stray", &options.stray}}) {
+         {std::pair{"corrupt-crc", &options.corruptCrc}, std::pair{"stray", &options.stray},
+          std::pair{"wrong-tid", &options.wrongTid},
+          std::pair{"short-length", &options.shortLength}}) {
         if (!given(option))
             continue;
+        if (probability == &options.wrongTid || probability == &options.shortLength) {
+            if (options.framing != Framing::Mbap)
+                return bad(QStringLiteral("only with --framing mbap"));
+        }
         const auto value = parseProbability(parser.value(name));
         if (!value)
             return bad(QStringLiteral("expected a probability from 0 to 1"));

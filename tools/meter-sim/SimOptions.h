@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -12,6 +13,10 @@
 struct SimOptions {
     std::vector<std::uint8_t> addresses{1};
     std::set<std::uint8_t> silent;
+    // Listen on TCP as a serial device server when set; port 0 picks one.
+    QString tcpHost;
+    int tcpPort = 0;
+    enum class Framing { Rtu, Mbap } framing = Framing::Rtu;
     QString linkPath;
     QString logPath;
     QString replyLogPath;
@@ -20,6 +25,12 @@ struct SimOptions {
     double corruptCrc = 0.0;
     bool split = false;
     double stray = 0.0;
+    // Modbus TCP only: replies with an earlier transaction id, or a length
+    // field shorter than what follows.
+    double wrongTid = 0.0;
+    double shortLength = 0.0;
+    // Meters that answer every request with this exception code.
+    std::map<std::uint8_t, std::uint8_t> exceptions;
     std::uint32_t seed = 0;
     bool seedGiven = false; // otherwise the program picks one at random
     bool help = false;
