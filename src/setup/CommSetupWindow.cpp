@@ -334,10 +334,14 @@ void CommSetupWindow::lineload() {
     m_lineModel->setRowCount(0);
     for (const StartingDatabase::Line& line : m_shownLines) {
         const LineEntry shown = LineEntry::of(line.settings, line.meters);
+        const QString port =
+            line.settings.isGateway()
+                ? QStringLiteral("%1 (%2)").arg(line.settings.portText(), shown.transport)
+                : shown.port;
         QList<QStandardItem*> row;
         for (const QString& text :
-             {QString::number(line.settings.number), shown.name, shown.port, shown.baud,
-              shown.parity, shown.period, shown.timeout, shown.meters}) {
+             {QString::number(line.settings.number), shown.name, port, shown.baud, shown.parity,
+              shown.period, shown.timeout, shown.meters}) {
             row << new QStandardItem(text);
             // A value the station cannot read says so where it stands.
             row.last()->setToolTip(line.settings.fault.isEmpty() ? text : line.settings.fault);
@@ -348,7 +352,7 @@ void CommSetupWindow::lineload() {
     }
     m_lineGrid->resizeColumnsToContents();
     // A long name or device path gives way, elided; its tooltip holds it whole.
-    const int widest = m_lineGrid->fontMetrics().averageCharWidth() * 26;
+    const int widest = m_lineGrid->fontMetrics().averageCharWidth() * 32;
     for (int column : {1, 2})
         m_lineGrid->setColumnWidth(column, std::min(m_lineGrid->columnWidth(column), widest));
     updateLineButtons();

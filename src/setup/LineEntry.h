@@ -6,8 +6,9 @@
 #include <optional>
 
 // A line as the line dialog shows and takes it: every field a text, the
-// port as comN or a device path, the parity as its list text and the
-// meters as "1-3,7".
+// port as comN or a device path, the parity and transport as their list
+// texts and the meters as "1-3,7". A serial line leaves the gateway's
+// fields out, a gateway line its port.
 struct LineEntry {
     QString name;
     QString port;
@@ -16,8 +17,16 @@ struct LineEntry {
     QString period;
     QString timeout;
     QString meters;
+    QString transport = StoredLine::transportName(StoredLine::Transport::Serial);
+    QString host{};
+    QString tcpPort{};
+    QString connectTimeout{};
+    QString gap{};
+    QString connectPause{};
 
     static LineEntry of(const StoredLine& line, const QList<int>& meters);
+    // "Serial", "RTU over TCP", "Modbus TCP"; nullopt for any other text.
+    static std::optional<StoredLine::Transport> transportOf(const QString& name);
     // Runs of neighbouring addresses shortened: 1, 2, 3, 7 gives "1-3,7".
     static QString meterText(const QList<int>& meters);
 

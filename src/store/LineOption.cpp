@@ -11,6 +11,10 @@ namespace {
 constexpr int MaxAddress = 255;
 constexpr int MaxPort = 255;
 constexpr int MaxMilliseconds = 32767; // kept in 16 bits, as start-up reads them
+constexpr int MaxTcpPort = 65535;
+
+// Keys that only a gateway line takes.
+const QStringList gatewayKeys{"host", "tcp-port", "connect-timeout", "gap", "connect-pause"};
 
 // "1-3,7" as ascending addresses, each once; nullopt when any is bad.
 std::optional<QList<int>> addressList(const QString& text) {
@@ -32,12 +36,12 @@ std::optional<QList<int>> addressList(const QString& text) {
 // Applies one key's value; the reason it cannot otherwise.
 QString apply(const QString& key, const QString& value, StartingDatabase::Line& line) {
     StoredLine& settings = line.settings;
-    const auto milliseconds = [&value](int* into) {
-        const std::optional<int> number = WholeNumber::parse(value, 1, MaxMilliseconds);
+    const auto whole = [&value](int* into, int min, int max = MaxMilliseconds) {
+        const std::optional<int> number = WholeNumber::parse(value, min, max);
         if (number)
             *into = *number;
         return number ? QString()
-                      : QStringLiteral("is no whole number from 1 to %1").arg(MaxMilliseconds);
+                      : QStringLiteral("is no whole number from %1 to %2").arg(min).arg(max);
     };
     if (key == QLatin1String("name")) {
         if (value.isEmpty())
@@ -65,9 +69,27 @@ QString apply(const QString& key, const QString& value, StartingDatabase::Line& 
             return QStringLiteral("is none of none, odd, even");
         settings.parity = int(parities.indexOf(value));
     } else if (key == QLatin1String("period")) {
-        return milliseconds(&settings.pollPeriod);
+        return whole(&settings.pollPeriod, 1);
     } else if (key == QLatin1String("timeout")) {
-        return milliseconds(&settings.replyTimeout);
+        return whole(&settings.replyTimeout, 1);
+    } else if (key == QLatin1String("transport")) {
+        const std::optional<StoredLine::Transport> transport = StoredLine::transportFrom(value);
+        if (!transport)
+            return QStringLiteral("is none of serial, rtu-tcp, modbus-tcp");
+        settings.transport = *transport;
+    } else if (key == QLatin1String("host")) {
+        static const QRegularExpression unfit(QStringLiteral("[\\s/]"));
+        if (value.isEmpty() || value.contains(unfit))
+            return QStringLiteral("is no host name or address");
+        settings.host = value;
+    } else if (key == QLatin1String("tcp-port")) {
+        return whole(&settings.tcpPort, 1, MaxTcpPort);
+    } else if (key == QLatin1String("connect-timeout")) {
+        return whole(&settings.connectTimeout, 1);
+    } else if (key == QLatin1String("gap")) {
+        return whole(&settings.requestGap, 0);
+    } else if (key == QLatin1String("connect-pause")) {
+        return whole(&settings.connectPause, 0);
     } else if (key == QLatin1String("meters")) {
         const std::optional<QList<int>> meters = addressList(value);
         if (!meters)
@@ -75,7 +97,39 @@ QString apply(const QString& key, const QString& value, StartingDatabase::Line& 
                 .arg(MaxAddress);
         line.meters = *meters;
     } else {
-        return QStringLiteral("is no key (name, port, baud, parity, period, timeout, meters)");
+        return QStringLiteral("is no key (name, port, baud, parity, period, timeout, meters, "
+                              "transport, %1)")
+            .arg(gatewayKeys.join(QStringLiteral(", ")));
+    }
+    return {};
+}
+
+// The rules between keys, once every key is applied to `line`, which was
+// `before`; the reason the line cannot be otherwise.
+QString checkTransport(const StoredLine& before, const QStringList& given, StoredLine& line) {
+    if (!line.isGateway()) {
+        for (const QString& key : gatewayKeys)
+            if (given.contains(key))
+                return QStringLiteral("%1 is for a gateway line (transport=rtu-tcp or "
+                                      "modbus-tcp)")
+                    .arg(key);
+        return {};
+    }
+    if (line.number == 1)
+        return QStringLiteral("line 1 is the station's serial line: its transport is serial");
+    if (given.contains(QStringLiteral("port")))
+        return QStringLiteral("port is for a serial line; a gateway line has host and tcp-port");
+    if (line.host.isEmpty())
+        return QStringLiteral("host is needed for a gateway line");
+    if (line.tcpPort == 0 && line.transport == StoredLine::Transport::ModbusTcp)
+        line.tcpPort = StoredLine::ModbusTcpPort;
+    if (line.tcpPort == 0)
+        return QStringLiteral("tcp-port is needed for transport rtu-tcp");
+    if (!before.isGateway()) {
+        // The serial port it had is no longer its own, and a gateway answers later.
+        line.port.clear();
+        if (!given.contains(QStringLiteral("timeout")))
+            line.replyTimeout = StoredLine::GatewayReplyTimeout;
     }
     return {};
 }
@@ -84,6 +138,7 @@ QString apply(const QString& key, const QString& value, StartingDatabase::Line& 
 
 std::optional<StartingDatabase::Line>
 LineOption::parse(const QString& text, StartingDatabase::Line base, QString* error) {
+    const StoredLine before = base.settings;
     QStringList given;
     for (const QString& item : text.split(QLatin1Char(';'))) {
         if (item.trimmed().isEmpty())
@@ -104,6 +159,10 @@ LineOption::parse(const QString& text, StartingDatabase::Line base, QString* err
             *error = QStringLiteral("%1 \"%2\" %3").arg(key, value, reason);
             return std::nullopt;
         }
+    }
+    if (const QString reason = checkTransport(before, given, base.settings); !reason.isEmpty()) {
+        *error = reason;
+        return std::nullopt;
     }
     return base;
 }

@@ -11,7 +11,10 @@
 namespace {
 
 const QString line1Columns = QStringLiteral("line_name,com,settings,noe,timer,reply_timeout");
-const QString lineColumns = QStringLiteral("name,port,baud,parity,poll_period,reply_timeout");
+const QString lineColumns =
+    QStringLiteral("name,port,baud,parity,poll_period,reply_timeout,transport,host,tcp_port,"
+                   "connect_timeout,request_gap,connect_pause");
+constexpr int MaxMilliseconds = 32767;
 
 // The first fault found stays: it is the one shown.
 void noteFault(StoredLine& line, const QString& fault) {
@@ -32,23 +35,43 @@ void readNumber(StoredLine& line, const QVariant& stored, const char* what, int 
 }
 
 // A line from the current row's values, in the order of the column lists
-// above.
+// above; `kente` holds no transport, so line 1 stays serial.
 StoredLine lineOf(int number, const QSqlQuery& row) {
     StoredLine line;
     line.number = number;
     line.name = row.value(0).toString().trimmed();
     if (line.name.isEmpty())
         line.name = StoredLine::defaultName(number);
+    if (number != 1) {
+        const QString transport = row.value(6).toString().trimmed();
+        if (const auto known = StoredLine::transportFrom(transport))
+            line.transport = *known;
+        else
+            noteFault(line, QStringLiteral("transport \"%1\" is none of serial, rtu-tcp, "
+                                           "modbus-tcp")
+                                .arg(transport));
+        // A gateway line has a host and TCP port in place of its own port.
+        line.host = row.value(7).toString().trimmed();
+        if (line.isGateway() && line.host.isEmpty())
+            noteFault(line, QStringLiteral("the gateway has no host"));
+        readNumber(line, row.value(8), "TCP port", line.isGateway() ? 1 : 0, 65535, &line.tcpPort);
+    }
     line.port = row.value(1).toString().trimmed();
-    if (!WholeNumber::parse(line.port, 1) && !line.port.startsWith(QLatin1Char('/')))
+    if (!line.isGateway() && !WholeNumber::parse(line.port, 1) &&
+        !line.port.startsWith(QLatin1Char('/')))
         noteFault(line, QStringLiteral("port \"%1\" is neither a port number nor a device path")
                             .arg(line.port));
     line.baud = row.value(2).toString().trimmed();
     if (!WholeNumber::parse(line.baud, 1))
         noteFault(line, QStringLiteral("baud rate \"%1\" is no whole number").arg(line.baud));
     readNumber(line, row.value(3), "parity", 0, 2, &line.parity);
-    readNumber(line, row.value(4), "poll period", 0, 32767, &line.pollPeriod);
-    readNumber(line, row.value(5), "reply timeout", 1, 32767, &line.replyTimeout);
+    readNumber(line, row.value(4), "poll period", 0, MaxMilliseconds, &line.pollPeriod);
+    readNumber(line, row.value(5), "reply timeout", 1, MaxMilliseconds, &line.replyTimeout);
+    if (number == 1)
+        return line;
+    readNumber(line, row.value(9), "connect timeout", 1, MaxMilliseconds, &line.connectTimeout);
+    readNumber(line, row.value(10), "request gap", 0, MaxMilliseconds, &line.requestGap);
+    readNumber(line, row.value(11), "connect pause", 0, MaxMilliseconds, &line.connectPause);
     return line;
 }
 
@@ -108,7 +131,7 @@ QList<StoredLine> LineTable::lines() const {
                        .arg(lineColumns)
                        .arg(StoredLine::MaxLines)))
         while (query.next())
-            lines << lineOf(query.value(6).toInt(), query);
+            lines << lineOf(query.value(12).toInt(), query);
     return lines;
 }
 
@@ -117,9 +140,13 @@ StoreWrite LineTable::storeLine(const StoredLine& line) {
         return StoreWrite::refused(QStringLiteral("no line %1: lines are numbered 1 to %2")
                                        .arg(line.number)
                                        .arg(StoredLine::MaxLines));
+    if (line.number == 1 && line.isGateway())
+        return StoreWrite::refused(QStringLiteral("line 1 is the station's serial line"));
     const FullSync durable(m_db);
     QSqlQuery query(m_db);
-    const QVariantList values{line.name,   line.port,       line.baud,
+    // Texts left out are stored empty, not NULL: a gateway line has no port.
+    const auto text = [](const QString& value) { return value.isNull() ? QString("") : value; };
+    const QVariantList values{line.name,   text(line.port), line.baud,
                               line.parity, line.pollPeriod, line.replyTimeout};
     if (line.number == 1)
         return change(query,
@@ -127,13 +154,20 @@ StoreWrite LineTable::storeLine(const StoredLine& line) {
                                      "reply_timeout=?"),
                       values);
     return change(query,
-                  QStringLiteral("insert into lines (%1,number) values (?,?,?,?,?,?,?) on "
-                                 "conflict(number) do update set name=excluded.name,"
+                  QStringLiteral("insert into lines (%1,number) values (?,?,?,?,?,?,?,?,?,?,?,?,?) "
+                                 "on conflict(number) do update set name=excluded.name,"
                                  "port=excluded.port,baud=excluded.baud,parity=excluded.parity,"
                                  "poll_period=excluded.poll_period,"
-                                 "reply_timeout=excluded.reply_timeout")
+                                 "reply_timeout=excluded.reply_timeout,"
+                                 "transport=excluded.transport,host=excluded.host,"
+                                 "tcp_port=excluded.tcp_port,"
+                                 "connect_timeout=excluded.connect_timeout,"
+                                 "request_gap=excluded.request_gap,"
+                                 "connect_pause=excluded.connect_pause")
                       .arg(lineColumns),
-                  values + QVariantList{line.number});
+                  values + QVariantList{StoredLine::transportText(line.transport), text(line.host),
+                                        line.tcpPort, line.connectTimeout, line.requestGap,
+                                        line.connectPause, line.number});
 }
 
 StoreWrite LineTable::removeLine(int number) {

@@ -9,7 +9,8 @@
 // The station's lines. Line 1 is the one every store has: its port, baud
 // rate, parity and poll period are the ones `kente` has always held (and
 // SettingsTable edits), its name and reply timeout added beside them.
-// Lines 2 to 16 have a row each in `lines`.
+// Lines 2 to 16 have a row each in `lines`, with their transport: line 1
+// is always serial.
 class LineTable {
 public:
     // What a line starts with: line 1's starting settings, named
@@ -23,7 +24,8 @@ public:
     QList<StoredLine> lines() const;
 
     // Writes a line's settings, committed with full sync; NoSuchRow for
-    // line 1 without its settings row, refused for a number out of range.
+    // line 1 without its settings row, refused for a number out of range
+    // and for line 1 on a gateway.
     StoreWrite storeLine(const StoredLine& line);
     // Drops a line and its meters (their history stays), committed with
     // full sync; refused for line 1, NoSuchRow for a line not there.

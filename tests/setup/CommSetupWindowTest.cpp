@@ -281,4 +281,24 @@ TEST_F(CommSetupWindowTest, LinesFrameAddsEditsAndRemovesStoredLines) {
     EXPECT_EQ(window->addLine(), nullptr);
 }
 
+// A gateway's fields, 502 and its timeout come with Modbus TCP; line 1 has no transport.
+TEST_F(CommSetupWindowTest, LineDialogShowsTheChosenTransportsFields) {
+    load();
+    LineDialog* dialog = window->addLine();
+    const auto shown = [&dialog](const char* name) {
+        return dialog->findChild<QWidget*>(name)->isVisibleTo(dialog);
+    };
+    EXPECT_TRUE(shown("linePort") && !shown("lineHost") && !shown("lineGap"));
+    dialog->findChild<QComboBox*>("lineTransport")->setCurrentText("Modbus TCP");
+    EXPECT_TRUE(!shown("linePort") && shown("lineHost") && shown("lineGap"));
+    EXPECT_EQ(dialog->entry().tcpPort + "|" + dialog->entry().timeout, "502|500");
+    dialog->findChild<QLineEdit*>("lineHost")->setText("10.0.0.5");
+    dialog->accept();
+    auto* grid = child<QTableView>("lineGrid");
+    EXPECT_EQ(grid->model()->index(1, 2).data(), "10.0.0.5:502 (Modbus TCP)");
+    grid->selectRow(0);
+    dialog = window->editLine();
+    EXPECT_FALSE(shown("lineTransport"));
+}
+
 } // namespace

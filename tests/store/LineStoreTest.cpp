@@ -50,6 +50,19 @@ TEST(SchemaUpgrade, AStoreWithoutLinesKeepsEveryRowOnLine1) {
     EXPECT_EQ(shape(folder), shape(ProgramFolder()));
 }
 
+// A lines table from before gateways gets their columns, its lines staying serial.
+TEST(SchemaUpgrade, LinesBeforeGatewaysStaySerial) {
+    ProgramFolder folder;
+    for (const char* sql : {"drop table lines",
+                            "create table lines (number INTEGER PRIMARY KEY, name TEXT, port TEXT)",
+                            "insert into lines values (2,'Tank','3')"})
+        ASSERT_TRUE(folder.exec(sql)) << sql;
+    ASSERT_TRUE(SchemaUpgrade::run(Database(folder.path()).connection()).isDone());
+    EXPECT_EQ(folder.rows("select * from lines"),
+              QStringList{"2|Tank|3|NULL|NULL|NULL|NULL|serial||0|3000|0|0"});
+    EXPECT_EQ(shape(folder), shape(ProgramFolder()));
+}
+
 // A meter is its line and its address; a line goes with its meters, never line 1.
 TEST(LineTable, LinesKeyMetersAndGoWithThem) {
     StartingDatabase::Options options;
@@ -58,10 +71,13 @@ TEST(LineTable, LinesKeyMetersAndGoWithThem) {
     Database db(folder.path());
     LineTable lines(db.connection());
     MeterTable meters(db.connection());
-    const StoredLine line2{2, "Pump house", "/dev/serial/by-id/usb-x-port0", "19200", 2, 200, 80,
-                           {}};
+    const StoredLine line2{2, "Pump house", "/dev/serial/by-id/usb-x-port0", "19200", 2, 200, 80};
+    // A gateway: every field goes and comes back.
+    StoredLine line3{3,    "Well", "",  "9600", 1,  300, 600, StoredLine::Transport::RtuOverTcp,
+                     "gw", 4001,   900, 20,     100};
     EXPECT_EQ(meters.addMeter(2, 5).outcome, StoreWrite::Outcome::NoSuchRow); // no line 2 yet
     ASSERT_TRUE(lines.storeLine(line2).isDone());
+    ASSERT_TRUE(lines.storeLine(line3).isDone());
     ASSERT_TRUE(meters.addMeter(2, 5).isDone());
     Reading reading;
     reading.line = 2;
@@ -77,17 +93,20 @@ TEST(LineTable, LinesKeyMetersAndGoWithThem) {
     EXPECT_EQ(keys, QStringList({"1/1", "1/5", "2/5"}));
 
     StoredLine line1 = LineTable::startingLine(1);
-    EXPECT_EQ(lines.lines(), QList<StoredLine>({line1, line2}));
+    EXPECT_EQ(lines.lines(), QList<StoredLine>({line1, line2, line3}));
     line1.port = "4";
     line1.replyTimeout = 90;
     ASSERT_TRUE(lines.storeLine(line1).isDone());
     EXPECT_EQ(folder.rows("select com,settings,noe,timer,line_name,reply_timeout from kente"),
               QStringList({"4|9600|0|500|Line 1|90"}));
-    EXPECT_TRUE(lines.storeLine({17, {}, "1", "9600", 0, 500, 150, {}}).isRefused());
+    line3.number = 17;
+    EXPECT_TRUE(lines.storeLine(line3).isRefused());
+    line3.number = 1; // line 1 stays serial
+    EXPECT_TRUE(lines.storeLine(line3).isRefused());
     EXPECT_TRUE(lines.removeLine(1).isRefused());
     ASSERT_TRUE(lines.removeLine(2).isDone());
     EXPECT_EQ(lines.removeLine(2).outcome, StoreWrite::Outcome::NoSuchRow);
-    EXPECT_EQ(lines.lines(), QList<StoredLine>({line1}));
+    EXPECT_EQ(lines.lines().size(), 2);
     EXPECT_EQ(meters.addresses(1), QList<int>({1, 5}));
     EXPECT_TRUE(meters.addresses(2).isEmpty());
 }
@@ -97,9 +116,14 @@ TEST(LineTable, BadStoredValuesAreFaults) {
     const std::pair<const char*, const char*> cases[] = {
         {"update kente set com='ttyUSB0'",
          "Line 1: port \"ttyUSB0\" is neither a port number nor a device path"},
-        {"insert into lines(number,name,port,baud,parity,poll_period,reply_timeout) values "
-         "(3,'','2','9600',5,100,100)",
+        {"insert into lines (number,port,baud,parity) values (3,'2','9600',5)",
          "Line 3: parity \"5\" is no whole number from 0 to 2"},
+        {"insert into lines (number,transport) values (3,'modbus-tcp')",
+         "Line 3: the gateway has no host"},
+        {"insert into lines (number,transport,host) values (3,'rtu-tcp','gw')",
+         "Line 3: TCP port \"0\" is no whole number from 1 to 65535"},
+        {"insert into lines (number,transport) values (3,'can')",
+         "Line 3: transport \"can\" is none of serial, rtu-tcp, modbus-tcp"},
         {"drop table kente", "Line 1: the settings cannot be read: no such table: kente"},
     };
     for (const auto& [sql, fault] : cases) {

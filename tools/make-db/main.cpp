@@ -120,8 +120,15 @@ int main(int argc, char** argv) {
                         "keys name, port (comN or a device path), baud, parity (none, odd, "
                         "even), period (ms), timeout (ms) and meters (such as 1-3,7), "
                         "separated by ';'. Keys left out keep the starting values; on line 1 "
-                        "those of --com, --baud, --parity, --timer and --meters.")
-             .arg(StoredLine::MaxLines),
+                        "those of --com, --baud, --parity, --timer and --meters. Lines 2 on "
+                        "may reach their bus through a gateway: transport (serial, rtu-tcp, "
+                        "modbus-tcp), host, tcp-port (%2 for modbus-tcp unless given), "
+                        "connect-timeout (ms), gap (ms between a reply and the next request) "
+                        "and connect-pause (ms before the first request), in place of port; "
+                        "its timeout is %3 ms unless given.")
+             .arg(StoredLine::MaxLines)
+             .arg(StoredLine::ModbusTcpPort)
+             .arg(StoredLine::GatewayReplyTimeout),
          QStringLiteral("settings")},
     });
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Database file."));
