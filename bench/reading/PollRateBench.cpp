@@ -36,8 +36,10 @@
 // QModbusTcpClient loops over the same kind of gateway. Each row gives
 // replies a second, their share of the bus's physical maximum, the share of
 // requests stored, the whole process's CPU per stored reply and its peak
-// memory; then whether the gateway lines meet their targets against the
-// serial line and against Qt's client.
+// memory; "its link" is the Modbus TCP line's port, exchange and polling
+// cycle alone, decoding but not storing, with its thread's CPU and
+// wake-ups a reply. Then whether the gateway lines meet their targets
+// against the serial line and against Qt's client.
 
 #include "CRC16.h"
 #include "Database.h"
