@@ -85,6 +85,7 @@ TEST(GatewayLines, EachFramingStoresItsOwnAndAGatewayComesBackAlone) {
         gatewayLine(5, Transport::ModbusTcp, "127.0.0.1", closedPort, {1}),
         gatewayLine(6, Transport::ModbusTcp, "no-such-gateway.invalid", 502, {1}),
     };
+    options.lines[1].settings.connectPause = 200; // as some boxes need
     ProgramFolder folder(options);
     SimulatedLine serial(folder.path(), fast + QStringList{"1-2", "--seed", "1"}, logs[0].path());
     ASSERT_TRUE(serial.started());
@@ -199,7 +200,6 @@ TEST_P(ParametersOverAGateway, ReadWriteAndReadBack) {
     const Parameter& damping = *ParameterTable::byRegister(MeterRegister::Damping);
     window->readButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.valueAsRead(damping).isEmpty(); }, 5000));
-    EXPECT_EQ(form.parameters().size(), 43);
     form.allowWriteBox(damping)->click();
     form.setText(damping, "7");
     form.writeButton(damping)->click();
@@ -215,11 +215,6 @@ TEST_P(ParametersOverAGateway, ReadWriteAndReadBack) {
 
 INSTANTIATE_TEST_SUITE_P(Framings, ParametersOverAGateway,
                          testing::Values(StoredLine::Transport::RtuOverTcp,
-                                         StoredLine::Transport::ModbusTcp),
-                         [](const auto& info) {
-                             return info.param == StoredLine::Transport::ModbusTcp
-                                        ? std::string("ModbusTcp")
-                                        : std::string("RtuOverTcp");
-                         });
+                                         StoredLine::Transport::ModbusTcp));
 
 } // namespace
