@@ -1,14 +1,7 @@
+#include "MbapFraming.h"
 #include "CRC16.h"
 #include "Frames.h"
-#include "GatewayPort.h"
-#include "MbapFraming.h"
-#include "PortError.h"
 
-#include <QHostAddress>
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -78,80 +71,6 @@ TEST(MbapFraming, OutOfStepCountedOnceAndFoundAgain) {
     EXPECT_EQ(garbled, 1);
     const QByteArray read = QByteArray::fromHex("01030100");
     EXPECT_EQ(framing.receive(mbap(1, read)).frames, withCrc(read));
-}
-
-struct Gateway {
-    QTcpServer server;
-    Gateway() { server.listen(QHostAddress::LocalHost); }
-    GatewayPort::Target target(GatewayPort::Framing framing = GatewayPort::Framing::Rtu) {
-        return {QStringLiteral("127.0.0.1"), server.serverPort(), framing,
-                std::chrono::milliseconds(2000), std::chrono::milliseconds(0)};
-    }
-};
-
-// Each way a connection fails is lost() with its cause in the port's words,
-// and a port that does not open sends nothing.
-TEST(GatewayPort, EachFailureIsLostWithItsCause) {
-    quint16 closedPort = 0;
-    {
-        QTcpServer gone;
-        gone.listen(QHostAddress::LocalHost);
-        closedPort = gone.serverPort();
-    }
-    const struct Case {
-        const char* name;
-        GatewayPort::Target target;
-        const char* loss;
-    } cases[] = {
-        {"refused",
-         {"127.0.0.1", closedPort, GatewayPort::Framing::Rtu, std::chrono::milliseconds(2000)},
-         "refused the connection"},
-        {"no such name",
-         {"no-such-gateway.invalid", 502, GatewayPort::Framing::ModbusTcp,
-          std::chrono::milliseconds(5000)},
-         "cannot be found: the host name does not resolve"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        GatewayPort port(c.target);
-        QSignalSpy lost(&port, &SerialPort::lost);
-        ASSERT_EQ(port.open(), 0); // under way
-        EXPECT_EQ(port.write("\x01\x03\x00\x00\x00\x18\x45\xC0"), PortError::PortNotOpen);
-        ASSERT_TRUE(lost.wait(6000));
-        EXPECT_FALSE(port.isOpen());
-        EXPECT_EQ(port.lossText(), QStringLiteral("Gateway %1 %2").arg(port.description(), c.loss));
-    }
-}
-
-// Open only after the pause a box asks for; a box that closes the
-// connection is a loss, and RTU bytes pass both ways untouched.
-TEST(GatewayPort, OpensAfterItsPauseAndCarriesRtuBytes) {
-    Gateway box;
-    GatewayPort::Target target = box.target();
-    target.connectPause = std::chrono::milliseconds(300);
-    GatewayPort port(target);
-    QSignalSpy opened(&port, &SerialPort::opened);
-    QSignalSpy arrived(&port, &SerialPort::bytesArrived);
-    QSignalSpy lost(&port, &SerialPort::lost);
-    ASSERT_EQ(port.open(), 0);
-    ASSERT_TRUE(box.server.waitForNewConnection(2000));
-    QTcpSocket* peer = box.server.nextPendingConnection();
-    QTest::qWait(100);
-    EXPECT_FALSE(port.isOpen()); // still pausing
-    ASSERT_TRUE(opened.wait(2000));
-    EXPECT_TRUE(port.isOpen());
-
-    const QByteArray request = Frames::readRequest(1, ReplyKind::RealTime);
-    ASSERT_EQ(port.write(request), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return peer->bytesAvailable() >= request.size(); }, 2000));
-    EXPECT_EQ(peer->readAll(), request);
-    peer->write("\x01\x03");
-    ASSERT_TRUE(arrived.wait(2000));
-    EXPECT_EQ(port.readAll(), QByteArray("\x01\x03"));
-
-    peer->close();
-    ASSERT_TRUE(lost.wait(2000));
-    EXPECT_EQ(port.lossText(), "Gateway " + port.description() + " closed the connection");
 }
 
 } // namespace
