@@ -50,6 +50,8 @@ public:
     QString lossText() const override;
     QString returnText() const override;
     bool isGateway() const override { return true; }
+    // RTU over TCP passes bytes straight through; the line keeps the gap.
+    bool keepsFrameGap() const override { return m_target.framing == Framing::ModbusTcp; }
 
     // What a socket failure is, for the operator: "refused the connection".
     static QString causeOf(QAbstractSocket::SocketError error, const QString& errorText);

@@ -56,5 +56,7 @@ void PollingCycle::Send_Dowith() {
 void PollingCycle::replyComplete() {
     // Any complete reply frees the line, also a late one: the next request
     // waits a frame gap after it, and no longer than its tick.
-    m_pollTimer.holdUntil(IntervalTimer::Clock::now() + line().frameGap() + m_requestGap);
+    const auto frameGap =
+        m_exchange.port().keepsFrameGap() ? std::chrono::microseconds(0) : line().frameGap();
+    m_pollTimer.holdUntil(IntervalTimer::Clock::now() + frameGap + m_requestGap);
 }

@@ -57,6 +57,9 @@ public:
     }
     // Whether the bus is reached through a gateway on the network.
     virtual bool isGateway() const { return false; }
+    // Whether the quiet between frames on the bus is kept by someone else
+    // (a Modbus TCP gateway, which speaks RTU on the bus itself).
+    virtual bool keepsFrameGap() const { return false; }
 
     // How soon the receive side wants to hear of arrived bytes: not before
     // `count` more can have come in at the line's speed, so that a reply

@@ -17,12 +17,14 @@ QString Ser2net::program() {
 
 Ser2net::Ser2net(const QString& device, int baud) : m_port(Broker::freePort()) {
     // `local`: no modem lines to wait for on a pseudo-terminal; a new
-    // client takes the port from the last, as after a reconnect.
+    // client takes the port from the last, as after a reconnect; bytes go
+    // on as they come, as set up for Modbus (no waiting to gather more).
     const QString config = QStringLiteral("connection: &gateway\n"
                                           "    accepter: tcp,127.0.0.1,%1\n"
                                           "    connector: serialdev,%2,%3n81,local\n"
                                           "    options:\n"
-                                          "      kickolduser: true\n")
+                                          "      kickolduser: true\n"
+                                          "      chardelay: false\n")
                                .arg(m_port)
                                .arg(device)
                                .arg(baud);

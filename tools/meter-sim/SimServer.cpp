@@ -191,9 +191,9 @@ bool SimServer::receiveFrom(Client& client, Clock::time_point now) {
 void SimServer::serve(const Client& from, const QByteArray& frame,
                       std::optional<std::uint16_t> transaction, Clock::time_point now) {
     m_log.append(frame);
-    // The device server holds a request until the bus is free, then sends
-    // it whole at the baud rate.
-    const Clock::time_point start = std::max(now, m_lineFree);
+    // The device server holds a request until the bus is free and has been
+    // quiet for a frame gap, then sends it whole at the baud rate.
+    const Clock::time_point start = std::max(now, m_lineFree + m_silenceTime);
     const Clock::time_point end =
         start + std::chrono::duration_cast<Clock::duration>(m_byteTime * frame.size());
     m_lineFree = answer(frame, end, from.id, transaction).value_or(end);
@@ -253,7 +253,18 @@ SimServer::answer(const QByteArray& frame, Clock::time_point requestEnd, int cli
     const Clock::time_point begin = requestEnd + m_options.turnaround;
     Clock::time_point lineFree = begin;
     const auto asSent = std::make_shared<QByteArray>(bytes);
-    for (const TimedPiece& piece : m_pacer.pace(bytes)) {
+    std::vector<TimedPiece> pieces = m_pacer.pace(bytes);
+    // A gateway checks the meter's whole reply before it answers, so its
+    // Modbus TCP reply leaves in one piece; only --split cuts it.
+    if (transaction && !m_options.split && pieces.size() > 1) {
+        TimedPiece whole = pieces.back();
+        whole.offset = pieces.front().offset;
+        whole.bytes.clear();
+        for (const TimedPiece& piece : pieces)
+            whole.bytes += piece.bytes;
+        pieces = {whole};
+    }
+    for (const TimedPiece& piece : pieces) {
         if (!piece.endsReply.isEmpty())
             *asSent = piece.endsReply; // with the CRC fault the pacer put in
         lineFree = begin + std::max(piece.at - header, onTheBus);

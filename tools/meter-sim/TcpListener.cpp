@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -77,6 +79,11 @@ void TcpListener::close() {
 int TcpListener::accept() {
     for (;;) {
         const int fd = accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            // A device server hands each piece on as it has it.
+            const int noDelay = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+        }
         if (fd >= 0 || errno != EINTR)
             return fd;
     }
