@@ -60,7 +60,7 @@ TotalizerSeries::Step TotalizerSeries::judge(const Reading* next) {
     if (wraps(kept, current))
         keep(current.total + wrapSpan - kept.total, ConsumptionMark::Wrap);
     else if (current.total >= *before) {
-        if (after && *after < current.total && *after >= *before && !wraps(current, *next))
+        if (after && *after < current.total && *after >= *before)
             step.glitchAt = current.instant;
         else
             keep(current.total - *before, {});
