@@ -78,26 +78,27 @@ void LineStatisticsWindow::refresh() {
         const LineHealth& health = line->health();
         const qsizetype awaiting = line->call([&health] { return health.bytesAwaitingReply(); });
         const LineStatistics::LineCounts counts = health.statistics().line(awaiting);
+        const bool gateway = line->port().isGateway();
         summaries << QStringLiteral(
                          "%1Bytes received: %2    Garbage bytes: %3    Replies from meters not "
                          "asked: %4    Replies not stored: %5\nDatabase write failures: %6    "
-                         "Serial port losses: %7    Silent line reopens: %8    Requests not "
-                         "sent: %9    Late replies: %10")
+                         "%7    Silent line reopens: %8    Requests not sent: %9    Late "
+                         "replies: %10")
                          .arg(named ? line->name() + QStringLiteral(": ") : QString())
                          .arg(counts.bytesReceived)
                          .arg(counts.garbageBytes)
                          .arg(counts.unaskedReplies)
                          .arg(counts.notStored)
                          .arg(counts.storeFailures)
-                         .arg(counts.portLosses)
+                         .arg(QStringLiteral("%1: %2")
+                                  .arg(gateway ? QStringLiteral("Connection losses")
+                                               : QStringLiteral("Serial port losses"))
+                                  .arg(counts.portLosses))
                          .arg(counts.watchdogReopens)
                          .arg(counts.requestsNotSent)
                          .arg(counts.lateReplies);
-        if (line->port().isGateway()) {
-            summaries.last().replace(QStringLiteral("Serial port losses"),
-                                     QStringLiteral("Connection losses"));
+        if (gateway)
             summaries.last() += gatewayCounts(counts);
-        }
     }
     m_summary->setText(summaries.join(QLatin1Char('\n')));
 }

@@ -41,6 +41,8 @@ public:
     // The port went away, and came back; the port says which and why.
     void portLost();
     void portBack();
+    // Told lost and not yet back.
+    bool isPortLost() const { return m_portLost; }
     // The port was reopened because the line had gone quiet.
     void watchdogReopened(const QString& port);
 

@@ -30,8 +30,6 @@ int GatewayPort::open() {
         return PortError::NoSuchPort;
     m_cause.clear();
     m_state = State::Connecting;
-    // Small requests, one at a time: each goes out at once.
-    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_connectTimer.start(m_target.connectTimeout);
     m_socket.connectToHost(m_target.host, m_target.port);
     return PortError::None;
@@ -50,6 +48,7 @@ void GatewayPort::close() {
 
 void GatewayPort::onConnected() {
     m_connectTimer.stop();
+    // Small requests, one at a time: each goes out at once.
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (m_target.connectPause.count() > 0) {
         m_state = State::Pausing;

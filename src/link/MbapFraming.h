@@ -46,8 +46,6 @@ public:
     // Drops a partial reply, as when the connection is made anew.
     void clear();
 
-    std::uint16_t lastTransaction() const { return m_transaction; }
-
 private:
     bool headerCanBeOne() const;
 

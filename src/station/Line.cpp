@@ -118,20 +118,21 @@ void Line::takeReply(const QString& hexText) {
     emit readingTaken(*reading, hexText);
 }
 
+bool Line::isLost() const {
+    return m_health->isPortLost();
+}
+
 void Line::portLost() {
     // A retry that failed again is no news: the next one waits longer.
-    if (!m_lost) {
-        m_lost = true;
+    if (!m_health->isPortLost())
         m_health->portLost();
-    }
     if (!m_retryTimer.isActive())
         m_retryTimer.start(m_recovery.nextDelay());
 }
 
 void Line::portOpened() {
-    if (!m_lost)
+    if (!m_health->isPortLost())
         return;
-    m_lost = false;
     m_recovery.reset();
     m_health->portBack();
 }
@@ -158,8 +159,6 @@ void Line::reopenStalledPort() {
         return;
     m_port->close();
     m_health->watchdogReopened(m_port->description());
-    // A gateway's reconnection says lost() if it fails: told as a loss.
-    m_lost = false;
     if (m_port->reopenEmptied() != 0)
         portLost();
 }

@@ -48,7 +48,7 @@ public:
     // open's failure code (0 too for a gateway still connecting).
     int open();
     // Its port was lost, or would not open, and is being retried.
-    bool isLost() const { return m_lost; }
+    bool isLost() const;
 
     // From here on it reads on a thread of its own, when its port may.
     void startThread();
@@ -126,7 +126,6 @@ private:
     IntervalTimer m_pollTimer;
     std::unique_ptr<PollingCycle> m_polling;
     PortRecovery m_recovery;
-    bool m_lost = false; // told lost, not yet back
     QTimer m_retryTimer;
     LocalClock m_clock; // stamps every reading
     std::chrono::milliseconds m_pollPeriod{0};
