@@ -1,7 +1,6 @@
 #include "Broker.h"
 #include "CRC16.h"
 #include "LineHealth.h"
-#include "LoginWindow.h"
 #include "ParameterForm.h"
 #include "ParameterTable.h"
 #include "ParameterWindow.h"
@@ -16,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -189,11 +187,7 @@ TEST_P(ParametersOverAGateway, ReadWriteAndReadBack) {
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return line.call([&] { return line.port().isOpen(); }); }, 5000));
 
-    tool.window->meterParameterSetup();
-    LoginWindow* login = tool.window->loadedLoginWindow();
-    login->codeBox()->setText(LoginWindow::FullCode);
-    QTest::keyClick(login->okButton(), Qt::Key_Return);
-    ParameterWindow* window = tool.window->loadedParameterWindow();
+    ParameterWindow* window = tool.openParameterWindow();
     ASSERT_TRUE(window && window->lineList());
     window->lineList()->setCurrentIndex(1);
     ParameterForm& form = window->form();

@@ -1,5 +1,4 @@
 #include "LineHealth.h"
-#include "LoginWindow.h"
 #include "ParameterBlocks.h"
 #include "ParameterForm.h"
 #include "ParameterTable.h"
@@ -9,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,11 +23,7 @@ TEST(LoginOverALine, TheCodeOpensAWindowThatReadsEveryFieldAndWrites) {
     ToolOnLine tool({}, {"--addresses", "1", "--baud", "115200", "--seed", "2"});
     ASSERT_TRUE(tool.load());
     tool.window->show();
-    tool.window->meterParameterSetup();
-    LoginWindow* login = tool.window->loadedLoginWindow();
-    login->codeBox()->setText(LoginWindow::FullCode);
-    QTest::keyClick(login->okButton(), Qt::Key_Return);
-    ParameterWindow* window = tool.window->loadedParameterWindow();
+    ParameterWindow* window = tool.openParameterWindow();
     ASSERT_TRUE(window);
     ParameterForm& form = window->form();
     const Parameter& parameter = *ParameterTable::byRegister(MeterRegister::Damping);
@@ -85,11 +79,7 @@ TEST(LoginOverALine, AWindowOnLineTwoLeavesLineOneReading) {
     tool.window->readMeterData();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stored(1) >= 5 && stored(2) >= 5; }, 10000));
 
-    tool.window->meterParameterSetup();
-    LoginWindow* login = tool.window->loadedLoginWindow();
-    login->codeBox()->setText(LoginWindow::FullCode);
-    QTest::keyClick(login->okButton(), Qt::Key_Return);
-    ParameterWindow* window = tool.window->loadedParameterWindow();
+    ParameterWindow* window = tool.openParameterWindow();
     ASSERT_TRUE(window && window->lineList());
     EXPECT_TRUE(station.isReading());
     window->lineList()->setCurrentIndex(1);

@@ -1,6 +1,7 @@
 #include "SimulatedLine.h"
 
 #include "LineTable.h"
+#include "LoginWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 
@@ -8,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QThread>
 
 namespace {
@@ -66,3 +70,11 @@ ToolOnLine::ToolOnLine(const StartingDatabase::Options& options, const QStringLi
     : folder(options), line(folder.path(), simArguments),
       window(std::make_unique<MainWindow>(
           folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())))) {}
+
+ParameterWindow* ToolOnLine::openParameterWindow() {
+    window->meterParameterSetup();
+    LoginWindow* login = window->loadedLoginWindow();
+    login->codeBox()->setText(LoginWindow::FullCode);
+    QTest::keyClick(login->okButton(), Qt::Key_Return);
+    return window->loadedParameterWindow();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainWindow.h"
+#include "ParameterWindow.h"
 #include "ProgramFolder.h"
 
 #include <QProcess>
@@ -39,6 +40,9 @@ struct ToolOnLine {
 
     // The line is up and the main window loaded.
     bool load() const { return line.started() && window->load().isOk(); }
+    // "Meter Parameter Setup" with the full access code: its window, or
+    // null when none opened.
+    ParameterWindow* openParameterWindow();
 
     ProgramFolder folder;
     SimulatedLine line;

@@ -9,11 +9,6 @@
 
 namespace {
 
-QString sbinProgram(const QString& name) {
-    const QString found = QStandardPaths::findExecutable(name);
-    return found.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"}) : found;
-}
-
 // Two test authorities and a certificate from the first for 127.0.0.1.
 bool makeCertificates(const QString& dir) {
     const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
@@ -33,8 +28,13 @@ bool makeCertificates(const QString& dir) {
 
 } // namespace
 
+QString Broker::serverProgram(const QString& name) {
+    const QString found = QStandardPaths::findExecutable(name);
+    return found.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"}) : found;
+}
+
 QString Broker::program() {
-    return sbinProgram(QStringLiteral("mosquitto"));
+    return serverProgram(QStringLiteral("mosquitto"));
 }
 
 int Broker::freePort() {
@@ -66,7 +66,7 @@ Broker::Broker(const Options& options) : m_port(freePort()) {
     if (!options.user.isEmpty()) {
         config << QStringLiteral("password_file %1").arg(m_dir.filePath("passwords"));
         QProcess::execute(
-            sbinProgram(QStringLiteral("mosquitto_passwd")),
+            serverProgram(QStringLiteral("mosquitto_passwd")),
             {"-b", "-c", m_dir.filePath("passwords"), options.user, options.password});
     }
     if (options.tls && makeCertificates(m_dir.path())) {

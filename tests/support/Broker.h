@@ -16,7 +16,10 @@ public:
         bool tls = false;
     };
 
-    // mosquitto, also looked for in the sbin folders; empty when not installed.
+    // A server's program by name, also looked for in the sbin folders;
+    // empty when not installed.
+    static QString serverProgram(const QString& name);
+    // mosquitto, so looked for.
     static QString program();
     static QString skipReason() {
         return QStringLiteral("mosquitto is not installed (Debian package mosquitto)");

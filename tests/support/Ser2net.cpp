@@ -4,15 +4,11 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QThread>
 
 QString Ser2net::program() {
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("ser2net"));
-    return found.isEmpty()
-               ? QStandardPaths::findExecutable(QStringLiteral("ser2net"), {"/usr/sbin", "/sbin"})
-               : found;
+    return Broker::serverProgram(QStringLiteral("ser2net"));
 }
 
 Ser2net::Ser2net(const QString& device, int baud) : m_port(Broker::freePort()) {
