@@ -36,7 +36,7 @@ template <typename Piece> QString eachColumn(Piece piece) {
 // Every column of a meter row, in table order.
 QString rowColumns() {
     return QStringLiteral("dizhi,") + eachColumn([](QLatin1String name) { return QString(name); }) +
-           QStringLiteral(",CreateTime,line");
+           QStringLiteral(",CreateTime,line,read_at");
 }
 
 } // namespace
@@ -48,7 +48,7 @@ QString MeterTable::timeText(const QDateTime& time) {
 MeterTable::MeterTable(QSqlDatabase db) : m_db(std::move(db)), m_store(m_db) {
     // A value the reading lacks goes in as NULL and keeps the column's text.
     m_store.prepare(
-        QStringLiteral("update yibiaodizhi set %1,CreateTime=? where line=? and dizhi=?")
+        QStringLiteral("update yibiaodizhi set %1,CreateTime=?,read_at=? where line=? and dizhi=?")
             .arg(eachColumn(
                 [](QLatin1String name) { return QStringLiteral("%1=coalesce(?,%1)").arg(name); })));
 }
@@ -61,7 +61,7 @@ StoreWrite MeterTable::clearReadings(const std::optional<QDateTime>& before) {
     for (const ReadingColumn& column : readingColumns)
         statements
             << QStringLiteral("update yibiaodizhi set %1=''").arg(QLatin1String(column.name));
-    statements << QStringLiteral("update yibiaodizhi set CreateTime=NULL");
+    statements << QStringLiteral("update yibiaodizhi set CreateTime=NULL,read_at=NULL");
     const QString where =
         before ? QStringLiteral(" where CreateTime is null or CreateTime<?") : QString();
     const QVariantList values = before ? QVariantList{timeText(*before)} : QVariantList();
@@ -86,8 +86,12 @@ QList<Reading> MeterTable::readings() const {
         for (std::size_t i = 0; i < std::size(readingColumns); ++i)
             reading.*readingColumns[i].value = row.value(qsizetype(i) + 1).toString();
         const qsizetype time = qsizetype(std::size(readingColumns)) + 1;
-        reading.time = QDateTime::fromString(row.value(time).toString(),
-                                             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        // The moment when it was kept; else the local text, as older rows have it.
+        const QVariant readAt = row.value(time + 2);
+        reading.time = readAt.isNull()
+                           ? QDateTime::fromString(row.value(time).toString(),
+                                                   QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                           : QDateTime::fromMSecsSinceEpoch(readAt.toLongLong());
         reading.line = row.value(time + 1).toInt();
         readings << reading;
     }
@@ -101,6 +105,8 @@ StoreWrite MeterTable::storeReading(const Reading& reading) {
         m_store.bindValue(at++, value ? QVariant(*value) : QVariant());
     }
     m_store.bindValue(at++, reading.time.isValid() ? QVariant(timeText(reading.time)) : QVariant());
+    m_store.bindValue(at++, reading.time.isValid() ? QVariant(reading.time.toMSecsSinceEpoch())
+                                                   : QVariant());
     m_store.bindValue(at++, reading.line);
     m_store.bindValue(at, reading.address);
     StoreWrite result = StoreWrite::done();

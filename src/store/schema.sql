@@ -1,7 +1,9 @@
 -- The tool's database: settings, meter list with latest readings, history
 -- snapshots and the operation log. Times are local time text
 -- 'yyyy-MM-dd HH:mm:ss'; NULL is "no time". A station has lines 1 to 16;
--- a meter is its line and its address.
+-- a meter is its line and its address. `read_at` is the same moment as
+-- `CreateTime`, unambiguous: milliseconds since 1970 UTC (NULL in rows
+-- stored before it was kept), so the hour repeated in autumn stays two.
 
 -- Line 1's settings and the record interval. `com` is a port number N
 -- (ports/comN) or a device path.
@@ -48,6 +50,7 @@ CREATE TABLE yibiaodizhi (
     dianzu        TEXT DEFAULT '',
     CreateTime    TEXT,
     line          INTEGER NOT NULL DEFAULT 1,
+    read_at       INTEGER,
     PRIMARY KEY (line, dizhi)
 );
 
@@ -64,7 +67,8 @@ CREATE TABLE Historydata (
     baifenbi      TEXT,
     dianzu        TEXT,
     CreateTime    TEXT,
-    line          INTEGER DEFAULT 1
+    line          INTEGER DEFAULT 1,
+    read_at       INTEGER
 );
 CREATE INDEX Historydata_CreateTime ON Historydata (CreateTime);
 CREATE INDEX Historydata_dizhi_CreateTime ON Historydata (dizhi, CreateTime);

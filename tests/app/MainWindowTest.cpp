@@ -63,7 +63,8 @@ TEST_F(MainWindowTest, StartUpBlanksTheReadingsAndTheGridRowIsThePollCursor) {
     ASSERT_EQ(launch(), 0); // the next start-up
     window->show();
     EXPECT_EQ(folder->rows("select * from yibiaodizhi order by dizhi"),
-              QStringList({"9||||||||||NULL|1", "10||||||||||NULL|1", "11||||||||||NULL|1"}));
+              QStringList({"9||||||||||NULL|1|NULL", "10||||||||||NULL|1|NULL",
+                           "11||||||||||NULL|1|NULL"}));
     EXPECT_EQ(QStringList({shown(0), shown(1), shown(2)}),
               QStringList({"9|||||||||", "10|||||||||", "11|||||||||"}));
 

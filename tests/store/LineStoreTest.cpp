@@ -44,7 +44,7 @@ TEST(SchemaUpgrade, AStoreWithoutLinesKeepsEveryRowOnLine1) {
     QStringList added;
     for (const QString& row : before)
         added << row + (row.startsWith("3|19200") ? "|Line 1|150"
-                        : row.count('|') == 10    ? "|1"
+                        : row.count('|') == 10    ? "|1|NULL"
                                                   : "");
     EXPECT_EQ(everyRow(), added);
     EXPECT_EQ(shape(folder), shape(ProgramFolder()));

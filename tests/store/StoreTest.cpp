@@ -47,7 +47,7 @@ TEST(MeterTable, StoreReadingAndSnapshot) {
     ASSERT_TRUE(folder.exec(QStringLiteral(
         "create table Historydata (CreateTime TEXT, dianzu TEXT, baifenbi TEXT, liusu TEXT, "
         "zhuangtai TEXT, danwei2 TEXT, Reverse TEXT, Foward TEXT, danwei1 TEXT, "
-        "MinuteAverage TEXT, line INTEGER, dizhi TEXT)")));
+        "MinuteAverage TEXT, line INTEGER, read_at INTEGER, dizhi TEXT)")));
     Database db(folder.path());
     MeterTable table(db.connection());
     Reading reading;
@@ -60,11 +60,12 @@ TEST(MeterTable, StoreReadingAndSnapshot) {
     reading.address = 8;
     EXPECT_EQ(table.storeReading(reading).outcome, StoreWrite::Outcome::NoSuchRow); // not listed
     const QString select = QStringLiteral("select dizhi,MinuteAverage,danwei1,Foward,Reverse,"
-                                          "danwei2,zhuangtai,liusu,baifenbi,dianzu,CreateTime "
-                                          "from %1 order by dizhi");
-    const QStringList rows{"1||l/s||||||||NULL", "7|flowRate|l/s|forwardTotal|reverseTotal|"
-                                                 "totalizerUnit|status|flowSpeed|spanPercentage|"
-                                                 "electrodeImpedance|2026-12-06 10:11:12"};
+                                          "danwei2,zhuangtai,liusu,baifenbi,dianzu,CreateTime,"
+                                          "read_at from %1 order by dizhi");
+    const QStringList rows{"1||l/s||||||||NULL|NULL",
+                           "7|flowRate|l/s|forwardTotal|reverseTotal|totalizerUnit|status|"
+                           "flowSpeed|spanPercentage|electrodeImpedance|2026-12-06 10:11:12|" +
+                               QString::number(reading.time.toMSecsSinceEpoch())};
     EXPECT_EQ(folder.rows(select.arg("yibiaodizhi")), rows);
     ASSERT_TRUE(table.snapshot().isDone());
     EXPECT_EQ(folder.rows(select.arg("Historydata")), rows);
