@@ -11,7 +11,8 @@
 namespace {
 
 // Tables that older stores may lack and that start empty.
-const QStringList addedTables{QStringLiteral("lines")};
+const QStringList addedTables{QStringLiteral("lines"), QStringLiteral("rollups"),
+                              QStringLiteral("rollup_state")};
 
 struct Column {
     QString name;

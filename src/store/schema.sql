@@ -84,6 +84,48 @@ CREATE TABLE caozuo (
 CREATE INDEX caozuo_riqi ON caozuo (riqi);
 CREATE INDEX caozuo_bianma_riqi ON caozuo (bianma, riqi);
 
+-- One meter's hour of snapshots, kept as snapshots are stored, so reports
+-- and long trends need not read the raw rows. `hour` is the hour's start in
+-- seconds since 1970 UTC; the other times are milliseconds since 1970 UTC.
+-- `forward` and `reverse` are the volumes the meter passed in the hour, in
+-- `unit`, with resets, wraps and glitches judged; `marks` says what they
+-- went through (estimated 1, reset 2, wrap 4, glitch 8, unit change 16).
+-- The alarm columns are seconds in each alarm.
+CREATE TABLE rollups (
+    line          INTEGER NOT NULL,
+    address       INTEGER NOT NULL,
+    hour          INTEGER NOT NULL,
+    first_at      INTEGER,
+    first_forward REAL,
+    first_reverse REAL,
+    last_at       INTEGER,
+    last_forward  REAL,
+    last_reverse  REAL,
+    unit          TEXT DEFAULT '',
+    forward       REAL,
+    reverse       REAL,
+    marks         INTEGER DEFAULT 0,
+    flow_min      REAL,
+    flow_max      REAL,
+    flow_sum      REAL DEFAULT 0,
+    samples       INTEGER DEFAULT 0,
+    excitation_s  INTEGER DEFAULT 0,
+    low_battery_s INTEGER DEFAULT 0,
+    empty_pipe_s  INTEGER DEFAULT 0,
+    upper_limit_s INTEGER DEFAULT 0,
+    lower_limit_s INTEGER DEFAULT 0,
+    no_reply_s    INTEGER DEFAULT 0,
+    PRIMARY KEY (line, address, hour)
+) WITHOUT ROWID;
+
+-- How far the rollups reach: every `Historydata` row up to rowid `through`
+-- is in them, so none of those is needed for a report; raw snapshots are
+-- never pruned past it. One row; an older store gains the table empty,
+-- which reads as nothing folded yet.
+CREATE TABLE rollup_state (
+    through INTEGER NOT NULL DEFAULT 0
+);
+
 -- Publishing every reading to an MQTT broker: one row. An empty station
 -- stands for the computer's host name; a CA file switches TLS on.
 CREATE TABLE publish (
@@ -100,5 +142,6 @@ CREATE TABLE publish (
 
 INSERT INTO kente (com, settings, noe, timer, timesj) VALUES (1, '9600', 0, 500, 5);
 INSERT INTO yibiaodizhi (dizhi) VALUES (1);
+INSERT INTO rollup_state (through) VALUES (0);
 INSERT INTO publish (enabled, host, port, topic_prefix, station, username, password, ca_file, qos)
     VALUES (0, 'localhost', 1883, 'rx7100', '', '', '', '', 1);
