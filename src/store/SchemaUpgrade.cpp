@@ -11,7 +11,7 @@
 namespace {
 
 // Tables that older stores may lack and that start empty.
-const QStringList addedTables{QStringLiteral("lines")};
+const QStringList addedTables{QStringLiteral("lines"), QStringLiteral("alarm_journal")};
 
 struct Column {
     QString name;
