@@ -82,6 +82,16 @@ void Publisher::publishSnapshot(const QList<Reading>& rows) {
              false});
 }
 
+void Publisher::publishAlarm(int line, int address, const QString& alarm, const QString& event,
+                             qint64 at, std::optional<int> level) {
+    if (!m_topics)
+        return;
+    enqueue({m_topics->alarm(line, address),
+             ReadingMessage::alarmJson(line, m_lineNames.value(line), address, alarm, event,
+                                       QDateTime::fromMSecsSinceEpoch(at), level),
+             1, false});
+}
+
 void Publisher::meterSilent(int line, int address) {
     if (m_topics)
         setMeterStatus({line, address}, MeterStatus::NoReply);

@@ -40,6 +40,11 @@ public:
     void publishReading(const Reading& stored);
     // The rows a history snapshot copied.
     void publishSnapshot(const QList<Reading>& rows);
+    // An alarm of a meter came, went or was acknowledged ("came", "went",
+    // "acknowledged", the last with the access level): at QoS 1, not
+    // retained, since each event counts and none stands for a state.
+    void publishAlarm(int line, int address, const QString& alarm, const QString& event, qint64 at,
+                      std::optional<int> level = std::nullopt);
     // The meter missed its polls.
     void meterSilent(int line, int address);
     // The lines' names, which every message carries.
