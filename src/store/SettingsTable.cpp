@@ -75,7 +75,8 @@ SettingsTable::Read SettingsTable::read() const {
     };
     return {0,
             StoreError::Fault::None,
-            {text("com"), text("settings"), text("noe"), text("timer"), text("timesj")}};
+            {text("com"), text("settings"), text("noe"), text("timer"), text("timesj"),
+             text("keep_days")}};
 }
 
 StoreWrite SettingsTable::storeLineSettings(const QString& baud, std::optional<int> com, int timer,
@@ -88,4 +89,8 @@ StoreWrite SettingsTable::storeLineSettings(const QString& baud, std::optional<i
 
 StoreWrite SettingsTable::storeRecordInterval(int minutes) {
     return updateRow(m_db, QStringLiteral("update kente set timesj=?"), {minutes});
+}
+
+StoreWrite SettingsTable::storeKeepDays(int days) {
+    return updateRow(m_db, QStringLiteral("update kente set keep_days=?"), {days});
 }
