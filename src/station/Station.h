@@ -25,6 +25,7 @@ class Checkpointer;
 class Database;
 class LineHealth;
 class MeterTable;
+class Pruner;
 class PollingCycle;
 class ReadingWriter;
 class SerialExchange;
@@ -146,6 +147,11 @@ signals:
     void readingStored(const Reading& row);
     // A complete parameter-block reply (kinds Block1 to Block4).
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
+    // A pass of the background pruning is over: `rows` snapshots stored
+    // before `before` taken (none when every snapshot is kept).
+    void snapshotsPruned(qint64 rows, const QString& before);
+    // The store refused a pruning batch; the next pass tries again.
+    void pruningRefused(const QString& why);
 
 private:
     void addLine(std::unique_ptr<Line> line);
@@ -171,6 +177,7 @@ private:
     std::unique_ptr<MeterTable> m_meters;
     std::unique_ptr<ReadingWriter> m_writer;
     std::unique_ptr<Checkpointer> m_checkpointer;
+    std::unique_ptr<Pruner> m_pruner;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     RecordInterval m_recordInterval;
