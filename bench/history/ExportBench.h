@@ -10,7 +10,8 @@
 bool measureExports(const QString& folder);
 
 // Makes, once, a store in `folder` of a year of one-minute snapshots of
-// three meters, in a child process. Call before the application object.
+// three meters, with their hour rollups, in a child process. Call before
+// the application object.
 bool makeTrendStore(const QString& folder);
 
 // "Trend" on the history tab for meter 2 over that store's year: the time

@@ -4,7 +4,7 @@
 // meter-sim (115200 baud, period 15 ms) while the deletes run.
 //
 //   build/bin/history-bench [--folder DIR] [--runs N] [--poll-seconds N]
-//                           [--delete-all-history] [--only window|export|trend]
+//                           [--delete-all-history] [--only window|export|trend|prune]
 //
 // The store is made once in DIR (default: a folder under the system's temp
 // folder) and reused by later runs; what the measurements delete is put back
@@ -22,7 +22,10 @@
 // ten million snapshots (rows/s, CPU, the exporting process's peak
 // memory), and "Trend" on a year of one-minute snapshots of one meter,
 // from a second store in DIR/trend, to the drawn chart (ExportBench.cpp).
-// --only runs one of the three.
+// Then the station's own pruning of half of a 3-million-snapshot store
+// with the road polling (DIR/prune, made anew each run): its length, the
+// longest stall, and the store's size once as many snapshots came again.
+// --only runs one of the four.
 
 #include "BenchStore.h"
 #include "Database.h"
@@ -68,7 +71,7 @@ const char* const FirstMinute = "2024-03-01 00:00:00";
 
 // `Historydata` rows for every meter at each minute in [first, last], in
 // the order the snapshots would have stored them.
-QString snapshotRows(int first, int last) {
+QString snapshotRows(int first, int last, const QString& firstMinute = FirstMinute) {
     return QStringLiteral(
                "insert into Historydata "
                "with recursive minute(m, t) as ("
@@ -79,10 +82,10 @@ QString snapshotRows(int first, int last) {
                "select cast(a as text), printf('%.2f', ((m * 7 + a * 13) % 5000) / 100.0), "
                "'m3/h', printf('%.2f', m * 0.25 + a), '0.00', 'm3', 'Communication OK', "
                "printf('%.2f', ((m + a) % 300) / 100.0), printf('%.2f', ((m * 3 + a) % 10000) / "
-               "100.0), printf('%.2f', 100 + a % 50), t, 1 from minute cross join meter")
+               "100.0), printf('%.2f', 100 + a % 50), t, 1, NULL from minute cross join meter")
         .arg(first)
         .arg(last)
-        .arg(QLatin1String(FirstMinute))
+        .arg(firstMinute)
         .arg(Meters);
 }
 
@@ -208,7 +211,7 @@ QStringList fileLines(const QString& path) {
     return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-enum Phase { Quiet, Baseline, DayDelete, AllDelete, CheckpointDue };
+enum Phase { Quiet, Baseline, DayDelete, AllDelete, CheckpointDue, Pruning };
 
 // The main window's reading road on the bench's store, polling meter-sim's
 // 255 meters; every stored reply is noted with the phase it fell in.
@@ -251,6 +254,7 @@ public:
         return true;
     }
     void stop() { m_station->stopReading(); }
+    Station& station() { return *m_station; }
     void setPhase(int phase) {
         m_phase = phase;
         m_phaseStarts.push_back({nowNs(), phase});
@@ -356,6 +360,88 @@ double residentMb() {
            double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+// The pruning store: 3 million snapshots of 255 meters over the 8.2 days
+// before today, all held by the rollups; made anew for each run, since
+// the run prunes it and its times follow the day.
+constexpr int PruneMinutes = 11765;
+constexpr int PruneKeepDays = 4;
+
+QString pruneFirstMinute() {
+    return QDateTime(QDate::currentDate().addDays(-8), QTime(0, 0))
+        .addSecs(-60 * (PruneMinutes - 8 * 1440))
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+qint64 storedBytes(QSqlDatabase& db) {
+    return count(db, QStringLiteral("select page_count * page_size from pragma_page_count(), "
+                                    "pragma_page_size()"));
+}
+
+// The station's own pruning of the older half of that store, keeping 4
+// days, with the reading road polling: how long, the longest stall of the
+// event loop, the replies stored meanwhile; then the store's size after as
+// many snapshots again, which should reuse the freed pages.
+bool measurePrune(const QString& folder) {
+    qint64 before = 0;
+    qint64 rows = 0;
+    {
+        Database database(folder);
+        QSqlDatabase db = database.connection();
+        if (!run(db, QStringLiteral("update kente set keep_days=%1").arg(PruneKeepDays)) ||
+            !run(db, QStringLiteral("update rollup_state set through=(select max(rowid) from "
+                                    "Historydata)")))
+            return false;
+        before = storedBytes(db);
+        rows = count(db, QStringLiteral("select count(*) from Historydata"));
+    }
+    ReadingRoad road(folder);
+    StallProbe probe;
+    QElapsedTimer timer;
+    timer.start();
+    road.setPhase(Pruning);
+    probe.start();
+    if (!road.start()) {
+        std::fprintf(stderr, "could not start the reading road on meter-sim\n");
+        return false;
+    }
+    qint64 pruned = -1;
+    QObject::connect(&road.station(), &Station::snapshotsPruned,
+                     [&pruned](qint64 count, const QString&) { pruned = count; });
+    waitFor([&] { return pruned >= 0; });
+    const double took = ms(timer);
+    const auto [stall, cpu] = probe.stopMs();
+    road.setPhase(Quiet);
+    road.stop();
+    waitMs(300);
+    const std::vector<double> latencies = road.latencies(Pruning);
+    std::printf("%-44s %9.1f ms   longest stall %6.1f ms (cpu %5.1f ms)   %4d replies stored "
+                "meanwhile, reply-to-commit max %.1f ms\n",
+                qPrintable(QStringLiteral("prune %1 of %2 snapshots").arg(pruned).arg(rows)), took,
+                stall, cpu, road.stored(Pruning), latencies.empty() ? 0.0 : latencies.back());
+    std::printf("%-44s %s (target: under 50 ms)\n", "  longest stall while pruning",
+                stall < 50 ? "met" : "NOT met");
+    Database database(folder);
+    QSqlDatabase db = database.connection();
+    const qint64 afterPruning = storedBytes(db);
+    const qint64 free = count(db, QStringLiteral("select freelist_count * page_size from "
+                                                 "pragma_freelist_count(), pragma_page_size()"));
+    // As many snapshots again, after the last ones.
+    const int again = int(pruned / Meters);
+    if (!run(db, snapshotRows(PruneMinutes, PruneMinutes + again - 1, pruneFirstMinute())))
+        return false;
+    const qint64 refilled = storedBytes(db);
+    // Reused, the freed pages take the new rows: the store grows by far
+    // less than they fill (index pages split as rows come in between).
+    const qint64 grown = refilled - before;
+    std::printf("%-44s %.0f MB before, %.0f MB after pruning (%.0f MB of it free), %.0f MB "
+                "after %d snapshots again: grew %.0f MB, %s\n",
+                "store size, steady state", before / 1e6, afterPruning / 1e6, free / 1e6,
+                refilled / 1e6, again * Meters, grown / 1e6,
+                grown < free / 10 ? "met (the freed pages reused)" : "NOT met (not reused)");
+    std::fflush(stdout);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -382,7 +468,7 @@ int main(int argc, char** argv) {
     const auto wanted = [&only](const char* part) { return only.isEmpty() || only == part; };
     QDir().mkpath(folder);
     const QString path = Database::filePath(folder);
-    if (!QFile::exists(path)) {
+    if ((wanted("window") || wanted("export")) && !QFile::exists(path)) {
         std::printf("making %s (10,000,080 snapshots, 1,000,000 log rows)...\n", qPrintable(path));
         std::fflush(stdout);
         if (!makeStore(path, Meters, {snapshotRows(0, Minutes - 1), logRows()})) {
@@ -391,18 +477,37 @@ int main(int argc, char** argv) {
         }
     }
 
+    const QString pruneFolder = QDir(folder).filePath(QStringLiteral("prune"));
+    if (wanted("prune")) {
+        QDir().mkpath(pruneFolder);
+        std::printf("making the pruning store (3,000,075 snapshots)...\n");
+        std::fflush(stdout);
+        if (!makeStore(Database::filePath(pruneFolder), Meters,
+                       {snapshotRows(0, PruneMinutes - 1, pruneFirstMinute())})) {
+            std::fprintf(stderr, "could not make the pruning store\n");
+            return 1;
+        }
+    }
     const QString trendFolder = QDir(folder).filePath(QStringLiteral("trend"));
     if ((wanted("export") && !measureExports(folder)) ||
         (wanted("trend") && !(makeTrendStore(trendFolder) && measureTrend(trendFolder, runs)))) {
         std::fprintf(stderr, "could not measure the export or the trend\n");
         return 1;
     }
-    if (!wanted("window"))
+    if (!wanted("window") && !wanted("prune"))
         return 0;
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (wanted("prune")) {
+        const bool pruned = measurePrune(pruneFolder);
+        removeStore(Database::filePath(pruneFolder));
+        if (!pruned)
+            return 1;
+    }
+    if (!wanted("window"))
+        return 0;
     if (!restoreDay(folder) || !restoreLog(folder)) {
         std::fprintf(stderr, "could not put the deleted rows back\n");
         return 1;

@@ -28,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -184,6 +185,18 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     watchLine(m_station->firstLine());
     connect(m_station.get(), &Station::lineNotStarted, this, &MainWindow::showNotice);
     connect(m_station.get(), &Station::alarmEvent, this, &MainWindow::tellAlarm);
+    // Pruning is routine: said for a while over the notice, not in its place.
+    connect(m_station.get(), &Station::snapshotsPruned, this,
+            [this](qint64 rows, const QString& before) {
+                if (rows > 0)
+                    statusBar()->showMessage(
+                        QStringLiteral("Pruned %1 snapshots stored before %2")
+                            .arg(QLocale().toString(rows), before),
+                        int(std::chrono::milliseconds(std::chrono::seconds(10)).count()));
+            });
+    connect(m_station.get(), &Station::pruningRefused, this, [this](const QString& why) {
+        showNotice(QStringLiteral("Old snapshots cannot be pruned: %1").arg(why));
+    });
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);

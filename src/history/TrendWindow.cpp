@@ -1,6 +1,5 @@
 #include "TrendWindow.h"
 
-#include "Database.h"
 #include "StoredTime.h"
 
 #include <QChart>
@@ -79,7 +78,7 @@ QString withUnit(const char* name, const QString& unit) {
 TrendWindow::TrendWindow(const QString& programFolder, const QString& meter, qint64 first,
                          qint64 last, std::optional<int> line, QWidget* parent)
     : QWidget(parent, Qt::Window), m_meter(meter.trimmed()), m_line(line), m_first(first),
-      m_last(std::max(first, last)), m_database(std::make_unique<Database>(programFolder)) {
+      m_last(std::max(first, last)), m_reader(programFolder, m_meter, line) {
     setWindowTitle(QStringLiteral("Trend"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -125,28 +124,44 @@ TrendWindow::TrendWindow(const QString& programFolder, const QString& meter, qin
         });
 
     resize(1000, 600);
-    if (m_database->isOpen())
-        m_whole =
-            TrendData::read(m_database->connection(), m_meter, m_first, m_last, buckets(), m_line);
-    else
-        m_whole.error = QStringLiteral("Cannot open %1").arg(Database::filePath(programFolder));
-    const QString span = QStringLiteral("%1 to %2").arg(dayText(m_first), dayText(m_last));
-    const QString meterName =
-        m_line ? QStringLiteral("%1 on line %2").arg(m_meter).arg(*m_line) : m_meter;
-    if (!m_whole.error.isEmpty())
-        m_chart->setTitle(QStringLiteral("Meter %1, %2: %3").arg(meterName, span, m_whole.error));
-    else if (m_whole.rows == 0)
-        m_chart->setTitle(QStringLiteral("Meter %1: no snapshots from %2").arg(meterName, span));
-    else
-        m_chart->setTitle(QStringLiteral("Meter %1, %2").arg(meterName, span));
-    m_valueAxes[TrendData::FlowRate]->setTitleText(withUnit("Flow rate", m_whole.flowRateUnit));
-    m_valueAxes[TrendData::FlowSpeed]->setTitleText(QStringLiteral("Flow speed (m/s)"));
-    m_valueAxes[TrendData::ForwardTotal]->setTitleText(
-        withUnit("Forward totalizer", m_whole.totalizerUnit));
+    m_meterName = m_line ? QStringLiteral("%1 on line %2").arg(m_meter).arg(*m_line) : m_meter;
+    connect(&m_reader, &TrendReader::read, this, &TrendWindow::take);
+    m_lastRequest = m_wholeRequest = m_reader.request(m_first, m_last, buckets());
     resetZoom();
+    m_chart->setTitle(
+        QStringLiteral("Meter %1, %2 to %3").arg(m_meterName, dayText(m_first), dayText(m_last)));
+    m_valueAxes[TrendData::FlowRate]->setTitleText(QStringLiteral("Flow rate"));
+    m_valueAxes[TrendData::ForwardTotal]->setTitleText(QStringLiteral("Forward totalizer"));
+    m_caption->setText(QStringLiteral("Reading..."));
 }
 
 TrendWindow::~TrendWindow() = default;
+
+void TrendWindow::showTitles() {
+    const QString span = QStringLiteral("%1 to %2").arg(dayText(m_first), dayText(m_last));
+    const QString hourly = m_whole.hourly ? QStringLiteral(", by the hour") : QString();
+    if (!m_whole.error.isEmpty())
+        m_chart->setTitle(QStringLiteral("Meter %1, %2: %3").arg(m_meterName, span, m_whole.error));
+    else if (m_whole.rows == 0)
+        m_chart->setTitle(QStringLiteral("Meter %1: no snapshots from %2").arg(m_meterName, span));
+    else
+        m_chart->setTitle(QStringLiteral("Meter %1, %2%3").arg(m_meterName, span, hourly));
+    m_valueAxes[TrendData::FlowRate]->setTitleText(withUnit("Flow rate", m_whole.flowRateUnit));
+    m_valueAxes[TrendData::ForwardTotal]->setTitleText(
+        withUnit("Forward totalizer", m_whole.totalizerUnit));
+}
+
+void TrendWindow::take(int request, const TrendData& data) {
+    if (request == m_wholeRequest) {
+        m_whole = data;
+        m_wholeRead = true;
+        showTitles();
+    }
+    if (request != m_lastRequest)
+        return;
+    draw(data);
+    emit drawn();
+}
 
 void TrendWindow::buildChart() {
     m_chart = new QChart;
@@ -220,8 +235,14 @@ void TrendWindow::draw(const TrendData& data) {
         m_valueAxes[series]->setRange(values[series].first, values[series].second);
     m_moving = false;
     const auto [first, last] = shownSpan();
-    m_caption->setText(QStringLiteral("%1 snapshots from %2 to %3")
+    // The hours keep no flow speed: its axis says so rather than show nothing.
+    m_valueAxes[TrendData::FlowSpeed]->setTitleText(
+        data.hourly ? QStringLiteral("Flow speed (m/s), not kept by the hour")
+                    : QStringLiteral("Flow speed (m/s)"));
+    m_caption->setText(QStringLiteral("%1 %2 from %3 to %4")
                            .arg(QLocale().toString(data.rows),
+                                data.hourly ? QStringLiteral("hours (lowest and highest flow)")
+                                            : QStringLiteral("snapshots"),
                                 StoredTime::text(StoredTime::localTime(first)),
                                 StoredTime::text(StoredTime::localTime(last))));
     if (!m_valuesZoomed)
@@ -271,12 +292,14 @@ void TrendWindow::showSpan(qint64 first, qint64 last) {
 void TrendWindow::readShownSpan() {
     const auto [first, last] = shownSpan();
     m_timeAxis->setFormat(timeFormat(last - first));
-    if (first <= m_first && last >= m_last) {
+    if (first <= m_first && last >= m_last && m_wholeRead) {
+        m_lastRequest = m_wholeRequest;
         draw(m_whole);
+        emit drawn();
         return;
     }
-    if (m_database->isOpen())
-        draw(TrendData::read(m_database->connection(), m_meter, first, last, buckets(), m_line));
+    m_lastRequest = first <= m_first && last >= m_last ? m_wholeRequest
+                                                       : m_reader.request(first, last, buckets());
 }
 
 void TrendWindow::resetZoom() {
@@ -287,6 +310,7 @@ void TrendWindow::resetZoom() {
                          QDateTime::fromMSecsSinceEpoch(m_offsets.msecsSinceEpoch(m_last)));
     m_moving = false;
     m_reread.stop();
+    m_lastRequest = m_wholeRequest;
     draw(m_whole);
 }
 

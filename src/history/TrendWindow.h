@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TrendData.h"
+#include "TrendReader.h"
 #include "UtcOffsets.h"
 
 #include <QTimer>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class Database;
 class QChart;
 class QChartView;
 class QDateTimeAxis;
@@ -24,7 +24,8 @@ class QValueAxis;
 // in time around the pointer, a dragged box zooms to it, a right click
 // zooms out, "Reset zoom" shows the whole span again. Whatever span is
 // shown is read again at the chart's width, so zooming in shows every
-// detail the snapshots hold. It opens its own connection to the database.
+// detail the snapshots hold; a long span is read by the hour. The reads run
+// on a thread of their own (TrendReader); each is drawn when it comes.
 class TrendWindow : public QWidget {
     Q_OBJECT
 public:
@@ -41,11 +42,16 @@ public:
     std::pair<qint64, qint64> shownSpan() const;
     const TrendData& shownData() const { return m_shown; }
 
-    // Shows a span of time (clipped to the whole span), read again.
+    // Shows a span of time (clipped to the whole span), read again;
+    // drawn() follows.
     void showSpan(qint64 first, qint64 last);
     void resetZoom();
     // The chart as a PNG file; false when it cannot be written.
     bool saveImage(const QString& path) const;
+
+signals:
+    // A span asked for is read and drawn.
+    void drawn();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,16 +59,22 @@ protected:
 private:
     void buildChart();
     void draw(const TrendData& data);
+    void take(int request, const TrendData& data);
+    void showTitles();
     void fitValueAxes();
     void readShownSpan();
     void saveImageAs();
     int buckets() const;
 
     QString m_meter;
+    QString m_meterName;
     std::optional<int> m_line;
     qint64 m_first;
     qint64 m_last;
-    std::unique_ptr<Database> m_database;
+    TrendReader m_reader;
+    int m_wholeRequest = 0;
+    int m_lastRequest = 0; // the shown span's; older answers are dropped
+    bool m_wholeRead = false;
     TrendData m_whole; // the whole span, kept for "Reset zoom"
     UtcOffsets m_offsets;
     TrendData m_shown;

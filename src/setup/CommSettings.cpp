@@ -9,8 +9,8 @@
 namespace {
 
 SettingsTexts textsOf(const StoredSettings& stored) {
-    return {stored.port, stored.baud, LineSettingsEntry::parityText(stored.parity),
-            stored.pollPeriod, stored.recordInterval};
+    return {stored.port,       stored.baud,           LineSettingsEntry::parityText(stored.parity),
+            stored.pollPeriod, stored.recordInterval, stored.keepDays};
 }
 
 } // namespace
@@ -74,4 +74,15 @@ std::optional<StoreWrite> CommSettings::saveRecordInterval(const QString& text) 
     if (!minutes)
         return std::nullopt;
     return m_table.storeRecordInterval(*minutes);
+}
+
+std::optional<int> CommSettings::keepDays(const QString& text) {
+    return WholeNumber::parse(text, 0, 36525);
+}
+
+std::optional<StoreWrite> CommSettings::saveKeepDays(const QString& text) {
+    const std::optional<int> days = keepDays(text);
+    if (!days)
+        return std::nullopt;
+    return m_table.storeKeepDays(*days);
 }

@@ -18,6 +18,7 @@ struct SettingsTexts {
     QString parity;
     QString timeout;
     QString interval;
+    QString keepDays;
 };
 
 // Loads and saves the communication settings, and applies saved line
@@ -53,6 +54,11 @@ public:
     // Stores a record interval of 0 to 32767 minutes; nullopt, with nothing
     // stored, for any other text.
     std::optional<StoreWrite> saveRecordInterval(const QString& text);
+    // Days of snapshots to keep, 0 (all) to a century; nullopt for any
+    // other text.
+    static std::optional<int> keepDays(const QString& text);
+    // Stores them as above.
+    std::optional<StoreWrite> saveKeepDays(const QString& text);
 
 private:
     int reopenPort(const std::optional<QString>& lineSettings, int com);

@@ -127,6 +127,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
             [this](const QString& text) { m_recordInterval.setText(text); });
     m_intervalBox->setText(stored.interval);
     m_recordInterval.setText(stored.interval);
+    m_keepDaysBox->setText(stored.keepDays);
     if (const std::optional<PublishSettings> publish = PublishTable(m_db->connection()).read())
         m_publish->showSettings(*publish);
     gridload();
@@ -134,6 +135,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
 
     showLineSettingsEditing(false);
     m_intervalBox->setEnabled(false);
+    m_keepDaysBox->setEnabled(false);
     m_recordSave->hide();
 }
 
@@ -234,6 +236,14 @@ QWidget* CommSetupWindow::buildRecordFrame() {
     grid->setColumnStretch(5, 1);
     grid->addWidget(new QLabel(QStringLiteral("Notice:No recording at the first minute!"), frame),
                     1, 0, 1, 6);
+    m_keepDaysBox = digitsBox(QStringLiteral("Keep snapshots (days)"), 6, frame);
+    m_keepDaysBox->setObjectName(QStringLiteral("keepDaysBox"));
+    m_keepDaysBox->setAccessibleDescription(
+        QStringLiteral("Days of history snapshots kept once summed by the hour; 0 keeps all"));
+    grid->addWidget(caption(QStringLiteral("Keep snapshots (days):"), m_keepDaysBox, frame), 2, 0,
+                    1, 2);
+    grid->addWidget(m_keepDaysBox, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("0 = all"), frame), 2, 3, 1, 2);
 
     connect(m_recordModify, &QPushButton::clicked, this, &CommSetupWindow::modifyRecord);
     connect(m_recordSave, &QPushButton::clicked, this, &CommSetupWindow::saveRecord);
@@ -562,21 +572,29 @@ PortsDialog* CommSetupWindow::showPorts() {
 
 void CommSetupWindow::modifyRecord() {
     m_intervalBox->setEnabled(true);
+    m_keepDaysBox->setEnabled(true);
     m_recordModify->hide();
     m_recordSave->show();
     m_intervalBox->setFocus();
 }
 
 void CommSetupWindow::saveRecord() {
+    // Both or neither: the days are checked before the interval is stored.
+    if (!CommSettings::keepDays(m_keepDaysBox->text())) {
+        showNotice(invalidKeepDaysNotice());
+        return;
+    }
     const std::optional<StoreWrite> write = m_settings->saveRecordInterval(m_intervalBox->text());
     if (!write) {
         showNotice(invalidIntervalNotice());
         return;
     }
-    if (!storeTook(*write))
+    if (!storeTook(*write) || !storeTook(*m_settings->saveKeepDays(m_keepDaysBox->text())))
         return;
     withdrawNotice(invalidIntervalNotice());
+    withdrawNotice(invalidKeepDaysNotice());
     m_intervalBox->setEnabled(false);
+    m_keepDaysBox->setEnabled(false);
     m_recordSave->hide();
     m_recordModify->show();
     m_recordModify->setFocus();

@@ -46,6 +46,9 @@ public:
     static QString invalidIntervalNotice() {
         return QStringLiteral("Notice:Invalid record interval!");
     }
+    static QString invalidKeepDaysNotice() {
+        return QStringLiteral("Notice:Invalid number of days to keep snapshots!");
+    }
     // Why the publish settings were not stored.
     static QString publishNotice(const QString& problem) {
         return QStringLiteral("Notice:Invalid publish settings: %1").arg(problem);
@@ -147,6 +150,7 @@ private:
     QPushButton* m_lineSave = nullptr;
 
     QLineEdit* m_intervalBox = nullptr;
+    QLineEdit* m_keepDaysBox = nullptr;
     QPushButton* m_recordModify = nullptr;
     QPushButton* m_recordSave = nullptr;
 

@@ -46,6 +46,17 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
                   .arg(event.line)
                   .arg(event.address));
     });
+    connect(m_station.get(), &Station::snapshotsPruned, this,
+            [this](qint64 rows, const QString& before) {
+                if (rows > 0)
+                    m_log(QStringLiteral("pruned %1 snapshot%2 stored before %3")
+                              .arg(rows)
+                              .arg(rows == 1 ? "" : "s")
+                              .arg(before));
+            });
+    connect(m_station.get(), &Station::pruningRefused, this, [this](const QString& why) {
+        m_log(QStringLiteral("pruning old snapshots fails: %1").arg(clause(why)));
+    });
     connect(&m_station->publisher(), &Publisher::finished, this, [this](qint64 undelivered) {
         if (undelivered > 0)
             m_log(QStringLiteral("%1 %2 not delivered to the broker")

@@ -10,6 +10,7 @@
 #include "MeterTable.h"
 #include "PollingCycle.h"
 #include "PortLocator.h"
+#include "Pruner.h"
 #include "PublishTable.h"
 #include "QtSerialPort.h"
 #include "ReadingWriter.h"
@@ -275,6 +276,7 @@ Station::~Station() {
     m_lines.clear(); // each ends its thread; nothing more comes to store
     takeWaitingReadings();
     m_writer.reset(); // commits what waits, on its own connection
+    m_pruner.reset();
     m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
     m_journal.reset();
@@ -299,6 +301,9 @@ StartupResult Station::startUp() {
     m_desktopNotices = SettingsTable(m_db->connection()).desktopNotices();
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
+    m_pruner = std::make_unique<Pruner>(m_programDir);
+    connect(m_pruner.get(), &Pruner::pruned, this, &Station::snapshotsPruned);
+    connect(m_pruner.get(), &Pruner::refused, this, &Station::pruningRefused);
     ReadingWriter::Options writing;
     writing.busyTimeout = ReadingBusyTimeout;
     m_writer = std::make_unique<ReadingWriter>(m_programDir, writing);

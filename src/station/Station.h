@@ -28,6 +28,7 @@ class Checkpointer;
 class Database;
 class LineHealth;
 class MeterTable;
+class Pruner;
 class PollingCycle;
 class ReadingWriter;
 class SerialExchange;
@@ -160,6 +161,11 @@ signals:
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
     // An alarm of a meter came or went; journaled and on its way to the broker.
     void alarmEvent(const AlarmTracker::Event& event);
+    // A pass of the background pruning is over: `rows` snapshots stored
+    // before `before` taken (none when every snapshot is kept).
+    void snapshotsPruned(qint64 rows, const QString& before);
+    // The store refused a pruning batch; the next pass tries again.
+    void pruningRefused(const QString& why);
 
 private:
     void addLine(std::unique_ptr<Line> line);
@@ -196,6 +202,7 @@ private:
     // and those cost the alarm road one comparison. A silent meter has none.
     QHash<std::pair<int, int>, QString> m_statusSeen;
     bool m_desktopNotices = false;
+    std::unique_ptr<Pruner> m_pruner;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     RecordInterval m_recordInterval;

@@ -75,7 +75,8 @@ SettingsTable::Read SettingsTable::read() const {
     };
     return {0,
             StoreError::Fault::None,
-            {text("com"), text("settings"), text("noe"), text("timer"), text("timesj")}};
+            {text("com"), text("settings"), text("noe"), text("timer"), text("timesj"),
+             text("keep_days")}};
 }
 
 StoreWrite SettingsTable::storeLineSettings(const QString& baud, std::optional<int> com, int timer,
@@ -98,4 +99,8 @@ bool SettingsTable::desktopNotices() const {
 
 StoreWrite SettingsTable::storeDesktopNotices(bool on) {
     return updateRow(m_db, QStringLiteral("update kente set desktop_notices=?"), {on ? 1 : 0});
+}
+
+StoreWrite SettingsTable::storeKeepDays(int days) {
+    return updateRow(m_db, QStringLiteral("update kente set keep_days=?"), {days});
 }

@@ -16,6 +16,7 @@ struct StoredSettings {
     QString parity;         // `noe`: 0 none, 1 odd, 2 even
     QString pollPeriod;     // `timer`, milliseconds
     QString recordInterval; // `timesj`, minutes
+    QString keepDays;       // days of snapshots kept, 0 for all
 };
 
 // `kente`: the port, baud text, parity code, poll period and record interval.
@@ -45,6 +46,8 @@ public:
                                  std::optional<int> noe);
     // Writes the record interval in minutes, as above.
     StoreWrite storeRecordInterval(int minutes);
+    // Writes how many days of snapshots are kept (0: all), as above.
+    StoreWrite storeKeepDays(int days);
 
     // Whether a new alarm is also told on the desktop; off when the store
     // cannot say.

@@ -25,4 +25,13 @@ BoundStatement rows(const QString& meter, const QString& first, const QString& l
 BoundStatement units(const QString& meter, const QString& first, const QString& last,
                      std::optional<int> line = std::nullopt);
 
+// Columns of `hours`, in order.
+enum HourColumn { Hour, FlowMin, FlowMax, LastAt, LastForward, Unit };
+
+// The meter's hour rollups from the hour holding `first` to `last` (seconds
+// since 1970 UTC), oldest first; of that line's meter when a line is given,
+// else of the address on any line.
+BoundStatement hours(const QString& meter, qint64 first, qint64 last,
+                     std::optional<int> line = std::nullopt);
+
 } // namespace SnapshotTrend

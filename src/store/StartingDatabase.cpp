@@ -45,6 +45,7 @@ bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* e
         {"noe", options.noe ? QVariant(*options.noe) : QVariant()},
         {"timer", options.timer ? QVariant(*options.timer) : QVariant()},
         {"timesj", options.timesj ? QVariant(*options.timesj) : QVariant()},
+        {"keep_days", options.keepDays ? QVariant(*options.keepDays) : QVariant()},
     };
     for (const auto& [column, value] : settings) {
         if (value.isValid() &&

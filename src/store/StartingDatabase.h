@@ -29,6 +29,8 @@ public:
         // Written after the above, line 1 first: each line's settings, and
         // its meters in place of any listed before.
         QList<Line> lines = {};
+        // Days of snapshots kept (`keep_days`).
+        std::optional<int> keepDays = {};
     };
 
     // Creates `path`; false (with a reason) when it exists or cannot be made.

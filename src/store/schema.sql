@@ -6,7 +6,8 @@
 -- stored before it was kept), so the hour repeated in autumn stays two.
 
 -- Line 1's settings and the record interval. `com` is a port number N
--- (ports/comN) or a device path.
+-- (ports/comN) or a device path. `keep_days`: snapshots older than that
+-- many days are pruned once the rollups hold them; 0 keeps them all.
 CREATE TABLE kente (
     com           INTEGER,
     settings      TEXT,
@@ -16,7 +17,8 @@ CREATE TABLE kente (
     line_name     TEXT DEFAULT 'Line 1',
     reply_timeout INTEGER DEFAULT 150,
     -- 1: a new alarm is also told by a desktop notification.
-    desktop_notices INTEGER DEFAULT 0
+    desktop_notices INTEGER DEFAULT 0,
+    keep_days     INTEGER DEFAULT 0
 );
 
 -- Lines 2 to 16, each with what `kente` holds for line 1 and how it

@@ -84,4 +84,43 @@ TEST(TrendData, OneMetersSpanWithItsGapsAndUnits) {
     EXPECT_EQ(TrendData::read({}, "7", first, first + 180, 1000).error, "the database is not open");
 }
 
+// A span longer than a few days is read by the hour, each hour's lowest and highest flow at its
+// middle and its last forward total when read; a shorter one from the snapshots, unless pruned.
+TEST(TrendData, LongSpansAndPrunedOnesReadTheHours) {
+    ProgramFolder folder;
+    const qint64 utc = QDateTime(QDate(2026, 3, 1), QTime(0, 0)).toSecsSinceEpoch();
+    const qint64 first = *StoredTime::clockSeconds("2026-03-01 00:00:00");
+    // Meter 7's first three hours, the third without a flow; meter 8's; a snapshot on day 5.
+    ASSERT_TRUE(folder.exec(
+        QStringLiteral("insert into rollups (line,address,hour,last_at,last_forward,unit,flow_min,"
+                       "flow_max) values (1,7,%1,%2,10,'m3',1,4),(1,7,%1+3600,%3,12,'m3',2,3),"
+                       "(1,7,%1+7200,NULL,NULL,'m3',NULL,NULL),(1,8,%1,%2,99,'m3',50,60)")
+            .arg(utc)
+            .arg((utc + 3000) * 1000)
+            .arg((utc + 7000) * 1000)));
+    ASSERT_TRUE(
+        folder.exec("insert into Historydata (dizhi,MinuteAverage,danwei1,Foward,danwei2,"
+                    "CreateTime) values ('7','5.00','l/s','20.00','l','2026-03-05 10:00:00')"));
+    Database db(folder.path());
+    const qint64 day5 = first + 4 * 86400;
+    const std::tuple<const char*, qint64, qint64, bool, qint64> cases[] = {
+        {"ten days", first, first + 10 * 86400, true, 3},
+        {"three days", day5 - 2 * 86400, day5 + 86400, false, 1},
+        {"a pruned day", first, first + 86400, true, 3},
+    };
+    for (const auto& [what, from, to, hourly, rows] : cases) {
+        const TrendData data = TrendData::read(db.connection(), "7", from, to, 1000);
+        EXPECT_EQ(std::pair(data.hourly, data.rows), std::pair(hourly, rows)) << what;
+        EXPECT_EQ(data.flowRateUnit, "l/s") << what;
+        EXPECT_EQ(data.totalizerUnit, hourly ? "m3" : "l") << what;
+    }
+    const TrendData data =
+        TrendData::read(db.connection(), "7", first, first + 10 * 86400, 1000, 1);
+    const auto at = [first](qint64 seconds, double value) { return Point{first + seconds, value}; };
+    EXPECT_EQ(data.lines[TrendData::FlowRate],
+              Lines({{at(1800, 1), at(1800, 4), at(5400, 2), at(5400, 3)}}));
+    EXPECT_EQ(data.lines[TrendData::ForwardTotal], Lines({{at(3000, 10), at(7000, 12)}}));
+    EXPECT_TRUE(data.lines[TrendData::FlowSpeed].empty());
+}
+
 } // namespace

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -246,10 +247,17 @@ TEST_F(HistoryWindowTest, ExportWritesExactlyWhatSearchShowsOnEachTab) {
 
 TEST_F(HistoryWindowTest, TrendChartsTheChosenMeterZoomsResetsAndSavesAnImage) {
     const Controls& history = tab(Snapshots);
-    const auto press = [&] {
+    // Each span is read on a thread of its own, then drawn.
+    const auto read = [](TrendWindow* trend, const std::function<void()>& ask) {
+        QSignalSpy spy(trend, &TrendWindow::drawn);
+        ask();
+        return spy.wait(5000);
+    };
+    const auto press = [&]() -> TrendWindow* {
         const qsizetype before = trends().size();
         QTest::mouseClick(history.trend, Qt::LeftButton);
-        return trends().size() > before ? trends().last() : nullptr;
+        TrendWindow* trend = trends().size() > before ? trends().last() : nullptr;
+        return trend && read(trend, [] {}) ? trend : nullptr;
     };
     const auto rowsOf = [](TrendWindow* trend) { return trend ? trend->shownData().rows : -1; };
 
@@ -277,13 +285,14 @@ TEST_F(HistoryWindowTest, TrendChartsTheChosenMeterZoomsResetsAndSavesAnImage) {
     for (const QAbstractAxis* axis : chart->chartView()->chart()->axes())
         axes << QString::number(axis->alignment()) + axis->titleText();
     EXPECT_EQ(axes, QStringList({"64", "1Flow rate", "1Flow speed (m/s)", "2Forward totalizer"}));
+    QApplication::processEvents(); // the legend laid out anew for the lines drawn
     qsizetype legends = 0;
     for (const QLegendMarker* marker : chart->chartView()->chart()->legend()->markers())
         legends += marker->isVisible() ? 1 : 0;
     EXPECT_EQ(legends, 3);
 
     // Two hours: only their rows are read, at full detail.
-    chart->showSpan(first + 3600, first + 3 * 3600);
+    ASSERT_TRUE(read(chart, [&] { chart->showSpan(first + 3600, first + 3 * 3600); }));
     EXPECT_EQ(chart->shownData().rows, 13);
     EXPECT_EQ(chart->shownData().lines[TrendData::FlowRate][0].size(), 13u);
 

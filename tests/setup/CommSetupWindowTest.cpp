@@ -58,13 +58,16 @@ TEST_F(CommSetupWindowTest, LoadShowsTheStoredRowAndModifyCarriesItIntoTheLists)
     // A parity code outside the three shows nothing and leaves the list alone.
     for (auto [noe, shown, listed] : {std::tuple{2, "4|19200|EVEN|300", "com4|19200|EVEN|300"},
                                       {3, "4|19200||300", "com4|19200|NONE|300"}}) {
-        load(QStringLiteral("update kente set com=4,settings='19200',noe=%1,timer=300,timesj=7")
+        load(QStringLiteral("update kente set com=4,settings='19200',noe=%1,timer=300,timesj=7,"
+                            "keep_days=90")
                  .arg(noe));
         EXPECT_EQ(texts({"portLabel", "baudLabel", "parityLabel", "timeoutLabel"}), shown);
-        EXPECT_EQ(texts({"brokerHost", "brokerPort", "topicPrefix"}), "localhost|1883|rx7100");
+        EXPECT_EQ(texts({"brokerHost", "brokerPort", "topicPrefix", "keepDaysBox"}),
+                  "localhost|1883|rx7100|90");
         EXPECT_EQ(recordInterval.text(), QStringLiteral("7"));
-        EXPECT_FALSE(child("intervalBox")->isEnabled() || visible("lineSave") ||
-                     visible("recordSave") || child("brokerHost")->isEnabled());
+        EXPECT_FALSE(child("intervalBox")->isEnabled() || child("keepDaysBox")->isEnabled() ||
+                     visible("lineSave") || visible("recordSave") ||
+                     child("brokerHost")->isEnabled());
         window->modifyLineSettings();
         EXPECT_FALSE(visible("lineModify") || visible("portLabel"));
         EXPECT_EQ(texts({"portList", "baudList", "parityList", "timeoutBox"}), listed);
@@ -109,17 +112,25 @@ TEST_F(CommSetupWindowTest, SaveStoresTheRowThenReopensThePortOrRefusesATimeout)
 }
 
 TEST_F(CommSetupWindowTest, RecordFrameStoresOnlyWhatTheCounterCanReach) {
-    for (auto [interval, stored] : {std::pair{"12", "12"}, {"0", "0"}, {"", "5"}, {"32768", "5"}}) {
+    // Interval and days typed, then stored; the days are checked first, and both or neither go.
+    const std::tuple<const char*, const char*, const char*, const char*, QString> cases[] = {
+        {"12", "30", "12", "30", {}},
+        {"0", "0", "0", "0", {}},
+        {"", "30", "5", "0", CommSetupWindow::invalidIntervalNotice()},
+        {"32768", "", "5", "0", CommSetupWindow::invalidKeepDaysNotice()},
+        {"7", "36526", "5", "0", CommSetupWindow::invalidKeepDaysNotice()},
+    };
+    for (auto [interval, days, stored, kept, notice] : cases) {
         load();
         window->modifyRecord();
         type("intervalBox", interval);
+        type("keepDaysBox", days);
         EXPECT_EQ(recordInterval.text(), interval); // seen before it is saved
         window->saveRecord();
-        const bool saved = QString(stored) == interval;
-        EXPECT_EQ(folder->column("select timesj from kente"), QStringList({stored}));
-        EXPECT_EQ(child("intervalBox")->isEnabled(), !saved);
-        EXPECT_EQ(window->statusText(),
-                  saved ? QString() : CommSetupWindow::invalidIntervalNotice());
+        EXPECT_EQ(folder->rows("select timesj,keep_days from kente"),
+                  QStringList({QStringLiteral("%1|%2").arg(stored, kept)}));
+        EXPECT_EQ(child("intervalBox")->isEnabled(), !notice.isEmpty());
+        EXPECT_EQ(window->statusText(), notice);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "HistoryRows.h"
 #include "ProgramFolder.h"
 #include "ReadAhead.h"
+#include "SnapshotPruning.h"
 #include "SnapshotTrend.h"
 
 #include <QRegularExpression>
@@ -203,6 +204,42 @@ TEST_P(HistoryStoreTest, StatementsForLargeHistoriesUseAnIndexAndNoSort) {
 INSTANTIATE_TEST_SUITE_P(Tables, HistoryStoreTest, ::testing::Bool(), [](const auto& info) {
     return std::string(info.param ? "caozuo" : "Historydata");
 });
+
+// Pruning takes the snapshots older than the days kept that the rollups hold, a batch at a
+// time: no newer one, none past `through`, never the log.
+TEST(SnapshotPruning, TakesOnlyOldRowsTheRollupsHold) {
+    // Rows 1 to 5; three days back from the moment below is 2026-03-05 12:00:00.
+    const char* const rows = "('1','2026-03-01 00:00:00'),('2','2026-03-01 00:00:00'),"
+                             "('1','2026-03-05 11:59:59'),('1','2026-03-05 12:00:00'),"
+                             "('1','2026-02-01 00:00:00'),('1',NULL)";
+    const QDateTime now(QDate(2026, 3, 8), QTime(12, 0));
+    const std::tuple<int, int, int, QStringList> cases[] = {
+        {3, 5, 1, {"4", "6"}},         // a row at a time, oldest first
+        {3, 4, 1000, {"4", "5", "6"}}, // past `through`: stays though older
+        {3, 2, 1000, {"3", "4", "5", "6"}},
+        {0, 6, 1000, {"1", "2", "3", "4", "5", "6"}}, // 0 keeps every one
+        {3, 0, 1000, {"1", "2", "3", "4", "5", "6"}}, // nothing summed yet
+        {60, 6, 1000, {"1", "2", "3", "4", "5", "6"}},
+    };
+    for (const auto& [days, through, batch, left] : cases) {
+        ProgramFolder folder;
+        ASSERT_TRUE(folder.exec(
+            QStringLiteral("insert into Historydata (dizhi,CreateTime) values ") + rows));
+        ASSERT_TRUE(folder.exec("insert into caozuo (bianma,riqi) values ('S1','2020-01-01')"));
+        ASSERT_TRUE(folder.exec(QStringLiteral("update kente set keep_days=%1").arg(days)));
+        ASSERT_TRUE(folder.exec(QStringLiteral("update rollup_state set through=%1").arg(through)));
+        Database db(folder.path());
+        std::optional<SnapshotPruning> pruning = SnapshotPruning::due(db.connection(), now);
+        ASSERT_EQ(pruning.has_value(), days > 0);
+        for (int step = 0; pruning && !pruning->finished(); ++step) {
+            ASSERT_LT(step, 10);
+            ASSERT_LE(pruning->next(batch).value_or(-1), batch);
+        }
+        EXPECT_EQ(folder.column("select rowid from Historydata order by rowid"), left) << days;
+        EXPECT_EQ(pruning ? pruning->deleted() : 0, 6 - left.size()) << through;
+        EXPECT_EQ(folder.column("select count(*) from caozuo"), QStringList{"1"});
+    }
+}
 
 TEST(ReadAhead, ReadsEveryRowButKeepsABoundedLeadOnTheDelete) {
     ProgramFolder folder;

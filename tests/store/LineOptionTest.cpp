@@ -79,16 +79,17 @@ TEST(LineOption, MakeDbWritesEveryLineOrNothing) {
     for (int line = 1; line <= 17; ++line)
         seventeen << "--line"
                   << "";
-    for (const QStringList& bad : {QStringList{"--line", "", "--line", "parity=mark"}, seventeen}) {
+    for (const QStringList& bad :
+         {QStringList{"--line", "", "--line", "parity=mark"}, seventeen, {"--keep-days", "-1"}}) {
         EXPECT_EQ(makeDb(bad), 2);
         EXPECT_FALSE(QFile::exists(folder.databasePath()));
     }
-    ASSERT_EQ(
-        makeDb({"--baud", "4800", "--meters", "4,2", "--line", "name=Tank;period=300", "--line",
-                "port=/dev/ttyUSB1;meters=2", "--line", "transport=modbus-tcp;host=gw;meters=3"}),
-        0);
-    EXPECT_EQ(folder.rows("select com,settings,timer,line_name from kente"),
-              QStringList({"1|4800|300|Tank"}));
+    ASSERT_EQ(makeDb({"--baud", "4800", "--keep-days", "30", "--meters", "4,2", "--line",
+                      "name=Tank;period=300", "--line", "port=/dev/ttyUSB1;meters=2", "--line",
+                      "transport=modbus-tcp;host=gw;meters=3"}),
+              0);
+    EXPECT_EQ(folder.rows("select com,settings,timer,line_name,keep_days from kente"),
+              QStringList({"1|4800|300|Tank|30"}));
     EXPECT_EQ(folder.rows("select number,name,port,baud,parity,poll_period,reply_timeout,"
                           "transport,host,tcp_port from lines"),
               QStringList({"2|Line 2|/dev/ttyUSB1|9600|0|500|150|serial||0",

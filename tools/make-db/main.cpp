@@ -1,6 +1,6 @@
 // make-db: creates a starting database for the tool.
 //   make-db [--if-missing] [--meters 1,2,3] [--com N] [--baud TEXT] [--parity N]
-//           [--timer MS] [--timesj MIN] [--broker HOST[:PORT]] [--station NAME]
+//           [--timer MS] [--timesj MIN] [--keep-days N] [--broker HOST[:PORT]] [--station NAME]
 //           [--topic-prefix PREFIX] [--qos 0|1] [--user NAME] [--password-file FILE]
 //           [--ca-file FILE] [--line SETTINGS]... PATH
 
@@ -99,6 +99,9 @@ int main(int argc, char** argv) {
         {QStringLiteral("timer"), QStringLiteral("Poll period in ms."), QStringLiteral("ms")},
         {QStringLiteral("timesj"), QStringLiteral("Record interval in minutes."),
          QStringLiteral("min")},
+        {QStringLiteral("keep-days"),
+         QStringLiteral("Days of history snapshots kept once summed by the hour (0: all)."),
+         QStringLiteral("days")},
         {QStringLiteral("broker"),
          QStringLiteral("Publish every reading to this MQTT broker (port 1883 unless given)."),
          QStringLiteral("host[:port]")},
@@ -145,6 +148,11 @@ int main(int argc, char** argv) {
     options.noe = intOption(parser, QStringLiteral("parity"), &ok);
     options.timer = intOption(parser, QStringLiteral("timer"), &ok);
     options.timesj = intOption(parser, QStringLiteral("timesj"), &ok);
+    options.keepDays = intOption(parser, QStringLiteral("keep-days"), &ok);
+    if (options.keepDays && *options.keepDays < 0) {
+        std::fprintf(stderr, "make-db: --keep-days takes 0 or more days\n");
+        return 2;
+    }
     if (parser.isSet(QStringLiteral("baud")))
         options.settings = parser.value(QStringLiteral("baud"));
     if (parser.isSet(QStringLiteral("meters"))) {
