@@ -103,9 +103,13 @@ void RollupBuilder::addAlarms(qint64 from, qint64 to) {
     }
 }
 
-void RollupBuilder::push(const Snapshot& snapshot) {
-    if ((m_lastInstant && snapshot.instant < *m_lastInstant) || !usable(snapshot.forward) ||
-        !usable(snapshot.reverse)) {
+void RollupBuilder::push(const Snapshot& given) {
+    // A snapshot of no known time counts from the meter's last one.
+    Snapshot snapshot = given;
+    if (snapshot.instant <= 0)
+        snapshot.instant = m_lastInstant.value_or(0);
+    if ((m_lastInstant && snapshot.instant < *m_lastInstant) || snapshot.instant <= 0 ||
+        !usable(snapshot.forward) || !usable(snapshot.reverse)) {
         ++m_dropped;
         return;
     }

@@ -25,7 +25,7 @@ public:
 
     struct Snapshot {
         qint64 row = 0;     // where it is stored, to resume from
-        qint64 instant = 0; // ms since 1970 UTC
+        qint64 instant = 0; // ms since 1970 UTC; 0: not known
         std::optional<double> forward;
         std::optional<double> reverse;
         QString unit;
@@ -38,7 +38,7 @@ public:
 
     RollupBuilder(int line, int address);
 
-    void push(const Snapshot& snapshot);
+    void push(const Snapshot& given);
     // A snapshot folded in before: its state is restored and nothing is
     // added. A totalizer takes it only from its resume row on.
     void replay(const Snapshot& snapshot, qint64 forwardFrom, qint64 reverseFrom);

@@ -10,7 +10,7 @@
 // walk over millions of them: numbers read without a locale, a unit or a
 // status text that repeats the row before is not read again. A row kept
 // while its meter was silent has no time: it counts from the latest time
-// seen before it, the snapshot it was taken with.
+// seen before it, the snapshot it was taken with, if any.
 class RollupFeed {
 public:
     RollupBuilder::Snapshot snapshot(const HistoryRow& row);

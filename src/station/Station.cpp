@@ -13,6 +13,8 @@
 #include "QtSerialPort.h"
 #include "ReadingWriter.h"
 #include "RealtimeRecord.h"
+#include "RollupBuild.h"
+#include "RollupFolder.h"
 #include "SchemaUpgrade.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
@@ -21,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <limits>
 
 Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_programDir(std::move(programDir)) {
@@ -208,6 +211,8 @@ Station::~Station() {
     takeWaitingReadings();
     m_writer.reset(); // commits what waits, on its own connection
     m_checkpointer.reset();
+    m_rollupBuild.reset();
+    m_rollups.reset();
     m_meters.reset(); // its prepared statement before the connection
     m_db.reset();
 }
@@ -221,6 +226,21 @@ StartupResult Station::startUp() {
     // that refuses is reported below by what it refuses.
     SchemaUpgrade::run(m_db->connection());
     m_meters = std::make_unique<MeterTable>(m_db->connection());
+    m_rollups = std::make_unique<RollupFolder>(m_db->connection());
+    if (RollupBuild::needed(m_db->connection())) {
+        m_rollupBuild = std::make_unique<RollupBuild>(m_programDir);
+        connect(m_rollupBuild.get(), &RollupBuild::progress, this, &Station::rollupProgress);
+        connect(m_rollupBuild.get(), &RollupBuild::finished, this, [this](const QString& error) {
+            // Folding what is left here would hold the window up; the next
+            // start builds on from where this build stopped.
+            if (!error.isEmpty())
+                m_rollups.reset();
+            else
+                m_rollups->forget(); // the build moved the store on
+            emit rollupsBuilt(error);
+            foldRollups();
+        });
+    }
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
     ReadingWriter::Options writing;
@@ -354,6 +374,14 @@ void Station::clearReadings() {
     m_readingsStale = write.isRefused();
 }
 
+void Station::foldRollups() {
+    if (!m_rollups || (m_rollupBuild && m_rollupBuild->isRunning()))
+        return;
+    const RollupFolder::Progress folded = m_rollups->fold(std::numeric_limits<qint64>::max());
+    if (!folded.error.isEmpty())
+        health().storeWrite(StoreWrite::refused(folded.error));
+}
+
 void Station::snapshotTick() {
     const QString& interval = m_recordInterval.text();
     // The count starts again whether or not the copy is taken; one the
@@ -365,6 +393,8 @@ void Station::snapshotTick() {
     const StoreWrite write = m_meters->snapshot();
     health().storeWrite(write);
     m_snapshotOwed = write.isRefused();
+    if (write.isDone())
+        foldRollups();
     if (write.isDone() && m_publisher.isPublishing())
         m_publisher.publishSnapshot(m_meters->readings());
 }

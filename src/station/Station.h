@@ -27,6 +27,8 @@ class LineHealth;
 class MeterTable;
 class PollingCycle;
 class ReadingWriter;
+class RollupBuild;
+class RollupFolder;
 class SerialExchange;
 class SerialPort;
 
@@ -146,6 +148,10 @@ signals:
     void readingStored(const Reading& row);
     // A complete parameter-block reply (kinds Block1 to Block4).
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
+    // An older store's history is being folded into the hourly rollups: rows
+    // done of the total; then whether it ended (empty) or why it stopped.
+    void rollupProgress(qint64 done, qint64 total);
+    void rollupsBuilt(const QString& error);
 
 private:
     void addLine(std::unique_ptr<Line> line);
@@ -153,6 +159,9 @@ private:
     // whose settings stay keeps running. Returns the lines started.
     std::vector<Line*> setUpLines();
     void blankStaleReadings();
+    // Folds the snapshots stored since the last fold into the rollups; while
+    // an older store's build runs, they wait for it.
+    void foldRollups();
     void takeWaitingReadings();
     // A decoded reply of a line, on the station's thread.
     void takeReading(const Reading& reading, const QString& hexText);
@@ -171,6 +180,8 @@ private:
     std::unique_ptr<MeterTable> m_meters;
     std::unique_ptr<ReadingWriter> m_writer;
     std::unique_ptr<Checkpointer> m_checkpointer;
+    std::unique_ptr<RollupFolder> m_rollups;
+    std::unique_ptr<RollupBuild> m_rollupBuild;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     RecordInterval m_recordInterval;
