@@ -4,7 +4,7 @@
 // meter-sim (115200 baud, period 15 ms) while the deletes run.
 //
 //   build/bin/history-bench [--folder DIR] [--runs N] [--poll-seconds N]
-//                           [--delete-all-history] [--only window|export|trend]
+//                           [--delete-all-history] [--only window|export|trend|rollups]
 //
 // The store is made once in DIR (default: a folder under the system's temp
 // folder) and reused by later runs; what the measurements delete is put back
@@ -22,7 +22,8 @@
 // ten million snapshots (rows/s, CPU, the exporting process's peak
 // memory), and "Trend" on a year of one-minute snapshots of one meter,
 // from a second store in DIR/trend, to the drawn chart (ExportBench.cpp).
-// --only runs one of the three.
+// Then the hourly rollups over a year of one-minute snapshots of 32 meters
+// in DIR/rollups (RollupBench.cpp). --only runs one of the four.
 
 #include "BenchStore.h"
 #include "Database.h"
@@ -30,6 +31,7 @@
 #include "HistoryWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
+#include "RollupBench.h"
 #include "StartingDatabase.h"
 #include "Station.h"
 
@@ -395,6 +397,10 @@ int main(int argc, char** argv) {
     if ((wanted("export") && !measureExports(folder)) ||
         (wanted("trend") && !(makeTrendStore(trendFolder) && measureTrend(trendFolder, runs)))) {
         std::fprintf(stderr, "could not measure the export or the trend\n");
+        return 1;
+    }
+    if (wanted("rollups") && !measureRollups(folder, runs)) {
+        std::fprintf(stderr, "could not measure the rollups\n");
         return 1;
     }
     if (!wanted("window"))
