@@ -15,7 +15,9 @@ class RollupBuildWorker;
 class RollupBuild : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint64 BatchRows = 20000;
+    // A batch holds the store's write lock: short enough for a snapshot
+    // or a stored reading to wait it out unnoticed.
+    static constexpr qint64 BatchRows = 5000;
 
     // Whether the store holds rows the rollups do not reach yet.
     static bool needed(const QSqlDatabase& db);

@@ -57,12 +57,13 @@ constexpr const char* VolumesSql =
 #define HISTORY_COLUMNS                                                                            \
     "select rowid,line,dizhi,MinuteAverage,Foward,Reverse,danwei2,zhuangtai,CreateTime,read_at "   \
     "from Historydata "
+// The rowid range, never the address index: a meter's rows since a point are few.
 #define SCAN_COLUMNS HISTORY_COLUMNS "where rowid>?1 and rowid<=?2"
 constexpr const char* ScanTimesSql = HISTORY_COLUMNS "where dizhi=?1 and CreateTime>=?2 and "
                                                      "CreateTime<?3 and line=?4 order by rowid";
 constexpr const char* ScanSql = SCAN_COLUMNS " order by rowid limit ?3";
 constexpr const char* ScanMeterSql =
-    SCAN_COLUMNS " and line=?4 and dizhi=?5 order by rowid limit ?3";
+    SCAN_COLUMNS " and +line=?4 and +dizhi=?5 order by rowid limit ?3";
 
 void bindOptional(sqlite3_stmt* statement, int at, const std::optional<double>& value) {
     if (value)
