@@ -4,7 +4,7 @@
 // meter-sim (115200 baud, period 15 ms) while the deletes run.
 //
 //   build/bin/history-bench [--folder DIR] [--runs N] [--poll-seconds N]
-//                           [--delete-all-history] [--only window|export|trend|prune]
+//                           [--delete-all-history] [--only window|export|trend|prune|rollups]
 //
 // The store is made once in DIR (default: a folder under the system's temp
 // folder) and reused by later runs; what the measurements delete is put back
@@ -25,7 +25,8 @@
 // Then the station's own pruning of half of a 3-million-snapshot store
 // with the road polling (DIR/prune, made anew each run): its length, the
 // longest stall, and the store's size once as many snapshots came again.
-// --only runs one of the four.
+// Then the hourly rollups over a year of one-minute snapshots of 32 meters
+// in DIR/rollups (RollupBench.cpp). --only runs one of the five.
 
 #include "BenchStore.h"
 #include "Database.h"
@@ -33,6 +34,7 @@
 #include "HistoryWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
+#include "RollupBench.h"
 #include "StartingDatabase.h"
 #include "Station.h"
 
@@ -492,6 +494,10 @@ int main(int argc, char** argv) {
     if ((wanted("export") && !measureExports(folder)) ||
         (wanted("trend") && !(makeTrendStore(trendFolder) && measureTrend(trendFolder, runs)))) {
         std::fprintf(stderr, "could not measure the export or the trend\n");
+        return 1;
+    }
+    if (wanted("rollups") && !measureRollups(folder, runs)) {
+        std::fprintf(stderr, "could not measure the rollups\n");
         return 1;
     }
     if (!wanted("window") && !wanted("prune"))

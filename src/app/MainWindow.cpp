@@ -16,6 +16,7 @@
 #include "ParameterBlockDispatcher.h"
 #include "ParameterWindow.h"
 #include "PollingCycle.h"
+#include "RollupBuild.h"
 #include "SerialPort.h"
 #include "Station.h"
 #include "Twips.h"
@@ -174,6 +175,17 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
                                                                Qt::ElideMiddle, FolderLabelWidth));
     folderLabel->setToolTip(folder);
     statusBar()->addPermanentWidget(folderLabel);
+    // An older store's rollups being built: shown until they are done.
+    auto* rollups = new QLabel(this);
+    rollups->setObjectName(QStringLiteral("rollupProgress"));
+    rollups->hide();
+    statusBar()->addPermanentWidget(rollups);
+    connect(m_station.get(), &Station::rollupProgress, rollups,
+            [rollups](qint64 done, qint64 total) {
+                rollups->setText(RollupBuild::progressText(done, total));
+                rollups->show();
+            });
+    connect(m_station.get(), &Station::rollupsBuilt, rollups, &QLabel::hide);
 
     // A lost line and a failing store are told in the status bar, once
     // each when they start and once when they are over.

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "LineHealth.h"
 #include "PollingCycle.h"
+#include "RollupBuild.h"
 #include "SerialPort.h"
 #include "Station.h"
 
@@ -33,6 +34,17 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
     connect(&m_station->publisher(), &Publisher::stateChanged, this, &HeadlessRun::logBrokerState);
     connect(m_station.get(), &Station::lineNotStarted, this,
             [this](const QString& why) { m_log(QStringLiteral("line not started: %1").arg(why)); });
+    // A line every tenth of the way, not every batch.
+    connect(m_station.get(), &Station::rollupProgress, this, [this](qint64 done, qint64 total) {
+        const QString text = RollupBuild::progressText(done, total);
+        if (text != m_rollupProgress && (text.endsWith(QLatin1String("0%")) || done == 0))
+            m_log(text.at(0).toLower() + text.mid(1));
+        m_rollupProgress = text;
+    });
+    connect(m_station.get(), &Station::rollupsBuilt, this, [this](const QString& error) {
+        m_log(error.isEmpty() ? QStringLiteral("hourly summaries built")
+                              : QStringLiteral("hourly summaries not built: %1").arg(error));
+    });
     // The store's health is told through line 1's.
     const LineHealth& health = m_station->health();
     connect(&health, &LineHealth::storeFailing, this, [this](const QString& reason) {

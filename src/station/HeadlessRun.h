@@ -46,4 +46,5 @@ private:
     std::unique_ptr<Station> m_station;
     bool m_stopping = false;
     bool m_connectingLogged = false;
+    QString m_rollupProgress; // as last logged
 };

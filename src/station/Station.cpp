@@ -15,6 +15,8 @@
 #include "QtSerialPort.h"
 #include "ReadingWriter.h"
 #include "RealtimeRecord.h"
+#include "RollupBuild.h"
+#include "RollupFolder.h"
 #include "SchemaUpgrade.h"
 #include "SerialExchange.h"
 #include "SerialPort.h"
@@ -23,6 +25,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <limits>
 
 Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* parent)
     : QObject(parent), m_programDir(std::move(programDir)) {
@@ -278,6 +281,8 @@ Station::~Station() {
     m_writer.reset(); // commits what waits, on its own connection
     m_pruner.reset();
     m_checkpointer.reset();
+    m_rollupBuild.reset();
+    m_rollups.reset();
     m_meters.reset(); // its prepared statement before the connection
     m_journal.reset();
     m_db.reset();
@@ -299,6 +304,21 @@ StartupResult Station::startUp() {
         if (const std::optional<AlarmTracker::Alarm> alarm = AlarmTracker::named(open.alarm))
             m_alarms.resume({open.line, open.address, *alarm, open.came});
     m_desktopNotices = SettingsTable(m_db->connection()).desktopNotices();
+    m_rollups = std::make_unique<RollupFolder>(m_db->connection());
+    if (RollupBuild::needed(m_db->connection())) {
+        m_rollupBuild = std::make_unique<RollupBuild>(m_programDir);
+        connect(m_rollupBuild.get(), &RollupBuild::progress, this, &Station::rollupProgress);
+        connect(m_rollupBuild.get(), &RollupBuild::finished, this, [this](const QString& error) {
+            // Folding what is left here would hold the window up; the next
+            // start builds on from where this build stopped.
+            if (!error.isEmpty())
+                m_rollups.reset();
+            else
+                m_rollups->forget(); // the build moved the store on
+            emit rollupsBuilt(error);
+            foldRollups();
+        });
+    }
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
     m_pruner = std::make_unique<Pruner>(m_programDir);
@@ -436,6 +456,14 @@ void Station::clearReadings() {
     m_readingsStale = write.isRefused();
 }
 
+void Station::foldRollups() {
+    if (!m_rollups || (m_rollupBuild && m_rollupBuild->isRunning()))
+        return;
+    const RollupFolder::Progress folded = m_rollups->fold(std::numeric_limits<qint64>::max());
+    if (!folded.error.isEmpty())
+        health().storeWrite(StoreWrite::refused(folded.error));
+}
+
 void Station::snapshotTick() {
     const QString& interval = m_recordInterval.text();
     // The count starts again whether or not the copy is taken; one the
@@ -447,6 +475,8 @@ void Station::snapshotTick() {
     const StoreWrite write = m_meters->snapshot();
     health().storeWrite(write);
     m_snapshotOwed = write.isRefused();
+    if (write.isDone())
+        foldRollups();
     if (write.isDone() && m_publisher.isPublishing())
         m_publisher.publishSnapshot(m_meters->readings());
 }

@@ -31,6 +31,8 @@ class MeterTable;
 class Pruner;
 class PollingCycle;
 class ReadingWriter;
+class RollupBuild;
+class RollupFolder;
 class SerialExchange;
 class SerialPort;
 
@@ -166,6 +168,10 @@ signals:
     void snapshotsPruned(qint64 rows, const QString& before);
     // The store refused a pruning batch; the next pass tries again.
     void pruningRefused(const QString& why);
+    // An older store's history is being folded into the hourly rollups: rows
+    // done of the total; then whether it ended (empty) or why it stopped.
+    void rollupProgress(qint64 done, qint64 total);
+    void rollupsBuilt(const QString& error);
 
 private:
     void addLine(std::unique_ptr<Line> line);
@@ -173,6 +179,9 @@ private:
     // whose settings stay keeps running. Returns the lines started.
     std::vector<Line*> setUpLines();
     void blankStaleReadings();
+    // Folds the snapshots stored since the last fold into the rollups; while
+    // an older store's build runs, they wait for it.
+    void foldRollups();
     void takeWaitingReadings();
     // A decoded reply of a line, on the station's thread.
     void takeReading(const Reading& reading, const QString& hexText);
@@ -203,6 +212,8 @@ private:
     QHash<std::pair<int, int>, QString> m_statusSeen;
     bool m_desktopNotices = false;
     std::unique_ptr<Pruner> m_pruner;
+    std::unique_ptr<RollupFolder> m_rollups;
+    std::unique_ptr<RollupBuild> m_rollupBuild;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     RecordInterval m_recordInterval;

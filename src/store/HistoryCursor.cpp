@@ -5,15 +5,6 @@
 
 namespace {
 
-sqlite3* handleOf(const QSqlDatabase& db) {
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
-
 bool bind(sqlite3_stmt* statement, int at, const QVariant& value) {
     if (value.isNull())
         return sqlite3_bind_null(statement, at) == SQLITE_OK;
@@ -31,6 +22,15 @@ bool bind(sqlite3_stmt* statement, int at, const QVariant& value) {
 }
 
 } // namespace
+
+sqlite3* HistoryCursor::handleOf(const QSqlDatabase& db) {
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
 
 HistoryCursor::HistoryCursor(const QSqlDatabase& db, const BoundStatement& statement) : m_db(db) {
     sqlite3* handle = handleOf(m_db);

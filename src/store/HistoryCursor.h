@@ -6,6 +6,7 @@
 #include <QString>
 #include <string_view>
 
+struct sqlite3;
 struct sqlite3_stmt;
 
 // The rows of one statement read one at a time, each value as the UTF-8
@@ -16,6 +17,9 @@ struct sqlite3_stmt;
 // used on that connection's thread and ended before the connection closes.
 class HistoryCursor {
 public:
+    // The connection's own SQLite handle; null when it has none.
+    static sqlite3* handleOf(const QSqlDatabase& db);
+
     HistoryCursor(const QSqlDatabase& db, const BoundStatement& statement);
     ~HistoryCursor();
     HistoryCursor(const HistoryCursor&) = delete;

@@ -92,9 +92,16 @@ CREATE INDEX caozuo_bianma_riqi ON caozuo (bianma, riqi);
 -- and long trends need not read the raw rows. `hour` is the hour's start in
 -- seconds since 1970 UTC; the other times are milliseconds since 1970 UTC.
 -- `forward` and `reverse` are the volumes the meter passed in the hour, in
--- `unit`, with resets, wraps and glitches judged; `marks` says what they
--- went through (estimated 1, reset 2, wrap 4, glitch 8, unit change 16).
--- The alarm columns are seconds in each alarm.
+-- cubic metres, with resets, wraps and glitches judged (NULL: no reading of
+-- that totalizer touched the hour); `unit` is the meter's unit at the hour's
+-- last total. `marks` says what they went through (reset 2, wrap 4, glitch
+-- 8, unit change 16); whether the hour is estimated depends on the record
+-- interval a report assumes, so the hour keeps what decides it: the
+-- milliseconds of it that readings of each totalizer cover and its longest
+-- step between two kept readings. The alarm columns are seconds in each
+-- alarm. `forward_from` and `reverse_from` are the rowids of the last
+-- readings kept by each totalizer, where folding picks up again after a
+-- restart.
 CREATE TABLE rollups (
     line          INTEGER NOT NULL,
     address       INTEGER NOT NULL,
@@ -119,6 +126,11 @@ CREATE TABLE rollups (
     upper_limit_s INTEGER DEFAULT 0,
     lower_limit_s INTEGER DEFAULT 0,
     no_reply_s    INTEGER DEFAULT 0,
+    forward_seen  INTEGER DEFAULT 0,
+    reverse_seen  INTEGER DEFAULT 0,
+    longest_step  INTEGER DEFAULT 0,
+    forward_from  INTEGER DEFAULT 0,
+    reverse_from  INTEGER DEFAULT 0,
     PRIMARY KEY (line, address, hour)
 ) WITHOUT ROWID;
 

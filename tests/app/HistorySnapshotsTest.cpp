@@ -42,6 +42,10 @@ TEST_F(SnapshotTest, TickReadsTheIntervalBoxAndCopiesEveryMeterRow) {
                            "from Historydata order by dizhi"),
               QStringList({"1|text|12.50|0", "2|text||1", "3|text|7.00|0"}));
     const auto history = [this] { return folder->column("select count(*) from Historydata"); };
+    // Folded into the hourly rollups at once, the silent meter as No Reply.
+    EXPECT_EQ(folder->column("select through from rollup_state"), QStringList({"3"}));
+    EXPECT_EQ(folder->rows("select address,samples,flow_max,unit from rollups order by address"),
+              QStringList({"1|1|12.5|l", "2|0|NULL|", "3|1|7|l"}));
 
     click("Communication Setup");
     click("recordModify", setup());
