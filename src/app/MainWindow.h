@@ -11,6 +11,7 @@ class BasicParameterWindow;
 class CommSetupWindow;
 class HistoryWindow;
 class LineStatisticsWindow;
+class ReportsWindow;
 class LoginWindow;
 class Line;
 class LiveGridModel;
@@ -50,6 +51,7 @@ public:
     ParameterWindow* loadedParameterWindow() const;
     BasicParameterWindow* loadedBasicParameterWindow() const;
     LineStatisticsWindow* loadedLineStatisticsWindow() const;
+    ReportsWindow* loadedReportsWindow() const;
 
     // The buttons' actions.
     void readMeterData();
@@ -58,6 +60,7 @@ public:
     void meterParameterSetup();
     void history();
     void lineStatistics();
+    void reports();
     void exitProgram();
 
 protected:
@@ -110,6 +113,7 @@ private:
     QPushButton* m_paramSetup = nullptr;
     QPushButton* m_history = nullptr;
     QPushButton* m_statistics = nullptr;
+    QPushButton* m_reports = nullptr;
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
     bool m_valuesMayNotFit = false;
@@ -123,4 +127,5 @@ private:
     QPointer<ParameterWindow> m_parameterWindow;
     QPointer<BasicParameterWindow> m_basicParameterWindow;
     QPointer<LineStatisticsWindow> m_lineStatisticsWindow;
+    QPointer<ReportsWindow> m_reportsWindow;
 };
