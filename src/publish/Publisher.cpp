@@ -82,6 +82,11 @@ void Publisher::publishSnapshot(const QList<Reading>& rows) {
              false});
 }
 
+void Publisher::publishDayConsumption(int line, int address, const QByteArray& json) {
+    if (m_topics)
+        enqueue({m_topics->dayConsumption(line, address), json, m_settings.qos, true});
+}
+
 void Publisher::meterSilent(int line, int address) {
     if (m_topics)
         setMeterStatus({line, address}, MeterStatus::NoReply);

@@ -40,6 +40,9 @@ public:
     void publishReading(const Reading& stored);
     // The rows a history snapshot copied.
     void publishSnapshot(const QList<Reading>& rows);
+    // A day's consumption of a meter, as JSON; kept by the broker for
+    // whoever subscribes later.
+    void publishDayConsumption(int line, int address, const QByteArray& json);
     // The meter missed its polls.
     void meterSilent(int line, int address);
     // The lines' names, which every message carries.

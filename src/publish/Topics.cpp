@@ -54,3 +54,7 @@ QByteArray Topics::reading(int line, int address) const {
 QByteArray Topics::meterStatus(int line, int address) const {
     return meter(line, address) + "/status";
 }
+
+QByteArray Topics::dayConsumption(int line, int address) const {
+    return meter(line, address) + "/consumption/day";
+}

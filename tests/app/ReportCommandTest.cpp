@@ -1,10 +1,15 @@
+#include "Broker.h"
+#include "FakeSerialPort.h"
 #include "ProgramFolder.h"
+#include "Station.h"
+#include "Subscriber.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimeZone>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -183,6 +188,33 @@ TEST_F(ReportCommand, PdfAndWhatIsRefused) {
         EXPECT_EQ(report(arguments), code);
         EXPECT_EQ(errors.count('\n'), 1) << errors.toStdString();
     }
+}
+
+// A day's consumption is kept by the broker for a subscriber that comes later.
+TEST(DayConsumption, RetainedOnTheBroker) {
+    if (Broker::program().isEmpty())
+        GTEST_SKIP() << Broker::skipReason().toStdString();
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    StartingDatabase::Options options{QList<int>{1}, {}, {}, {}, {}, 10, {}};
+    options.publish =
+        PublishSettings{true, "127.0.0.1", broker.port(), "plant", "s", "", "", "", 1};
+    ProgramFolder folder(options);
+    // Steady in June, whatever the zone.
+    store(folder, 1, at(6, 8, 0), at(6, 12, 0), false, [](qint64, qint64 n) -> Step {
+        return {100.0 + n, "m3"};
+    });
+    Station station(folder.path(), std::make_unique<FakeSerialPort>());
+    ASSERT_TRUE(station.startUp().isOk());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return station.publisher().state() == Publisher::State::Connected; }, 15000));
+    station.publishDayConsumption(QDate(2026, 6, 10));
+    Subscriber subscriber(broker.port(), "plant/s/line/1/meter/1/consumption/day");
+    ASSERT_TRUE(subscriber.waitFor([](const auto& got) { return !got.isEmpty(); }, 15000));
+    const Subscriber::Message message = subscriber.messages().front();
+    EXPECT_TRUE(message.retained);
+    EXPECT_EQ(message.payload, R"({"date":"2026-06-10","forward":144,"net":72,"notes":"",)"
+                               R"("reverse":72,"unit":"m3"})");
 }
 
 } // namespace
