@@ -28,8 +28,10 @@ void fill(QChart& chart, const ConsumptionReport::Result& report, PeriodKind by)
         if (categories.isEmpty())
             for (const ConsumptionRow& row : meter.rows)
                 categories << ReportTable::periodLabel(row.start, by);
-        if (unit.isEmpty() && !meter.rows.isEmpty())
-            unit = meter.rows.front().unit;
+        // Meters in different units share the axis without one.
+        if (!meter.rows.isEmpty())
+            unit = unit.isNull() || unit == meter.rows.front().unit ? meter.rows.front().unit
+                                                                    : QStringLiteral("");
     }
     chart.addSeries(series);
     auto* periods = new QBarCategoryAxis;
@@ -38,7 +40,7 @@ void fill(QChart& chart, const ConsumptionReport::Result& report, PeriodKind by)
     chart.addAxis(periods, Qt::AlignBottom);
     series->attachAxis(periods);
     auto* volume = new QValueAxis;
-    volume->setTitleText(QStringLiteral("Net %1").arg(unit));
+    volume->setTitleText(QStringLiteral("Net %1").arg(unit).trimmed());
     chart.addAxis(volume, Qt::AlignLeft);
     series->attachAxis(volume);
     chart.legend()->setVisible(true);

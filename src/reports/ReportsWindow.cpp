@@ -63,6 +63,7 @@ ReportsWindow::ReportsWindow(QString programFolder, QWidget* parent)
     range->addWidget(m_from);
     range->addWidget(new QLabel(QStringLiteral("to"), this));
     range->addWidget(m_to);
+    range->addStretch();
     form->addRow(QStringLiteral("From"), range);
     m_by = new QComboBox(this);
     m_by->setObjectName(QStringLiteral("by"));
@@ -115,6 +116,9 @@ ReportsWindow::ReportsWindow(QString programFolder, QWidget* parent)
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(m_table);
     splitter->addWidget(m_chart);
+    m_chart->setMinimumHeight(250);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

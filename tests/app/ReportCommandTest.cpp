@@ -1,13 +1,20 @@
 #include "Broker.h"
 #include "FakeSerialPort.h"
 #include "ProgramFolder.h"
+#include "ReportsWindow.h"
 #include "Station.h"
 #include "Subscriber.h"
 
+#include <QBarSeries>
+#include <QChart>
+#include <QChartView>
+#include <QDateEdit>
 #include <QDateTime>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStringEncoder>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -188,6 +195,24 @@ TEST_F(ReportCommand, PdfAndWhatIsRefused) {
         EXPECT_EQ(report(arguments), code);
         EXPECT_EQ(errors.count('\n'), 1) << errors.toStdString();
     }
+}
+
+TEST_F(ReportCommand, TheWindowFillsItsTableAndChart) {
+    ReportsWindow window(folder->path());
+    window.findChild<QDateEdit*>("from")->setDate(QDate(2026, 10, 23));
+    window.findChild<QDateEdit*>("to")->setDate(QDate(2026, 10, 24));
+    window.show();
+    QSignalSpy shown(&window, &ReportsWindow::reportShown);
+    window.showReport();
+    ASSERT_TRUE(shown.wait(30000));
+    // Two days and a total for each of the three meters.
+    const QAbstractItemModel* table = window.table()->model();
+    ASSERT_EQ(table->rowCount(), 9);
+    EXPECT_EQ(table->index(2, 2).data(), "Total");
+    EXPECT_EQ(table->index(2, 4).data(), "288");
+    const auto series = window.chartView()->chart()->series();
+    ASSERT_EQ(series.size(), 1);
+    EXPECT_EQ(static_cast<QBarSeries*>(series[0])->count(), 3);
 }
 
 // A day's consumption is kept by the broker for a subscriber that comes later.
