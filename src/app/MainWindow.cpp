@@ -1,8 +1,10 @@
 #include "MainWindow.h"
 
+#include "AlarmsWindow.h"
 #include "BasicParameterWindow.h"
 #include "ColumnFit.h"
 #include "CommSetupWindow.h"
+#include "DesktopNotifier.h"
 #include "GridCopy.h"
 #include "HistoryWindow.h"
 #include "LineHealth.h"
@@ -87,9 +89,10 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_statistics =
         addButton(QStringLiteral("Line Statistics"), QStringLiteral("Notice:Line Statistics"));
     m_reports = addButton(QStringLiteral("Reports"), QStringLiteral("Notice:Reports"));
+    m_alarms = addButton(QStringLiteral("Alarms"), QStringLiteral("Notice:Alarms"));
     m_exit = addButton(QStringLiteral("Exit"), QStringLiteral("Notice:Exit"));
-    for (QPushButton* button :
-         {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_statistics, m_reports, m_exit})
+    for (QPushButton* button : {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_statistics,
+                                m_reports, m_alarms, m_exit})
         buttons->addWidget(button);
     buttons->addStretch();
     m_stop->hide();
@@ -101,6 +104,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     connect(m_history, &QPushButton::clicked, this, &MainWindow::history);
     connect(m_statistics, &QPushButton::clicked, this, &MainWindow::lineStatistics);
     connect(m_reports, &QPushButton::clicked, this, &MainWindow::reports);
+    connect(m_alarms, &QPushButton::clicked, this, &MainWindow::alarms);
     connect(m_exit, &QPushButton::clicked, this, &MainWindow::exitProgram);
 
     m_gridModel = std::make_unique<LiveGridModel>(m_station->readings(), m_station->cursor());
@@ -182,6 +186,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
             [this] { showNotice(StoreHealth::recoveredNotice()); });
     watchLine(m_station->firstLine());
     connect(m_station.get(), &Station::lineNotStarted, this, &MainWindow::showNotice);
+    connect(m_station.get(), &Station::alarmEvent, this, &MainWindow::tellAlarm);
     setCentralWidget(central);
 
     resize(openingWidth(), OpeningHeight);
@@ -376,6 +381,33 @@ void MainWindow::lineStatistics() {
     present(m_lineStatisticsWindow);
 }
 
+AlarmsWindow* MainWindow::loadedAlarmsWindow() const {
+    return m_alarmsWindow;
+}
+
+void MainWindow::alarms() {
+    if (!m_alarmsWindow)
+        loadOnce(m_alarmsWindow, new AlarmsWindow(
+                                     *m_station, [this] { return m_accessLevel; }, this));
+    present(m_alarmsWindow);
+}
+
+void MainWindow::tellAlarm(const AlarmTracker::Event& event) {
+    if (!event.came)
+        return;
+    const QString text = AlarmsWindow::noticeText(event, m_station->lineNames().value(event.line));
+    showNotice(QStringLiteral("Notice:") + text);
+    if (!m_station->desktopNotices())
+        return;
+    if (!m_notifier) {
+        m_notifier = std::make_unique<DesktopNotifier>();
+        connect(m_notifier.get(), &DesktopNotifier::failed, this, [this](const QString& reason) {
+            showNotice(QStringLiteral("Notice:Desktop notification failed: ") + reason);
+        });
+    }
+    m_notifier->notify(QStringLiteral("Meter alarm"), text);
+}
+
 void MainWindow::showNotice(const QString& notice) {
     m_status->setText(notice);
 }
@@ -403,6 +435,10 @@ void MainWindow::hideHistoryWindow() {
 void MainWindow::showLoginWindow() {
     if (!m_loginWindow) {
         LoginWindow* login = loadOnce(m_loginWindow, new LoginWindow(this));
+        // The level an acknowledged alarm records; the parameter window
+        // that opens records the same in the operation log.
+        connect(login, &LoginWindow::fullRequested, this, [this] { m_accessLevel = 2; });
+        connect(login, &LoginWindow::basicRequested, this, [this] { m_accessLevel = 1; });
         connect(login, &LoginWindow::fullRequested, this, &MainWindow::showFullParameterWindow);
         connect(login, &LoginWindow::basicRequested, this, &MainWindow::showBasicParameterWindow);
     }
@@ -571,7 +607,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // this on purpose.
     for (QWidget* window : std::initializer_list<QWidget*>{
              m_commSetupWindow, m_historyWindow, m_loginWindow, m_parameterWindow,
-             m_basicParameterWindow, m_lineStatisticsWindow, m_reportsWindow}) {
+             m_basicParameterWindow, m_lineStatisticsWindow, m_reportsWindow, m_alarmsWindow}) {
         if (window)
             window->close();
     }

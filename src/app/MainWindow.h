@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlarmTracker.h"
 #include "ColumnFit.h"
 #include "StartupResult.h"
 
@@ -7,7 +8,9 @@
 #include <QPointer>
 #include <memory>
 
+class AlarmsWindow;
 class BasicParameterWindow;
+class DesktopNotifier;
 class CommSetupWindow;
 class HistoryWindow;
 class LineStatisticsWindow;
@@ -52,6 +55,7 @@ public:
     BasicParameterWindow* loadedBasicParameterWindow() const;
     LineStatisticsWindow* loadedLineStatisticsWindow() const;
     ReportsWindow* loadedReportsWindow() const;
+    AlarmsWindow* loadedAlarmsWindow() const;
 
     // The buttons' actions.
     void readMeterData();
@@ -61,6 +65,7 @@ public:
     void history();
     void lineStatistics();
     void reports();
+    void alarms();
     void exitProgram();
 
 protected:
@@ -77,6 +82,8 @@ private:
     QPushButton* addButton(const QString& text, const QString& hint);
     void showReadingState(bool reading);
     void showNotice(const QString& notice);
+    // A new alarm in the status bar, and on the desktop when asked for.
+    void tellAlarm(const AlarmTracker::Event& event);
     void showBrokerState();
     void applyGridColumns();
     void widenForValues();
@@ -114,6 +121,7 @@ private:
     QPushButton* m_history = nullptr;
     QPushButton* m_statistics = nullptr;
     QPushButton* m_reports = nullptr;
+    QPushButton* m_alarms = nullptr;
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
     bool m_valuesMayNotFit = false;
@@ -128,4 +136,9 @@ private:
     QPointer<BasicParameterWindow> m_basicParameterWindow;
     QPointer<LineStatisticsWindow> m_lineStatisticsWindow;
     QPointer<ReportsWindow> m_reportsWindow;
+    QPointer<AlarmsWindow> m_alarmsWindow;
+    std::unique_ptr<DesktopNotifier> m_notifier; // made at the first notification
+    // The access level of the last code typed in the "Login" window this
+    // run: 1 basic, 2 full; 0 before any.
+    int m_accessLevel = 0;
 };

@@ -43,6 +43,11 @@ public:
     // A day's consumption of a meter, as JSON; kept by the broker for
     // whoever subscribes later.
     void publishDayConsumption(int line, int address, const QByteArray& json);
+    // An alarm of a meter came, went or was acknowledged ("came", "went",
+    // "acknowledged", the last with the access level): at QoS 1, not
+    // retained, since each event counts and none stands for a state.
+    void publishAlarm(int line, int address, const QString& alarm, const QString& event, qint64 at,
+                      std::optional<int> level = std::nullopt);
     // The meter missed its polls.
     void meterSilent(int line, int address);
     // The lines' names, which every message carries.

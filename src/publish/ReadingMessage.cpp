@@ -145,3 +145,18 @@ QByteArray ReadingMessage::snapshotJson(const QList<Reading>& rows,
     out += ']';
     return out;
 }
+
+QByteArray ReadingMessage::alarmJson(int line, const QString& lineName, int address,
+                                     const QString& alarm, const QString& event,
+                                     const QDateTime& time, std::optional<int> level) {
+    QByteArray out = "{\"line\":" + QByteArray::number(line) + ",\"line_name\":";
+    appendString(out, lineName);
+    out += ",\"meter\":" + QByteArray::number(address) + ",\"alarm\":";
+    appendString(out, alarm);
+    out += ",\"event\":";
+    appendString(out, event);
+    out += ",\"time\":\"" + timeText(time) + '"';
+    if (level)
+        out += ",\"level\":" + QByteArray::number(*level);
+    return out + '}';
+}

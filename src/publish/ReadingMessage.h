@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <optional>
 
 // The JSON texts that carry readings to the broker. Numbers go out as the
 // very digits the store keeps ("12.30" stays 12.30, a total of
@@ -20,6 +21,12 @@ public:
     // A history snapshot: the rows copied, as an array of the above.
     static QByteArray snapshotJson(const QList<Reading>& rows,
                                    const QHash<int, QString>& lineNames);
+    // An alarm that came, went or was acknowledged: {"line":1,"line_name":
+    // "Pump house","meter":2,"alarm":"Empty Pipe Alarm","event":"came",
+    // "time":"2026-12-06T10:11:12+01:00"}, with "level" when acknowledged.
+    static QByteArray alarmJson(int line, const QString& lineName, int address,
+                                const QString& alarm, const QString& event, const QDateTime& time,
+                                std::optional<int> level);
 
     // ISO 8601 to the second with the offset from UTC, "+01:00"; empty for
     // no time.

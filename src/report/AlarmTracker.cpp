@@ -9,6 +9,18 @@ QString AlarmTracker::name(Alarm alarm) {
     return QStringLiteral("No Reply");
 }
 
+std::optional<AlarmTracker::Alarm> AlarmTracker::named(const QString& text) {
+    for (int i = 0; i < AlarmCount; ++i)
+        if (name(Alarm(i)) == text)
+            return Alarm(i);
+    return std::nullopt;
+}
+
+void AlarmTracker::resume(const Active& alarm) {
+    m_meters[{alarm.line, alarm.address}][std::size_t(alarm.alarm)] =
+        std::max<qint64>(alarm.since, 1);
+}
+
 QList<AlarmTracker::Event> AlarmTracker::change(int line, int address,
                                                 const std::array<bool, AlarmCount>& now,
                                                 const std::array<bool, AlarmCount>& touched,

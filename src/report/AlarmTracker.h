@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <array>
+#include <optional>
 
 // When each meter's alarms came and went, from every stored reply and
 // every time a meter is marked silent. The five alarm flags of the
@@ -18,6 +19,8 @@ public:
     // "Excitation Alarm", ..., "No Reply": as the status text and the
     // journal name them.
     static QString name(Alarm alarm);
+    // The alarm so named; nullopt for any other text.
+    static std::optional<Alarm> named(const QString& name);
 
     struct Event {
         int line = 1;
@@ -46,6 +49,9 @@ public:
     };
     // Every alarm active now, by line, meter and alarm.
     QList<Active> active() const;
+    // Takes an alarm as active since then, as the last run left it: no
+    // event now; the next reply or silence says whether it lasts.
+    void resume(const Active& alarm);
 
 private:
     using Since = std::array<qint64, AlarmCount>; // 0: not active

@@ -40,6 +40,12 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
     });
     connect(&health, &LineHealth::storeRecovered, this,
             [this] { m_log(QStringLiteral("database writes work again")); });
+    connect(m_station.get(), &Station::alarmEvent, this, [this](const AlarmTracker::Event& event) {
+        m_log(QStringLiteral("alarm %1: %2, line %3 meter %4")
+                  .arg(event.came ? "came" : "went", AlarmTracker::name(event.alarm))
+                  .arg(event.line)
+                  .arg(event.address));
+    });
     connect(&m_station->publisher(), &Publisher::finished, this, [this](qint64 undelivered) {
         if (undelivered > 0)
             m_log(QStringLiteral("%1 %2 not delivered to the broker")

@@ -12,8 +12,8 @@ class SerialPort;
 
 // The station without a display: no widget at all. It starts up, reads at
 // once, takes a snapshot every record interval as stored, publishes when
-// publishing is on, and says each thing worth knowing in one line of the
-// log. stop() ends it cleanly.
+// publishing is on, journals each alarm, and says each thing worth knowing
+// in one line of the log. stop() ends it cleanly.
 class HeadlessRun : public QObject {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "AlarmJournal.h"
 #include "Checkpointer.h"
 #include "ConsumptionReport.h"
 #include "Database.h"
@@ -153,8 +154,10 @@ void Station::addLine(std::unique_ptr<Line> line) {
                 m_readings.setNoReplyText(number, address, noReplyText);
             });
     // The broker hears of it too; its next stored reading says "online" again.
-    connect(health, &LineHealth::meterSilent, this,
-            [this, added](int address) { m_publisher.meterSilent(added->number(), address); });
+    connect(health, &LineHealth::meterSilent, this, [this, added](int address) {
+        m_publisher.meterSilent(added->number(), address);
+        meterSilent(added->number(), address);
+    });
     m_lines.push_back(std::move(line));
 }
 
@@ -182,9 +185,74 @@ void Station::takeReading(const Reading& reading, const QString& hexText) {
 void Station::readingCommitted(const Reading& row) {
     if (m_publisher.isPublishing())
         m_publisher.publishReading(row);
+    trackAlarms(row);
     emit readingStored(row);
     if (m_readingsStale)
         blankStaleReadings();
+}
+
+void Station::trackAlarms(const Reading& row) {
+    if (!row.status)
+        return;
+    QString& seen = m_statusSeen[{row.line, row.address}];
+    if (seen == *row.status && !seen.isNull())
+        return;
+    seen = *row.status;
+    const qint64 at =
+        row.time.isValid() ? row.time.toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
+    takeAlarmEvents(m_alarms.replied(row.line, row.address, seen, at));
+}
+
+void Station::meterSilent(int line, int address) {
+    if (!m_readings.find(line, address))
+        return; // no longer listed: its alarms went with it
+    // Its next reply is tracked whatever it says: No Reply goes with it.
+    m_statusSeen.remove({line, address});
+    takeAlarmEvents(m_alarms.silent(line, address, QDateTime::currentMSecsSinceEpoch()));
+}
+
+void Station::dropUnlistedAlarms() {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (const AlarmTracker::Active& alarm : m_alarms.active())
+        if (!m_readings.find(alarm.line, alarm.address)) {
+            m_statusSeen.remove({alarm.line, alarm.address});
+            takeAlarmEvents(m_alarms.removed(alarm.line, alarm.address, now));
+        }
+}
+
+void Station::takeAlarmEvents(const QList<AlarmTracker::Event>& events) {
+    for (const AlarmTracker::Event& event : events) {
+        const QString name = AlarmTracker::name(event.alarm);
+        const StoreWrite write = event.came
+                                     ? m_journal->came(event.line, event.address, name, event.at)
+                                     : m_journal->went(event.line, event.address, name, event.at);
+        if (write.isRefused())
+            health().storeWrite(write);
+        m_publisher.publishAlarm(event.line, event.address, name,
+                                 event.came ? QStringLiteral("came") : QStringLiteral("went"),
+                                 event.at);
+        emit alarmEvent(event);
+    }
+}
+
+StoreWrite Station::acknowledgeAlarm(const AlarmOccurrence& alarm, int level) {
+    if (!m_journal)
+        return StoreWrite::refused(QStringLiteral("the database is not open"));
+    const qint64 at = QDateTime::currentMSecsSinceEpoch();
+    const StoreWrite write = m_journal->acknowledge(alarm.id, at, level);
+    if (write.isDone())
+        m_publisher.publishAlarm(alarm.line, alarm.address, alarm.alarm,
+                                 QStringLiteral("acknowledged"), at, level);
+    return write;
+}
+
+StoreWrite Station::setDesktopNotices(bool on) {
+    if (!m_db)
+        return StoreWrite::refused(QStringLiteral("the database is not open"));
+    const StoreWrite write = SettingsTable(m_db->connection()).storeDesktopNotices(on);
+    if (write.isDone())
+        m_desktopNotices = on;
+    return write;
 }
 
 void Station::readingRefused(const Reading& row, const StoreWrite& write) {
@@ -218,6 +286,7 @@ Station::~Station() {
     m_writer.reset(); // commits what waits, on its own connection
     m_checkpointer.reset();
     m_meters.reset(); // its prepared statement before the connection
+    m_journal.reset();
     m_db.reset();
 }
 
@@ -230,6 +299,13 @@ StartupResult Station::startUp() {
     // that refuses is reported below by what it refuses.
     SchemaUpgrade::run(m_db->connection());
     m_meters = std::make_unique<MeterTable>(m_db->connection());
+    // The alarms the last run left open are active still: one that lasts
+    // goes on from when it came, one gone is closed by the meter's next reply.
+    m_journal = std::make_unique<AlarmJournal>(m_db->connection());
+    for (const AlarmOccurrence& open : m_journal->open())
+        if (const std::optional<AlarmTracker::Alarm> alarm = AlarmTracker::named(open.alarm))
+            m_alarms.resume({open.line, open.address, *alarm, open.came});
+    m_desktopNotices = SettingsTable(m_db->connection()).desktopNotices();
     m_startedAt = QDateTime::currentDateTime();
     m_checkpointer = std::make_unique<Checkpointer>(m_programDir);
     ReadingWriter::Options writing;
@@ -377,6 +453,7 @@ void Station::callDataGrid1() {
             }
     }
     m_readings.load(std::move(readings));
+    dropUnlistedAlarms();
     // Each line asks its own meters, from the first.
     for (const auto& line : m_lines)
         line->setMeters(m_readings.addresses(line->number()));

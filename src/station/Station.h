@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AlarmOccurrence.h"
+#include "AlarmTracker.h"
 #include "HistorySnapshots.h"
 #include "IntervalTimer.h"
 #include "LatestReadings.h"
@@ -22,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+class AlarmJournal;
 class Checkpointer;
 class Database;
 class LineHealth;
@@ -138,6 +141,15 @@ public:
     int pollPeriod() const { return m_pollPeriod; }
     int minuteCounter() const { return m_snapshots.minuteCounter(); }
 
+    // When each alarm came and went; null before start-up.
+    const AlarmJournal* alarmJournal() const { return m_journal.get(); }
+    // Records that the operator at this access level saw the alarm, and
+    // tells the broker.
+    StoreWrite acknowledgeAlarm(const AlarmOccurrence& alarm, int level);
+    // Whether a new alarm is also told on the desktop, as stored.
+    bool desktopNotices() const { return m_desktopNotices; }
+    StoreWrite setDesktopNotices(bool on);
+
 signals:
     void readingChanged(bool reading);
     // A line other than line 1 could not be set up at start-up; the others
@@ -150,6 +162,8 @@ signals:
     void readingStored(const Reading& row);
     // A complete parameter-block reply (kinds Block1 to Block4).
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
+    // An alarm of a meter came or went; journaled and on its way to the broker.
+    void alarmEvent(const AlarmTracker::Event& event);
 
 private:
     void addLine(std::unique_ptr<Line> line);
@@ -164,6 +178,11 @@ private:
     void readingRefused(const Reading& row, const StoreWrite& write);
     // Waits for the next day's publishing.
     void armDayTimer();
+    void trackAlarms(const Reading& row);
+    void meterSilent(int line, int address);
+    // Meters no longer listed: their alarms go.
+    void dropUnlistedAlarms();
+    void takeAlarmEvents(const QList<AlarmTracker::Event>& events);
 
     QString m_programDir;
     LatestReadings m_readings;
@@ -177,6 +196,12 @@ private:
     std::unique_ptr<MeterTable> m_meters;
     std::unique_ptr<ReadingWriter> m_writer;
     std::unique_ptr<Checkpointer> m_checkpointer;
+    std::unique_ptr<AlarmJournal> m_journal;
+    AlarmTracker m_alarms;
+    // Each meter's status text as last tracked: most replies repeat it,
+    // and those cost the alarm road one comparison. A silent meter has none.
+    QHash<std::pair<int, int>, QString> m_statusSeen;
+    bool m_desktopNotices = false;
     int m_pollPeriod = 0; // milliseconds, as read at start-up
     HistorySnapshots m_snapshots;
     RecordInterval m_recordInterval;

@@ -12,7 +12,7 @@ namespace {
 
 // Tables that older stores may lack and that start empty.
 const QStringList addedTables{QStringLiteral("lines"), QStringLiteral("rollups"),
-                              QStringLiteral("rollup_state")};
+                              QStringLiteral("rollup_state"), QStringLiteral("alarm_journal")};
 
 struct Column {
     QString name;

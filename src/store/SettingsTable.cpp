@@ -89,3 +89,13 @@ StoreWrite SettingsTable::storeLineSettings(const QString& baud, std::optional<i
 StoreWrite SettingsTable::storeRecordInterval(int minutes) {
     return updateRow(m_db, QStringLiteral("update kente set timesj=?"), {minutes});
 }
+
+bool SettingsTable::desktopNotices() const {
+    QSqlQuery query(m_db);
+    return query.exec(QStringLiteral("select desktop_notices from kente")) && query.next() &&
+           query.value(0).toInt() == 1;
+}
+
+StoreWrite SettingsTable::storeDesktopNotices(bool on) {
+    return updateRow(m_db, QStringLiteral("update kente set desktop_notices=?"), {on ? 1 : 0});
+}

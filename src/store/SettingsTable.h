@@ -46,6 +46,11 @@ public:
     // Writes the record interval in minutes, as above.
     StoreWrite storeRecordInterval(int minutes);
 
+    // Whether a new alarm is also told on the desktop; off when the store
+    // cannot say.
+    bool desktopNotices() const;
+    StoreWrite storeDesktopNotices(bool on);
+
 private:
     QSqlDatabase m_db;
 };

@@ -14,7 +14,9 @@ CREATE TABLE kente (
     timer         INTEGER,
     timesj        INTEGER,
     line_name     TEXT DEFAULT 'Line 1',
-    reply_timeout INTEGER DEFAULT 150
+    reply_timeout INTEGER DEFAULT 150,
+    -- 1: a new alarm is also told by a desktop notification.
+    desktop_notices INTEGER DEFAULT 0
 );
 
 -- Lines 2 to 16, each with what `kente` holds for line 1 and how it
@@ -139,6 +141,22 @@ CREATE TABLE publish (
     ca_file      TEXT,
     qos          INTEGER
 );
+
+-- Each alarm of a meter from when it came to when it went (NULL while it
+-- lasts), and when and at which access level it was acknowledged. Times
+-- are ms since 1970 UTC, so a daylight-saving change never blurs a
+-- duration. Rows are kept for ever.
+CREATE TABLE alarm_journal (
+    line            INTEGER NOT NULL DEFAULT 1,
+    address         INTEGER NOT NULL,
+    alarm           TEXT NOT NULL,
+    came            INTEGER NOT NULL,
+    went            INTEGER,
+    acknowledged_at INTEGER,
+    acknowledged_by INTEGER
+);
+CREATE INDEX alarm_journal_came ON alarm_journal (came);
+CREATE INDEX alarm_journal_open ON alarm_journal (line, address, alarm) WHERE went IS NULL;
 
 INSERT INTO kente (com, settings, noe, timer, timesj) VALUES (1, '9600', 0, 500, 5);
 INSERT INTO yibiaodizhi (dizhi) VALUES (1);

@@ -1,6 +1,9 @@
+#include "AlarmReport.h"
+#include "AlarmsWindow.h"
 #include "LineStatisticsModel.h"
 #include "LineStatisticsWindow.h"
 #include "LiveGridModel.h"
+#include "LoginWindow.h"
 #include "PollingCycle.h"
 #include "ReplyFrames.h"
 #include "ToolTest.h"
@@ -10,11 +13,13 @@
 
 namespace {
 
-// A real-time reply: m3/h, totals 100.25 and 3.5 m3, no alarms, speed 1.5, span 42 %, 1800 ohm.
-QByteArray realtime(int address, float flow = 12.5f) {
+// A real-time reply: m3/h, totals 100.25 and 3.5 m3, speed 1.5, span 42 %, 1800 ohm, and no
+// alarm unless the empty pipe's.
+QByteArray realtime(int address, float flow = 12.5f, bool emptyPipe = false) {
     return replyFrame(
         48,
         {{0, f32(flow) + u16(7) + u32(100) + f32(0.25f) + u16(6) + u32(3) + f32(0.5f)},
+         {30, u16(emptyPipe ? 1 : 0)},
          {36, f32(1.5f) + f32(42.0f) + f32(1800.0f)}},
         address);
 }
@@ -126,6 +131,45 @@ TEST_F(MainWindowTest, LineStatisticsWindowShowsTheCountsLiveAndResets) {
     click("Reset", window->loadedLineStatisticsWindow());
     EXPECT_EQ(model.rowCount(), 1); // no meter seen since the reset
     EXPECT_EQ(shown(model, 0, 5), line + "|0|0|0|0");
+}
+
+// The alarms the last run left open are active from when they came; the
+// operator acknowledges one at the level logged in with; the next replies
+// close what is gone and tell a new alarm in the status bar.
+TEST_F(MainWindowTest, AlarmsLeftOpenAreAcknowledgedAtTheLoginLevelAndClosedByReplies) {
+    prepare({QList<int>{1, 2}, {}, {}, {}, {}, {}, {}});
+    ASSERT_TRUE(folder->exec("insert into alarm_journal (line,address,alarm,came) values "
+                             "(1,1,'Empty Pipe Alarm',1000),(1,2,'No Reply',2000)"));
+    ASSERT_EQ(launch(), 0);
+    window->meterParameterSetup();
+    window->loadedLoginWindow()->codeBox()->setText(LoginWindow::BasicCode);
+    window->loadedLoginWindow()->ok();
+    click("Alarms");
+    AlarmsWindow* alarms = window->loadedAlarmsWindow();
+    auto* active = alarms->findChild<QTableView*>("Active alarms");
+    ASSERT_EQ(active->model()->rowCount(), 2);
+    EXPECT_EQ(shown(*active->model(), 0, 3),
+              "Line 1 / 1|Empty Pipe Alarm|" +
+                  AlarmReport::timeText(1000, QTimeZone::systemTimeZone()));
+    active->selectRow(0);
+    click("Acknowledge", alarms);
+    const auto journal = [this] {
+        return folder->rows("select address,alarm,went is null,ifnull(acknowledged_by,'-') "
+                            "from alarm_journal order by rowid");
+    };
+    EXPECT_EQ(journal(), QStringList({"1|Empty Pipe Alarm|1|1", "2|No Reply|1|-"}));
+    EXPECT_TRUE(shown(*active->model(), 0, 5).endsWith("(level 1)"));
+
+    for (int meter : {1, 2}) {
+        station().polling().tick();
+        port->deliver(realtime(meter, 1.0f, meter == 2));
+    }
+    station().flushReadings();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return journal().size() == 3; }, 5000));
+    EXPECT_EQ(journal(),
+              QStringList({"1|Empty Pipe Alarm|0|1", "2|No Reply|0|-", "2|Empty Pipe Alarm|1|-"}));
+    EXPECT_EQ(window->statusText(), "Notice:Empty Pipe Alarm, Line 1 meter 2");
+    EXPECT_EQ(active->model()->rowCount(), 1);
 }
 
 } // namespace

@@ -66,7 +66,8 @@ TEST(Headless, ReadsAndPublishesThroughALostPortAndEndsCleanlyOnASignal) {
     Broker broker;
     ASSERT_TRUE(broker.start());
     // Slow answers: at the signal, one is most likely still on its way.
-    const QStringList arguments{"--addresses", "1-3", "--baud", "115200", "--turnaround", "15"};
+    const QStringList arguments{"--addresses",  "1-3", "--baud",  "115200",
+                                "--turnaround", "15",  "--alarm", "1:2"};
     for (const int signal : {SIGINT, SIGKILL}) {
         const QByteArray topic = "plant/" + QByteArray::number(signal);
         Subscriber subscriber(broker.port(), topic + "/#");
@@ -113,6 +114,7 @@ TEST(Headless, ReadsAndPublishesThroughALostPortAndEndsCleanlyOnASignal) {
                              .arg(port, folder.path())));
         EXPECT_TRUE(log.contains(
             QStringLiteral("rx7100-tool: publishing to 127.0.0.1:%1\n").arg(broker.port())));
+        EXPECT_TRUE(log.contains("rx7100-tool: alarm came: Low Battery Alarm, line 1 meter 1\n"));
         EXPECT_TRUE(log.contains("rx7100-tool: stopping (SIGINT)\n"));
         EXPECT_TRUE(log.endsWith("rx7100-tool: stopped\n")) << log.toStdString();
         EXPECT_EQ(log.count("connecting to the broker"), 1);

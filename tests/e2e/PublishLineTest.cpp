@@ -5,6 +5,8 @@
 #include "Station.h"
 #include "Subscriber.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
@@ -15,7 +17,9 @@ namespace {
 
 // A Save in the publish frame moves to the new broker at once; there each
 // stored reading arrives once, in storing order, and a silent meter's
-// status is "no reply", the others' "online".
+// status is "no reply", the others' "online". Alarms are journaled and
+// published as they come and go: the silent meter's No Reply, and an empty
+// pipe for a meter's first four replies.
 TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
     if (Broker::program().isEmpty())
         GTEST_SKIP() << Broker::skipReason().toStdString();
@@ -28,7 +32,8 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
     options.timer = 50;
     options.publish =
         PublishSettings{true, "127.0.0.1", Broker::freePort(), "plant", "line-4", "", "", "", 1};
-    ToolOnLine tool(options, {"--addresses", "1-3", "--silent", "2", "--baud", "115200"});
+    ToolOnLine tool(
+        options, {"--addresses", "1-3", "--silent", "2", "--alarm", "3:3:4", "--baud", "115200"});
     ASSERT_TRUE(tool.load());
     Station& station = tool.window->station();
     tool.window->communicationSetup();
@@ -56,7 +61,10 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
     const auto arrived = [&](int meter) { return subscriber.payloads(topic(meter, "/reading")); };
     ASSERT_TRUE(subscriber.waitFor(
         [&](const auto&) {
-            return arrived(1).size() >= stored[1].size() && arrived(3).size() >= stored[3].size();
+            return arrived(1).size() >= stored[1].size() && arrived(3).size() >= stored[3].size() &&
+                   subscriber.payloads(topic(2, "/alarm")).size() +
+                           subscriber.payloads(topic(3, "/alarm")).size() >=
+                       3;
         },
         10000));
     for (int meter : {1, 2, 3}) {
@@ -65,6 +73,20 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
                   QByteArrayList{meter == 2 ? "no reply" : "online"});
     }
     EXPECT_EQ(subscriber.payloads("moved/line-4/status"), QByteArrayList{"online"});
+    QStringList alarms;
+    for (const Subscriber::Message& message : subscriber.messages())
+        if (message.topic.endsWith("/alarm")) {
+            const QJsonObject event = QJsonDocument::fromJson(message.payload).object();
+            alarms << QStringLiteral("%1 %2 %3")
+                          .arg(event["meter"].toInt())
+                          .arg(event["alarm"].toString(), event["event"].toString());
+        }
+    alarms.sort();
+    EXPECT_EQ(alarms, QStringList({"2 No Reply came", "3 Empty Pipe Alarm came",
+                                   "3 Empty Pipe Alarm went"}));
+    EXPECT_EQ(tool.folder.rows("select address,alarm,went is null from alarm_journal order by "
+                               "address"),
+              QStringList({"2|No Reply|1", "3|Empty Pipe Alarm|0"}));
 }
 
 } // namespace

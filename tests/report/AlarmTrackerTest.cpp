@@ -1,4 +1,5 @@
 #include "AlarmTracker.h"
+#include "AlarmReport.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,33 @@ TEST(AlarmTracker, AlarmsComeAndGoWithRepliesAndNoReplyWithSilence) {
     EXPECT_TRUE(tracker.active().isEmpty());
     EXPECT_EQ(AlarmTracker::name(Alarm::LowBattery), "Low Battery Alarm");
     EXPECT_EQ(AlarmTracker::name(Alarm::NoReply), "No Reply");
+}
+
+// The report's rows: times with the zone's offset, written out for UTC too;
+// an active alarm without Went, lasting until now.
+TEST(AlarmReport, RowsWithOffsetsAndDurationsToNowWhileActive) {
+    EXPECT_EQ(AlarmReport::header().join(','),
+              "Line,Meter Address,Alarm,Came,Went,Duration (s),Acknowledged,Acknowledged By");
+    const qint64 noon = 1'750'000'000'000; // 2025-06-15T15:06:40Z
+    const QList<AlarmOccurrence> journal{
+        {1, 2, 7, "Empty Pipe Alarm", noon, noon + 90'500, noon + 1000, 0},
+        {2, 1, 3, "No Reply", noon + 5000, {}, {}, {}},
+    };
+    const struct {
+        QTimeZone zone;
+        QList<QStringList> rows;
+    } cases[] = {
+        {QTimeZone(-3 * 3600 - 1800),
+         {{"2", "7", "Empty Pipe Alarm", "2025-06-15T11:36:40-03:30", "2025-06-15T11:38:10-03:30",
+           "90", "2025-06-15T11:36:41-03:30", "0"},
+          {"1", "3", "No Reply", "2025-06-15T11:36:45-03:30", "", "55", "", ""}}},
+        {QTimeZone::utc(),
+         {{"2", "7", "Empty Pipe Alarm", "2025-06-15T15:06:40+00:00", "2025-06-15T15:08:10+00:00",
+           "90", "2025-06-15T15:06:41+00:00", "0"},
+          {"1", "3", "No Reply", "2025-06-15T15:06:45+00:00", "", "55", "", ""}}},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(AlarmReport::rows(journal, noon + 60'000, test.zone), test.rows);
 }
 
 } // namespace

@@ -117,6 +117,7 @@ TEST(SimOptions, GatewayOptions) {
         {{"--framing", "mbap"}, ""},
         {{"--tcp", "h:1", "--short-length", "0.5"}, ""},
         {{"--exception", "0:4"}, ""},
+        {{"--alarm", "1:6"}, ""},
     };
     for (const auto& [arguments, expected] : cases) {
         QString error;

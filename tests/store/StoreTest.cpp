@@ -1,3 +1,4 @@
+#include "AlarmJournal.h"
 #include "Database.h"
 #include "MeterTable.h"
 #include "OperationLog.h"
@@ -79,6 +80,47 @@ TEST(OperationLog, RowsInColumnOrderWithTheTimeGiven) {
     ASSERT_TRUE(log.append({1, "it's #1", "Language", {}, "English", when}).isDone());
     EXPECT_EQ(folder.rows(QStringLiteral("select * from caozuo")),
               QStringList({"1|it's #1|Language||English|2026-01-02 03:04:05"}));
+}
+
+// Came, went and acknowledged once each; a search finds the rows that came
+// or went in its range or lasted over it, of the line and meter asked.
+TEST(AlarmJournal, RowsComeGoAreAcknowledgedOnceAndFoundByOverlap) {
+    ProgramFolder folder;
+    Database db(folder.path());
+    AlarmJournal journal(db.connection());
+    qint64 a = 0, b = 0, c = 0;
+    ASSERT_TRUE(journal.came(1, 2, "Empty Pipe Alarm", 1000, &a).isDone());
+    ASSERT_TRUE(journal.came(1, 3, "No Reply", 2000, &b).isDone());
+    ASSERT_TRUE(journal.came(2, 2, "Low Battery Alarm", 5000, &c).isDone());
+    EXPECT_TRUE(journal.went(1, 2, "Empty Pipe Alarm", 3000).isDone());
+    EXPECT_TRUE(journal.went(2, 2, "Low Battery Alarm", 6000).isDone());
+    EXPECT_EQ(journal.went(1, 2, "Empty Pipe Alarm", 3500).outcome, StoreWrite::Outcome::NoSuchRow);
+    EXPECT_TRUE(journal.acknowledge(a, 2500, 2).isDone());
+    EXPECT_EQ(journal.acknowledge(a, 2600, 1).outcome, StoreWrite::Outcome::NoSuchRow);
+    EXPECT_EQ(journal.open(), QList<AlarmOccurrence>({{b, 1, 3, "No Reply", 2000, {}, {}, {}}}));
+
+    const struct {
+        const char* what;
+        AlarmJournal::Search search;
+        QList<qint64> found;
+    } cases[] = {
+        {"before all", {0, 999}, {}},
+        {"came at the end", {0, 1000}, {a}},
+        {"went at the start, newest first", {3000, 4000}, {b, a}},
+        {"gone before the start", {3001, 4000}, {b}},
+        {"lasting over it", {7000, 9000}, {b}},
+        {"one line, oldest first", {0, 9000, 1, {}, false}, {a, b}},
+        {"one meter", {0, 9000, {}, 2}, {c, a}},
+        {"one meter of one line", {0, 9000, 2, 2}, {c}},
+    };
+    for (const auto& test : cases) {
+        QList<qint64> found;
+        for (const AlarmOccurrence& row : journal.search(test.search))
+            found << row.id;
+        EXPECT_EQ(found, test.found) << test.what;
+    }
+    EXPECT_EQ(journal.search({0, 1000}).value(0),
+              (AlarmOccurrence{a, 1, 2, "Empty Pipe Alarm", 1000, 3000, 2500, 2}));
 }
 
 } // namespace

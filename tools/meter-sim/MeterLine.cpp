@@ -46,6 +46,12 @@ MeterLine::MeterLine(const std::vector<std::uint8_t>& addresses,
         m_meters.try_emplace(address, address, seed);
 }
 
+void MeterLine::setAlarms(const std::map<std::uint8_t, std::array<int, 5>>& alarms) {
+    for (const auto& [address, replies] : alarms)
+        if (const auto it = m_meters.find(address); it != m_meters.end())
+            it->second.fixAlarms(replies);
+}
+
 void MeterLine::advance(double seconds) {
     for (auto& [address, meter] : m_meters)
         meter.advance(seconds);
@@ -94,6 +100,8 @@ std::optional<QByteArray> MeterLine::answer(MeterModel& meter, const QByteArray&
         body.append(static_cast<char>(function));
         body.append(static_cast<char>(count * 2));
         body.append(meter.readBytes(first, count));
+        if (first == 0)
+            meter.realtimeReplied();
         return withCrc(body);
     }
     case WriteSingle: {

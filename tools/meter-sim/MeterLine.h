@@ -3,6 +3,7 @@
 #include "MeterModel.h"
 
 #include <QByteArray>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -22,6 +23,9 @@ public:
 
     // These meters answer every request with their exception code instead.
     void setExceptions(const std::map<std::uint8_t, std::uint8_t>& codes) { m_exceptions = codes; }
+
+    // These meters' alarm flags, as MeterModel::fixAlarms takes them.
+    void setAlarms(const std::map<std::uint8_t, std::array<int, 5>>& alarms);
 
     void advance(double seconds);
 

@@ -141,7 +141,27 @@ void MeterModel::addForward(double cubicMetres) {
     m_forwardWhole = (m_forwardWhole + static_cast<std::uint64_t>(carry)) & 0xFFFFFFFFu;
 }
 
+void MeterModel::fixAlarms(const std::array<int, 5>& replies) {
+    m_fixedAlarms = replies;
+    for (std::size_t i = 0; i < m_alarms.size(); ++i)
+        m_alarms[i] = replies[i] != 0;
+    publish();
+}
+
+void MeterModel::realtimeReplied() {
+    if (!m_fixedAlarms)
+        return;
+    for (std::size_t i = 0; i < m_alarms.size(); ++i) {
+        int& left = (*m_fixedAlarms)[i];
+        left -= left > 0 ? 1 : 0;
+        m_alarms[i] = left != 0;
+        setU16(FirstAlarm + int(i), m_alarms[i] ? 1 : 0);
+    }
+}
+
 void MeterModel::stepAlarms(double seconds) {
+    if (m_fixedAlarms)
+        return;
     const double raise = 1.0 - std::exp(-seconds / MeanTimeBetweenAlarms);
     const double clear = 1.0 - std::exp(-seconds / MeanAlarmDuration);
     for (bool& alarm : m_alarms)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 
 // The holding registers of one simulated meter. Registers 0 to 23 follow a
@@ -17,6 +18,12 @@ public:
     MeterModel(std::uint8_t address, std::uint32_t seed);
 
     std::uint8_t address() const { return m_address; }
+
+    // The alarm flags no longer come and go at random: flag i (0 to 4) is
+    // raised for the next `replies[i]` real-time replies, for good when -1.
+    void fixAlarms(const std::array<int, 5>& replies);
+    // A real-time reply went out: the fixed alarms count it.
+    void realtimeReplied();
 
     // Moves the flow model on by `seconds` of real time.
     void advance(double seconds);
@@ -65,4 +72,5 @@ private:
     std::uint32_t m_reverseWhole = 0;
     float m_reverseFraction = 0.0f;
     std::array<bool, 5> m_alarms{};
+    std::optional<std::array<int, 5>> m_fixedAlarms;
 };

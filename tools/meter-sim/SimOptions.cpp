@@ -88,6 +88,11 @@ void describe(QCommandLineParser& parser) {
          QStringLiteral("Meter ADDR answers every request with exception CODE (1 to 255); "
                         "may be repeated."),
          QStringLiteral("addr:code")},
+        {QStringLiteral("alarm"),
+         QStringLiteral("Meter ADDR raises alarm FLAG (1 excitation, 2 low battery, 3 empty pipe, "
+                        "4 upper limit, 5 lower limit) for its first N real-time replies, for "
+                        "good without N; its other flags stay clear. May be repeated."),
+         QStringLiteral("addr:flag[:n]")},
         {QStringLiteral("seed"), QStringLiteral("Seed for the flow model and the faults."),
          QStringLiteral("n")},
         {QStringLiteral("log"),
@@ -182,6 +187,19 @@ std::optional<SimOptions> SimOptions::parse(const QStringList& arguments, QStrin
             return std::nullopt;
         }
         options.exceptions[static_cast<std::uint8_t>(*address)] = static_cast<std::uint8_t>(*code);
+    }
+    for (const QString& item : parser.values(QStringLiteral("alarm"))) {
+        const QStringList parts = item.split(QLatin1Char(':'));
+        const auto address = parseWhole(parts.value(0), 1, 255);
+        const auto flag = parseWhole(parts.value(1), 1, 5);
+        const auto replies = parts.size() == 3 ? parseWhole(parts[2], 1, 1'000'000) : -1;
+        if (parts.size() > 3 || !address || !flag || !replies) {
+            *error = QStringLiteral("--alarm '%1': expected ADDR:FLAG[:N], ADDR 1 to 255, FLAG 1 "
+                                    "to 5, N from 1")
+                         .arg(item);
+            return std::nullopt;
+        }
+        options.alarms[static_cast<std::uint8_t>(*address)][std::size_t(*flag - 1)] = *replies;
     }
     for (const auto& [option, path] :
          {std::pair{"link", &options.linkPath}, std::pair{"log", &options.logPath},

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -31,6 +32,9 @@ struct SimOptions {
     double shortLength = 0.0;
     // Meters that answer every request with this exception code.
     std::map<std::uint8_t, std::uint8_t> exceptions;
+    // Meters whose alarm flags are set rather than random: flag i raised
+    // for that many real-time replies, -1 for good, 0 never.
+    std::map<std::uint8_t, std::array<int, 5>> alarms;
     std::uint32_t seed = 0;
     bool seedGiven = false; // otherwise the program picks one at random
     bool help = false;

@@ -44,6 +44,7 @@ SimServer::SimServer(const SimOptions& options)
       m_pacer(options.baud, {options.corruptCrc, options.split, options.stray}, options.seed + 1),
       m_random(options.seed + 2), m_gatewayRandom(options.seed + 3) {
     m_line.setExceptions(options.exceptions);
+    m_line.setAlarms(options.alarms);
     m_byteTime = m_pacer.byteTime();
     // RTU ends a frame after 3.5 quiet characters; a timer cannot wait less
     // than about a millisecond anyway.
