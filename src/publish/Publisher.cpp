@@ -85,104 +85,105 @@ void Publisher::publishSnapshot(const QList<Reading>& rows) {
 void Publisher::publishDayConsumption(int line, int address, const QByteArray& json) {
     if (m_topics)
         enqueue({m_topics->dayConsumption(line, address), json, m_settings.qos, true});
-    void Publisher::publishAlarm(int line, int address, const QString& alarm, const QString& event,
-                                 qint64 at, std::optional<int> level) {
-        if (!m_topics)
-            return;
-        enqueue({m_topics->alarm(line, address),
-                 ReadingMessage::alarmJson(line, m_lineNames.value(line), address, alarm, event,
-                                           QDateTime::fromMSecsSinceEpoch(at), level),
-                 1, false});
-    }
+}
 
-    void Publisher::meterSilent(int line, int address) {
-        if (m_topics)
-            setMeterStatus({line, address}, MeterStatus::NoReply);
-    }
+void Publisher::publishAlarm(int line, int address, const QString& alarm, const QString& event,
+                             qint64 at, std::optional<int> level) {
+    if (!m_topics)
+        return;
+    enqueue({m_topics->alarm(line, address),
+             ReadingMessage::alarmJson(line, m_lineNames.value(line), address, alarm, event,
+                                       QDateTime::fromMSecsSinceEpoch(at), level),
+             1, false});
+}
 
-    void Publisher::setMeterStatus(Meter meter, MeterStatus status) {
-        MeterStatus& known = m_meters[meter];
-        if (known == status)
-            return;
-        known = status;
-        enqueue(meterStatusMessage(meter, status));
-    }
+void Publisher::meterSilent(int line, int address) {
+    if (m_topics)
+        setMeterStatus({line, address}, MeterStatus::NoReply);
+}
 
-    OutgoingMessage Publisher::meterStatusMessage(Meter meter, MeterStatus status) const {
-        return {m_topics->meterStatus(meter.first, meter.second),
-                status == MeterStatus::Online ? onlineText() : noReplyText(), m_settings.qos, true};
-    }
+void Publisher::setMeterStatus(Meter meter, MeterStatus status) {
+    MeterStatus& known = m_meters[meter];
+    if (known == status)
+        return;
+    known = status;
+    enqueue(meterStatusMessage(meter, status));
+}
 
-    void Publisher::enqueue(OutgoingMessage message) {
-        // Only a queue that was empty may have an idle client to wake.
-        if (m_queue.push(std::move(message)))
-            QMetaObject::invokeMethod(m_client, &MqttClient::sendWaiting, Qt::QueuedConnection);
-    }
+OutgoingMessage Publisher::meterStatusMessage(Meter meter, MeterStatus status) const {
+    return {m_topics->meterStatus(meter.first, meter.second),
+            status == MeterStatus::Online ? onlineText() : noReplyText(), m_settings.qos, true};
+}
 
-    void Publisher::finish(std::chrono::milliseconds budget) {
-        if (!m_client || !m_topics) {
-            QMetaObject::invokeMethod(
-                this, [this] { emit finished(m_queue.size()); }, Qt::QueuedConnection);
-            return;
-        }
+void Publisher::enqueue(OutgoingMessage message) {
+    // Only a queue that was empty may have an idle client to wake.
+    if (m_queue.push(std::move(message)))
+        QMetaObject::invokeMethod(m_client, &MqttClient::sendWaiting, Qt::QueuedConnection);
+}
+
+void Publisher::finish(std::chrono::milliseconds budget) {
+    if (!m_client || !m_topics) {
         QMetaObject::invokeMethod(
-            m_client, [client = m_client, budget] { client->finish(budget); },
-            Qt::QueuedConnection);
+            this, [this] { emit finished(m_queue.size()); }, Qt::QueuedConnection);
+        return;
     }
+    QMetaObject::invokeMethod(
+        m_client, [client = m_client, budget] { client->finish(budget); }, Qt::QueuedConnection);
+}
 
-    void Publisher::clientStateChanged(MqttClient::State state, const QString& detail) {
-        if (!m_topics)
-            return; // a stopped client's last word
-        switch (state) {
-        case MqttClient::State::Idle:
-            return;
-        case MqttClient::State::Connecting:
-            setState(State::Connecting, detail);
-            return;
-        case MqttClient::State::Connected:
-            // A broker that lost its retained messages while away learns each
-            // meter's state again; the first connection finds them all queued.
-            if (m_connectedBefore)
-                for (auto it = m_meters.cbegin(); it != m_meters.cend(); ++it)
-                    if (it.value() != MeterStatus::Unknown)
-                        enqueue(meterStatusMessage(it.key(), it.value()));
-            m_connectedBefore = true;
-            setState(State::Connected, detail);
-            return;
-        case MqttClient::State::Unreachable:
-            setState(State::Unreachable, detail);
-            return;
-        }
+void Publisher::clientStateChanged(MqttClient::State state, const QString& detail) {
+    if (!m_topics)
+        return; // a stopped client's last word
+    switch (state) {
+    case MqttClient::State::Idle:
+        return;
+    case MqttClient::State::Connecting:
+        setState(State::Connecting, detail);
+        return;
+    case MqttClient::State::Connected:
+        // A broker that lost its retained messages while away learns each
+        // meter's state again; the first connection finds them all queued.
+        if (m_connectedBefore)
+            for (auto it = m_meters.cbegin(); it != m_meters.cend(); ++it)
+                if (it.value() != MeterStatus::Unknown)
+                    enqueue(meterStatusMessage(it.key(), it.value()));
+        m_connectedBefore = true;
+        setState(State::Connected, detail);
+        return;
+    case MqttClient::State::Unreachable:
+        setState(State::Unreachable, detail);
+        return;
     }
+}
 
-    void Publisher::setState(State state, const QString& detail) {
-        if (state == m_state && detail == m_detail)
-            return;
-        m_state = state;
-        m_detail = detail;
-        emit stateChanged(state, detail);
-    }
+void Publisher::setState(State state, const QString& detail) {
+    if (state == m_state && detail == m_detail)
+        return;
+    m_state = state;
+    m_detail = detail;
+    emit stateChanged(state, detail);
+}
 
-    QString Publisher::endpoint() const {
-        return QStringLiteral("%1:%2").arg(m_settings.host.trimmed()).arg(m_settings.port);
-    }
+QString Publisher::endpoint() const {
+    return QStringLiteral("%1:%2").arg(m_settings.host.trimmed()).arg(m_settings.port);
+}
 
-    qint64 Publisher::waiting() const {
-        return m_queue.size() + (m_client ? m_client->unacknowledged() : 0);
-    }
+qint64 Publisher::waiting() const {
+    return m_queue.size() + (m_client ? m_client->unacknowledged() : 0);
+}
 
-    QString Publisher::statusText() const {
-        switch (m_state) {
-        case State::Off:
-            return {};
-        case State::Invalid:
-            return QStringLiteral("Not publishing: %1").arg(m_detail);
-        case State::Connecting:
-            return QStringLiteral("Connecting to %1").arg(endpoint());
-        case State::Connected:
-            return QStringLiteral("Publishing to %1").arg(endpoint());
-        case State::Unreachable:
-            return QStringLiteral("Broker unreachable, %1 waiting").arg(waiting());
-        }
+QString Publisher::statusText() const {
+    switch (m_state) {
+    case State::Off:
         return {};
+    case State::Invalid:
+        return QStringLiteral("Not publishing: %1").arg(m_detail);
+    case State::Connecting:
+        return QStringLiteral("Connecting to %1").arg(endpoint());
+    case State::Connected:
+        return QStringLiteral("Publishing to %1").arg(endpoint());
+    case State::Unreachable:
+        return QStringLiteral("Broker unreachable, %1 waiting").arg(waiting());
     }
+    return {};
+}

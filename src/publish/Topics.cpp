@@ -57,6 +57,8 @@ QByteArray Topics::meterStatus(int line, int address) const {
 
 QByteArray Topics::dayConsumption(int line, int address) const {
     return meter(line, address) + "/consumption/day";
-    QByteArray Topics::alarm(int line, int address) const {
-        return meter(line, address) + "/alarm";
-    }
+}
+
+QByteArray Topics::alarm(int line, int address) const {
+    return meter(line, address) + "/alarm";
+}

@@ -159,7 +159,8 @@ QList<ConsumptionReport::Meter> ReportsWindow::checkedMeters() const {
 void ReportsWindow::showReport() {
     const ReportRequest asked = request();
     if (asked.kind == ReportRequest::Kind::Alarms) {
-        m_status->setText(QStringLiteral("Alarm journal reports are not available yet."));
+        m_status->setText(QStringLiteral("The alarm journal is in the Alarms window; "
+                                         "rx7100-tool --report alarms writes it to a file."));
         return;
     }
     if (asked.to < asked.from) {

@@ -188,9 +188,15 @@ TEST_F(ReportCommand, PdfAndWhatIsRefused) {
     const QStringList range{"--from", "2026-10-24", "--to", "2026-10-26", "--out"};
     const std::pair<QStringList, int> failures[] = {
         {QStringList{"consumption", "--to", "2026-10-23"} + range.mid(2) + QStringList{pdf}, 1},
-        {QStringList{"alarms"} + range + QStringList{pdf}, 1},
+        {QStringList{"alarms", "--by", "day"} + range + QStringList{pdf}, 1},
         {QStringList{"consumption"} + range + QStringList{out.filePath("no/such.pdf")}, 3},
     };
+    // The alarm journal, empty here.
+    ASSERT_EQ(report(QStringList{"alarms"} + range + QStringList{out.filePath("a.csv")}), 0);
+    QFile alarms(out.filePath("a.csv"));
+    ASSERT_TRUE(alarms.open(QIODevice::ReadOnly));
+    EXPECT_EQ(alarms.readAll(), "Line,Meter Address,Alarm,Came,Went,Duration (s),Acknowledged,"
+                                "Acknowledged By\r\n");
     for (const auto& [arguments, code] : failures) {
         EXPECT_EQ(report(arguments), code);
         EXPECT_EQ(errors.count('\n'), 1) << errors.toStdString();
