@@ -60,8 +60,10 @@ using Step = std::pair<double, QString>;
 // A store with a glitch, a reset, the autumn day, a wrap, a gap and a unit
 // changed on the way, and the spring day in rows without their moment.
 void fill(const ProgramFolder& folder) {
-    const qint64 glitch = at(10, 23, 8), reset = at(10, 24, 12), wrap = at(10, 26, 12);
-    const qint64 first = at(10, 22, 23), last = at(10, 28, 1);
+    // Read five minutes past: every edge of the range lies between readings.
+    const qint64 off = 5 * 60000;
+    const qint64 glitch = at(10, 23, 8) + off, reset = at(10, 24, 12) + off;
+    const qint64 wrap = at(10, 26, 12) + off, first = at(10, 22, 23) + off, last = at(10, 28, 1);
     ASSERT_TRUE(store(folder, 1, first, last, false, [&](qint64 t, qint64 n) -> Step {
         if (t > at(10, 27, 6) && t < at(10, 27, 12))
             return {0, {}};
@@ -78,9 +80,10 @@ void fill(const ProgramFolder& folder) {
         const double base = 4294967296.0 - double((wrap - first) / stepMs) + 0.5;
         return {std::fmod(base + n, 4294967296.0), "m3"};
     }));
-    ASSERT_TRUE(store(folder, 1, at(3, 28, 23), at(3, 30, 1), true, [](qint64, qint64 n) -> Step {
-        return {100.0 + n, "m3"};
-    }));
+    ASSERT_TRUE(
+        store(folder, 1, at(3, 28, 23) + off, at(3, 30, 1), true, [](qint64, qint64 n) -> Step {
+            return {100.0 + n, "m3"};
+        }));
 }
 
 class ReportCommand : public ::testing::Test {
