@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "StoredLine.h"
+#include "VolumeUnit.h"
 #include "WholeNumber.h"
 
 #include <QCommandLineParser>
@@ -21,6 +22,19 @@ const QString SerialOption = QStringLiteral("serial");
 const QString LineOption = QStringLiteral("line");
 const QString SeparatorOption = QStringLiteral("separator");
 const QString OutOption = QStringLiteral("out");
+const QString ReportOption = QStringLiteral("report");
+const QString ByOption = QStringLiteral("by");
+const QString UnitOption = QStringLiteral("unit");
+
+// Whether argv holds --name or --name=...
+bool hasOption(int argc, char** argv, const char* name) {
+    const std::size_t length = std::strlen(name);
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--", 2) == 0 && std::strncmp(argv[i] + 2, name, length) == 0 &&
+            (argv[i][2 + length] == 0 || argv[i][2 + length] == '='))
+            return true;
+    return false;
+}
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
@@ -45,17 +59,32 @@ void describe(QCommandLineParser& parser) {
                         "option or date, 2 when the database cannot be read, 3 when the file\n"
                         "cannot be written; a failed export leaves no file."),
          QStringLiteral("history|log")},
-        {FromOption, QStringLiteral("Export from this day's 00:00."), QStringLiteral("yyyy-mm-dd")},
-        {ToOption, QStringLiteral("Export up to this day's 00:00, included."),
+        {ReportOption,
+         QStringLiteral("Write a report to a CSV or PDF file and end, without a window: the\n"
+                        "meters' consumption by period, or the alarm journal. Exit codes as\n"
+                        "for --export."),
+         QStringLiteral("consumption|alarms")},
+        {FromOption, QStringLiteral("Export from this day's 00:00; report from this local day on."),
          QStringLiteral("yyyy-mm-dd")},
-        {MeterOption, QStringLiteral("Export one meter's snapshots only."), QStringLiteral("N")},
+        {ToOption,
+         QStringLiteral("Export up to this day's 00:00, included; report up to this local day,\n"
+                        "all of it."),
+         QStringLiteral("yyyy-mm-dd")},
+        {ByOption, QStringLiteral("Report consumption by hour, day (the default), week or month."),
+         QStringLiteral("hour|day|week|month")},
+        {UnitOption,
+         QStringLiteral("Report consumption in this unit (m3, l, gal, ...); by default each\n"
+                        "meter's latest totalizer unit."),
+         QStringLiteral("U")},
+        {MeterOption, QStringLiteral("Export or report one meter only."), QStringLiteral("N")},
         {SerialOption, QStringLiteral("Export one meter serial number's log rows only."),
          QStringLiteral("S")},
-        {LineOption, QStringLiteral("Export one line's snapshots only (1 to 16)."),
+        {LineOption, QStringLiteral("Export or report one line's meters only (1 to 16)."),
          QStringLiteral("N")},
         {SeparatorOption, QStringLiteral("comma (the default), or semicolon with decimal commas."),
          QStringLiteral("comma|semicolon")},
-        {OutOption, QStringLiteral("The CSV file to write."), QStringLiteral("FILE")},
+        {OutOption, QStringLiteral("The file to write: .csv, or .pdf for a report."),
+         QStringLiteral("FILE")},
     });
 }
 
@@ -120,7 +149,73 @@ std::optional<ExportRequest> readExport(const QCommandLineParser& parser, QStrin
     return request;
 }
 
+// The report options, checked; nullopt with the reason when they do not fit.
+std::optional<ReportRequest> readReport(const QCommandLineParser& parser, QString* error) {
+    const auto refuse = [error](const QString& why) {
+        *error = why;
+        return std::nullopt;
+    };
+    const QString kind = parser.value(ReportOption);
+    ReportRequest request;
+    if (kind == QLatin1String("alarms"))
+        request.kind = ReportRequest::Kind::Alarms;
+    else if (kind != QLatin1String("consumption"))
+        return refuse(QStringLiteral("--report takes consumption or alarms, not '%1'.").arg(kind));
+    for (const QString& option : {FromOption, ToOption, OutOption})
+        if (parser.value(option).isEmpty())
+            return refuse(QStringLiteral("--report needs --%1.").arg(option));
+    for (const QString& option : {SerialOption, SeparatorOption})
+        if (parser.isSet(option))
+            return refuse(QStringLiteral("--%1 does not go with --report.").arg(option));
+    for (QDate* date : {&request.from, &request.to}) {
+        const QString& option = date == &request.from ? FromOption : ToOption;
+        *date = QDate::fromString(parser.value(option).trimmed(), QStringLiteral("yyyy-MM-dd"));
+        if (!date->isValid())
+            return refuse(QStringLiteral("--%1 is not a date (yyyy-mm-dd): '%2'.")
+                              .arg(option, parser.value(option)));
+    }
+    if (request.to < request.from)
+        return refuse(QStringLiteral("--to is before --from."));
+    const bool alarms = request.kind == ReportRequest::Kind::Alarms;
+    for (const QString& option : {ByOption, UnitOption})
+        if (alarms && parser.isSet(option))
+            return refuse(QStringLiteral("--%1 does not go with --report alarms.").arg(option));
+    const QStringList periods{"hour", "day", "week", "month"};
+    const QString by = parser.isSet(ByOption) ? parser.value(ByOption) : QStringLiteral("day");
+    if (!periods.contains(by))
+        return refuse(QStringLiteral("--by takes hour, day, week or month, not '%1'.").arg(by));
+    request.by = PeriodKind(periods.indexOf(by));
+    request.unit = parser.value(UnitOption);
+    if (parser.isSet(UnitOption) && !VolumeUnit::cubicMetres(request.unit))
+        return refuse(QStringLiteral("--unit takes a volume unit (m3, l, gal, ...), not '%1'.")
+                          .arg(request.unit));
+    if (parser.isSet(LineOption)) {
+        request.line = WholeNumber::parse(parser.value(LineOption), 1, StoredLine::MaxLines);
+        if (!request.line)
+            return refuse(QStringLiteral("--line takes a line number from 1 to %1, not '%2'.")
+                              .arg(StoredLine::MaxLines)
+                              .arg(parser.value(LineOption)));
+    }
+    if (parser.isSet(MeterOption)) {
+        request.meter = WholeNumber::parse(parser.value(MeterOption), 0, 255);
+        if (!request.meter)
+            return refuse(QStringLiteral("--meter takes an address from 0 to 255, not '%1'.")
+                              .arg(parser.value(MeterOption)));
+    }
+    request.path = parser.value(OutOption);
+    if (request.path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        request.format = ReportRequest::Format::Pdf;
+    else if (!request.path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return refuse(
+            QStringLiteral("--out takes a .csv or .pdf file, not '%1'.").arg(request.path));
+    return request;
+}
+
 } // namespace
+
+bool CommandLine::asksReport(int argc, char** argv) {
+    return hasOption(argc, argv, "report");
+}
 
 bool CommandLine::needsDisplay(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -128,10 +223,8 @@ bool CommandLine::needsDisplay(int argc, char** argv) {
              {"-h", "-?", "--help", "--help-all", "-v", "--version", "--headless"})
             if (std::strcmp(argv[i], option) == 0)
                 return false;
-        if (std::strcmp(argv[i], "--export") == 0 || std::strncmp(argv[i], "--export=", 9) == 0)
-            return false;
     }
-    return true;
+    return !hasOption(argc, argv, "export") && !hasOption(argc, argv, "report");
 }
 
 bool CommandLine::displayAvailable() {
@@ -180,19 +273,34 @@ std::optional<CommandLine> CommandLine::fromParser(const QCommandLineParser& par
         *error = QStringLiteral("--folder needs a folder.");
         return std::nullopt;
     }
-    if (parser.isSet(ExportOption)) {
+    if (parser.isSet(ReportOption)) {
+        if (line.m_headless || parser.isSet(ExportOption)) {
+            *error = QStringLiteral("--report does not go with --%1.")
+                         .arg(line.m_headless ? HeadlessOption : ExportOption);
+            return std::nullopt;
+        }
+        line.m_report = readReport(parser, error);
+        if (!line.m_report)
+            return std::nullopt;
+    } else if (parser.isSet(ExportOption)) {
         if (line.m_headless) {
             *error = QStringLiteral("--export does not go with --headless.");
             return std::nullopt;
+        }
+        for (const QString& option : {ByOption, UnitOption}) {
+            if (parser.isSet(option)) {
+                *error = QStringLiteral("--%1 goes with --report only.").arg(option);
+                return std::nullopt;
+            }
         }
         line.m_export = readExport(parser, error);
         if (!line.m_export)
             return std::nullopt;
     } else {
         for (const QString& option : {FromOption, ToOption, MeterOption, SerialOption, LineOption,
-                                      SeparatorOption, OutOption}) {
+                                      SeparatorOption, OutOption, ByOption, UnitOption}) {
             if (parser.isSet(option)) {
-                *error = QStringLiteral("--%1 goes with --export only.").arg(option);
+                *error = QStringLiteral("--%1 goes with --export or --report only.").arg(option);
                 return std::nullopt;
             }
         }

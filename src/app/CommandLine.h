@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CsvExport.h"
+#include "ReportRequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,8 +15,11 @@ class CommandLine {
 public:
     // Whether the arguments ask for a window at all: --help and --version
     // only print, --headless runs without one and --export only writes a
-    // file, so they must work without a display.
+    // file, as does --report, so they must work without a display.
     static bool needsDisplay(int argc, char** argv);
+    // Whether the arguments ask for --report, which paints its PDF and
+    // chart with Qt's Gui on the offscreen platform.
+    static bool asksReport(int argc, char** argv);
     // Whether a window could open: a platform named, or an X or Wayland
     // display. Asked before any application object, whose platform plugin
     // would abort without one.
@@ -34,6 +38,8 @@ public:
     bool headless() const { return m_headless; }
     // --export and its options, checked; nullopt when not given.
     const std::optional<ExportRequest>& exportRequest() const { return m_export; }
+    // --report and its options, checked; nullopt when not given.
+    const std::optional<ReportRequest>& reportRequest() const { return m_report; }
 
 private:
     static std::optional<CommandLine> fromParser(const QCommandLineParser& parser, QString* error);
@@ -41,4 +47,5 @@ private:
     QString m_folder;
     bool m_headless = false;
     std::optional<ExportRequest> m_export;
+    std::optional<ReportRequest> m_report;
 };

@@ -16,6 +16,7 @@
 #include "ParameterBlockDispatcher.h"
 #include "ParameterWindow.h"
 #include "PollingCycle.h"
+#include "ReportsWindow.h"
 #include "RollupBuild.h"
 #include "SerialPort.h"
 #include "Station.h"
@@ -89,10 +90,11 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     m_history = addButton(QStringLiteral("History"), QStringLiteral("Notice:History"));
     m_statistics =
         addButton(QStringLiteral("Line Statistics"), QStringLiteral("Notice:Line Statistics"));
+    m_reports = addButton(QStringLiteral("Reports"), QStringLiteral("Notice:Reports"));
     m_alarms = addButton(QStringLiteral("Alarms"), QStringLiteral("Notice:Alarms"));
     m_exit = addButton(QStringLiteral("Exit"), QStringLiteral("Notice:Exit"));
-    for (QPushButton* button :
-         {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_statistics, m_alarms, m_exit})
+    for (QPushButton* button : {m_read, m_stop, m_commSetup, m_paramSetup, m_history, m_statistics,
+                                m_reports, m_alarms, m_exit})
         buttons->addWidget(button);
     buttons->addStretch();
     m_stop->hide();
@@ -103,6 +105,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     connect(m_paramSetup, &QPushButton::clicked, this, &MainWindow::meterParameterSetup);
     connect(m_history, &QPushButton::clicked, this, &MainWindow::history);
     connect(m_statistics, &QPushButton::clicked, this, &MainWindow::lineStatistics);
+    connect(m_reports, &QPushButton::clicked, this, &MainWindow::reports);
     connect(m_alarms, &QPushButton::clicked, this, &MainWindow::alarms);
     connect(m_exit, &QPushButton::clicked, this, &MainWindow::exitProgram);
 
@@ -387,6 +390,16 @@ LineStatisticsWindow* MainWindow::loadedLineStatisticsWindow() const {
     return m_lineStatisticsWindow;
 }
 
+ReportsWindow* MainWindow::loadedReportsWindow() const {
+    return m_reportsWindow;
+}
+
+void MainWindow::reports() {
+    if (!m_reportsWindow)
+        loadOnce(m_reportsWindow, new ReportsWindow(m_station->programDir(), this));
+    present(m_reportsWindow);
+}
+
 void MainWindow::lineStatistics() {
     if (!m_lineStatisticsWindow)
         loadOnce(m_lineStatisticsWindow, new LineStatisticsWindow(*m_station, this));
@@ -619,7 +632,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // this on purpose.
     for (QWidget* window : std::initializer_list<QWidget*>{
              m_commSetupWindow, m_historyWindow, m_loginWindow, m_parameterWindow,
-             m_basicParameterWindow, m_lineStatisticsWindow, m_alarmsWindow}) {
+             m_basicParameterWindow, m_lineStatisticsWindow, m_reportsWindow, m_alarmsWindow}) {
         if (window)
             window->close();
     }

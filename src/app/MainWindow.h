@@ -14,6 +14,7 @@ class DesktopNotifier;
 class CommSetupWindow;
 class HistoryWindow;
 class LineStatisticsWindow;
+class ReportsWindow;
 class LoginWindow;
 class Line;
 class LiveGridModel;
@@ -53,6 +54,7 @@ public:
     ParameterWindow* loadedParameterWindow() const;
     BasicParameterWindow* loadedBasicParameterWindow() const;
     LineStatisticsWindow* loadedLineStatisticsWindow() const;
+    ReportsWindow* loadedReportsWindow() const;
     AlarmsWindow* loadedAlarmsWindow() const;
 
     // The buttons' actions.
@@ -62,6 +64,7 @@ public:
     void meterParameterSetup();
     void history();
     void lineStatistics();
+    void reports();
     void alarms();
     void exitProgram();
 
@@ -117,6 +120,7 @@ private:
     QPushButton* m_paramSetup = nullptr;
     QPushButton* m_history = nullptr;
     QPushButton* m_statistics = nullptr;
+    QPushButton* m_reports = nullptr;
     QPushButton* m_alarms = nullptr;
     QPushButton* m_exit = nullptr;
     QTableView* m_grid = nullptr;
@@ -131,6 +135,7 @@ private:
     QPointer<ParameterWindow> m_parameterWindow;
     QPointer<BasicParameterWindow> m_basicParameterWindow;
     QPointer<LineStatisticsWindow> m_lineStatisticsWindow;
+    QPointer<ReportsWindow> m_reportsWindow;
     QPointer<AlarmsWindow> m_alarmsWindow;
     std::unique_ptr<DesktopNotifier> m_notifier; // made at the first notification
     // The access level of the last code typed in the "Login" window this

@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
+#include "ReportCommand.h"
 #include "Version.h"
 
 #include <QApplication>
@@ -39,6 +40,14 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::text));
     if (!fitsThisPlace(argc, argv))
         return 1;
+    if (CommandLine::asksReport(argc, argv)) {
+        // The PDF and its chart are painted, which takes Qt's Gui; a report
+        // never shows a window, so it paints off screen, display or not.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        const CommandLine options = CommandLine::process(app);
+        return ReportCommand::run(options.folder(), *options.reportRequest());
+    }
     if (!CommandLine::needsDisplay(argc, argv)) {
         QCoreApplication app(argc, argv);
         const CommandLine options = CommandLine::process(app); // help and version end here

@@ -82,6 +82,11 @@ void Publisher::publishSnapshot(const QList<Reading>& rows) {
              false});
 }
 
+void Publisher::publishDayConsumption(int line, int address, const QByteArray& json) {
+    if (m_topics)
+        enqueue({m_topics->dayConsumption(line, address), json, m_settings.qos, true});
+}
+
 void Publisher::publishAlarm(int line, int address, const QString& alarm, const QString& event,
                              qint64 at, std::optional<int> level) {
     if (!m_topics)

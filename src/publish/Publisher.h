@@ -40,6 +40,9 @@ public:
     void publishReading(const Reading& stored);
     // The rows a history snapshot copied.
     void publishSnapshot(const QList<Reading>& rows);
+    // A day's consumption of a meter, as JSON; kept by the broker for
+    // whoever subscribes later.
+    void publishDayConsumption(int line, int address, const QByteArray& json);
     // An alarm of a meter came, went or was acknowledged ("came", "went",
     // "acknowledged", the last with the access level): at QoS 1, not
     // retained, since each event counts and none stands for a state.

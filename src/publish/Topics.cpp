@@ -55,6 +55,10 @@ QByteArray Topics::meterStatus(int line, int address) const {
     return meter(line, address) + "/status";
 }
 
+QByteArray Topics::dayConsumption(int line, int address) const {
+    return meter(line, address) + "/consumption/day";
+}
+
 QByteArray Topics::alarm(int line, int address) const {
     return meter(line, address) + "/alarm";
 }

@@ -21,6 +21,7 @@ public:
     const QString& station() const { return m_station; }
     QByteArray reading(int line, int address) const;
     QByteArray meterStatus(int line, int address) const;
+    QByteArray dayConsumption(int line, int address) const;
     QByteArray alarm(int line, int address) const;
     QByteArray stationStatus() const { return m_base + "/status"; }
     QByteArray snapshot() const { return m_base + "/snapshot"; }

@@ -2,7 +2,9 @@
 
 #include "AlarmJournal.h"
 #include "Checkpointer.h"
+#include "ConsumptionReport.h"
 #include "Database.h"
+#include "DayConsumption.h"
 #include "GatewayPort.h"
 #include "LineHealth.h"
 #include "LineSettings.h"
@@ -21,6 +23,7 @@
 #include "SerialExchange.h"
 #include "SerialPort.h"
 #include "SettingsTable.h"
+#include "StoreSnapshotSource.h"
 #include "WholeNumber.h"
 
 #include <QCoreApplication>
@@ -32,6 +35,12 @@ Station::Station(QString programDir, std::unique_ptr<SerialPort> port, QObject* 
     m_snapshotTimer.setEnabled(false);
     m_snapshotTimer.setInterval(SnapshotInterval);
     connect(&m_snapshotTimer, &IntervalTimer::tick, this, &Station::snapshotTick);
+    m_dayTimer.setSingleShot(true);
+    m_dayTimer.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_dayTimer, &QTimer::timeout, this, [this] {
+        publishDayConsumption(QDate::currentDate().addDays(-1));
+        armDayTimer();
+    });
     addLine(std::make_unique<Line>(1, std::move(port)));
     m_makePort = [this](const QString& port) -> std::unique_ptr<SerialPort> {
         if (port.startsWith(QLatin1Char('/')))
@@ -342,6 +351,7 @@ StartupResult Station::startUp() {
     if (stored.error)
         return StartupResult::storeFailed(stored.error, stored.fault, file);
     m_recordInterval.setText(stored.settings.recordInterval);
+    armDayTimer();
     if (const int code = SettingsTable::toInt16(stored.settings.pollPeriod, &m_pollPeriod))
         return StartupResult::badSetting(code, file, QStringLiteral("poll period"),
                                          stored.settings.pollPeriod);
@@ -369,6 +379,33 @@ StartupResult Station::startUp() {
     clearReadings();
     callDataGrid1();
     return {};
+}
+
+void Station::armDayTimer() {
+    // After the first snapshot of the new day, so the day's last volume is
+    // read on both sides of midnight.
+    const qint64 interval = WholeNumber::parse(m_recordInterval.text(), 1, 32767).value_or(1);
+    m_dayTimer.start(std::chrono::milliseconds(
+        DayConsumption::msUntilDue(QDateTime::currentDateTime(), (interval + 1) * 60000)));
+}
+
+void Station::publishDayConsumption(QDate day) {
+    if (!m_publisher.isPublishing() || !m_meters)
+        return;
+    ConsumptionReport::Query query;
+    query.periods = {PeriodKind::Day,
+                     QTimeZone::systemTimeZone(),
+                     day,
+                     day,
+                     WholeNumber::parse(m_recordInterval.text(), 1, 32767).value_or(0) * 60000LL,
+                     {}};
+    for (const Reading& reading : m_meters->readings())
+        query.meters << ConsumptionReport::Meter{reading.line, reading.address};
+    StoreSnapshotSource source(m_db->connection());
+    const ConsumptionReport::Result result = ConsumptionReport::run(query, source);
+    for (const ConsumptionReport::MeterRows& meter : result.meters)
+        m_publisher.publishDayConsumption(meter.meter.line, meter.meter.address,
+                                          DayConsumption::json(day, meter.total));
 }
 
 void Station::readMeterData() {

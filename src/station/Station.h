@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -109,6 +110,9 @@ public:
     // interval is reached, copies every meter row into the history. A copy
     // the store refused is tried again at the next tick.
     void snapshotTick();
+    // Publishes each listed meter's consumption of that local day, when
+    // publishing. Due once after each local midnight, by its own timer.
+    void publishDayConsumption(QDate day);
 
     // Decodes a real-time reply and stores it in the replying meter's row,
     // and in the latest readings; the poll cursor stays where it is.
@@ -187,6 +191,8 @@ private:
     void takeReading(const Reading& reading, const QString& hexText);
     void readingCommitted(const Reading& row);
     void readingRefused(const Reading& row, const StoreWrite& write);
+    // Waits for the next day's publishing.
+    void armDayTimer();
     void trackAlarms(const Reading& row);
     void meterSilent(int line, int address);
     // Meters no longer listed: their alarms go.
@@ -218,6 +224,7 @@ private:
     HistorySnapshots m_snapshots;
     RecordInterval m_recordInterval;
     Publisher m_publisher;
+    QTimer m_dayTimer;
     bool m_reading = false;
     bool m_snapshotOwed = false;
     // Start-up could not blank the stored readings: rows older than this
