@@ -22,6 +22,16 @@ StoreSnapshotSource::snapshots(int line, int address, qint64 from, qint64 to, QS
     return snapshots;
 }
 
+std::optional<QList<ConsumptionRow>>
+StoreSnapshotSource::rows(int line, int address, const Consumption::Query& query, QString* error) {
+    QList<ConsumptionRow> rows = m_rollups.rows(line, address, query);
+    if (!m_rollups.error().isEmpty()) {
+        *error = m_rollups.error();
+        return std::nullopt;
+    }
+    return rows;
+}
+
 QString StoreSnapshotSource::latestUnit(int line, int address) {
     return m_history.latestUnit(line, address);
 }

@@ -13,16 +13,23 @@ ConsumptionReport::Result ConsumptionReport::run(const Query& query, SnapshotSou
     for (const Meter& meter : query.meters) {
         MeterRows rows{meter, {}, {}, 0};
         if (bounds.size() > 1) {
-            const std::optional<std::vector<TotalSnapshot>> snapshots = source.snapshots(
-                meter.line, meter.address, bounds.front(), bounds.back(), &result.error);
-            if (!snapshots)
-                return result;
             Consumption::Query own = periods;
             if (own.unit.isEmpty())
                 own.unit = source.latestUnit(meter.line, meter.address);
-            Consumption consumption(own);
-            rows.rows = consumption.rows(*snapshots);
-            rows.dropped = consumption.dropped();
+            if (std::optional<QList<ConsumptionRow>> direct =
+                    source.rows(meter.line, meter.address, own, &result.error)) {
+                rows.rows = std::move(*direct);
+            } else {
+                if (!result.error.isEmpty())
+                    return result;
+                const std::optional<std::vector<TotalSnapshot>> snapshots = source.snapshots(
+                    meter.line, meter.address, bounds.front(), bounds.back(), &result.error);
+                if (!snapshots)
+                    return result;
+                Consumption consumption(own);
+                rows.rows = consumption.rows(*snapshots);
+                rows.dropped = consumption.dropped();
+            }
         }
         rows.total = total(rows.rows);
         result.meters << rows;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Consumption.h"
 #include "TotalSnapshot.h"
 
 #include <QString>
@@ -17,6 +18,13 @@ public:
     // nullopt, with the reason, when they cannot be read.
     virtual std::optional<std::vector<TotalSnapshot>> snapshots(int line, int address, qint64 from,
                                                                 qint64 to, QString* error) = 0;
+    // The meter's rows for the query worked out by the source itself (from
+    // summaries kept for long spans); nullopt when the report is to work
+    // them out of `snapshots`, or, with `error` set, when they cannot be read.
+    virtual std::optional<QList<ConsumptionRow>>
+    rows(int /*line*/, int /*address*/, const Consumption::Query& /*query*/, QString* /*error*/) {
+        return std::nullopt;
+    }
     // The meter's latest totalizer unit; empty when none is known.
     virtual QString latestUnit(int line, int address) = 0;
 };

@@ -62,6 +62,11 @@ using Step = std::pair<double, QString>;
 void fill(const ProgramFolder& folder) {
     // Read five minutes past: every edge of the range lies between readings.
     const qint64 off = 5 * 60000;
+    // Stored in time order, as a station stores them.
+    ASSERT_TRUE(
+        store(folder, 1, at(3, 28, 23) + off, at(3, 30, 1), true, [](qint64, qint64 n) -> Step {
+            return {100.0 + n, "m3"};
+        }));
     const qint64 glitch = at(10, 23, 8) + off, reset = at(10, 24, 12) + off;
     const qint64 wrap = at(10, 26, 12) + off, first = at(10, 22, 23) + off, last = at(10, 28, 1);
     ASSERT_TRUE(store(folder, 1, first, last, false, [&](qint64 t, qint64 n) -> Step {
@@ -80,10 +85,6 @@ void fill(const ProgramFolder& folder) {
         const double base = 4294967296.0 - double((wrap - first) / stepMs) + 0.5;
         return {std::fmod(base + n, 4294967296.0), "m3"};
     }));
-    ASSERT_TRUE(
-        store(folder, 1, at(3, 28, 23) + off, at(3, 30, 1), true, [](qint64, qint64 n) -> Step {
-            return {100.0 + n, "m3"};
-        }));
 }
 
 class ReportCommand : public ::testing::Test {
