@@ -1,9 +1,6 @@
 #include "ReportCommand.h"
 
-#include "AlarmJournal.h"
-#include "AlarmReport.h"
 #include "ConsumptionCsv.h"
-#include "CsvWriter.h"
 #include "DataFolder.h"
 #include "Database.h"
 #include "ReportChart.h"
@@ -11,7 +8,6 @@
 #include "ReportStore.h"
 
 #include <QChart>
-#include <QSaveFile>
 #include <QTimeZone>
 #include <cstdio>
 
@@ -22,39 +18,15 @@ int fail(int code, const QString& text) {
     return code;
 }
 
-// The journal's alarms that came, went or lasted over the local days.
+// The journal's alarms over the range, to CSV or PDF.
 QString writeAlarms(const QSqlDatabase& db, const ReportRequest& request) {
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    AlarmJournal::Search search;
-    search.from = QDateTime(request.from, QTime(0, 0), zone).toMSecsSinceEpoch();
-    search.to = QDateTime(request.to.addDays(1), QTime(0, 0), zone).toMSecsSinceEpoch() - 1;
-    search.line = request.line;
-    search.address = request.meter;
-    search.newestFirst = false;
-    ReportTable table;
-    table.header = AlarmReport::header();
-    table.rows = AlarmReport::rows(AlarmJournal(db).search(search),
-                                   QDateTime::currentMSecsSinceEpoch(), zone);
-    if (request.format == ReportRequest::Format::Pdf)
-        return ReportPdf::write(request.path, ReportStore::title(request),
-                                {QStringLiteral("Station: %1").arg(ReportStore::stationName(db)),
-                                 QStringLiteral("Range: %1").arg(ReportStore::rangeText(request))},
-                                table);
-    CsvWriter csv(CsvWriter::Separator::Comma);
-    csv.appendHeader(table.header);
-    for (const QStringList& row : table.rows) {
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            const QByteArray utf8 = row[i].toUtf8();
-            csv.appendField({utf8.constData(), std::size_t(utf8.size())}, CsvWriter::Kind::Text,
-                            i == 0);
-        }
-        csv.endLine();
-    }
-    QSaveFile file(request.path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(csv.text().data(), qint64(csv.text().size())) < 0 || !file.commit())
-        return QStringLiteral("Cannot write %1: %2").arg(request.path, file.errorString());
-    return {};
+    const ReportTable table = ReportStore::alarms(db, request);
+    if (request.format == ReportRequest::Format::Csv)
+        return table.writeCsv(request.path);
+    return ReportPdf::write(request.path, ReportStore::title(request),
+                            {QStringLiteral("Station: %1").arg(ReportStore::stationName(db)),
+                             QStringLiteral("Range: %1").arg(ReportStore::rangeText(request))},
+                            table);
 }
 
 } // namespace

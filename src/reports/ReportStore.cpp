@@ -1,5 +1,7 @@
 #include "ReportStore.h"
 
+#include "AlarmJournal.h"
+#include "AlarmReport.h"
 #include "MeterTable.h"
 #include "PublishTable.h"
 #include "SettingsTable.h"
@@ -49,6 +51,21 @@ ConsumptionReport::Result consumption(const QSqlDatabase& db, const ReportReques
     query.meters = meters;
     StoreSnapshotSource source(db);
     return ConsumptionReport::run(query, source, progress);
+}
+
+ReportTable alarms(const QSqlDatabase& db, const ReportRequest& request) {
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    AlarmJournal::Search search;
+    search.from = QDateTime(request.from, QTime(0, 0), zone).toMSecsSinceEpoch();
+    search.to = QDateTime(request.to.addDays(1), QTime(0, 0), zone).toMSecsSinceEpoch() - 1;
+    search.line = request.line;
+    search.address = request.meter;
+    search.newestFirst = false;
+    ReportTable table;
+    table.header = AlarmReport::header();
+    table.rows = AlarmReport::rows(AlarmJournal(db).search(search),
+                                   QDateTime::currentMSecsSinceEpoch(), zone);
+    return table;
 }
 
 QString title(const ReportRequest& request) {

@@ -2,6 +2,7 @@
 
 #include "ConsumptionReport.h"
 #include "ReportRequest.h"
+#include "ReportTable.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -22,6 +23,10 @@ QString stationName(const QSqlDatabase& db);
 ConsumptionReport::Result consumption(const QSqlDatabase& db, const ReportRequest& request,
                                       const QList<ConsumptionReport::Meter>& meters,
                                       const ConsumptionReport::Progress& progress = {});
+
+// The alarm journal's rows that came, went or lasted over the request's
+// local days, of its line and meter, oldest first, as the alarm CSV has them.
+ReportTable alarms(const QSqlDatabase& db, const ReportRequest& request);
 
 // "Consumption by day", ...
 QString title(const ReportRequest& request);

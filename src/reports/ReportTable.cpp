@@ -1,5 +1,27 @@
 #include "ReportTable.h"
 
+#include "CsvWriter.h"
+
+#include <QSaveFile>
+
+QString ReportTable::writeCsv(const QString& path) const {
+    CsvWriter csv(CsvWriter::Separator::Comma);
+    csv.appendHeader(header);
+    for (const QStringList& row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            const QByteArray utf8 = row[i].toUtf8();
+            csv.appendField({utf8.constData(), std::size_t(utf8.size())}, CsvWriter::Kind::Text,
+                            i == 0);
+        }
+        csv.endLine();
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(csv.text().data(), qint64(csv.text().size())) < 0 || !file.commit())
+        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    return {};
+}
+
 ReportTable ReportTable::consumption(const ConsumptionReport::Result& report, PeriodKind by) {
     ReportTable table;
     table.header = QStringList{"Line",    "Meter", "Period Start", "Period End", "Forward",

@@ -13,6 +13,10 @@ struct ReportTable {
     QList<QStringList> rows;
     QList<int> totalRows; // indexes into rows
 
+    // The header and rows as CSV, every field text, written whole or not
+    // at all; the reason when it cannot be.
+    QString writeCsv(const QString& path) const;
+
     static ReportTable consumption(const ConsumptionReport::Result& report, PeriodKind by);
     // A period's start as its label: the hour with its zone, since the
     // repeated hour of autumn comes twice.

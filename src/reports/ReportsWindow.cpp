@@ -158,11 +158,6 @@ QList<ConsumptionReport::Meter> ReportsWindow::checkedMeters() const {
 
 void ReportsWindow::showReport() {
     const ReportRequest asked = request();
-    if (asked.kind == ReportRequest::Kind::Alarms) {
-        m_status->setText(QStringLiteral("The alarm journal is in the Alarms window; "
-                                         "rx7100-tool --report alarms writes it to a file."));
-        return;
-    }
     if (asked.to < asked.from) {
         m_status->setText(QStringLiteral("The range ends before it starts."));
         return;
@@ -170,6 +165,10 @@ void ReportsWindow::showReport() {
     const QList<ConsumptionReport::Meter> meters = checkedMeters();
     if (meters.isEmpty()) {
         m_status->setText(QStringLiteral("Tick at least one meter."));
+        return;
+    }
+    if (asked.kind == ReportRequest::Kind::Alarms) {
+        showAlarms(asked, meters);
         return;
     }
     m_shownRequest = asked;
@@ -189,7 +188,42 @@ void ReportsWindow::shown(const ConsumptionReport::Result& result) {
     m_show->setEnabled(true);
     m_progress->hide();
     m_shown = result;
-    const ReportTable table = ReportTable::consumption(result, m_shownRequest.by);
+    showTable(ReportTable::consumption(result, m_shownRequest.by));
+    m_chart->show();
+    ReportChart::fill(*m_chart->chart(), result, m_shownRequest.by);
+    const bool ok = result.error.isEmpty();
+    m_status->setText(ok ? QString()
+                         : QStringLiteral("Cannot read the store: %1").arg(result.error));
+    m_csv->setEnabled(ok);
+    m_pdf->setEnabled(ok);
+    emit reportShown();
+}
+
+void ReportsWindow::showAlarms(const ReportRequest& asked,
+                               const QList<ConsumptionReport::Meter>& meters) {
+    // The journal holds a row per alarm that came: small enough to read here.
+    Database database(m_folder);
+    if (!database.isOpen()) {
+        m_status->setText(
+            QStringLiteral("Cannot open the store (SQLite error %1)").arg(database.errorCode()));
+        return;
+    }
+    m_shownRequest = asked;
+    m_alarms = ReportStore::alarms(database.connection(), asked);
+    m_alarms.rows.removeIf([&meters](const QStringList& row) {
+        return !meters.contains(
+            ConsumptionReport::Meter{row.value(0).toInt(), row.value(1).toInt()});
+    });
+    showTable(m_alarms);
+    m_chart->hide();
+    m_status->setText(m_alarms.rows.isEmpty() ? QStringLiteral("No alarm in the range.")
+                                              : QString());
+    m_csv->setEnabled(true);
+    m_pdf->setEnabled(true);
+    emit reportShown();
+}
+
+void ReportsWindow::showTable(const ReportTable& table) {
     m_model->clear();
     m_model->setHorizontalHeaderLabels(table.header);
     for (qsizetype r = 0; r < table.rows.size(); ++r) {
@@ -206,28 +240,25 @@ void ReportsWindow::shown(const ConsumptionReport::Result& result) {
         m_model->appendRow(items);
     }
     m_table->resizeColumnsToContents();
-    ReportChart::fill(*m_chart->chart(), result, m_shownRequest.by);
-    const bool ok = result.error.isEmpty();
-    m_status->setText(ok ? QString()
-                         : QStringLiteral("Cannot read the store: %1").arg(result.error));
-    m_csv->setEnabled(ok);
-    m_pdf->setEnabled(ok);
-    emit reportShown();
 }
 
 QString ReportsWindow::exportCsv(const QString& path) const {
+    if (m_shownRequest.kind == ReportRequest::Kind::Alarms)
+        return m_alarms.writeCsv(path);
     return ConsumptionCsv::write(path, m_shown);
 }
 
 QString ReportsWindow::exportPdf(const QString& path) const {
+    const QStringList lines{
+        QStringLiteral("Station: %1").arg(m_station),
+        QStringLiteral("Range: %1").arg(ReportStore::rangeText(m_shownRequest))};
+    if (m_shownRequest.kind == ReportRequest::Kind::Alarms)
+        return ReportPdf::write(path, ReportStore::title(m_shownRequest), lines, m_alarms);
     // A chart of its own: the shown one stays in its view.
     QChart chart;
     ReportChart::fill(chart, m_shown, m_shownRequest.by);
-    return ReportPdf::write(
-        path, ReportStore::title(m_shownRequest),
-        {QStringLiteral("Station: %1").arg(m_station),
-         QStringLiteral("Range: %1").arg(ReportStore::rangeText(m_shownRequest))},
-        ReportTable::consumption(m_shown, m_shownRequest.by), &chart);
+    return ReportPdf::write(path, ReportStore::title(m_shownRequest), lines,
+                            ReportTable::consumption(m_shown, m_shownRequest.by), &chart);
 }
 
 void ReportsWindow::exportAs(ReportRequest::Format format) {

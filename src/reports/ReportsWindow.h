@@ -2,6 +2,7 @@
 
 #include "ConsumptionReport.h"
 #include "ReportRequest.h"
+#include "ReportTable.h"
 
 #include <QWidget>
 #include <memory>
@@ -46,6 +47,8 @@ signals:
 private:
     void shown(const ConsumptionReport::Result& result);
     void exportAs(ReportRequest::Format format);
+    void showAlarms(const ReportRequest& asked, const QList<ConsumptionReport::Meter>& meters);
+    void showTable(const ReportTable& table);
 
     QString m_folder;
     QString m_station;
@@ -66,4 +69,5 @@ private:
     std::unique_ptr<ReportJob> m_job;
     ReportRequest m_shownRequest;
     ConsumptionReport::Result m_shown;
+    ReportTable m_alarms; // the alarm journal as last shown
 };

@@ -8,9 +8,11 @@
 #include <QBarSeries>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFile>
+#include <QListWidget>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStringEncoder>
@@ -223,6 +225,25 @@ TEST_F(ReportCommand, TheWindowFillsItsTableAndChart) {
     const auto series = window.chartView()->chart()->series();
     ASSERT_EQ(series.size(), 1);
     EXPECT_EQ(static_cast<QBarSeries*>(series[0])->count(), 3);
+
+    // The journal over the same days, the unticked meter's alarm left out.
+    for (const int meter : {1, 3})
+        ASSERT_TRUE(folder->exec(
+            QStringLiteral("insert into alarm_journal (line,address,alarm,came,went) values "
+                           "(1,%1,'Empty Pipe Alarm',%2,%3)")
+                .arg(meter)
+                .arg(at(10, 23, 10))
+                .arg(at(10, 23, 12))));
+    window.findChild<QListWidget*>("meters")->item(2)->setCheckState(Qt::Unchecked);
+    window.findChild<QComboBox*>("kind")->setCurrentIndex(1);
+    window.showReport();
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->index(0, 2).data(), "Empty Pipe Alarm");
+    EXPECT_EQ(table->index(0, 5).data(), "7200");
+    ASSERT_EQ(window.exportCsv(out.filePath("a.csv")), QString());
+    QFile csv(out.filePath("a.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count("Empty Pipe Alarm"), 1);
 }
 
 // A day's consumption is kept by the broker for a subscriber that comes later.
