@@ -48,8 +48,11 @@ RollupFolder::Progress RollupFolder::fold(qint64 limit) {
         m_restored = false; // what was folded in memory was not committed
         return progress;
     };
-    if (!m_table.begin())
-        return fail();
+    // The rows up to `last` stay as they are while this runs: snapshots are
+    // appended after them, and pruning takes only rows folded already. So
+    // they are read outside the write, which holds the store only while
+    // the hours are written and other writers (the reading road) wait
+    // that long alone.
     const auto through = m_table.through();
     const auto last = m_table.lastHistoryRow();
     if (!through || !last)
@@ -71,6 +74,8 @@ RollupFolder::Progress RollupFolder::fold(qint64 limit) {
         ++progress.folded;
     });
     if (!scanned)
+        return fail();
+    if (!m_table.begin())
         return fail();
     for (auto& [meter, builder] : m_builders)
         if (!m_table.add(builder.take()))
