@@ -45,6 +45,14 @@ int ReportCommand::run(const QString& folderOption, const ReportRequest& request
     }
     const auto meters =
         ReportStore::chosen(ReportStore::listedMeters(db), request.line, request.meter);
+    // The report is worked out whole before it is written: a size that
+    // would take gigabytes is refused rather than tried.
+    const qsizetype rows = ReportStore::periodCount(request) * meters.size();
+    if (rows > MostRows)
+        return fail(BadArguments, QStringLiteral("That is %1 rows, more than %2: choose a shorter "
+                                                 "range, a longer period or fewer meters.")
+                                      .arg(rows)
+                                      .arg(MostRows));
     const ConsumptionReport::Result report = ReportStore::consumption(db, request, meters);
     if (!report.error.isEmpty())
         return fail(StoreFailed, QStringLiteral("Cannot read %1: %2")

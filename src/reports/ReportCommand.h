@@ -12,6 +12,9 @@ public:
     static constexpr int BadArguments = 1;
     static constexpr int StoreFailed = 2;
     static constexpr int WriteFailed = 3;
+    // Rows of meters and periods one report takes: years of every hour of
+    // dozens of meters, not hundreds of meters since 2000 by the hour.
+    static constexpr qsizetype MostRows = 2'000'000;
 
     static int run(const QString& folderOption, const ReportRequest& request);
 };

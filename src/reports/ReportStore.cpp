@@ -4,6 +4,7 @@
 #include "AlarmReport.h"
 #include "MeterTable.h"
 #include "PublishTable.h"
+#include "ReportPeriods.h"
 #include "SettingsTable.h"
 #include "StoreSnapshotSource.h"
 #include "Topics.h"
@@ -51,6 +52,12 @@ ConsumptionReport::Result consumption(const QSqlDatabase& db, const ReportReques
     query.meters = meters;
     StoreSnapshotSource source(db);
     return ConsumptionReport::run(query, source, progress);
+}
+
+qsizetype periodCount(const ReportRequest& request) {
+    const QList<qint64> bounds = ReportPeriods::boundaries(request.by, request.from, request.to,
+                                                           QTimeZone::systemTimeZone());
+    return std::max<qsizetype>(bounds.size() - 1, 0);
 }
 
 ReportTable alarms(const QSqlDatabase& db, const ReportRequest& request) {

@@ -28,6 +28,9 @@ ConsumptionReport::Result consumption(const QSqlDatabase& db, const ReportReques
 // local days, of its line and meter, oldest first, as the alarm CSV has them.
 ReportTable alarms(const QSqlDatabase& db, const ReportRequest& request);
 
+// How many periods the request's range holds, in the system's time zone.
+qsizetype periodCount(const ReportRequest& request);
+
 // "Consumption by day", ...
 QString title(const ReportRequest& request);
 // "2026-03-01 to 2026-03-31"

@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -34,6 +35,7 @@ QDateEdit* dateEdit(const QDate& date, const char* name, QWidget* parent) {
     edit->setObjectName(QLatin1String(name));
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    edit->setMinimumDate(QDate(2000, 1, 1)); // no store holds anything older
     return edit;
 }
 
@@ -171,6 +173,17 @@ void ReportsWindow::showReport() {
         showAlarms(asked, meters);
         return;
     }
+    // A table of hundreds of thousands of rows would hold the window up for
+    // minutes and take gigabytes; a file takes any length.
+    const qsizetype rows = ReportStore::periodCount(asked) * meters.size();
+    if (rows > MostRowsShown) {
+        m_status->setText(
+            QStringLiteral("That is %1 rows, more than the window shows: choose a shorter range, "
+                           "a longer period or fewer meters, or write it to a file with "
+                           "rx7100-tool --report.")
+                .arg(QLocale().toString(rows)));
+        return;
+    }
     m_shownRequest = asked;
     m_show->setEnabled(false);
     m_progress->setRange(0, int(meters.size()));
@@ -189,8 +202,10 @@ void ReportsWindow::shown(const ConsumptionReport::Result& result) {
     m_progress->hide();
     m_shown = result;
     showTable(ReportTable::consumption(result, m_shownRequest.by));
-    m_chart->show();
-    ReportChart::fill(*m_chart->chart(), result, m_shownRequest.by);
+    // Bars too many to tell apart are not drawn; the table has them all.
+    m_chart->setVisible(ReportStore::periodCount(m_shownRequest) <= MostBarsDrawn);
+    if (m_chart->isVisible())
+        ReportChart::fill(*m_chart->chart(), result, m_shownRequest.by);
     const bool ok = result.error.isEmpty();
     m_status->setText(ok ? QString()
                          : QStringLiteral("Cannot read the store: %1").arg(result.error));

@@ -25,6 +25,9 @@ class ReportJob;
 class ReportsWindow : public QWidget {
     Q_OBJECT
 public:
+    static constexpr qsizetype MostRowsShown = 20'000;
+    static constexpr qsizetype MostBarsDrawn = 400; // periods
+
     explicit ReportsWindow(QString programFolder, QWidget* parent = nullptr);
     ~ReportsWindow() override;
 

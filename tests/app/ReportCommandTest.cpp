@@ -12,6 +12,7 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QSignalSpy>
@@ -195,6 +196,9 @@ TEST_F(ReportCommand, PdfAndWhatIsRefused) {
     const std::pair<QStringList, int> failures[] = {
         {QStringList{"consumption", "--to", "2026-10-23"} + range.mid(2) + QStringList{pdf}, 1},
         {QStringList{"alarms", "--by", "day"} + range + QStringList{pdf}, 1},
+        {QStringList{"consumption", "--by", "hour", "--from", "2000-01-01", "--to", "2099-12-31",
+                     "--out", pdf},
+         1},
         {QStringList{"consumption"} + range + QStringList{out.filePath("no/such.pdf")}, 3},
     };
     // The alarm journal, empty here.
@@ -225,6 +229,14 @@ TEST_F(ReportCommand, TheWindowFillsItsTableAndChart) {
     const auto series = window.chartView()->chart()->series();
     ASSERT_EQ(series.size(), 1);
     EXPECT_EQ(static_cast<QBarSeries*>(series[0])->count(), 3);
+
+    // Years by the hour: refused before any work, the table kept.
+    window.findChild<QDateEdit*>("from")->setDate(QDate(2020, 1, 1));
+    window.findChild<QComboBox*>("by")->setCurrentIndex(int(PeriodKind::Hour));
+    window.showReport();
+    EXPECT_TRUE(window.findChild<QLabel*>("status")->text().contains("more than the window shows"));
+    EXPECT_EQ(table->rowCount(), 9);
+    window.findChild<QDateEdit*>("from")->setDate(QDate(2026, 10, 23));
 
     // The journal over the same days, the unticked meter's alarm left out.
     for (const int meter : {1, 3})
