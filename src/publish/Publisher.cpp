@@ -4,6 +4,15 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+// A unit a row has not (yet, or no longer) given leaves the one known.
+QString heardUnit(const std::optional<QString>& unit, const QString& known) {
+    return unit && !unit->isEmpty() ? *unit : known;
+}
+
+} // namespace
+
 Publisher::Publisher(QObject* parent) : QObject(parent) {}
 
 Publisher::~Publisher() {
@@ -70,6 +79,17 @@ void Publisher::apply(const PublishSettings& settings) {
 void Publisher::publishReading(const Reading& stored) {
     if (!m_topics)
         return;
+    // A meter's units are known from its first reply on, and may be changed.
+    auto listed = m_listed.find({stored.line, stored.address});
+    if (listed != m_listed.end()) {
+        const QString flowRateUnit = heardUnit(stored.flowRateUnit, listed->flowRateUnit);
+        const QString totalizerUnit = heardUnit(stored.totalizerUnit, listed->totalizerUnit);
+        if (flowRateUnit != listed->flowRateUnit || totalizerUnit != listed->totalizerUnit) {
+            listed->flowRateUnit = flowRateUnit;
+            listed->totalizerUnit = totalizerUnit;
+            announce(*listed);
+        }
+    }
     setMeterStatus({stored.line, stored.address}, MeterStatus::Online);
     enqueue({m_topics->reading(stored.line, stored.address),
              ReadingMessage::json(stored, m_lineNames.value(stored.line)), m_settings.qos, false});
@@ -95,6 +115,44 @@ void Publisher::publishAlarm(int line, int address, const QString& alarm, const 
              ReadingMessage::alarmJson(line, m_lineNames.value(line), address, alarm, event,
                                        QDateTime::fromMSecsSinceEpoch(at), level),
              1, false});
+}
+
+void Publisher::setLineNames(QHash<int, QString> names) {
+    m_lineNames = std::move(names);
+    for (Discovery::Meter& meter : m_listed)
+        if (meter.lineName != m_lineNames.value(meter.line)) {
+            meter.lineName = m_lineNames.value(meter.line);
+            announce(meter);
+        }
+}
+
+void Publisher::setMeters(const QList<Reading>& meters) {
+    QHash<Meter, Discovery::Meter> listed;
+    for (const Reading& reading : meters) {
+        const Discovery::Meter known = m_listed.value({reading.line, reading.address});
+        // A row blanked at start-up keeps the units last heard.
+        const Discovery::Meter meter{reading.line, reading.address, m_lineNames.value(reading.line),
+                                     heardUnit(reading.flowRateUnit, known.flowRateUnit),
+                                     heardUnit(reading.totalizerUnit, known.totalizerUnit)};
+        listed.insert({meter.line, meter.address}, meter);
+        if (!(meter == known))
+            announce(meter);
+    }
+    // An empty retained config is how Home Assistant is told an entity is gone.
+    if (isDiscovering())
+        for (auto it = m_listed.cbegin(); it != m_listed.cend(); ++it)
+            if (!listed.contains(it.key()))
+                for (const QByteArray& topic : Discovery(*m_topics).topics(it->line, it->address))
+                    enqueue({topic, {}, 1, true});
+    m_listed = std::move(listed);
+}
+
+void Publisher::announce(const Discovery::Meter& meter) {
+    // Before the first connection every listed meter is announced on connecting.
+    if (!isDiscovering() || !m_connectedBefore)
+        return;
+    for (OutgoingMessage& message : Discovery(*m_topics).configs(meter))
+        enqueue(std::move(message));
 }
 
 void Publisher::meterSilent(int line, int address) {
@@ -148,6 +206,9 @@ void Publisher::clientStateChanged(MqttClient::State state, const QString& detai
                 if (it.value() != MeterStatus::Unknown)
                     enqueue(meterStatusMessage(it.key(), it.value()));
         m_connectedBefore = true;
+        // Retained, but a broker may have lost them, or never had them.
+        for (const Discovery::Meter& meter : std::as_const(m_listed))
+            announce(meter);
         setState(State::Connected, detail);
         return;
     case MqttClient::State::Unreachable:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Discovery.h"
 #include "MessageQueue.h"
 #include "MqttClient.h"
 #include "PublishTable.h"
@@ -51,7 +52,10 @@ public:
     // The meter missed its polls.
     void meterSilent(int line, int address);
     // The lines' names, which every message carries.
-    void setLineNames(QHash<int, QString> names) { m_lineNames = std::move(names); }
+    void setLineNames(QHash<int, QString> names);
+    // The meters listed, with their units as last stored. With discovery on,
+    // Home Assistant hears of new or changed meters and forgets removed ones.
+    void setMeters(const QList<Reading>& meters);
 
     // Sends what waits and "offline", then disconnects, within `budget`;
     // finished() follows, also when there was nothing to do.
@@ -78,6 +82,9 @@ private:
     using Meter = std::pair<int, int>; // line, address
     void setMeterStatus(Meter meter, MeterStatus status);
     OutgoingMessage meterStatusMessage(Meter meter, MeterStatus status) const;
+    bool isDiscovering() const { return m_topics && m_settings.discovery; }
+    // A listed meter's configs, when a broker has been reached with these settings.
+    void announce(const Discovery::Meter& meter);
     void clientStateChanged(MqttClient::State state, const QString& detail);
     void setState(State state, const QString& detail);
     void ensureThread();
@@ -89,6 +96,7 @@ private:
     MqttClient* m_client = nullptr; // lives on m_thread
     QHash<Meter, MeterStatus> m_meters;
     QHash<int, QString> m_lineNames;
+    QHash<Meter, Discovery::Meter> m_listed;
     bool m_connectedBefore = false;
     State m_state = State::Off;
     QString m_detail;

@@ -45,6 +45,10 @@ PublishFrame::PublishFrame(QWidget* parent) : QGroupBox(QStringLiteral("Publish"
     m_qos->setAccessibleName(QStringLiteral("QoS"));
     m_qos->addItems({QStringLiteral("0"), QStringLiteral("1")});
     m_qos->setToolTip(QStringLiteral("1: every message arrives at least once"));
+    m_discovery = new QCheckBox(QStringLiteral("Home Assistant discovery"), this);
+    m_discovery->setObjectName(QStringLiteral("publishDiscovery"));
+    m_discovery->setToolTip(QStringLiteral("Announce each meter to Home Assistant under "
+                                           "homeassistant/"));
     m_modify = describedButton(QStringLiteral("Modify"),
                                QStringLiteral("Change the publish settings"), this);
     m_modify->setObjectName(QStringLiteral("publishModify"));
@@ -69,11 +73,12 @@ PublishFrame::PublishFrame(QWidget* parent) : QGroupBox(QStringLiteral("Publish"
     add(3, 2, QStringLiteral("Password:"), m_password);
     add(4, 0, QStringLiteral("CA file:"), m_caFile);
     add(4, 2, QStringLiteral("QoS:"), m_qos);
+    grid->addWidget(m_discovery, 5, 0, 1, 4);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_modify);
     buttons->addWidget(m_save);
-    grid->addLayout(buttons, 5, 0, 1, 4);
+    grid->addLayout(buttons, 6, 0, 1, 4);
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(3, 1);
     setEditing(false);
@@ -90,6 +95,7 @@ void PublishFrame::showSettings(const PublishSettings& settings) {
     m_caFile->setText(settings.caFile);
     // A stored QoS outside the list shows none, so Save cannot pass it on unseen.
     m_qos->setCurrentIndex(settings.qos == 0 || settings.qos == 1 ? settings.qos : -1);
+    m_discovery->setChecked(settings.discovery);
 }
 
 PublishSettings PublishFrame::entered() const {
@@ -103,13 +109,14 @@ PublishSettings PublishFrame::entered() const {
     settings.password = m_password->text();
     settings.caFile = m_caFile->text().trimmed();
     settings.qos = m_qos->currentIndex();
+    settings.discovery = m_discovery->isChecked();
     return settings;
 }
 
 void PublishFrame::setEditing(bool editing) {
     for (QWidget* field :
          std::initializer_list<QWidget*>{m_enabled, m_host, m_port, m_prefix, m_station, m_username,
-                                         m_password, m_caFile, m_qos})
+                                         m_password, m_caFile, m_qos, m_discovery})
         field->setEnabled(editing);
     m_modify->setVisible(!editing);
     m_save->setVisible(editing);

@@ -37,6 +37,7 @@ private:
     QLineEdit* m_password = nullptr;
     QLineEdit* m_caFile = nullptr;
     QComboBox* m_qos = nullptr;
+    QCheckBox* m_discovery = nullptr;
     QPushButton* m_modify = nullptr;
     QPushButton* m_save = nullptr;
 };

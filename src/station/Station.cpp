@@ -467,6 +467,8 @@ void Station::stopReading() {
 void Station::callDataGrid1() {
     flushReadings();
     QList<Reading> readings = m_meters ? m_meters->readings() : QList<Reading>();
+    // The units last stored stand until the meter gives its own.
+    m_publisher.setMeters(readings);
     if (m_readingsStale) {
         // Never the last run's readings as if they were current.
         for (Reading& reading : readings)

@@ -11,8 +11,8 @@
 namespace {
 
 const QString Table = QStringLiteral("publish");
-const QString Columns =
-    QStringLiteral("enabled,host,port,topic_prefix,station,username,password,ca_file,qos");
+const QString Columns = QStringLiteral(
+    "enabled,host,port,topic_prefix,station,username,password,ca_file,qos,discovery");
 
 bool hasTable(const QSqlDatabase& db) {
     QSqlQuery query(db);
@@ -87,20 +87,22 @@ std::optional<PublishSettings> PublishTable::read() const {
     settings.password = query.value(6).toString();
     settings.caFile = query.value(7).toString();
     settings.qos = number(8);
+    settings.discovery = number(9) != 0;
     return settings;
 }
 
 StoreWrite PublishTable::store(const PublishSettings& settings) {
-    const QVariantList values{settings.enabled ? 1 : 0, settings.host,    settings.port,
-                              settings.topicPrefix,     settings.station, settings.username,
-                              settings.password,        settings.caFile,  settings.qos};
+    const QVariantList values{settings.enabled ? 1 : 0,  settings.host,    settings.port,
+                              settings.topicPrefix,      settings.station, settings.username,
+                              settings.password,         settings.caFile,  settings.qos,
+                              settings.discovery ? 1 : 0};
     const FullSync durable(m_db);
     QSqlQuery query(m_db);
     const QString sql =
         hasRow(m_db)
             ? QStringLiteral("update publish set enabled=?,host=?,port=?,topic_prefix=?,station=?,"
-                             "username=?,password=?,ca_file=?,qos=?")
-            : QStringLiteral("insert into publish (%1) values (?,?,?,?,?,?,?,?,?)").arg(Columns);
+                             "username=?,password=?,ca_file=?,qos=?,discovery=?")
+            : QStringLiteral("insert into publish (%1) values (?,?,?,?,?,?,?,?,?,?)").arg(Columns);
     if (!query.prepare(sql))
         return StoreWrite::refused(query.lastError());
     for (const QVariant& value : values)

@@ -15,8 +15,9 @@ struct PublishSettings {
     QString station; // empty: the computer's host name
     QString username;
     QString password;
-    QString caFile; // TLS when not empty
-    int qos = 0;    // 0 or 1
+    QString caFile;         // TLS when not empty
+    int qos = 0;            // 0 or 1
+    bool discovery = false; // Home Assistant's discovery configs
 
     bool operator==(const PublishSettings&) const = default;
 };

@@ -143,7 +143,8 @@ CREATE TABLE rollup_state (
 );
 
 -- Publishing every reading to an MQTT broker: one row. An empty station
--- stands for the computer's host name; a CA file switches TLS on.
+-- stands for the computer's host name; a CA file switches TLS on;
+-- discovery announces the meters to Home Assistant.
 CREATE TABLE publish (
     enabled      INTEGER,
     host         TEXT,
@@ -153,7 +154,8 @@ CREATE TABLE publish (
     username     TEXT,
     password     TEXT,
     ca_file      TEXT,
-    qos          INTEGER
+    qos          INTEGER,
+    discovery    INTEGER DEFAULT 0
 );
 
 -- Each alarm of a meter from when it came to when it went (NULL while it

@@ -19,7 +19,8 @@ namespace {
 // stored reading arrives once, in storing order, and a silent meter's
 // status is "no reply", the others' "online". Alarms are journaled and
 // published as they come and go: the silent meter's No Reply, and an empty
-// pipe for a meter's first four replies.
+// pipe for a meter's first four replies. Home Assistant's configs stay on the
+// broker, with the units the meters gave, until a meter is removed.
 TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
     if (Broker::program().isEmpty())
         GTEST_SKIP() << Broker::skipReason().toStdString();
@@ -30,8 +31,8 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
     StartingDatabase::Options options;
     options.meters = QList<int>{1, 2, 3};
     options.timer = 50;
-    options.publish =
-        PublishSettings{true, "127.0.0.1", Broker::freePort(), "plant", "line-4", "", "", "", 1};
+    options.publish = PublishSettings{
+        true, "127.0.0.1", Broker::freePort(), "plant", "line-4", "", "", "", 1, true};
     ToolOnLine tool(
         options, {"--addresses", "1-3", "--silent", "2", "--alarm", "3:3:4", "--baud", "115200"});
     ASSERT_TRUE(tool.load());
@@ -87,6 +88,32 @@ TEST(PublishOverALine, SavedSettingsMoveToABrokerThatGetsEveryReadingAsStored) {
     EXPECT_EQ(tool.folder.rows("select address,alarm,went is null from alarm_journal order by "
                                "address"),
               QStringList({"2|No Reply|1", "3|Empty Pipe Alarm|0"}));
+
+    // Configs by meter, as a subscriber that comes later gets them.
+    const auto retained = [&](int count) {
+        Subscriber late(broker.port(), "homeassistant/#");
+        EXPECT_TRUE(late.waitFor([&](const auto& got) { return got.size() >= count; }, 10000));
+        QTest::qWait(200); // any that should not be there
+        QMap<QString, int> meters;
+        for (const Subscriber::Message& message : late.messages()) {
+            EXPECT_TRUE(message.retained && !message.payload.isEmpty());
+            meters[message.topic.split('/').at(2)]++;
+            if (message.topic.endsWith("/flow_rate/config")) { // meter 2 never gave its units
+                EXPECT_EQ(
+                    QJsonDocument::fromJson(message.payload)["unit_of_measurement"].toString(),
+                    message.topic.contains("_m2/") ? "" : "m³/h");
+            }
+        }
+        return meters;
+    };
+    const QMap<QString, int> all{{"line-4_l1_m1", 10}, {"line-4_l1_m2", 10}, {"line-4_l1_m3", 10}};
+    EXPECT_EQ(retained(30), all);
+    setup->findChild<QLineEdit*>("addressBox")->setText("3");
+    setup->deleteMeter();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.publisher().waiting() == 0; }, 10000));
+    QMap<QString, int> left = all;
+    left.remove("line-4_l1_m3");
+    EXPECT_EQ(retained(20), left);
 }
 
 } // namespace

@@ -1,7 +1,12 @@
+#include "Discovery.h"
 #include "MessageQueue.h"
 #include "ReadingMessage.h"
 #include "Topics.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSysInfo>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -122,6 +127,57 @@ TEST(Topics, SettingsThatCannotBeUsed) {
     for (const auto& [s, usable] : cases)
         EXPECT_EQ(Topics::problem(s).isEmpty(), usable)
             << s.topicPrefix.toStdString() << ' ' << s.station.toStdString();
+}
+
+// Each config has what Home Assistant needs to make an entity of it, reads
+// a key the reading message has, and gives a device class only to a unit
+// Home Assistant accepts for it.
+TEST(Discovery, ConfigsCarryTheKeysHomeAssistantRequires) {
+    const Topics topics(settings("plant", "north 1"));
+    const QJsonObject message = QJsonDocument::fromJson(ReadingMessage::json({}, {})).object();
+    const QRegularExpression form(
+        "^homeassistant/(sensor|binary_sensor)/north_1_l2_m7/(\\w+)/config$");
+    // flow unit, totalizer unit: flow rate's state class, unit and device class | the totals'
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"m3/h", "Kl", "measurement m³/h volume_flow_rate|total_increasing Kl "},
+        {"gal/s", "m3", "measurement gal/s |total_increasing m³ water"},
+        {"CFM", "l", "measurement ft³/min volume_flow_rate|total_increasing L water"},
+        {"", "", "measurement  |total_increasing  "},
+    };
+    for (const auto& [flowUnit, totalUnit, expected] : cases) {
+        const auto configs = Discovery(topics).configs({2, 7, "Pump", flowUnit, totalUnit});
+        QSet<QString> uniqueIds;
+        QMap<QString, QString> seen, templates; // by object
+        for (qsizetype i = 0; i < configs.size(); ++i) {
+            const auto match = form.match(QString::fromUtf8(configs[i].topic));
+            ASSERT_TRUE(match.hasMatch() && configs[i].retain) << configs[i].topic.toStdString();
+            const QJsonObject json = QJsonDocument::fromJson(configs[i].payload).object();
+            const QString object = match.captured(2);
+            EXPECT_EQ(json["availability_topic"].toString() + json["payload_available"].toString() +
+                          json["payload_not_available"].toString() + ' ' +
+                          json["device"]["identifiers"][0].toString() + ' ' +
+                          json["device"]["name"].toString(),
+                      "plant/north 1/statusonlineoffline rx7100_north_1_l2_m7 Pump meter 7");
+            EXPECT_EQ(json["state_topic"].toString(), object == "no_reply"
+                                                          ? "plant/north 1/line/2/meter/7/status"
+                                                          : "plant/north 1/line/2/meter/7/reading");
+            EXPECT_EQ(json["payload_on"].toString(), object == "no_reply" ? "no reply" : "");
+            templates[object] = json["value_template"].toString();
+            const QString key =
+                QRegularExpression("value_json\\.(\\w+)").match(templates[object]).captured(1);
+            EXPECT_TRUE(message.contains(key) || object == "no_reply") << object.toStdString();
+            uniqueIds << json["unique_id"].toString();
+            seen[object] = json["state_class"].toString() + ' ' +
+                           json["unit_of_measurement"].toString() + ' ' +
+                           json["device_class"].toString();
+        }
+        EXPECT_EQ(uniqueIds.size(), 10);
+        EXPECT_EQ(seen["flow_rate"] + '|' + seen["forward_total"], expected);
+        EXPECT_EQ(seen["flow_speed"] + '|' + seen["empty_pipe_alarm"] + '|' + seen["no_reply"],
+                  "measurement m/s speed|  problem|  problem");
+        EXPECT_TRUE(
+            templates["empty_pipe_alarm"].contains("'Empty Pipe Alarm' in (value_json.alarms"));
+    }
 }
 
 TEST(MessageQueue, KeepsOrderDropsTheOldestWhenFullAndCountsThem) {

@@ -161,14 +161,15 @@ TEST_F(CommSetupWindowTest, PublishFrameStoresAndHandsOnWhatCanBeUsed) {
     const std::initializer_list<const char*> boxes{"brokerHost", "brokerPort", "topicPrefix",
                                                    "station",    "brokerUser", "brokerPassword"};
     const std::tuple<bool, const char*, const char*, const char*> cases[] = {
-        {true, "b|1883|rx|a/b||", "0|localhost|1883|rx7100|||||1",
+        {true, "b|1883|rx|a/b||", "0|localhost|1883|rx7100|||||1|0",
          "the station must be one topic level, without /, + or #"},
-        {false, "|||||", "0||0||||||1", nullptr},
-        {true, "host|8883|plant/rx|line4|me|pw", "1|host|8883|plant/rx|line4|me|pw||1", nullptr},
+        {false, "|||||", "0||0||||||1|0", nullptr},
+        {true, "host|8883|plant/rx|line4|me|pw", "1|host|8883|plant/rx|line4|me|pw||1|1", nullptr},
     };
     for (const auto& [enabled, entered, stored, notice] : cases) {
         window->modifyPublish();
         child<QCheckBox>("publishEnabled")->setChecked(enabled);
+        child<QCheckBox>("publishDiscovery")->setChecked(enabled);
         const QStringList texts = QString::fromUtf8(entered).split('|');
         for (int i = 0; i < texts.size(); ++i)
             type(std::data(boxes)[i], texts[i]);

@@ -34,9 +34,10 @@ TEST(PublishTable, AddedToAnOlderDatabaseStoresEveryValueAsGiven) {
         EXPECT_EQ(folder.column(QStringLiteral("select count(*) from publish")), QStringList{"1"});
         EXPECT_EQ(everythingElse(folder), before) << olderState;
 
-        const PublishSettings settings{
+        PublishSettings settings{
             true,     "broker.plant.example", 8883, "plant/'north'", "line \"4\"", "reader",
             "p'w;--", "/etc/ca.pem",          0};
+        settings.discovery = true;
         ASSERT_TRUE(table.store(settings).isDone());
         EXPECT_EQ(table.read(), settings);
         ASSERT_TRUE(folder.exec(QStringLiteral("delete from publish")));
