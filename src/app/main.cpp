@@ -66,6 +66,8 @@ int main(int argc, char** argv) {
     const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), options.folder());
     if (!folder.problem().isEmpty())
         qWarning("rx7100-tool: %s", qPrintable(folder.problem()));
+    if (!folder.note().isEmpty())
+        qInfo("rx7100-tool: %s", qPrintable(folder.note()));
     MainWindow window(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
     window.load();
     window.show();

@@ -29,6 +29,8 @@ int run(QCoreApplication& app, const QString& folderOption) {
     const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), folderOption);
     if (!folder.problem().isEmpty())
         logLine(folder.problem());
+    if (!folder.note().isEmpty())
+        logLine(folder.note());
     HeadlessRun run(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())),
                     logLine);
     SignalWatcher watcher({SIGTERM, SIGINT});
