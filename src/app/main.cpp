@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
         const CommandLine options = CommandLine::process(app); // help and version end here
         if (options.exportRequest())
             return ExportCommand::run(options.folder(), *options.exportRequest());
-        return options.headless() ? HeadlessMain::run(app, options.folder()) : 0;
+        return options.headless() ? HeadlessMain::run(app, options.folder(), options.credentials())
+                                  : 0;
     }
 
     QApplication app(argc, argv);
