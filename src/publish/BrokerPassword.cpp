@@ -62,11 +62,11 @@ bool BrokerPassword::keep(const QString& password) {
         QFile::remove(file); // the keyring's is the one now
         return true;
     }
-    if (!problem.isEmpty())
-        m_notes << problem;
     QFile::remove(file);
     if (password.isEmpty())
-        return true;
+        return true; // nothing to keep, so no keyring is missed
+    if (!problem.isEmpty())
+        m_notes << problem;
     if (!CredentialsFile::create(file, password, &problem)) {
         m_notes << QStringLiteral("the broker password is kept in the database until it can "
                                   "be stored elsewhere: %1")

@@ -626,7 +626,7 @@ void CommSetupWindow::savePublish() {
     if (m_status->text().startsWith(publishNotice({})))
         withdrawNotice(m_status->text());
     if (!password.notes().isEmpty()) // kept, but not where the operator may expect
-        showNotice(publishNotice(password.notes().join(QStringLiteral("; "))));
+        showNotice(password.notes().join(QStringLiteral("; ")));
     m_publish->setEditing(false);
     m_publish->modifyButton()->setFocus();
     emit publishSettingsSaved(settings);
