@@ -14,6 +14,7 @@ namespace {
 
 const QString FolderOption = QStringLiteral("folder");
 const QString HeadlessOption = QStringLiteral("headless");
+const QString CredentialsOption = QStringLiteral("credentials");
 const QString ExportOption = QStringLiteral("export");
 const QString FromOption = QStringLiteral("from");
 const QString ToOption = QStringLiteral("to");
@@ -51,6 +52,12 @@ void describe(QCommandLineParser& parser) {
          QStringLiteral("No window: open the port and read at once, record the history and\n"
                         "publish as the database says, log to standard error; SIGTERM or\n"
                         "SIGINT ends it cleanly. For running as a service.")});
+    parser.addOption(
+        {CredentialsOption,
+         QStringLiteral("With --headless: the MQTT broker's password is the first line of\n"
+                        "FILE, which must be yours and mode 0600 (systemd's LoadCredential=\n"
+                        "gives such a file)."),
+         QStringLiteral("FILE")});
     parser.addOptions({
         {ExportOption,
          QStringLiteral("Write the rows the History window's search finds to a CSV file and\n"
@@ -271,6 +278,11 @@ std::optional<CommandLine> CommandLine::fromParser(const QCommandLineParser& par
     line.m_headless = parser.isSet(HeadlessOption);
     if (parser.isSet(FolderOption) && line.m_folder.isEmpty()) {
         *error = QStringLiteral("--folder needs a folder.");
+        return std::nullopt;
+    }
+    line.m_credentials = parser.value(CredentialsOption);
+    if (parser.isSet(CredentialsOption) && (!line.m_headless || line.m_credentials.isEmpty())) {
+        *error = QStringLiteral("--credentials needs a file and goes with --headless.");
         return std::nullopt;
     }
     if (parser.isSet(ReportOption)) {

@@ -36,6 +36,8 @@ public:
     QString folder() const { return m_folder; }
     // --headless: read, record and publish without any window.
     bool headless() const { return m_headless; }
+    // --credentials FILE: the broker password's file; empty when not given.
+    QString credentials() const { return m_credentials; }
     // --export and its options, checked; nullopt when not given.
     const std::optional<ExportRequest>& exportRequest() const { return m_export; }
     // --report and its options, checked; nullopt when not given.
@@ -46,6 +48,7 @@ private:
 
     QString m_folder;
     bool m_headless = false;
+    QString m_credentials;
     std::optional<ExportRequest> m_export;
     std::optional<ReportRequest> m_report;
 };

@@ -199,6 +199,9 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
             [this] { showNotice(StoreHealth::recoveredNotice()); });
     watchLine(m_station->firstLine());
     connect(m_station.get(), &Station::lineNotStarted, this, &MainWindow::showNotice);
+    // On the desktop the broker password lives in the user's keyring.
+    m_station->setPasswordPlace({}, true);
+    connect(m_station.get(), &Station::passwordNote, this, &MainWindow::showNotice);
     connect(m_station.get(), &Station::alarmEvent, this, &MainWindow::tellAlarm);
     // Pruning is routine: said for a while over the notice, not in its place.
     connect(m_station.get(), &Station::snapshotsPruned, this,

@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
         const CommandLine options = CommandLine::process(app); // help and version end here
         if (options.exportRequest())
             return ExportCommand::run(options.folder(), *options.exportRequest());
-        return options.headless() ? HeadlessMain::run(app, options.folder()) : 0;
+        return options.headless() ? HeadlessMain::run(app, options.folder(), options.credentials())
+                                  : 0;
     }
 
     QApplication app(argc, argv);
@@ -66,6 +67,8 @@ int main(int argc, char** argv) {
     const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), options.folder());
     if (!folder.problem().isEmpty())
         qWarning("rx7100-tool: %s", qPrintable(folder.problem()));
+    if (!folder.note().isEmpty())
+        qInfo("rx7100-tool: %s", qPrintable(folder.note()));
     MainWindow window(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
     window.load();
     window.show();

@@ -1,5 +1,6 @@
 #include "CommSetupWindow.h"
 
+#include "BrokerPassword.h"
 #include "CommSettings.h"
 #include "Database.h"
 #include "DescribedButton.h"
@@ -128,8 +129,11 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     m_intervalBox->setText(stored.interval);
     m_recordInterval.setText(stored.interval);
     m_keepDaysBox->setText(stored.keepDays);
-    if (const std::optional<PublishSettings> publish = PublishTable(m_db->connection()).read())
+    PublishTable publishTable(m_db->connection());
+    if (std::optional<PublishSettings> publish = publishTable.read()) {
+        publish->password = BrokerPassword(m_folder, {}, true).load(publishTable);
         m_publish->showSettings(*publish);
+    }
     gridload();
     lineload();
 
@@ -613,8 +617,16 @@ void CommSetupWindow::savePublish() {
     }
     if (!storeTook(PublishTable(m_db->connection()).store(settings)))
         return;
+    BrokerPassword password(m_folder, {}, true);
+    const bool kept = password.save(settings.password);
+    if (!kept) {
+        showNotice(publishNotice(password.notes().join(QStringLiteral("; "))));
+        return;
+    }
     if (m_status->text().startsWith(publishNotice({})))
         withdrawNotice(m_status->text());
+    if (!password.notes().isEmpty()) // kept, but not where the operator may expect
+        showNotice(password.notes().join(QStringLiteral("; ")));
     m_publish->setEditing(false);
     m_publish->modifyButton()->setFocus();
     emit publishSettingsSaved(settings);

@@ -1,10 +1,12 @@
 #include "HeadlessMain.h"
 
+#include "CredentialsFile.h"
 #include "DataFolder.h"
 #include "HeadlessRun.h"
 #include "PortLocator.h"
 #include "QtSerialPort.h"
 #include "SignalWatcher.h"
+#include "Station.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -25,12 +27,19 @@ void logLine(const QString& line) {
 
 namespace HeadlessMain {
 
-int run(QCoreApplication& app, const QString& folderOption) {
+int run(QCoreApplication& app, const QString& folderOption, const QString& credentials) {
     const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), folderOption);
     if (!folder.problem().isEmpty())
         logLine(folder.problem());
+    if (!folder.note().isEmpty())
+        logLine(folder.note());
+    if (QString problem; !credentials.isEmpty() && !CredentialsFile::read(credentials, &problem)) {
+        logLine(problem);
+        return 1;
+    }
     HeadlessRun run(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())),
                     logLine);
+    run.station().setPasswordPlace(credentials, false);
     SignalWatcher watcher({SIGTERM, SIGINT});
     QObject::connect(&watcher, &SignalWatcher::received, &run, [&run, &app](int number) {
         static bool once = false;

@@ -34,6 +34,8 @@ HeadlessRun::HeadlessRun(const QString& folder, std::unique_ptr<SerialPort> port
     connect(&m_station->publisher(), &Publisher::stateChanged, this, &HeadlessRun::logBrokerState);
     connect(m_station.get(), &Station::lineNotStarted, this,
             [this](const QString& why) { m_log(QStringLiteral("line not started: %1").arg(why)); });
+    connect(m_station.get(), &Station::passwordNote, this,
+            [this](const QString& note) { m_log(note); });
     // A line every tenth of the way, not every batch.
     connect(m_station.get(), &Station::rollupProgress, this, [this](qint64 done, qint64 total) {
         const QString text = RollupBuild::progressText(done, total);

@@ -1,6 +1,7 @@
 #include "Station.h"
 
 #include "AlarmJournal.h"
+#include "BrokerPassword.h"
 #include "Checkpointer.h"
 #include "ConsumptionReport.h"
 #include "Database.h"
@@ -297,6 +298,11 @@ Station::~Station() {
     m_db.reset();
 }
 
+void Station::setPasswordPlace(const QString& credentialsFile, bool keyring) {
+    m_credentialsFile = credentialsFile;
+    m_keyring = keyring;
+}
+
 StartupResult Station::startUp() {
     const QString file = Database::filePath(m_programDir);
     m_db = std::make_unique<Database>(m_programDir, Database::Options{ReadingBusyTimeout, false});
@@ -344,8 +350,13 @@ StartupResult Station::startUp() {
     // Publishing is added to an older database; it never stops start-up.
     PublishTable publishTable(m_db->connection());
     publishTable.addIfMissing();
-    if (const std::optional<PublishSettings> publish = publishTable.read())
+    if (std::optional<PublishSettings> publish = publishTable.read()) {
+        BrokerPassword password(m_programDir, m_credentialsFile, m_keyring);
+        publish->password = password.load(publishTable);
+        for (const QString& note : password.notes())
+            emit passwordNote(note);
         m_publisher.apply(*publish);
+    }
 
     const SettingsTable::Read stored = SettingsTable(m_db->connection()).read();
     if (stored.error)

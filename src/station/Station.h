@@ -63,6 +63,9 @@ public:
     // Start-up: opens the database, reads the settings row, opens and sets
     // up the port, blanks the readings and loads the grid. Stops at the
     // first failing step and says which it was and why.
+    // Where the broker password is read: a --credentials file (empty:
+    // none), and whether a desktop keyring may be asked. Before startUp().
+    void setPasswordPlace(const QString& credentialsFile, bool keyring);
     StartupResult startUp();
 
     // Sets lines 2 and up as now stored, and line 1's name, poll period and
@@ -158,6 +161,8 @@ signals:
     // A line other than line 1 could not be set up at start-up; the others
     // read without it.
     void lineNotStarted(const QString& why);
+    // Where the broker password went or why it cannot be had.
+    void passwordNote(const QString& note);
     // A whole real-time reply of a listed meter: shown, and on its way to
     // the store.
     void readingReceived(const Reading& reading, const QString& hexText);
@@ -200,6 +205,8 @@ private:
     void takeAlarmEvents(const QList<AlarmTracker::Event>& events);
 
     QString m_programDir;
+    QString m_credentialsFile;
+    bool m_keyring = false;
     LatestReadings m_readings;
     std::vector<std::unique_ptr<Line>> m_lines;
     PortMaker m_makePort;

@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -48,6 +50,18 @@ bool copyWhole(const QString& from, const QString& to, QString* problem) {
     return true;
 }
 
+// Clears the group and other bits of `path`; the mode it had when that
+// changed it, nullopt when it was tight already or is not there.
+std::optional<mode_t> tighten(const QString& path, mode_t mode) {
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0 || (info.st_mode & 077) == 0)
+        return std::nullopt;
+    if (::chmod(name.constData(), mode) != 0)
+        return std::nullopt;
+    return info.st_mode & 07777;
+}
+
 } // namespace
 
 DataFolder::Places DataFolder::standardPlaces() {
@@ -66,6 +80,7 @@ DataFolder DataFolder::choose(const Places& places, const QString& chosen) {
     if (!chosen.isEmpty()) {
         folder.m_path = QDir(chosen).absolutePath();
         folder.m_kind = Kind::Chosen;
+        folder.restrictDatabaseFiles();
     } else if (isWritableWithDatabase(places.programDir)) {
         folder.m_path = QDir(places.programDir).absolutePath();
         folder.m_kind = Kind::Program;
@@ -73,16 +88,22 @@ DataFolder DataFolder::choose(const Places& places, const QString& chosen) {
         folder.m_path = QDir(places.userDir).absolutePath();
         folder.m_kind = Kind::User;
         folder.prepareUserFolder(places);
+        folder.restrictDatabaseFiles();
     }
     return folder;
 }
 
 void DataFolder::prepareUserFolder(const Places& places) {
     const QDir dir(m_path);
+    const bool existed = dir.exists();
     if (!dir.mkpath(QStringLiteral("ports"))) {
         m_problem = QStringLiteral("cannot make the folder %1").arg(dir.filePath("ports"));
         return;
     }
+    // Readings and broker settings are this user's own.
+    if (const auto was = tighten(m_path, 0700); was && existed)
+        m_note = QStringLiteral("the data folder %1 was open to others (mode %2); it is 0700 now")
+                     .arg(m_path, QString::number(*was, 8).rightJustified(4, QLatin1Char('0')));
     const QString database = Database::filePath(m_path);
     if (QFileInfo::exists(database))
         return;
@@ -96,4 +117,11 @@ void DataFolder::prepareUserFolder(const Places& places) {
         return;
     }
     m_copied = copyWhole(source, database, &m_problem);
+}
+
+void DataFolder::restrictDatabaseFiles() {
+    // Not the program's folder: a portable folder is shared as it stands.
+    const QString database = Database::filePath(m_path);
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        tighten(database + suffix, 0600);
 }

@@ -40,12 +40,19 @@ public:
     bool copiedStartingDatabase() const { return m_copied; }
     // Why the user folder could not be prepared; empty when it could.
     QString problem() const { return m_problem; }
+    // What this choice changed that the operator should hear of once: a
+    // user folder that others could open, tightened. Empty when nothing.
+    QString note() const { return m_note; }
 
 private:
     void prepareUserFolder(const Places& places);
+    // The database and its -wal/-shm for this user alone; SQLite gives the
+    // journal files the database's own mode when it makes them.
+    void restrictDatabaseFiles();
 
     QString m_path;
     Kind m_kind = Kind::Chosen;
     bool m_copied = false;
     QString m_problem;
+    QString m_note;
 };

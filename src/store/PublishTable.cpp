@@ -84,7 +84,6 @@ std::optional<PublishSettings> PublishTable::read() const {
     settings.topicPrefix = query.value(3).toString();
     settings.station = query.value(4).toString();
     settings.username = query.value(5).toString();
-    settings.password = query.value(6).toString();
     settings.caFile = query.value(7).toString();
     settings.qos = number(8);
     settings.discovery = number(9) != 0;
@@ -92,10 +91,11 @@ std::optional<PublishSettings> PublishTable::read() const {
 }
 
 StoreWrite PublishTable::store(const PublishSettings& settings) {
-    const QVariantList values{settings.enabled ? 1 : 0,  settings.host,    settings.port,
-                              settings.topicPrefix,      settings.station, settings.username,
-                              settings.password,         settings.caFile,  settings.qos,
-                              settings.discovery ? 1 : 0};
+    const QVariantList values{
+        settings.enabled ? 1 : 0, settings.host,    settings.port,
+        settings.topicPrefix,     settings.station, settings.username,
+        QStringLiteral(""), // kept outside the database
+        settings.caFile,          settings.qos,     settings.discovery ? 1 : 0};
     const FullSync durable(m_db);
     QSqlQuery query(m_db);
     const QString sql =
@@ -108,4 +108,19 @@ StoreWrite PublishTable::store(const PublishSettings& settings) {
     for (const QVariant& value : values)
         query.addBindValue(value);
     return query.exec() ? StoreWrite::done() : StoreWrite::refused(query.lastError());
+}
+
+QString PublishTable::storedPassword() const {
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("select password from publish limit 1")) || !query.next())
+        return {};
+    return query.value(0).toString();
+}
+
+StoreWrite PublishTable::blankPassword() {
+    const FullSync durable(m_db);
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("update publish set password=''")))
+        return StoreWrite::refused(query.lastError());
+    return StoreWrite::done();
 }

@@ -14,7 +14,7 @@ struct PublishSettings {
     QString topicPrefix;
     QString station; // empty: the computer's host name
     QString username;
-    QString password;
+    QString password;       // never stored here: see storedPassword()
     QString caFile;         // TLS when not empty
     int qos = 0;            // 0 or 1
     bool discovery = false; // Home Assistant's discovery configs
@@ -36,11 +36,18 @@ public:
     // table is there afterwards.
     bool addIfMissing();
 
-    // The stored row; nullopt when the table or its row cannot be read.
+    // The stored row, without a password; nullopt when the table or its row
+    // cannot be read.
     std::optional<PublishSettings> read() const;
 
-    // Writes the row, adding it when the table has none.
+    // Writes the row, adding it when the table has none. The password
+    // column is written empty: the password is kept outside the database.
     StoreWrite store(const PublishSettings& settings);
+
+    // A clear password an older version left in the row; empty when none.
+    QString storedPassword() const;
+    // Empties the password column, once its value is kept elsewhere.
+    StoreWrite blankPassword();
 
 private:
     QSqlDatabase m_db;

@@ -82,6 +82,11 @@ bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* e
             *error = QStringLiteral("cannot store the publish settings");
         return false;
     }
+    // In the clear, as older versions kept it; the tool's first start moves it out.
+    if (options.publish && !options.publish->password.isEmpty() &&
+        !run(db, QStringLiteral("update publish set password=?"), {options.publish->password},
+             error))
+        return false;
     return true;
 }
 

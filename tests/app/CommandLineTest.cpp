@@ -19,11 +19,15 @@ TEST(CommandLine, OptionsAndWhatIsRefused) {
         bool headless = false;
         const char* filter = "-"; // no export
         std::optional<int> line = std::nullopt;
+        const char* credentials = "";
     };
     const Case cases[] = {
         {{}, true},
         {{"--folder=relative dir", "--headless"}, true, "relative dir", true},
         {{"--folder="}, false},
+        {{"--headless", "--credentials", "/run/c"}, true, "", true, "-", {}, "/run/c"},
+        {{"--credentials", "/run/c"}, false},
+        {{"--headless", "--credentials="}, false},
         {{"/srv/meters"}, false},
         {history, true, "", false, "All"},
         {history + QStringList{"--meter", "7"}, true, "", false, "7"},
@@ -54,6 +58,7 @@ TEST(CommandLine, OptionsAndWhatIsRefused) {
             continue;
         EXPECT_EQ(line->folder(), QString::fromLatin1(c.folder));
         EXPECT_EQ(line->headless(), c.headless);
+        EXPECT_EQ(line->credentials(), QString::fromLatin1(c.credentials));
         EXPECT_EQ(line->exportRequest() ? line->exportRequest()->filter : "-", c.filter);
         EXPECT_EQ(line->exportRequest() ? line->exportRequest()->line : std::nullopt, c.line);
     }

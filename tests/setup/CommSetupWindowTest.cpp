@@ -164,7 +164,7 @@ TEST_F(CommSetupWindowTest, PublishFrameStoresAndHandsOnWhatCanBeUsed) {
         {true, "b|1883|rx|a/b||", "0|localhost|1883|rx7100|||||1|0",
          "the station must be one topic level, without /, + or #"},
         {false, "|||||", "0||0||||||1|0", nullptr},
-        {true, "host|8883|plant/rx|line4|me|pw", "1|host|8883|plant/rx|line4|me|pw||1|1", nullptr},
+        {true, "host|8883|plant/rx|line4|me|pw", "1|host|8883|plant/rx|line4|me|||1|1", nullptr},
     };
     for (const auto& [enabled, entered, stored, notice] : cases) {
         window->modifyPublish();
@@ -176,8 +176,11 @@ TEST_F(CommSetupWindowTest, PublishFrameStoresAndHandsOnWhatCanBeUsed) {
         window->savePublish();
         EXPECT_EQ(folder->rows("select * from publish"), QStringList{stored});
         EXPECT_EQ(visible("publishSave"), notice != nullptr);
-        EXPECT_EQ(window->statusText(),
-                  notice ? CommSetupWindow::publishNotice(notice) : QString());
+        // Without a keyring the password goes to a file, which the notice names.
+        const QString status = window->statusText();
+        EXPECT_TRUE(notice ? status == CommSetupWindow::publishNotice(notice)
+                           : status.isEmpty() || status.contains("mqtt-password"))
+            << qPrintable(status);
     }
     EXPECT_EQ(handedOn.count(), 2); // what was stored
 }

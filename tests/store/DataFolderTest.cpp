@@ -9,8 +9,15 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
+
+// The permission bits of `path`; -1 when it is not there.
+int modeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
 
 // The record interval of the database in `folder`, which tells databases apart; -1 for none.
 int marker(const QString& folder) {
@@ -76,6 +83,15 @@ TEST(DataFolder, WhereEachInstallationWorks) {
         // A chosen folder is taken as it is: no database appears in it.
         EXPECT_EQ(marker(at("chosen")), -1) << i;
         EXPECT_EQ(marker(places.programDir), c.program != NoDatabase ? 11 : -1) << i;
+        if (c.kind == User && c.userMarker > 0) {
+            // The folder for this user alone; one that was open already is named in the note.
+            EXPECT_EQ(modeOf(places.userDir), 0700) << i;
+            EXPECT_EQ(folder.note().isEmpty(), !c.userDatabase) << i;
+            const QString file = Database::filePath(places.userDir);
+            const Database open(places.userDir); // its -wal and -shm live while it is open
+            for (const QString& path : {file, file + "-wal", file + "-shm"})
+                EXPECT_EQ(modeOf(path), 0600) << i << qPrintable(path);
+        }
         // Writable again, so the folder can be removed without root.
         QFile::setPermissions(places.programDir,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
