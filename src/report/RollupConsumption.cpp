@@ -6,6 +6,7 @@
 #include "StoredTime.h"
 #include "VolumeUnit.h"
 
+#include <QScopeGuard>
 #include <limits>
 #include <map>
 
@@ -40,6 +41,13 @@ QList<ConsumptionRow> RollupConsumption::rows(int line, int address,
         if (bound % HourMs != 0)
             return fromSnapshots(line, address, query, bounds);
 
+    // One snapshot of the store for all that follows: a build committing
+    // meanwhile must not have its new hours read beside the rows they hold.
+    const bool reading = m_table.beginRead();
+    const auto finished = qScopeGuard([&] {
+        if (reading)
+            m_table.rollback();
+    });
     // The rows after the rollups' reach, folded as the upkeep will fold them
     // and settled as if none followed.
     const std::optional<qint64> through = m_table.through();

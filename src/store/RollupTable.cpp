@@ -144,6 +144,10 @@ bool RollupTable::begin() {
     return exec("begin immediate");
 }
 
+bool RollupTable::beginRead() {
+    return exec("begin");
+}
+
 bool RollupTable::commit() {
     return exec("commit");
 }

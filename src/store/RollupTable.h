@@ -29,6 +29,9 @@ public:
     const QString& error() const { return m_error; }
 
     bool begin();
+    // A read transaction: every read until rollback() sees the store as it
+    // stood at the first, whatever another connection commits meanwhile.
+    bool beginRead();
     bool commit();
     void rollback();
 
