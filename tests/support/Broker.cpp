@@ -69,6 +69,9 @@ Broker::Broker(const Options& options) : m_port(freePort()) {
             serverProgram(QStringLiteral("mosquitto_passwd")),
             {"-b", "-c", m_dir.filePath("passwords"), options.user, options.password});
     }
+    if (options.persistent)
+        config << "persistence true"
+               << "persistence_location " + m_dir.path() + '/';
     if (options.tls && makeCertificates(m_dir.path())) {
         m_tlsPort = freePort();
         config << QStringLiteral("listener %1 127.0.0.1").arg(m_tlsPort) << "cafile " + caFile()
@@ -80,8 +83,12 @@ Broker::Broker(const Options& options) : m_port(freePort()) {
         file.write((config.join('\n') + '\n').toUtf8());
 }
 
-// Ends it the way a service manager does.
 Broker::~Broker() {
+    stop();
+}
+
+// Ends it the way a service manager does; a persistent one saves its sessions.
+void Broker::stop() {
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();

@@ -14,6 +14,8 @@ public:
         QString password;
         // A second listener, TLS only, certified by a test authority (needs openssl).
         bool tls = false;
+        // Sessions and their queued messages survive a stop and a start.
+        bool persistent = false;
     };
 
     // A server's program by name, also looked for in the sbin folders;
@@ -31,8 +33,10 @@ public:
     explicit Broker(const Options& options);
     ~Broker();
 
-    // Starts it; true once it listens.
+    // Starts it; true once it listens. Started again after stop(), it
+    // listens on the same port.
     bool start();
+    void stop();
     int port() const { return m_port; }
     // The TLS listener's port, the certificate of its authority and one of
     // another authority, which the broker's is not from.

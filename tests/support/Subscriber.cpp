@@ -3,9 +3,11 @@
 #include <QTest>
 #include <mosquitto.h>
 
-Subscriber::Subscriber(int port, const QByteArray& filter) : m_filter(filter) {
+Subscriber::Subscriber(int port, const QByteArray& filter, const QByteArray& clientId)
+    : m_filter(filter) {
     mosquitto_lib_init();
-    m_handle = mosquitto_new(nullptr, true, this);
+    m_handle = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(),
+                             clientId.isEmpty(), this);
     mosquitto_connect_callback_set(m_handle, [](mosquitto* handle, void* self, int result) {
         if (result == 0)
             mosquitto_subscribe(handle, nullptr,

@@ -18,7 +18,9 @@ public:
         bool retained = false;
     };
 
-    Subscriber(int port, const QByteArray& filter);
+    // With a client id the session is kept while it is away: the broker
+    // queues what it would have received and hands it over when it is back.
+    Subscriber(int port, const QByteArray& filter, const QByteArray& clientId = {});
     ~Subscriber();
 
     QList<Message> messages() const;
