@@ -245,9 +245,11 @@ StoreWrite Station::acknowledgeAlarm(const AlarmOccurrence& alarm, int level) {
         return StoreWrite::refused(QStringLiteral("the database is not open"));
     const qint64 at = QDateTime::currentMSecsSinceEpoch();
     const StoreWrite write = m_journal->acknowledge(alarm.id, at, level);
-    if (write.isDone())
+    if (write.isDone()) {
         m_publisher.publishAlarm(alarm.line, alarm.address, alarm.alarm,
                                  QStringLiteral("acknowledged"), at, level);
+        emit alarmAcknowledged(alarm);
+    }
     return write;
 }
 
@@ -525,8 +527,10 @@ void Station::snapshotTick() {
     const StoreWrite write = m_meters->snapshot();
     health().storeWrite(write);
     m_snapshotOwed = write.isRefused();
-    if (write.isDone())
+    if (write.isDone()) {
         foldRollups();
+        emit snapshotTaken();
+    }
     if (write.isDone() && m_publisher.isPublishing())
         m_publisher.publishSnapshot(m_meters->readings());
 }

@@ -143,9 +143,12 @@ public:
     LineHealth& health() { return firstLine().health(); }
     // Every stored reading and snapshot goes to the broker through it.
     Publisher& publisher() { return m_publisher; }
+    const Publisher& publisher() const { return m_publisher; }
     // Milliseconds, as read at start-up.
     int pollPeriod() const { return m_pollPeriod; }
     int minuteCounter() const { return m_snapshots.minuteCounter(); }
+    // When start-up ran; invalid before.
+    const QDateTime& startedAt() const { return m_startedAt; }
 
     // When each alarm came and went; null before start-up.
     const AlarmJournal* alarmJournal() const { return m_journal.get(); }
@@ -172,6 +175,10 @@ signals:
     void parameterBlockReceived(ReplyKind kind, const QString& hexText);
     // An alarm of a meter came or went; journaled and on its way to the broker.
     void alarmEvent(const AlarmTracker::Event& event);
+    // An operator acknowledged an alarm, as journaled.
+    void alarmAcknowledged(const AlarmOccurrence& alarm);
+    // Every meter's row was copied into the history.
+    void snapshotTaken();
     // A pass of the background pruning is over: `rows` snapshots stored
     // before `before` taken (none when every snapshot is kept).
     void snapshotsPruned(qint64 rows, const QString& before);
