@@ -4,7 +4,7 @@
 //   build/bin/poll-rate-bench [--seconds N] [--baud 9600,115200]
 //                             [--periods 1,5,10,...] [--meters N] [--turnaround MS]
 //                             [--publish HOST:PORT] [--window]
-//                             [--lines N [--lose-one | --lose-adapter]]
+//                             [--lines N [--lose-one | --lose-adapter] [--scrape RATE]]
 //   build/bin/poll-rate-bench --gateway [--seconds N] [--meters N] [--baud 115200]
 //
 // The tool's side is the real Qt serial port, the receive routine, the
@@ -29,6 +29,12 @@
 // With --window each tool row is run again with the main window shown and
 // reading ("tool+win", "+window" with --lines; offscreen unless a display is
 // set), to set what the window costs per reply beside the road alone.
+// With --scrape RATE each station run of --lines is run again with the
+// station's state taken for the web server on 127.0.0.1 and its /metrics
+// asked RATE times a second, a new connection each, by a blocking client on
+// a thread of its own: each line's share beside the run without, scrapes
+// answered of those asked, their latency and size, and the CPU a scrape
+// costs the server's thread, and the whole process beside the run without.
 // With --gateway one station line of 32 meters (at 115200 baud unless told)
 // is read through the real start-up once each way a line reaches its bus:
 // its own serial port, RTU over TCP through ser2net in front of the
@@ -62,6 +68,9 @@
 #include "SerialExchange.h"
 #include "StartingDatabase.h"
 #include "Station.h"
+#include "StationStateBox.h"
+#include "StationStateBuilder.h"
+#include "WebServer.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -82,15 +91,21 @@
 #endif
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <netinet/in.h>
+#include <optional>
 #include <poll.h>
+#include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -167,6 +182,7 @@ struct Result {
     double cpuUsPerReply = 0;
     double threadCpuUsPerReply = 0;
     double wakeUpsPerReply = 0;
+    double cpuSeconds = 0; // the whole process's over the run
     double latencyMedianMs = 0, latencyP99Ms = 0, latencyMaxMs = 0;
 };
 
@@ -282,6 +298,7 @@ void measure(Result& result, int seconds, const std::function<void()>& start,
     const long woken = wakeUps() - wakeUpsBefore;
     result.replies = replies();
     result.ran = true;
+    result.cpuSeconds = cpu;
     if (result.replies > 0) {
         result.cpuUsPerReply = cpu * 1e6 / result.replies;
         result.threadCpuUsPerReply = threadCpu * 1e6 / result.replies;
@@ -628,15 +645,128 @@ private:
     bool m_up = false;
 };
 
+// What a scraper of /metrics saw, and what the server's thread spent.
+struct Scrapes {
+    int asked = 0;
+    int done = 0; // answered 200 with the whole body
+    std::vector<double> latencyMs;
+    qint64 bodyBytes = 0;  // of those done
+    double scraperCpu = 0; // seconds, the scraper's own thread
+    double serverCpu = 0;  // seconds, the server's thread
+};
+
+// GET /metrics `rate` times a second, evenly spaced, for `seconds`, on a
+// thread of its own: blocking sockets, a new connection each scrape. A
+// scrape that runs late makes the next one go at once: none is skipped.
+class Scraper {
+public:
+    Scraper(quint16 port, int rate, int seconds) : m_port(port), m_rate(rate), m_seconds(seconds) {}
+    ~Scraper() { join(); }
+    void start() {
+        m_thread = std::thread([this] { run(); });
+    }
+    // Waits for the last scrape; the figures are whole after it.
+    void join() {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    Scrapes& figures() { return m_figures; }
+
+private:
+    void run() {
+        const double cpuBefore = threadCpuSeconds();
+        const qint64 began = nowNs();
+        m_figures.asked = m_rate * m_seconds;
+        m_figures.latencyMs.reserve(size_t(m_figures.asked));
+        for (int i = 0; i < m_figures.asked; ++i) {
+            const qint64 at = began + qint64(i) * 1'000'000'000 / m_rate;
+            const timespec when{time_t(at / 1'000'000'000), long(at % 1'000'000'000)};
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr);
+            const qint64 sent = nowNs();
+            const qint64 body = scrape();
+            if (body < 0)
+                continue;
+            m_figures.latencyMs.push_back(double(nowNs() - sent) / 1e6);
+            m_figures.bodyBytes += body;
+            ++m_figures.done;
+        }
+        m_figures.scraperCpu = threadCpuSeconds() - cpuBefore;
+    }
+
+    // The body's length when answered 200 in full, else -1.
+    qint64 scrape() const {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return -1;
+        const timeval patience{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(m_port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const QByteArray request =
+            "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n\r\n";
+        QByteArray reply;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+            ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) ==
+                request.size()) {
+            // To the server's close, or to the end of the body it announced.
+            qint64 headerEnd = -1, length = -1;
+            char chunk[65536];
+            for (ssize_t got; (got = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) {
+                reply.append(chunk, got);
+                if (headerEnd < 0 && (headerEnd = reply.indexOf("\r\n\r\n")) >= 0) {
+                    const qint64 field = reply.left(headerEnd).toLower().indexOf("content-length:");
+                    if (field >= 0)
+                        length =
+                            reply.mid(field + 15, 12).split('\r').value(0).trimmed().toLongLong();
+                }
+                if (headerEnd >= 0 && length >= 0 && reply.size() >= headerEnd + 4 + length)
+                    break;
+            }
+        }
+        ::close(fd);
+        const qint64 headerEnd = reply.indexOf("\r\n\r\n");
+        if (!reply.startsWith("HTTP/1.1 200") || headerEnd < 0)
+            return -1;
+        return reply.size() - headerEnd - 4;
+    }
+
+    quint16 m_port;
+    int m_rate;
+    int m_seconds;
+    Scrapes m_figures;
+    std::thread m_thread;
+};
+
+// The CPU clock of the thread `object` lives on, asked on that thread.
+bool cpuClockOf(QObject* object, clockid_t& clock) {
+    int error = -1;
+    if (object)
+        QMetaObject::invokeMethod(
+            object, [&] { error = pthread_getcpuclockid(pthread_self(), &clock); },
+            Qt::BlockingQueuedConnection);
+    return error == 0;
+}
+
+double cpuSecondsOf(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
 // One side of a station run: each line's replies and requests, the whole
-// process's CPU and its peak resident memory.
+// process's CPU and its peak resident memory; with scraping, the scrapes.
 struct StationResult {
     bool ran = false;
     double seconds = 0;
     std::vector<int> replies; // line 1 first
     std::vector<int> requests;
     double cpuUsPerReply = 0;
+    double cpuSeconds = 0;
     long peakKb = 0;
+    Scrapes scrapes;
 };
 
 // The process's peak resident set so far (VmHWM), in kB.
@@ -674,15 +804,17 @@ void measureLines(StationResult& result, int seconds, const std::function<void()
     result.ran = true;
     result.seconds = whole.seconds;
     result.cpuUsPerReply = whole.cpuUsPerReply;
+    result.cpuSeconds = whole.cpuSeconds;
     result.peakKb = peakResidentKb();
     result.replies = replies();
     result.requests = requests();
 }
 
 // With `window`, the station is the shown main window's, its grid following
-// every reading.
+// every reading. With `scrapeRate`, the station's state is taken for a web
+// server on 127.0.0.1, whose /metrics a scraper asks that often a second.
 StationResult runStation(int lines, int baud, int periodMs, int seconds, const Setup& setup,
-                         int lostLine, bool window = false) {
+                         int lostLine, bool window = false, int scrapeRate = 0) {
     StationResult result;
     SimLines sims(lines, baud, setup, periodMs, lostLine);
     if (!sims.isUp())
@@ -706,14 +838,51 @@ StationResult runStation(int lines, int baud, int periodMs, int seconds, const S
         shown->show();
         waitMs(300); // shown and drawn once
     }
+    StationStateBox box;
+    std::optional<StationStateBuilder> builder;
+    std::optional<WebServer> server;
+    std::optional<Scraper> scraper;
+    clockid_t serverClock{};
+    double serverCpuBefore = 0;
+    if (scrapeRate > 0) {
+        builder.emplace(station, box);
+        builder->start();
+        server.emplace(box);
+        if (const QString error = server->start(WebSettings()); !error.isEmpty()) {
+            std::fprintf(stderr, "the web server did not start: %s\n", qPrintable(error));
+            return result;
+        }
+        // Its dispatcher is the one object sure to live on its thread.
+        if (!cpuClockOf(server->serverThread()->eventDispatcher(), serverClock)) {
+            std::fprintf(stderr, "the web server's thread cannot be reached\n");
+            return result;
+        }
+        scraper.emplace(server->port(), scrapeRate, seconds);
+    }
     std::vector<int> stored(size_t(lines), 0);
     QObject::connect(&station, &Station::readingStored, [&](const Reading& row) {
         if (row.line >= 1 && row.line <= lines)
             ++stored[size_t(row.line - 1)];
     });
     measureLines(
-        result, seconds, [&] { station.readMeterData(); }, [&] { station.stopReading(); },
+        result, seconds,
+        [&] {
+            station.readMeterData();
+            if (scraper) {
+                serverCpuBefore = cpuSecondsOf(serverClock);
+                scraper->start();
+            }
+        },
+        [&] {
+            station.stopReading();
+            if (scraper) {
+                scraper->join();
+                scraper->figures().serverCpu = cpuSecondsOf(serverClock) - serverCpuBefore;
+            }
+        },
         [&] { return stored; }, [&] { return sims.requests(); });
+    if (scraper)
+        result.scrapes = scraper->figures();
     return result;
 }
 
@@ -1020,12 +1189,13 @@ void runGateway(const QList<int>& bauds, int seconds, const Setup& setup) {
 
 // Replies/s of the whole station, each line's share of its physical maximum
 // (the lowest and highest, the lost line left out), replies stored of those
-// asked, CPU per reply and peak memory; then each line's share.
-void printLinesRow(const char* who, const QString& period, const StationResult& r,
-                   double physicalMs, int lostLine) {
+// asked, CPU per reply and peak memory; then each line's share. Gives the
+// lowest share.
+double printLinesRow(const char* who, const QString& period, const StationResult& r,
+                     double physicalMs, int lostLine) {
     if (!r.ran) {
         std::printf("%-10s %6s  (did not run)\n", who, qPrintable(period));
-        return;
+        return 0;
     }
     int replies = 0, requests = 0;
     double least = 1e9, most = 0;
@@ -1050,11 +1220,45 @@ void printLinesRow(const char* who, const QString& period, const StationResult& 
                       .arg(r.requests[size_t(lostLine - 1)]);
     std::printf("%-10s %6s  each line:%s\n", "", "", qPrintable(shares));
     std::fflush(stdout);
+    return least;
+}
+
+// The scrapes of a station run beside the same run without them: what a
+// scrape costs the server's thread, and the whole process (the scraper's own
+// thread taken out), and whether the lines kept up.
+void printScrapes(const StationResult& plain, double plainLeast, const StationResult& scraped,
+                  double scrapedLeast) {
+    if (!scraped.ran)
+        return;
+    const Scrapes& s = scraped.scrapes;
+    const double done = std::max(1, s.done);
+    const double serverMs = s.serverCpu * 1000 / done;
+    const double processMs = (scraped.cpuSeconds - plain.cpuSeconds - s.scraperCpu) * 1000 / done;
+    std::printf("%-10s %d/%d done, latency %.2f / %.2f / %.2f ms (median / p99 / max), %.0f bytes "
+                "a scrape\n",
+                "scrapes", s.done, s.asked, percentile(s.latencyMs, 0.5),
+                percentile(s.latencyMs, 0.99),
+                s.latencyMs.empty() ? 0 : *std::max_element(s.latencyMs.begin(), s.latencyMs.end()),
+                double(s.bodyBytes) / done);
+    std::printf("%-10s %.3f ms on the server's thread; %.3f ms the whole process (its CPU with "
+                "scraping less without, less the scraper's own %.3f ms)\n",
+                "cpu/scrape", serverMs, processMs, s.scraperCpu * 1000 / done);
+    std::printf("Targets:\n");
+    printCheck("every line >= 0.90 of its maximum while scraped", s.done > 0 && scrapedLeast >= 0.9,
+               QStringLiteral("lowest %1 (%2 without)")
+                   .arg(scrapedLeast, 0, 'f', 2)
+                   .arg(plainLeast, 0, 'f', 2));
+    printCheck("a scrape < 2 ms of CPU", s.done > 0 && serverMs < 2,
+               QStringLiteral("%1 ms on the server's thread, %2 ms the whole process")
+                   .arg(serverMs, 0, 'f', 3)
+                   .arg(processMs, 0, 'f', 3));
+    std::fflush(stdout);
 }
 
 // --lines N: one station reading N lines at once, then N Qt clients at once.
+// With `scrapeRate`, each station run again with its /metrics scraped.
 void runLines(int lines, int lostLine, const QList<int>& bauds, const QList<int>& periods,
-              int seconds, const QString& only, const Setup& setup, bool window) {
+              int seconds, const QString& only, const Setup& setup, bool window, int scrapeRate) {
     for (int baud : bauds) {
         const double physicalMs = physicalMsPerReply(baud, setup);
         std::printf("\n%d lines at %d baud, %d meters each, %d ms turnaround: at most %.1f "
@@ -1069,15 +1273,23 @@ void runLines(int lines, int lostLine, const QList<int>& bauds, const QList<int>
         std::printf("%-10s %6s %9s %6s %6s %15s %7s %11s %10s\n", "", "period", "replies/s", "min",
                     "max", "done/asked", "share", "cpu/reply", "peak RSS");
         const int runSeconds = seconds > 0 ? seconds : 5;
-        for (int period : only == "qt" ? QList<int>() : periods)
-            printLinesRow("station", QStringLiteral("%1 ms").arg(period),
-                          runStation(lines, baud, period, runSeconds, setup, lostLine), physicalMs,
-                          lostLine);
+        for (int period : only == "qt" ? QList<int>() : periods) {
+            const QString at = QStringLiteral("%1 ms").arg(period);
+            const StationResult plain =
+                runStation(lines, baud, period, runSeconds, setup, lostLine);
+            const double plainLeast = printLinesRow("station", at, plain, physicalMs, lostLine);
+            if (scrapeRate <= 0)
+                continue;
+            const StationResult scraped =
+                runStation(lines, baud, period, runSeconds, setup, lostLine, false, scrapeRate);
+            printScrapes(plain, plainLeast, scraped,
+                         printLinesRow("+scrape", at, scraped, physicalMs, lostLine));
+        }
         for (int period : window&& only != "qt" ? periods : QList<int>())
             printLinesRow("+window", QStringLiteral("%1 ms").arg(period),
                           runStation(lines, baud, period, runSeconds, setup, lostLine, true),
                           physicalMs, lostLine);
-        if (only == "tool")
+        if (only == "tool" || scrapeRate > 0)
             continue;
 #ifdef HAVE_QT_MODBUS
         printLinesRow("Qt clients", QStringLiteral("-"),
@@ -1140,14 +1352,19 @@ int main(int argc, char** argv) {
     // The last line's adapter gone: its port is not there at all.
     setup.lostAdapter = args.removeAll(QStringLiteral("--lose-adapter")) > 0;
     int lines = 1;
+    int scrapeRate = 0;
+    bool periodsGiven = false;
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == "--seconds")
             seconds = args[i + 1].toInt();
         else if (args[i] == "--baud") {
             bauds = numbers(args[i + 1]);
             baudGiven = true;
-        } else if (args[i] == "--periods")
+        } else if (args[i] == "--periods") {
             periods = numbers(args[i + 1]);
+            periodsGiven = true;
+        } else if (args[i] == "--scrape")
+            scrapeRate = std::clamp(args[i + 1].toInt(), 0, 1000);
         else if (args[i] == "--meters")
             setup.meters = std::clamp(args[i + 1].toInt(), 1, 247);
         else if (args[i] == "--turnaround")
@@ -1170,9 +1387,11 @@ int main(int argc, char** argv) {
         runGateway(baudGiven ? bauds : QList<int>{115200}, seconds, setup);
         return 0;
     }
-    if (lines > 1 || loseOne || setup.lostAdapter) {
-        runLines(lines, loseOne || setup.lostAdapter ? lines : 0, bauds, periods, seconds, only,
-                 setup, withWindow);
+    if (lines > 1 || loseOne || setup.lostAdapter || scrapeRate > 0) {
+        // Scraped, each period is run twice: the fastest alone unless told.
+        runLines(lines, loseOne || setup.lostAdapter ? lines : 0, bauds,
+                 scrapeRate > 0 && !periodsGiven ? QList<int>{1} : periods, seconds, only, setup,
+                 withWindow, scrapeRate);
         return 0;
     }
     for (int baud : bauds) {

@@ -38,6 +38,8 @@ public:
         qint64 dropped = 0; // closed unanswered: too slow, too large, too many
     };
     Counts counts() const;
+    // The thread it serves on, for a bench to read that thread's CPU time.
+    QThread* serverThread() { return &m_thread; }
 
 private:
     const StationStateBox& m_box;
