@@ -7,10 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-// Two test authorities and a certificate from the first for 127.0.0.1.
-bool makeCertificates(const QString& dir) {
+bool Broker::makeCertificates(const QString& dir) {
     const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
     const auto run = [&](const QString& name, const QStringList& more) {
         QProcess process;
@@ -25,8 +22,6 @@ bool makeCertificates(const QString& dir) {
            run("server",
                {"-CA", "ca.crt", "-CAkey", "ca.key", "-addext", "subjectAltName=IP:127.0.0.1"});
 }
-
-} // namespace
 
 QString Broker::serverProgram(const QString& name) {
     const QString found = QStandardPaths::findExecutable(name);

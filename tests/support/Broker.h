@@ -26,6 +26,9 @@ public:
     static QString skipReason() {
         return QStringLiteral("mosquitto is not installed (Debian package mosquitto)");
     }
+    // Two test authorities, ca and other (.crt, .key), and server.crt/.key
+    // for 127.0.0.1 from the first, in `dir`; false without openssl.
+    static bool makeCertificates(const QString& dir);
     // A port nobody listens on at the moment.
     static int freePort();
 
