@@ -72,6 +72,7 @@
 #include "StationStateBuilder.h"
 #include "WebServer.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -764,8 +765,8 @@ struct StationResult {
     std::vector<int> replies; // line 1 first
     std::vector<int> requests;
     double cpuUsPerReply = 0;
-    double cpuSeconds = 0;
     long peakKb = 0;
+    double cpuSeconds = 0;
     Scrapes scrapes;
 };
 
@@ -1149,7 +1150,7 @@ void runGateway(const QList<int>& bauds, int seconds, const Setup& setup) {
         const Result link = runGatewayLink(baud, runSeconds, setup);
         printReachRow(
             "  its link",
-            {link.ran, link.seconds, {link.replies}, {link.requests}, link.cpuUsPerReply, 0},
+            {link.ran, link.seconds, {link.replies}, {link.requests}, link.cpuUsPerReply, 0, 0, {}},
             physicalMs);
         if (link.ran)
             std::printf("%-14s (port, exchange, cycle, decoding: %.0f us and %.2f wake-ups of "
