@@ -2,6 +2,7 @@
 
 #include "StoredLine.h"
 #include "VolumeUnit.h"
+#include "WebSettings.h"
 #include "WholeNumber.h"
 
 #include <QCommandLineParser>
@@ -26,6 +27,10 @@ const QString OutOption = QStringLiteral("out");
 const QString ReportOption = QStringLiteral("report");
 const QString ByOption = QStringLiteral("by");
 const QString UnitOption = QStringLiteral("unit");
+const QString HttpOption = QStringLiteral("http");
+const QString HttpTokenOption = QStringLiteral("http-token");
+const QString HttpCertOption = QStringLiteral("http-cert");
+const QString HttpKeyOption = QStringLiteral("http-key");
 
 // Whether argv holds --name or --name=...
 bool hasOption(int argc, char** argv, const char* name) {
@@ -58,6 +63,22 @@ void describe(QCommandLineParser& parser) {
                         "FILE, which must be yours and mode 0600 (systemd's LoadCredential=\n"
                         "gives such a file)."),
          QStringLiteral("FILE")});
+    parser.addOptions({
+        {HttpOption,
+         QStringLiteral("Serve a status page, a JSON API (/api/v1/...) and Prometheus metrics\n"
+                        "(/metrics) there, read-only, as 127.0.0.1:8080; in place of the\n"
+                        "stored setting. Any address but 127.0.0.1 or ::1 needs a token."),
+         QStringLiteral("ADDRESS:PORT")},
+        {HttpTokenOption,
+         QStringLiteral("Every request must carry 'Authorization: Bearer TOKEN', TOKEN the\n"
+                        "first line of FILE (yours, mode 0600). Without it, the data folder's\n"
+                        "http-token file when there is one."),
+         QStringLiteral("FILE")},
+        {HttpCertOption, QStringLiteral("Serve HTTPS with this certificate (PEM)."),
+         QStringLiteral("FILE")},
+        {HttpKeyOption, QStringLiteral("The certificate's private key (PEM)."),
+         QStringLiteral("FILE")},
+    });
     parser.addOptions({
         {ExportOption,
          QStringLiteral("Write the rows the History window's search finds to a CSV file and\n"
@@ -283,6 +304,20 @@ std::optional<CommandLine> CommandLine::fromParser(const QCommandLineParser& par
     line.m_credentials = parser.value(CredentialsOption);
     if (parser.isSet(CredentialsOption) && (!line.m_headless || line.m_credentials.isEmpty())) {
         *error = QStringLiteral("--credentials needs a file and goes with --headless.");
+        return std::nullopt;
+    }
+    line.m_web = {parser.value(HttpOption).trimmed(), parser.value(HttpTokenOption),
+                  parser.value(HttpCertOption), parser.value(HttpKeyOption)};
+    if (parser.isSet(HttpOption) && !WebSettings::parse(line.m_web.listen, error))
+        return std::nullopt;
+    if (parser.isSet(HttpCertOption) != parser.isSet(HttpKeyOption)) {
+        *error = QStringLiteral("--http-cert and --http-key go together.");
+        return std::nullopt;
+    }
+    const bool web =
+        parser.isSet(HttpOption) || parser.isSet(HttpTokenOption) || parser.isSet(HttpCertOption);
+    if (web && (parser.isSet(ReportOption) || parser.isSet(ExportOption))) {
+        *error = QStringLiteral("--http and its options do not go with --export or --report.");
         return std::nullopt;
     }
     if (parser.isSet(ReportOption)) {

@@ -10,6 +10,14 @@
 class QCommandLineParser;
 class QCoreApplication;
 
+// --http and its options as given: empty texts for those not given.
+struct WebOptions {
+    QString listen; // ADDRESS:PORT, checked
+    QString tokenFile;
+    QString certificateFile;
+    QString keyFile;
+};
+
 // The tool's command-line options.
 class CommandLine {
 public:
@@ -38,6 +46,8 @@ public:
     bool headless() const { return m_headless; }
     // --credentials FILE: the broker password's file; empty when not given.
     QString credentials() const { return m_credentials; }
+    // --http and its options.
+    const WebOptions& web() const { return m_web; }
     // --export and its options, checked; nullopt when not given.
     const std::optional<ExportRequest>& exportRequest() const { return m_export; }
     // --report and its options, checked; nullopt when not given.
@@ -49,6 +59,7 @@ private:
     QString m_folder;
     bool m_headless = false;
     QString m_credentials;
+    WebOptions m_web;
     std::optional<ExportRequest> m_export;
     std::optional<ReportRequest> m_report;
 };

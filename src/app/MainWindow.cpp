@@ -221,6 +221,15 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<SerialPort> po
     applyGridColumns(); // again: now the window knows its room
 }
 
+void MainWindow::serveWeb(const WebOptions& options) {
+    m_web = std::make_unique<WebService>();
+    if (const QString said = m_web->start(*m_station, m_station->programDir(), options);
+        !said.isEmpty()) {
+        qInfo("rx7100-tool: %s", qPrintable(said));
+        showNotice(said);
+    }
+}
+
 MainWindow::~MainWindow() {
     // The other windows work on the station's port and timers: they go
     // first, a closed one still waiting for its deletion included.

@@ -3,6 +3,7 @@
 #include "AlarmTracker.h"
 #include "ColumnFit.h"
 #include "StartupResult.h"
+#include "WebService.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -40,6 +41,11 @@ public:
     // Start-up; a failure shows the "Serial port error" message and leaves
     // the window as far as start-up got.
     StartupResult load();
+
+    // After load(): the web status, where the options or the stored
+    // setting say; the status bar tells where, or why not.
+    void serveWeb(const WebOptions& options);
+    const WebService* web() const { return m_web.get(); }
 
     Station& station() { return *m_station; }
     QTableView* liveGridView() const { return m_grid; }
@@ -141,4 +147,5 @@ private:
     // The access level of the last code typed in the "Login" window this
     // run: 1 basic, 2 full; 0 before any.
     int m_accessLevel = 0;
+    std::unique_ptr<WebService> m_web; // reads the station: declared after it, gone before
 };

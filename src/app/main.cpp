@@ -7,6 +7,7 @@
 #include "QtSerialPort.h"
 #include "ReportCommand.h"
 #include "Version.h"
+#include "WebService.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -53,8 +54,17 @@ int main(int argc, char** argv) {
         const CommandLine options = CommandLine::process(app); // help and version end here
         if (options.exportRequest())
             return ExportCommand::run(options.folder(), *options.exportRequest());
-        return options.headless() ? HeadlessMain::run(app, options.folder(), options.credentials())
-                                  : 0;
+        if (!options.headless())
+            return 0;
+        return HeadlessMain::run(
+            app, options.folder(), options.credentials(),
+            [&options](Station& station, const QString& folder, const auto& log) {
+                auto web = std::make_shared<WebService>();
+                if (const QString said = web->start(station, folder, options.web());
+                    !said.isEmpty())
+                    log(said);
+                return web;
+            });
     }
 
     QApplication app(argc, argv);
@@ -72,5 +82,6 @@ int main(int argc, char** argv) {
     MainWindow window(folder.path(), std::make_unique<QtSerialPort>(PortLocator(folder.path())));
     window.load();
     window.show();
+    window.serveWeb(options.web());
     return app.exec();
 }

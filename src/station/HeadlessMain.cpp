@@ -27,7 +27,8 @@ void logLine(const QString& line) {
 
 namespace HeadlessMain {
 
-int run(QCoreApplication& app, const QString& folderOption, const QString& credentials) {
+int run(QCoreApplication& app, const QString& folderOption, const QString& credentials,
+        const Serve& serve) {
     const DataFolder folder = DataFolder::choose(DataFolder::standardPlaces(), folderOption);
     if (!folder.problem().isEmpty())
         logLine(folder.problem());
@@ -52,6 +53,8 @@ int run(QCoreApplication& app, const QString& folderOption, const QString& crede
     QObject::connect(&run, &HeadlessRun::finished, &app, &QCoreApplication::exit);
     if (!run.start())
         return 1;
+    const std::shared_ptr<void> served =
+        serve ? serve(run.station(), folder.path(), logLine) : nullptr;
     return app.exec();
 }
 

@@ -253,6 +253,10 @@ StoreWrite Station::acknowledgeAlarm(const AlarmOccurrence& alarm, int level) {
     return write;
 }
 
+StoredWeb Station::storedWeb() const {
+    return m_db ? SettingsTable(m_db->connection()).web() : StoredWeb{};
+}
+
 StoreWrite Station::setDesktopNotices(bool on) {
     if (!m_db)
         return StoreWrite::refused(QStringLiteral("the database is not open"));

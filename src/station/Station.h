@@ -10,6 +10,7 @@
 #include "Publisher.h"
 #include "RecordInterval.h"
 #include "ReplyKind.h"
+#include "SettingsTable.h"
 #include "StartupResult.h"
 #include "StoreWrite.h"
 #include "StoredLine.h"
@@ -155,6 +156,8 @@ public:
     // Records that the operator at this access level saw the alarm, and
     // tells the broker.
     StoreWrite acknowledgeAlarm(const AlarmOccurrence& alarm, int level);
+    // Where the web status is served, as stored; empty before start-up.
+    StoredWeb storedWeb() const;
     // Whether a new alarm is also told on the desktop, as stored.
     bool desktopNotices() const { return m_desktopNotices; }
     StoreWrite setDesktopNotices(bool on);

@@ -104,3 +104,18 @@ StoreWrite SettingsTable::storeDesktopNotices(bool on) {
 StoreWrite SettingsTable::storeKeepDays(int days) {
     return updateRow(m_db, QStringLiteral("update kente set keep_days=?"), {days});
 }
+
+StoredWeb SettingsTable::web() const {
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("select http, http_certificate, http_key from kente")) ||
+        !query.next())
+        return {};
+    return {query.value(0).toString().trimmed(), query.value(1).toString(),
+            query.value(2).toString()};
+}
+
+StoreWrite SettingsTable::storeWeb(const StoredWeb& web) {
+    return updateRow(m_db,
+                     QStringLiteral("update kente set http=?, http_certificate=?, http_key=?"),
+                     {web.listen, web.certificateFile, web.keyFile});
+}

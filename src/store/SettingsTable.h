@@ -19,6 +19,14 @@ struct StoredSettings {
     QString keepDays;       // days of snapshots kept, 0 for all
 };
 
+// Where the web status is served, as stored: empty texts when it is not.
+struct StoredWeb {
+    QString listen; // "127.0.0.1:8080"
+    QString certificateFile;
+    QString keyFile;
+    bool operator==(const StoredWeb&) const = default;
+};
+
 // `kente`: the port, baud text, parity code, poll period and record interval.
 class SettingsTable {
 public:
@@ -48,6 +56,10 @@ public:
     StoreWrite storeRecordInterval(int minutes);
     // Writes how many days of snapshots are kept (0: all), as above.
     StoreWrite storeKeepDays(int days);
+    // Where the web status is served; all empty when it is not, or the
+    // row cannot be read.
+    StoredWeb web() const;
+    StoreWrite storeWeb(const StoredWeb& web);
 
     // Whether a new alarm is also told on the desktop; off when the store
     // cannot say.

@@ -46,6 +46,9 @@ bool fill(QSqlDatabase& db, const StartingDatabase::Options& options, QString* e
         {"timer", options.timer ? QVariant(*options.timer) : QVariant()},
         {"timesj", options.timesj ? QVariant(*options.timesj) : QVariant()},
         {"keep_days", options.keepDays ? QVariant(*options.keepDays) : QVariant()},
+        {"http", options.web ? QVariant(options.web->listen) : QVariant()},
+        {"http_certificate", options.web ? QVariant(options.web->certificateFile) : QVariant()},
+        {"http_key", options.web ? QVariant(options.web->keyFile) : QVariant()},
     };
     for (const auto& [column, value] : settings) {
         if (value.isValid() &&

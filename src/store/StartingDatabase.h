@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PublishTable.h"
+#include "SettingsTable.h"
 #include "StoredLine.h"
 
 #include <QList>
@@ -31,6 +32,8 @@ public:
         QList<Line> lines = {};
         // Days of snapshots kept (`keep_days`).
         std::optional<int> keepDays = {};
+        // Where the web status is served.
+        std::optional<StoredWeb> web = {};
     };
 
     // Creates `path`; false (with a reason) when it exists or cannot be made.

@@ -18,7 +18,12 @@ CREATE TABLE kente (
     reply_timeout INTEGER DEFAULT 150,
     -- 1: a new alarm is also told by a desktop notification.
     desktop_notices INTEGER DEFAULT 0,
-    keep_days     INTEGER DEFAULT 0
+    keep_days     INTEGER DEFAULT 0,
+    -- Where the status page, JSON API and metrics are served ('' not at
+    -- all), as ADDRESS:PORT, and the certificate and key files for HTTPS.
+    http          TEXT DEFAULT '',
+    http_certificate TEXT DEFAULT '',
+    http_key      TEXT DEFAULT ''
 );
 
 -- Lines 2 to 16, each with what `kente` holds for line 1 and how it

@@ -47,6 +47,10 @@ TEST(CommandLine, OptionsAndWhatIsRefused) {
         {{"--export", "history", "--from", "2026-02-30", "--to", "2026-03-01", "--out", "x"},
          false},
         {range, false},
+        {{"--headless", "--http", "0.0.0.0:8080", "--http-token", "/run/t"}, true, "", true},
+        {{"--http", "127.0.0.1:http"}, false},
+        {{"--http", ":8080", "--http-cert", "c.pem"}, false}, // without its key
+        {history + QStringList{"--http", ":8080"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

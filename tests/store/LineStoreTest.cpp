@@ -43,7 +43,7 @@ TEST(SchemaUpgrade, AStoreWithoutLinesKeepsEveryRowOnLine1) {
     }
     QStringList added;
     for (const QString& row : before)
-        added << row + (row.startsWith("3|19200")       ? "|Line 1|150|0|0"
+        added << row + (row.startsWith("3|19200")       ? "|Line 1|150|0|0|||"
                         : row.count('|') == 10          ? "|1|NULL"
                         : row.startsWith("0|localhost") ? "|0"
                                                         : "");

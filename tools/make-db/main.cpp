@@ -2,7 +2,8 @@
 //   make-db [--if-missing] [--meters 1,2,3] [--com N] [--baud TEXT] [--parity N]
 //           [--timer MS] [--timesj MIN] [--keep-days N] [--broker HOST[:PORT]] [--station NAME]
 //           [--topic-prefix PREFIX] [--qos 0|1] [--user NAME] [--password-file FILE]
-//           [--ca-file FILE] [--line SETTINGS]... PATH
+//           [--ca-file FILE] [--line SETTINGS]... [--http ADDRESS:PORT]
+//           [--http-cert FILE --http-key FILE] PATH
 
 #include "LineOption.h"
 #include "LineTable.h"
@@ -118,6 +119,14 @@ int main(int argc, char** argv) {
          QStringLiteral("The broker password: the first line of FILE."), QStringLiteral("file")},
         {QStringLiteral("ca-file"), QStringLiteral("CA certificate: TLS to the broker."),
          QStringLiteral("file")},
+        {QStringLiteral("http"),
+         QStringLiteral("Serve the status page, JSON API and metrics there (another address "
+                        "than 127.0.0.1 needs a token: see rx7100-tool --help)."),
+         QStringLiteral("address:port")},
+        {QStringLiteral("http-cert"), QStringLiteral("Certificate for HTTPS (PEM)."),
+         QStringLiteral("file")},
+        {QStringLiteral("http-key"), QStringLiteral("Its private key (PEM)."),
+         QStringLiteral("file")},
         {QStringLiteral("line"),
          QStringLiteral("One line of the station, once per line, line 1 first (at most %1): "
                         "keys name, port (comN or a device path), baud, parity (none, odd, "
@@ -155,6 +164,11 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(QStringLiteral("baud")))
         options.settings = parser.value(QStringLiteral("baud"));
+    if (parser.isSet(QStringLiteral("http")) || parser.isSet(QStringLiteral("http-cert")) ||
+        parser.isSet(QStringLiteral("http-key")))
+        options.web = StoredWeb{parser.value(QStringLiteral("http")),
+                                parser.value(QStringLiteral("http-cert")),
+                                parser.value(QStringLiteral("http-key"))};
     if (parser.isSet(QStringLiteral("meters"))) {
         QList<int> meters;
         for (const QString& item :
