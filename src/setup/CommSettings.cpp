@@ -2,6 +2,7 @@
 
 #include "IntervalTimer.h"
 #include "SerialPort.h"
+#include "WebSettings.h"
 #include "WholeNumber.h"
 
 #include <limits>
@@ -78,6 +79,15 @@ std::optional<StoreWrite> CommSettings::saveRecordInterval(const QString& text) 
 
 std::optional<int> CommSettings::keepDays(const QString& text) {
     return WholeNumber::parse(text, 0, 36525);
+}
+
+std::optional<StoreWrite> CommSettings::saveWebListen(const QString& text) {
+    QString error;
+    if (!text.trimmed().isEmpty() && !WebSettings::parse(text, &error))
+        return std::nullopt;
+    StoredWeb web = m_table.web();
+    web.listen = text.trimmed();
+    return m_table.storeWeb(web);
 }
 
 std::optional<StoreWrite> CommSettings::saveKeepDays(const QString& text) {

@@ -59,6 +59,12 @@ public:
     static std::optional<int> keepDays(const QString& text);
     // Stores them as above.
     std::optional<StoreWrite> saveKeepDays(const QString& text);
+    // Where the web status is served as stored: "127.0.0.1:9100", empty
+    // when it is not.
+    QString webListen() const { return m_table.web().listen; }
+    // Stores ADDRESS:PORT, or empty for none, keeping the certificate and
+    // key; nullopt, with nothing stored, for any other text.
+    std::optional<StoreWrite> saveWebListen(const QString& text);
 
 private:
     int reopenPort(const std::optional<QString>& lineSettings, int com);

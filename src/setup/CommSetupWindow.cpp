@@ -15,6 +15,7 @@
 #include "StoreWrite.h"
 #include "Topics.h"
 #include "Twips.h"
+#include "WebSettings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -129,6 +130,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     m_intervalBox->setText(stored.interval);
     m_recordInterval.setText(stored.interval);
     m_keepDaysBox->setText(stored.keepDays);
+    m_webBox->setText(m_settings->webListen());
     PublishTable publishTable(m_db->connection());
     if (std::optional<PublishSettings> publish = publishTable.read()) {
         publish->password = BrokerPassword(m_folder, {}, true).load(publishTable);
@@ -140,6 +142,7 @@ CommSetupWindow::CommSetupWindow(const QString& programDir, SerialPort& port,
     showLineSettingsEditing(false);
     m_intervalBox->setEnabled(false);
     m_keepDaysBox->setEnabled(false);
+    m_webBox->setEnabled(false);
     m_recordSave->hide();
 }
 
@@ -248,6 +251,15 @@ QWidget* CommSetupWindow::buildRecordFrame() {
                     1, 2);
     grid->addWidget(m_keepDaysBox, 2, 2);
     grid->addWidget(new QLabel(QStringLiteral("0 = all"), frame), 2, 3, 1, 2);
+    m_webBox = new QLineEdit(frame);
+    m_webBox->setObjectName(QStringLiteral("webBox"));
+    m_webBox->setPlaceholderText(QStringLiteral("off"));
+    m_webBox->setAccessibleDescription(
+        QStringLiteral("Where the status page, JSON API and metrics are served, as "
+                       "127.0.0.1:9100; empty for not at all; from the next start"));
+    grid->addWidget(caption(QStringLiteral("Web status at:"), m_webBox, frame), 3, 0, 1, 2);
+    grid->addWidget(m_webBox, 3, 2);
+    grid->addWidget(new QLabel(QStringLiteral("from the next start"), frame), 3, 3, 1, 3);
 
     connect(m_recordModify, &QPushButton::clicked, this, &CommSetupWindow::modifyRecord);
     connect(m_recordSave, &QPushButton::clicked, this, &CommSetupWindow::saveRecord);
@@ -577,6 +589,7 @@ PortsDialog* CommSetupWindow::showPorts() {
 void CommSetupWindow::modifyRecord() {
     m_intervalBox->setEnabled(true);
     m_keepDaysBox->setEnabled(true);
+    m_webBox->setEnabled(true);
     m_recordModify->hide();
     m_recordSave->show();
     m_intervalBox->setFocus();
@@ -588,17 +601,25 @@ void CommSetupWindow::saveRecord() {
         showNotice(invalidKeepDaysNotice());
         return;
     }
+    if (QString error;
+        !m_webBox->text().trimmed().isEmpty() && !WebSettings::parse(m_webBox->text(), &error)) {
+        showNotice(invalidWebNotice());
+        return;
+    }
     const std::optional<StoreWrite> write = m_settings->saveRecordInterval(m_intervalBox->text());
     if (!write) {
         showNotice(invalidIntervalNotice());
         return;
     }
-    if (!storeTook(*write) || !storeTook(*m_settings->saveKeepDays(m_keepDaysBox->text())))
+    if (!storeTook(*write) || !storeTook(*m_settings->saveKeepDays(m_keepDaysBox->text())) ||
+        !storeTook(*m_settings->saveWebListen(m_webBox->text())))
         return;
     withdrawNotice(invalidIntervalNotice());
     withdrawNotice(invalidKeepDaysNotice());
+    withdrawNotice(invalidWebNotice());
     m_intervalBox->setEnabled(false);
     m_keepDaysBox->setEnabled(false);
+    m_webBox->setEnabled(false);
     m_recordSave->hide();
     m_recordModify->show();
     m_recordModify->setFocus();

@@ -49,6 +49,10 @@ public:
     static QString invalidKeepDaysNotice() {
         return QStringLiteral("Notice:Invalid number of days to keep snapshots!");
     }
+    static QString invalidWebNotice() {
+        return QStringLiteral(
+            "Notice:Web status wants ADDRESS:PORT, as 127.0.0.1:9100, or nothing!");
+    }
     // Why the publish settings were not stored.
     static QString publishNotice(const QString& problem) {
         return QStringLiteral("Notice:Invalid publish settings: %1").arg(problem);
@@ -151,6 +155,7 @@ private:
 
     QLineEdit* m_intervalBox = nullptr;
     QLineEdit* m_keepDaysBox = nullptr;
+    QLineEdit* m_webBox = nullptr;
     QPushButton* m_recordModify = nullptr;
     QPushButton* m_recordSave = nullptr;
 

@@ -112,23 +112,26 @@ TEST_F(CommSetupWindowTest, SaveStoresTheRowThenReopensThePortOrRefusesATimeout)
 }
 
 TEST_F(CommSetupWindowTest, RecordFrameStoresOnlyWhatTheCounterCanReach) {
-    // Interval and days typed, then stored; the days are checked first, and both or neither go.
+    // Interval, days and web address typed, then stored; the days and the
+    // address are checked first, and all or none go.
     const std::tuple<const char*, const char*, const char*, const char*, QString> cases[] = {
-        {"12", "30", "12", "30", {}},
-        {"0", "0", "0", "0", {}},
-        {"", "30", "5", "0", CommSetupWindow::invalidIntervalNotice()},
-        {"32768", "", "5", "0", CommSetupWindow::invalidKeepDaysNotice()},
-        {"7", "36526", "5", "0", CommSetupWindow::invalidKeepDaysNotice()},
+        {"12", "30", " 0.0.0.0:9100", "12|30|0.0.0.0:9100", {}},
+        {"0", "0", "", "0|0|", {}},
+        {"", "30", "", "5|0|", CommSetupWindow::invalidIntervalNotice()},
+        {"32768", "", "", "5|0|", CommSetupWindow::invalidKeepDaysNotice()},
+        {"7", "36526", "", "5|0|", CommSetupWindow::invalidKeepDaysNotice()},
+        {"7", "30", "pumphouse:9100", "5|0|", CommSetupWindow::invalidWebNotice()},
     };
-    for (auto [interval, days, stored, kept, notice] : cases) {
+    for (auto [interval, days, web, stored, notice] : cases) {
         load();
         window->modifyRecord();
         type("intervalBox", interval);
         type("keepDaysBox", days);
+        type("webBox", web);
         EXPECT_EQ(recordInterval.text(), interval); // seen before it is saved
         window->saveRecord();
-        EXPECT_EQ(folder->rows("select timesj,keep_days from kente"),
-                  QStringList({QStringLiteral("%1|%2").arg(stored, kept)}));
+        EXPECT_EQ(folder->rows("select timesj,keep_days,http from kente"),
+                  QStringList({QString::fromLatin1(stored)}));
         EXPECT_EQ(child("intervalBox")->isEnabled(), !notice.isEmpty());
         EXPECT_EQ(window->statusText(), notice);
     }
