@@ -709,11 +709,11 @@ private:
         const QByteArray request =
             "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n\r\n";
         QByteArray reply;
+        qint64 headerEnd = -1, length = -1;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
             ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) ==
                 request.size()) {
             // To the server's close, or to the end of the body it announced.
-            qint64 headerEnd = -1, length = -1;
             char chunk[65536];
             for (ssize_t got; (got = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) {
                 reply.append(chunk, got);
@@ -728,10 +728,10 @@ private:
             }
         }
         ::close(fd);
-        const qint64 headerEnd = reply.indexOf("\r\n\r\n");
-        if (!reply.startsWith("HTTP/1.1 200") || headerEnd < 0)
+        const qint64 body = reply.size() - headerEnd - 4;
+        if (!reply.startsWith("HTTP/1.1 200") || headerEnd < 0 || (length >= 0 && body != length))
             return -1;
-        return reply.size() - headerEnd - 4;
+        return body;
     }
 
     quint16 m_port;
