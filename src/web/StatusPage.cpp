@@ -82,8 +82,12 @@ function fill(id, items, draw) {
   for (const row of body.rows) for (const td of row.cells) td.dataset.label = heads[td.cellIndex];
   $(id).tBodies[0].replaceWith(body);
 }
+// A station that wants a token is opened as .../#token=TOKEN: the part
+// after # never leaves the browser but in the Authorization header.
+const token = new URLSearchParams(location.hash.slice(1)).get("token");
+const headers = token ? { Authorization: "Bearer " + token } : {};
 async function get(name) {
-  const reply = await fetch("api/v1/" + name, { cache: "no-store" });
+  const reply = await fetch("api/v1/" + name, { cache: "no-store", headers });
   if (reply.status === 401) throw new Error("This station needs a token");
   if (!reply.ok) throw new Error("Station not reachable");
   return reply.json();
@@ -141,8 +145,9 @@ async function update() {
     set("notice", "");
   } catch (error) {
     // The last values stay on show.
-    const token = error.message === "This station needs a token";
-    set("notice", token ? error.message : "Station not reachable");
+    const refused = error.message === "This station needs a token";
+    set("notice", refused ? "This station needs a token: open this page as " +
+        location.href.split("#")[0] + "#token=TOKEN" : "Station not reachable");
   }
   setTimeout(update, 2000);
 }

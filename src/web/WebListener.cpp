@@ -5,7 +5,8 @@
 
 #include <QFile>
 #include <QHttpServer>
-#include <QHttpServerResponse>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslSocket>
@@ -94,14 +95,20 @@ QString WebListener::listen() {
 }
 
 void WebListener::serve(const QByteArray& path, const QByteArray& type, Render render) {
-    m_http->route(QString::fromLatin1(path), [this, path, type, render = std::move(render)] {
+    m_http->route(QString::fromLatin1(path), [this, path, type, render = std::move(render)](
+                                                 const QHttpServerRequest& request,
+                                                 QHttpServerResponder&& responder) {
         const std::shared_ptr<const StationState> state = m_box.get();
         Rendered& rendered = m_rendered[path];
         if (rendered.version != state->version)
             rendered = {state->version, render(*state)};
         ++m_served;
-        QHttpServerResponse response(type, rendered.body);
-        response.setHeader("Cache-Control", "no-store");
-        return response;
+        // Written by hand: HEAD gets the length of what GET would, and no body.
+        responder.writeStatusLine();
+        responder.writeHeaders({{"Content-Type", type},
+                                {"Content-Length", QByteArray::number(rendered.body.size())},
+                                {"Cache-Control", "no-store"}});
+        responder.writeBody(request.method() == QHttpServerRequest::Method::Head ? QByteArray()
+                                                                                 : rendered.body);
     });
 }

@@ -1,10 +1,17 @@
 #include "Broker.h"
+#include "Chromium.h"
+#include "CredentialsFile.h"
 #include "SimulatedLine.h"
 #include "Subscriber.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -14,13 +21,14 @@ namespace {
 // The tool as a service runs it: its own process, no display at all.
 class HeadlessTool {
 public:
-    explicit HeadlessTool(const QString& folder) {
+    explicit HeadlessTool(const QString& folder, const QStringList& more = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove("DISPLAY");
         environment.remove("WAYLAND_DISPLAY");
         environment.insert("QT_QPA_PLATFORM", "");
         m_process.setProcessEnvironment(environment);
-        m_process.start(QStringLiteral(TOOL_PATH), {"--headless", "--folder", folder});
+        m_process.start(QStringLiteral(TOOL_PATH),
+                        QStringList{"--headless", "--folder", folder} + more);
     }
     ~HeadlessTool() {
         m_process.kill();
@@ -140,3 +148,93 @@ TEST(Headless, ReadsAndPublishesThroughALostPortAndEndsCleanlyOnASignal) {
 }
 
 } // namespace
+
+namespace {
+
+const QByteArray Token = "t0ken-of-the-station";
+
+// The body of a GET with the token, or the whole answer when it is not a 200.
+QByteArray fetch(int port, const QByteArray& path) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+    if (!socket.waitForConnected(5000))
+        return "not connected";
+    socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + Token +
+                 "\r\n\r\n");
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000)) {
+    }
+    const QByteArray answer = socket.readAll();
+    const qsizetype body = answer.indexOf("\r\n\r\n");
+    return answer.startsWith("HTTP/1.1 200 ") && body > 0 ? answer.mid(body + 4) : answer;
+}
+
+} // namespace
+
+// The service's web status shows what the station stores: every meter's
+// reading in the JSON API, as metrics Prometheus takes, and on the page
+// opened with the token in a browser.
+TEST(Headless, ServesItsStatusOverHttp) {
+    StartingDatabase::Options options;
+    options.meters = QList<int>{1, 2, 3};
+    options.timer = 30;
+    ProgramFolder folder(options);
+    SimulatedLine line(folder.path(), {"--addresses", "1-3", "--baud", "115200", "--alarm", "2:3"});
+    ASSERT_TRUE(line.started());
+    const int port = Broker::freePort();
+    QString problem;
+    ASSERT_TRUE(CredentialsFile::create(folder.path() + "/http-token", Token, &problem));
+    HeadlessTool tool(folder.path(), {"--http", QStringLiteral("127.0.0.1:%1").arg(port)});
+    ASSERT_TRUE(
+        tool.logged(QStringLiteral("web status at http://127.0.0.1:%1/ (token)\n").arg(port)))
+        << tool.log().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return folder.column("select count(*) from yibiaodizhi where CreateTime is not null") ==
+                   QStringList{"3"};
+        },
+        15000));
+    QTest::qWait(1000); // the state is taken twice a second
+
+    const QJsonArray meters = QJsonDocument::fromJson(fetch(port, "/api/v1/meters")).array();
+    ASSERT_EQ(meters.size(), 3) << fetch(port, "/api/v1/meters").toStdString();
+    for (const QJsonValue& meter : meters) {
+        const QString address = QString::number(meter["address"].toInt());
+        EXPECT_EQ(meter["line"].toInt(), 1);
+        EXPECT_FALSE(meter["forwardTotal"].toString().isEmpty()) << address.toStdString();
+        EXPECT_FALSE(meter["time"].isNull()) << address.toStdString();
+    }
+    EXPECT_TRUE(fetch(port, "/api/v1/alarms").contains("\"Empty Pipe Alarm\""));
+
+    const QByteArray metrics = fetch(port, "/metrics");
+    EXPECT_TRUE(metrics.contains("rx7100_line_requests_total{line=\"1\"}"))
+        << metrics.toStdString();
+    const QString promtool = QStandardPaths::findExecutable("promtool");
+    if (!promtool.isEmpty()) {
+        QProcess check;
+        check.start(promtool, {"check", "metrics"});
+        check.write(metrics);
+        check.closeWriteChannel();
+        ASSERT_TRUE(check.waitForFinished(10000));
+        EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+    }
+
+    if (Chromium::program().isEmpty())
+        GTEST_SKIP() << Chromium::skipReason().toStdString();
+    const QUrl page(QStringLiteral("http://127.0.0.1:%1/#token=%2").arg(port).arg(Token));
+    const QString dom = QString::fromUtf8(Chromium::dumpDom(page));
+    for (const QJsonValue& meter : meters) {
+        const QString row = QStringLiteral("data-meter=\"1-%1\"").arg(meter["address"].toInt());
+        const qsizetype at = dom.indexOf(row);
+        ASSERT_GE(at, 0) << row.toStdString() << "\n" << dom.toStdString();
+        const QString shown = dom.mid(at, dom.indexOf("</tr>", at) - at);
+        EXPECT_TRUE(shown.contains(meter["totalizerUnit"].toString())) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QRegularExpression("class=\"n forward\"[^>]*>[0-9.]+ " +
+                                                      meter["totalizerUnit"].toString())))
+            << shown.toStdString();
+    }
+    EXPECT_TRUE(dom.contains("Empty Pipe Alarm"));
+    EXPECT_TRUE(dom.contains("<p id=\"notice\" role=\"status\"></p>")); // nothing went wrong
+    QDir().mkpath(ARTEFACT_DIR);
+    EXPECT_TRUE(Chromium::screenshot(page, ARTEFACT_DIR "/status-page-phone.png"));
+    EXPECT_EQ(tool.endBy(SIGTERM), 0);
+}

@@ -58,7 +58,7 @@ TEST_F(WebServerTest, OnlyReadsOfKnownPathsAreAnswered) {
     } cases[] = {
         {get("/metrics"), "HTTP/1.1 200 OK"},
         {get("/api/v1/station?x=1"), "HTTP/1.1 200 OK"},
-        {"HEAD / HTTP/1.0\r\n\r\n", "HTTP/1.1 200 OK"},
+        {"HEAD /metrics HTTP/1.0\r\n\r\n", "HTTP/1.1 200 OK"},
         {get("/nothing"), "HTTP/1.1 404 Not Found"},
         {get("/api/v1/../metrics"), "HTTP/1.1 400 Bad Request"},
         {get("/api/v1/%2E%2e/metrics"), "HTTP/1.1 400 Bad Request"},
@@ -75,7 +75,13 @@ TEST_F(WebServerTest, OnlyReadsOfKnownPathsAreAnswered) {
         EXPECT_TRUE(answer.startsWith(c.statusLine + "\r\n"))
             << c.request.left(60).toStdString() << " -> " << answer.left(80).toStdString();
     }
-    EXPECT_EQ(server.counts().served, 3);
+    // HEAD: GET's length, without the body.
+    const QByteArray head = ask(server.port(), "HEAD /metrics HTTP/1.1\r\n\r\n");
+    const QByteArray metrics = ask(server.port(), get("/metrics"));
+    const qsizetype headEnd = metrics.indexOf("\r\n\r\n") + 4;
+    EXPECT_EQ(head, metrics.left(headEnd));
+    EXPECT_TRUE(head.contains("Content-Length: " + QByteArray::number(metrics.size() - headEnd)));
+    EXPECT_EQ(server.counts().served, 5);
     EXPECT_EQ(server.counts().refused, 9);
 }
 
@@ -101,6 +107,7 @@ TEST_F(WebServerTest, TokenAndTlsGuardOtherAddresses) {
         EXPECT_TRUE(ask(server.port(), get("/metrics", c.authorization)).startsWith(c.statusLine))
             << c.authorization.toStdString();
     EXPECT_TRUE(ask(server.port(), get("/metrics")).contains("WWW-Authenticate: Bearer"));
+    EXPECT_TRUE(ask(server.port(), get("/")).startsWith("HTTP/1.1 200 OK")); // no data in it
 
     QTemporaryDir dir;
     if (!Broker::makeCertificates(dir.path()))
