@@ -100,6 +100,7 @@ TEST_F(WebServerTest, TokenAndTlsGuardOtherAddresses) {
     } cases[] = {
         {{}, "HTTP/1.1 401 Unauthorized"},
         {"Authorization: Bearer s3cre\r\n", "HTTP/1.1 401 Unauthorized"},
+        {"Authorization: Bearer s3creT\r\n", "HTTP/1.1 401 Unauthorized"},
         {"Authorization: Basic s3cret\r\n", "HTTP/1.1 401 Unauthorized"},
         {"Authorization: bearer s3cret\r\n", "HTTP/1.1 200 OK"},
     };
