@@ -81,9 +81,13 @@ std::optional<int> CommSettings::keepDays(const QString& text) {
     return WholeNumber::parse(text, 0, 36525);
 }
 
-std::optional<StoreWrite> CommSettings::saveWebListen(const QString& text) {
+bool CommSettings::isWebListen(const QString& text) {
     QString error;
-    if (!text.trimmed().isEmpty() && !WebSettings::parse(text, &error))
+    return text.trimmed().isEmpty() || WebSettings::parse(text, &error);
+}
+
+std::optional<StoreWrite> CommSettings::saveWebListen(const QString& text) {
+    if (!isWebListen(text))
         return std::nullopt;
     StoredWeb web = m_table.web();
     web.listen = text.trimmed();

@@ -62,8 +62,11 @@ public:
     // Where the web status is served as stored: "127.0.0.1:9100", empty
     // when it is not.
     QString webListen() const { return m_table.web().listen; }
-    // Stores ADDRESS:PORT, or empty for none, keeping the certificate and
-    // key; nullopt, with nothing stored, for any other text.
+    // Whether `text` may be stored as where the web status is served:
+    // ADDRESS:PORT, or empty for none.
+    static bool isWebListen(const QString& text);
+    // Stores it as above, keeping the certificate and key; nullopt, with
+    // nothing stored, for any other text.
     std::optional<StoreWrite> saveWebListen(const QString& text);
 
 private:

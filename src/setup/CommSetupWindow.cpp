@@ -15,7 +15,6 @@
 #include "StoreWrite.h"
 #include "Topics.h"
 #include "Twips.h"
-#include "WebSettings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -596,13 +595,12 @@ void CommSetupWindow::modifyRecord() {
 }
 
 void CommSetupWindow::saveRecord() {
-    // Both or neither: the days are checked before the interval is stored.
+    // All or none: the days and the address are checked before the interval is stored.
     if (!CommSettings::keepDays(m_keepDaysBox->text())) {
         showNotice(invalidKeepDaysNotice());
         return;
     }
-    if (QString error;
-        !m_webBox->text().trimmed().isEmpty() && !WebSettings::parse(m_webBox->text(), &error)) {
+    if (!CommSettings::isWebListen(m_webBox->text())) {
         showNotice(invalidWebNotice());
         return;
     }

@@ -41,9 +41,7 @@ std::optional<RequestGate::Refusal> RequestGate::check(const QByteArray& head,
         return badRequest("HTTP/1.0 or HTTP/1.1 only");
     if (request[0] != "GET" && request[0] != "HEAD")
         return Refusal{405, "Method Not Allowed: this server only reads", "Allow: GET, HEAD"};
-    const QByteArray target = request[1];
-    const QByteArray path =
-        target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
+    const QByteArray path = request[1].split('?').constFirst();
     if (path.contains("..") || path.toLower().contains("%2e"))
         return badRequest("no dot segments");
     QByteArray authorization;
@@ -143,12 +141,11 @@ void RequestGate::refuse(QTcpSocket* socket, const Refusal& refusal) {
     disconnect(socket, &QIODevice::readyRead, this, nullptr);
     socket->readAll();
     const QByteArray body = refusal.reason + '\n';
-    QByteArray answer =
-        "HTTP/1.1 " + QByteArray::number(refusal.status) + ' ' +
-        refusal.reason.left(refusal.reason.indexOf(':') < 0 ? refusal.reason.size()
-                                                            : refusal.reason.indexOf(':')) +
-        "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-        QByteArray::number(body.size()) + "\r\nConnection: close\r\n";
+    // The reason up to its colon is the status line's phrase.
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(refusal.status) + ' ' +
+                        refusal.reason.split(':').constFirst() +
+                        "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                        QByteArray::number(body.size()) + "\r\nConnection: close\r\n";
     if (!refusal.extraHeader.isEmpty())
         answer += refusal.extraHeader + "\r\n";
     socket->write(answer + "\r\n" + body);

@@ -72,18 +72,27 @@ QString WebListener::listen() {
         if (!tls)
             return error;
     }
-    const QList<QByteArray> paths{
-        "/", "/api/v1/station", "/api/v1/lines", "/api/v1/meters", "/api/v1/alarms", "/metrics"};
-    m_http = new QHttpServer(this);
-    m_gate = new RequestGate(paths, m_settings.token, tls, this);
     const QByteArray json = "application/json";
-    serve("/", "text/html; charset=utf-8",
-          [page = WebPages::statusPage()](const StationState&) { return page; });
-    serve("/api/v1/station", json, &WebPages::stationJson);
-    serve("/api/v1/lines", json, &WebPages::linesJson);
-    serve("/api/v1/meters", json, &WebPages::metersJson);
-    serve("/api/v1/alarms", json, &WebPages::alarmsJson);
-    serve("/metrics", "text/plain; version=0.0.4; charset=utf-8", &WebPages::metrics);
+    const struct {
+        QByteArray path;
+        QByteArray type;
+        Render render;
+    } documents[] = {
+        {"/", "text/html; charset=utf-8",
+         [page = WebPages::statusPage()](const StationState&) { return page; }},
+        {"/api/v1/station", json, &WebPages::stationJson},
+        {"/api/v1/lines", json, &WebPages::linesJson},
+        {"/api/v1/meters", json, &WebPages::metersJson},
+        {"/api/v1/alarms", json, &WebPages::alarmsJson},
+        {"/metrics", "text/plain; version=0.0.4; charset=utf-8", &WebPages::metrics},
+    };
+    m_http = new QHttpServer(this);
+    QList<QByteArray> paths;
+    for (const auto& document : documents) {
+        serve(document.path, document.type, document.render);
+        paths << document.path;
+    }
+    m_gate = new RequestGate(paths, m_settings.token, tls, this);
     if (!m_gate->listen(m_settings.address, m_settings.port))
         return QStringLiteral("cannot listen on %1:%2: %3")
             .arg(m_settings.address.toString())
